@@ -1,0 +1,19 @@
+# Warnings are errors in every tree.
+set(PELLUX_WARNINGS -Wall -Wextra -Werror -Wshadow -Wformat=2 -Wno-format-nonliteral)
+
+if(WIN32)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
+    set(PELLUX_TARGET_BITS 32)
+  else()
+    set(PELLUX_TARGET_BITS 64)
+  endif()
+  # The launcher is a small native tool: no exceptions or RTTI, section garbage
+  # collection, msvcrt's own stdio. Library containers check their bounds.
+  set(PELLUX_LAUNCHER_FLAGS -Os -ffunction-sections -fdata-sections
+      -fno-exceptions -fno-rtti -D_GLIBCXX_ASSERTIONS -D__USE_MINGW_ANSI_STDIO=0
+      -DWIN32_LEAN_AND_MEAN -DNOMINMAX)
+  set(PELLUX_TEST_FLAGS -O1 -D__USE_MINGW_ANSI_STDIO=0 -DWIN32_LEAN_AND_MEAN -DNOMINMAX)
+  add_link_options(-static)
+else()
+  set(PELLUX_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+endif()

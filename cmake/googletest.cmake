@@ -1,0 +1,12 @@
+# GoogleTest is built in each tree from the sources Debian's googletest package installs.
+set(PELLUX_GTEST_DIR /usr/src/googletest/googletest CACHE PATH "GoogleTest sources")
+add_library(gtest STATIC ${PELLUX_GTEST_DIR}/src/gtest-all.cc)
+target_include_directories(gtest SYSTEM PUBLIC ${PELLUX_GTEST_DIR}/include PRIVATE ${PELLUX_GTEST_DIR})
+if(WIN32)
+  target_compile_options(gtest PRIVATE -O1)
+else()
+  target_compile_options(gtest PRIVATE ${PELLUX_SANITIZERS})
+  target_link_options(gtest PUBLIC ${PELLUX_SANITIZERS})
+  find_package(Threads REQUIRED)
+  target_link_libraries(gtest PUBLIC Threads::Threads)
+endif()

@@ -1,0 +1,29 @@
+# Windows targets: the launcher, the product parts built for Windows, and the
+# tests that run under Wine (x86_64 only; this kernel runs no 32-bit code).
+
+set(PELLUX_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PELLUX_WINE_RUN} ${CMAKE_BINARY_DIR}/wineprefix)
+
+# Everything of the launcher but its entry point, so tests can link it.
+add_library(launcher_core STATIC ${LAUNCHER_PURE_SOURCES} ${LAUNCHER_WIN32_SOURCES})
+target_include_directories(launcher_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(launcher_core PUBLIC PELLUX_TARGET_BITS=${PELLUX_TARGET_BITS})
+target_compile_options(launcher_core PRIVATE ${PELLUX_WARNINGS} ${PELLUX_LAUNCHER_FLAGS})
+target_link_libraries(launcher_core PUBLIC advapi32 shell32 user32)
+
+add_executable(pellux entry/main.cpp entry/no_exceptions.cpp entry/launcher.rc)
+target_compile_options(pellux PRIVATE ${PELLUX_WARNINGS} ${PELLUX_LAUNCHER_FLAGS})
+target_link_libraries(pellux PRIVATE launcher_core)
+target_link_options(pellux PRIVATE -Wl,--gc-sections -s)
+
+# The product must stay a small executable that needs no DLL beyond the system's.
+add_custom_command(TARGET pellux POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:pellux> -DOBJDUMP=${CMAKE_OBJDUMP}
+          -DLIMIT=262144 -P ${CMAKE_SOURCE_DIR}/cmake/check_executable.cmake
+  VERBATIM)
+
+foreach(part writer standins helperlib bridge tests)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/${part}/CMakeLists.txt)
+    add_subdirectory(${part})
+  endif()
+endforeach()
