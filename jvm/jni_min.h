@@ -86,7 +86,9 @@ struct JNINativeInterface_ {
     void *gap35_112[78];                                             // 35-112
     jmethodID(JNICALL *GetStaticMethodID)(JNIEnv *env, jclass clazz, const char *name,
                                           const char *sig);          // 113
-    void *gap114_140[27];                                            // 114-140
+    jobject(JNICALL *CallStaticObjectMethod)(JNIEnv *env, jclass clazz, jmethodID methodID,
+                                             ...);                   // 114
+    void *gap115_140[26];                                            // 115-140
     void(JNICALL *CallStaticVoidMethod)(JNIEnv *env, jclass cls, jmethodID methodID,
                                         ...);                        // 141
     void(JNICALL *CallStaticVoidMethodV)(JNIEnv *env, jclass cls, jmethodID methodID,
