@@ -7,7 +7,7 @@ target_compile_options(launcher_pure PRIVATE ${PELLUX_WARNINGS})
 target_compile_options(launcher_pure PUBLIC ${PELLUX_SANITIZERS})
 target_link_options(launcher_pure PUBLIC ${PELLUX_SANITIZERS})
 
-foreach(part writer javalib helperlib standins bridge tests)
+foreach(part writer javalib helperlib standins bridge examples tests)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${part}/CMakeLists.txt)
     add_subdirectory(${part})
   endif()
