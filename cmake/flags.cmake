@@ -9,11 +9,16 @@ if(WIN32)
   endif()
   # The launcher is a small native tool: no exceptions or RTTI, section garbage
   # collection, msvcrt's own stdio. Library containers check their bounds.
-  set(PELLUX_LAUNCHER_FLAGS -Os -ffunction-sections -fdata-sections
+  set(PELLUX_LAUNCHER_FLAGS -Os -ffunction-sections -fno-threadsafe-statics
       -fno-exceptions -fno-rtti -D_GLIBCXX_ASSERTIONS -D__USE_MINGW_ANSI_STDIO=0
       -DWIN32_LEAN_AND_MEAN -DNOMINMAX)
   set(PELLUX_TEST_FLAGS -O1 -D__USE_MINGW_ANSI_STDIO=0 -DWIN32_LEAN_AND_MEAN -DNOMINMAX)
   add_link_options(-static)
 else()
   set(PELLUX_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  option(PELLUX_SANITIZE "Build the host tree with AddressSanitizer and UBSan" ON)
+  if(PELLUX_SANITIZE)
+    add_compile_options(${PELLUX_SANITIZERS})
+    add_link_options(${PELLUX_SANITIZERS})
+  endif()
 endif()

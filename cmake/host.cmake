@@ -4,8 +4,6 @@
 add_library(launcher_pure STATIC ${LAUNCHER_PURE_SOURCES})
 target_include_directories(launcher_pure PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(launcher_pure PRIVATE ${PELLUX_WARNINGS})
-target_compile_options(launcher_pure PUBLIC ${PELLUX_SANITIZERS})
-target_link_options(launcher_pure PUBLIC ${PELLUX_SANITIZERS})
 
 foreach(part writer javalib helperlib standins bridge examples tests)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${part}/CMakeLists.txt)

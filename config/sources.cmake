@@ -1,5 +1,9 @@
-# Sources of this subsystem: pure ones build on every host; win32 ones only for Windows.
 list(APPEND LAUNCHER_PURE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/config_block.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/config_store.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/locale_table.cpp
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/detect_locale.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/load_config.cpp
 )

@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "entry/entry_point.h"
+
+int main() { return runLauncher(); }

@@ -1,5 +1,9 @@
-# Sources of this subsystem: pure ones build on every host; win32 ones only for Windows.
 list(APPEND LAUNCHER_PURE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/entry_point.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/entry_state.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/service_control.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/service_host.cpp
 )

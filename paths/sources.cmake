@@ -1,5 +1,8 @@
-# Sources of this subsystem: pure ones build on every host; win32 ones only for Windows.
 list(APPEND LAUNCHER_PURE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/path_text.cpp
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/expand_variables.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/path_utils.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/temp_dirs.cpp
 )

@@ -1,0 +1,350 @@
+#include "common/format.h"
+
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+template <typename Char>
+struct Sink {
+    Char *buffer;        // bounded output, or null
+    size_t capacity;
+    std::basic_string<Char> *grow;  // growing output, or null
+    size_t length = 0;  // characters the whole text needs
+
+    void put(Char c) {
+        if (grow)
+            grow->push_back(c);
+        else if (length + 1 < capacity)
+            buffer[length] = c;
+        length++;
+    }
+    void finish() {
+        if (buffer && capacity > 0)
+            buffer[length < capacity ? length : capacity - 1] = 0;
+    }
+};
+
+struct Spec {
+    bool leftAlign = false;
+    bool zeroPad = false;
+    bool plusSign = false;
+    bool space = false;
+    bool alternate = false;
+    int width = 0;
+    int precision = -1;
+    enum Size { Default, Short, Long, LongLong, SizeT } size = Default;
+    int stringWidth = 0;  // 1 narrow, 2 wide, 0 per format convention
+};
+
+template <typename Char>
+void pad(Sink<Char> &sink, int count, Char c) {
+    for (int i = 0; i < count; i++)
+        sink.put(c);
+}
+
+template <typename Char, typename From>
+void putString(Sink<Char> &sink, const Spec &spec, const From *text) {
+    static const char nullText[] = "(null)";
+    size_t length = 0;
+    if (text) {
+        while ((spec.precision < 0 || length < static_cast<size_t>(spec.precision)) && text[length])
+            length++;
+    } else {
+        length = sizeof nullText - 1;
+        if (spec.precision >= 0 && length > static_cast<size_t>(spec.precision))
+            length = spec.precision;
+    }
+    int fill = spec.width > static_cast<int>(length) ? spec.width - static_cast<int>(length) : 0;
+    if (!spec.leftAlign)
+        pad(sink, fill, Char(' '));
+    for (size_t i = 0; i < length; i++) {
+        unsigned long code = text ? static_cast<unsigned long>(
+                                        sizeof(From) == 1 ? static_cast<unsigned char>(text[i]) : text[i])
+                                  : static_cast<unsigned char>(nullText[i]);
+        if (sizeof(Char) == 1 && code > 0xFF)
+            code = '?';
+        sink.put(static_cast<Char>(code));
+    }
+    if (spec.leftAlign)
+        pad(sink, fill, Char(' '));
+}
+
+template <typename Char>
+void putNumber(Sink<Char> &sink, const Spec &spec, uint64_t magnitude, bool negative, unsigned base,
+               bool upper, const char *prefix) {
+    char digits[72];
+    int count = 0;
+    const char *table = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    while (magnitude != 0) {
+        digits[count++] = table[magnitude % base];
+        magnitude /= base;
+    }
+    int minimumDigits = spec.precision >= 0 ? spec.precision : 1;
+    if (minimumDigits > 64)
+        minimumDigits = 64;
+    int zeros = count < minimumDigits ? minimumDigits - count : 0;
+    char sign = negative ? '-' : spec.plusSign ? '+' : spec.space ? ' ' : 0;
+    int prefixLength = static_cast<int>(strlen(prefix));
+    int total = count + zeros + (sign ? 1 : 0) + prefixLength;
+    int fill = spec.width > total ? spec.width - total : 0;
+    bool padWithZeros = spec.zeroPad && !spec.leftAlign && spec.precision < 0;
+    if (!spec.leftAlign && !padWithZeros)
+        pad(sink, fill, Char(' '));
+    if (sign)
+        sink.put(Char(sign));
+    for (int i = 0; i < prefixLength; i++)
+        sink.put(Char(prefix[i]));
+    if (padWithZeros)
+        pad(sink, fill, Char('0'));
+    pad(sink, zeros, Char('0'));
+    while (count > 0)
+        sink.put(Char(digits[--count]));
+    if (spec.leftAlign)
+        pad(sink, fill, Char(' '));
+}
+
+int64_t takeSigned(va_list &args, Spec::Size size) {
+    switch (size) {
+    case Spec::Long: return va_arg(args, long);
+    case Spec::LongLong: return va_arg(args, long long);
+    case Spec::SizeT: return static_cast<int64_t>(va_arg(args, ptrdiff_t));
+    case Spec::Short: return static_cast<short>(va_arg(args, int));
+    default: return va_arg(args, int);
+    }
+}
+
+uint64_t takeUnsigned(va_list &args, Spec::Size size) {
+    switch (size) {
+    case Spec::Long: return va_arg(args, unsigned long);
+    case Spec::LongLong: return va_arg(args, unsigned long long);
+    case Spec::SizeT: return va_arg(args, size_t);
+    case Spec::Short: return static_cast<unsigned short>(va_arg(args, unsigned int));
+    default: return va_arg(args, unsigned int);
+    }
+}
+
+// Widths and precisions beyond this are taken as this: no real text needs more.
+const int kMaximumWidth = 100000;
+
+template <typename Char>
+int readNumber(const Char *&p) {
+    int value = 0;
+    while (*p >= '0' && *p <= '9') {
+        if (value < kMaximumWidth)
+            value = value * 10 + (*p - '0');
+        p++;
+    }
+    return value;
+}
+
+// Reads flags, width, precision and length of one conversion; p points after "%".
+template <typename Char>
+Spec readSpec(const Char *&p, va_list &args) {
+    Spec spec;
+    for (;; p++) {
+        if (*p == '-') spec.leftAlign = true;
+        else if (*p == '0') spec.zeroPad = true;
+        else if (*p == '+') spec.plusSign = true;
+        else if (*p == ' ') spec.space = true;
+        else if (*p == '#') spec.alternate = true;
+        else break;
+    }
+    if (*p == '*') {
+        int width = va_arg(args, int);
+        if (width < 0) {
+            spec.leftAlign = true;
+            width = width < -kMaximumWidth ? kMaximumWidth : -width;
+        }
+        spec.width = width > kMaximumWidth ? kMaximumWidth : width;
+        p++;
+    } else {
+        spec.width = readNumber(p);
+    }
+    if (*p == '.') {
+        p++;
+        if (*p == '*') {
+            int precision = va_arg(args, int);
+            spec.precision = precision < 0 ? -1 : precision > kMaximumWidth ? kMaximumWidth : precision;
+            p++;
+        } else {
+            spec.precision = readNumber(p);
+        }
+    }
+    if (*p == 'h') {
+        p++;
+        spec.size = Spec::Short;
+        spec.stringWidth = 1;
+        if (*p == 'h')
+            p++;
+    } else if (*p == 'l' || *p == 'w') {
+        spec.stringWidth = 2;
+        spec.size = Spec::Long;
+        if (*p++ == 'l' && *p == 'l') {
+            spec.size = Spec::LongLong;
+            p++;
+        }
+    } else if (*p == 'I') {
+        p++;
+        if (p[0] == '6' && p[1] == '4') {
+            spec.size = Spec::LongLong;
+            p += 2;
+        } else if (p[0] == '3' && p[1] == '2') {
+            p += 2;
+        } else {
+            spec.size = Spec::SizeT;
+        }
+    } else if (*p == 'z' || *p == 't' || *p == 'j') {
+        spec.size = *p == 'j' ? Spec::LongLong : Spec::SizeT;
+        p++;
+    }
+    return spec;
+}
+
+template <typename Char>
+void putStringArgument(Sink<Char> &sink, const Spec &spec, bool capital, va_list &args) {
+    // The format's own width is wide for a wide format; a capital letter flips it.
+    int width = spec.stringWidth;
+    if (width == 0)
+        width = (sizeof(Char) == 1) != capital ? 1 : 2;
+    if (width == 1)
+        putString(sink, spec, va_arg(args, const char *));
+    else
+        putString(sink, spec, va_arg(args, const wchar_t *));
+}
+
+template <typename Char>
+void putCharArgument(Sink<Char> &sink, const Spec &spec, bool capital, va_list &args) {
+    int width = spec.stringWidth;
+    if (width == 0)
+        width = (sizeof(Char) == 1) != capital ? 1 : 2;
+    wchar_t text[2] = {0, 0};
+    int value = va_arg(args, int);
+    text[0] = width == 1 ? static_cast<wchar_t>(static_cast<unsigned char>(value)) : static_cast<wchar_t>(value);
+    Spec single = spec;
+    single.precision = 1;
+    if (text[0] == 0) {
+        // A NUL character still counts as one character of output.
+        int fill = spec.width > 1 ? spec.width - 1 : 0;
+        if (!spec.leftAlign)
+            pad(sink, fill, Char(' '));
+        sink.put(Char(0));
+        if (spec.leftAlign)
+            pad(sink, fill, Char(' '));
+        return;
+    }
+    putString(sink, single, text);
+}
+
+template <typename Char>
+void formatInto(Sink<Char> &sink, const Char *format, va_list args) {
+    va_list ap;
+    va_copy(ap, args);
+    for (const Char *p = format; *p; p++) {
+        if (*p != '%') {
+            sink.put(*p);
+            continue;
+        }
+        const Char *start = p++;
+        if (*p == '%') {
+            sink.put(Char('%'));
+            continue;
+        }
+        Spec spec = readSpec(p, ap);
+        switch (*p) {
+        case 'd':
+        case 'i': {
+            int64_t value = takeSigned(ap, spec.size);
+            uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+            putNumber(sink, spec, magnitude, value < 0, 10, false, "");
+            break;
+        }
+        case 'u': putNumber(sink, spec, takeUnsigned(ap, spec.size), false, 10, false, ""); break;
+        case 'o': putNumber(sink, spec, takeUnsigned(ap, spec.size), false, 8, false, spec.alternate ? "0" : ""); break;
+        case 'x': putNumber(sink, spec, takeUnsigned(ap, spec.size), false, 16, false, spec.alternate ? "0x" : ""); break;
+        case 'X': putNumber(sink, spec, takeUnsigned(ap, spec.size), false, 16, true, spec.alternate ? "0X" : ""); break;
+        case 'p': {
+            // The Windows runtime prints pointers as upper-case hex of full width.
+            Spec pointer = spec;
+            pointer.precision = static_cast<int>(2 * sizeof(void *));
+            putNumber(sink, pointer, reinterpret_cast<uintptr_t>(va_arg(ap, void *)), false, 16, true, "");
+            break;
+        }
+        case 's': putStringArgument(sink, spec, false, ap); break;
+        case 'S': putStringArgument(sink, spec, true, ap); break;
+        case 'c': putCharArgument(sink, spec, false, ap); break;
+        case 'C': putCharArgument(sink, spec, true, ap); break;
+        case 'n': (void)va_arg(ap, void *); break;
+        default:
+            // Not a conversion we know: keep the text as written.
+            for (const Char *q = start; q <= p && *q; q++)
+                sink.put(*q);
+            if (*p == 0)
+                p--;
+            break;
+        }
+    }
+    va_end(ap);
+}
+
+template <typename Char>
+size_t formatBounded(Char *out, size_t capacity, const Char *format, va_list args) {
+    Sink<Char> sink{out, capacity, nullptr};
+    formatInto(sink, format, args);
+    sink.finish();
+    return sink.length;
+}
+
+template <typename Char>
+std::basic_string<Char> formatGrowing(const Char *format, va_list args) {
+    std::basic_string<Char> text;
+    Sink<Char> sink{nullptr, 0, &text};
+    formatInto(sink, format, args);
+    return text;
+}
+
+}  // namespace
+
+size_t formatTextV(wchar_t *out, size_t capacity, const wchar_t *format, va_list args) {
+    return formatBounded(out, capacity, format, args);
+}
+
+size_t formatTextV(char *out, size_t capacity, const char *format, va_list args) {
+    return formatBounded(out, capacity, format, args);
+}
+
+size_t formatText(wchar_t *out, size_t capacity, const wchar_t *format, ...) {
+    va_list args;
+    va_start(args, format);
+    size_t length = formatBounded(out, capacity, format, args);
+    va_end(args);
+    return length;
+}
+
+size_t formatText(char *out, size_t capacity, const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    size_t length = formatBounded(out, capacity, format, args);
+    va_end(args);
+    return length;
+}
+
+std::wstring formatStringV(const wchar_t *format, va_list args) { return formatGrowing(format, args); }
+std::string formatStringV(const char *format, va_list args) { return formatGrowing(format, args); }
+
+std::wstring formatString(const wchar_t *format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::wstring text = formatGrowing(format, args);
+    va_end(args);
+    return text;
+}
+
+std::string formatString(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = formatGrowing(format, args);
+    va_end(args);
+    return text;
+}

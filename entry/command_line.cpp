@@ -1,0 +1,91 @@
+#include "entry/command_line.h"
+
+const wchar_t workerMarker[] = L"__zno_restart";
+
+void splitCommandLine(const wchar_t *text, StringList &list) {
+    if (!text || text[0] == 0)
+        return;
+    const wchar_t *p = text;
+    while (true) {
+        std::wstring token;
+        bool inQuotes = false;
+        bool separatorSeen = false;
+        wchar_t previous = 0;
+        for (;; p++) {
+            wchar_t c = *p;
+            if (c == 0)
+                break;
+            if (c == L' ' || c == L'\t') {
+                if (inQuotes)
+                    token.push_back(c);
+                else
+                    separatorSeen = true;
+            } else if (c == L'"') {
+                if (separatorSeen)
+                    break;
+                if (inQuotes) {
+                    inQuotes = false;
+                } else {
+                    inQuotes = true;
+                    if (previous == L'"')
+                        token.push_back(L'"');
+                }
+            } else {
+                if (separatorSeen)
+                    break;
+                token.push_back(c);
+            }
+            previous = c;
+        }
+        list.push_back(token);
+        if (*p == 0)
+            return;
+    }
+}
+
+Command lookupCommand(const std::wstring &word) {
+    static const struct {
+        const wchar_t *word;
+        Command command;
+    } table[] = {
+        {L"?", Command::Usage},
+        {L"help", Command::Usage},
+        {L"install", Command::Install},
+        {L"install-auto", Command::InstallAuto},
+        {L"install-demand", Command::InstallDemand},
+        {L"install-and-start", Command::InstallAndStart},
+        {L"uninstall", Command::Uninstall},
+        {L"start", Command::Start},
+        {L"stop", Command::Stop},
+        {L"restart", Command::Restart},
+        {L"status", Command::Status},
+        {L"run", Command::Run},
+        {L"run-redirect", Command::RunRedirect},
+    };
+    for (const auto &row : table)
+        if (word == row.word)
+            return row.command;
+    return Command::Unknown;
+}
+
+RoleDecision decideRole(StringList &arguments) {
+    RoleDecision decision;
+    if (!arguments.empty() && arguments.back() == workerMarker) {
+        arguments.pop_back();
+        decision.role = RoleDecision::Worker;
+        return decision;
+    }
+    if (arguments.empty() || (arguments.front().compare(0, 1, L"/") != 0 && arguments.front().compare(0, 1, L"-") != 0))
+        return decision;
+    std::wstring token = arguments.front();
+    size_t skip = token.size() > 1 && token[1] == L'-' ? 2 : 1;
+    decision.commandWord = token.substr(skip < token.size() ? skip : token.size());
+    arguments.erase(arguments.begin());
+    if (!arguments.empty()) {
+        decision.hasServiceNameArgument = true;
+        decision.serviceNameArgument = arguments.front();
+    }
+    decision.command = lookupCommand(decision.commandWord);
+    decision.role = decision.command == Command::Unknown ? RoleDecision::Dispatcher : RoleDecision::CommandSwitch;
+    return decision;
+}

@@ -1,0 +1,114 @@
+#include "entry/entry_point.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "common/format.h"
+#include "common/text.h"
+#include "config/config_store.h"
+#include "entry/command_line.h"
+#include "entry/entry_state.h"
+#include "entry/service_control.h"
+#include "entry/service_host.h"
+#include "paths/path_text.h"
+#include "runtime/log.h"
+#include "runtime/run_sequence.h"
+#include "runtime/startup.h"
+
+namespace {
+
+void printConsole(const std::string &text) {
+    fputs(text.c_str(), stdout);
+    fflush(stdout);
+}
+
+int printUsage() {
+    wchar_t path[6000];
+    DWORD length = GetModuleFileNameW(nullptr, path, 6000);
+    if (length == 0 || length >= 6000)
+        path[0] = 0;
+    std::wstring baseName = path + directoryPartLength(path);
+    size_t dot = baseName.rfind(L'.');
+    if (dot != std::wstring::npos)
+        baseName.resize(dot);
+    printConsole(formatString("Usage: %S.exe /install | /uninstall | /stop | /start | /status | /run | /run-redirect\n",
+                              baseName.c_str()));
+    return 0;
+}
+
+int callServiceDispatcher() {
+    SERVICE_TABLE_ENTRYW table[2] = {{serviceName, serviceMain}, {nullptr, nullptr}};
+    logMessage(L"calling StartServiceCtrlDispatcher");
+    if (!StartServiceCtrlDispatcherW(table))
+        logMessage(L"StartServiceCtrlDispatcher failed with error %d", static_cast<int>(GetLastError()));
+    logMessage(L"StartServiceCtrlDispatcher returned");
+    return 0;
+}
+
+DWORD startTypeByLauncherType() { return getConfigInt(107) == 4 ? SERVICE_AUTO_START : SERVICE_DEMAND_START; }
+
+int runFromCommandLine(StringList &arguments, const std::wstring &programPath, bool redirect) {
+    logMessage(redirect ? L"running service with redirection" : L"running service");
+    if (!redirect)
+        noRedirect = true;
+    serviceMode = false;
+    arguments.insert(arguments.begin(), programPath);
+    runSequence(arguments, false);
+    return 0;
+}
+
+int runCommand(Command command, StringList &arguments, const std::wstring &programPath) {
+    switch (command) {
+    case Command::Usage: return printUsage();
+    case Command::Install: return installService(startTypeByLauncherType());
+    case Command::InstallAuto: return installService(SERVICE_AUTO_START);
+    case Command::InstallDemand: return installService(SERVICE_DEMAND_START);
+    case Command::InstallAndStart:
+        installService(startTypeByLauncherType());
+        return startService(arguments);
+    case Command::Uninstall: return uninstallService(true);
+    case Command::Start: return startService(arguments);
+    case Command::Stop: return stopService(true);
+    case Command::Restart:
+        stopService(false);
+        return startService(arguments);
+    case Command::Status: return showServiceStatus();
+    case Command::Run: return runFromCommandLine(arguments, programPath, false);
+    case Command::RunRedirect: return runFromCommandLine(arguments, programPath, true);
+    default: return callServiceDispatcher();
+    }
+}
+
+}  // namespace
+
+int runLauncher() {
+    serviceMode = true;
+    launcherStartup();
+    getConfigStringW(101, serviceName, kServiceNameCapacity);
+    const wchar_t *commandLine = GetCommandLineW();
+    logMessage(L"command line %s", commandLine);
+    StringList arguments;
+    splitCommandLine(commandLine, arguments);
+    std::wstring programPath;
+    if (!arguments.empty()) {
+        programPath = arguments.front();
+        arguments.erase(arguments.begin());
+    }
+    RoleDecision decision = decideRole(arguments);
+    if (decision.role == RoleDecision::Worker) {
+        runSequence(arguments, true);
+        return 0;
+    }
+    if (decision.hasServiceNameArgument) {
+        // A name that does not fit must not be cut into the name of another service.
+        if (!copyText(serviceName, kServiceNameCapacity, decision.serviceNameArgument.c_str())) {
+            logError(L"service name argument of %d characters is too long", static_cast<int>(decision.serviceNameArgument.size()));
+            printConsole("The service name is too long.\n");
+            return 1;
+        }
+    }
+    if (decision.role == RoleDecision::Dispatcher)
+        return callServiceDispatcher();
+    return runCommand(decision.command, arguments, programPath);
+}

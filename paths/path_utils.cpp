@@ -1,0 +1,320 @@
+#include "paths/path_utils.h"
+
+#include <windows.h>
+
+#include "common/format.h"
+#include "common/text.h"
+#include "runtime/log.h"
+
+namespace {
+
+const size_t kPathCapacity = 6000;
+
+bool executablePathsKnown;
+wchar_t executableLongPath[kPathCapacity];
+std::string *executableNarrowPath;
+bool executableDirectoriesKnown;
+char executableDirectoryA[kPathCapacity];
+wchar_t executableDirectoryNarrowDerived[kPathCapacity];
+wchar_t executableDirectoryLong[kPathCapacity];
+
+UINT fileCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
+
+bool acceptableNarrowPath(const std::string &path, bool lossy) { return !lossy && hasExeExtension(path.c_str()); }
+
+std::string narrowFromCandidates(const wchar_t *longPath) {
+    bool lossy;
+    std::string candidate = toNarrowPath(longPath, &lossy);
+    if (acceptableNarrowPath(candidate, lossy))
+        return candidate;
+    wchar_t shortPath[kPathCapacity];
+    DWORD length = GetShortPathNameW(longPath, shortPath, kPathCapacity);
+    if (length > 0 && length < kPathCapacity) {
+        candidate = toNarrowPath(shortPath, &lossy);
+        if (acceptableNarrowPath(candidate, lossy))
+            return candidate;
+    }
+    candidate = shortPathViaCommandShell(longPath);
+    if (!candidate.empty() && hasExeExtension(candidate.c_str()))
+        return candidate;
+    char moduleName[kPathCapacity];
+    char shortName[kPathCapacity];
+    length = GetModuleFileNameA(nullptr, moduleName, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity)
+        return std::string();
+    length = GetShortPathNameA(moduleName, shortName, kPathCapacity);
+    return length > 0 && length < kPathCapacity ? std::string(shortName) : std::string();
+}
+
+void initExecutablePaths() {
+    if (executablePathsKnown)
+        return;
+    executablePathsKnown = true;
+    wchar_t moduleName[kPathCapacity];
+    DWORD moduleLength = GetModuleFileNameW(nullptr, moduleName, kPathCapacity);
+    if (moduleLength == 0 || moduleLength >= kPathCapacity)
+        moduleName[0] = 0;
+    DWORD length = GetLongPathNameW(moduleName, executableLongPath, kPathCapacity);
+    DWORD error = GetLastError();
+    if (length == 0 || length >= kPathCapacity)
+        copyText(executableLongPath, kPathCapacity, moduleName);
+    logMessage(L"init file name %s %s %d %d", moduleName, executableLongPath, static_cast<int>(length),
+               static_cast<int>(error));
+    std::string narrow = narrowFromCandidates(executableLongPath);
+    collapseBackslashes(executableLongPath);
+    char collapsed[kPathCapacity];
+    if (copyText(collapsed, kPathCapacity, narrow.c_str())) {
+        collapseBackslashesA(collapsed, kPathCapacity);
+        narrow = collapsed;
+    }
+    executableNarrowPath = new std::string(narrow);
+}
+
+void cutAtDirectory(wchar_t *path) { path[directoryPartLength(path)] = 0; }
+void cutAtDirectory(char *path) { path[directoryPartLength(path)] = 0; }
+
+void initExecutableDirectories() {
+    if (executableDirectoriesKnown)
+        return;
+    executableDirectoriesKnown = true;
+    const char *narrow = getExecutablePathA();
+    DWORD length = GetFullPathNameA(narrow, kPathCapacity, executableDirectoryA, nullptr);
+    if (length == 0 || length >= kPathCapacity)
+        copyText(executableDirectoryA, kPathCapacity, narrow);
+    cutAtDirectory(executableDirectoryA);
+    widenBytes(executableDirectoryNarrowDerived, kPathCapacity, executableDirectoryA);
+    length = GetFullPathNameW(getExecutablePath(), kPathCapacity, executableDirectoryLong, nullptr);
+    if (length == 0 || length >= kPathCapacity)
+        copyText(executableDirectoryLong, kPathCapacity, getExecutablePath());
+    cutAtDirectory(executableDirectoryLong);
+}
+
+template <typename Char>
+void joinResolved(Char *out, size_t capacity, const Char *directory, const Char *path) {
+    std::basic_string<Char> joined = directory;
+    joined += path;
+    if (!copyText(out, capacity, joined.c_str()))
+        logError(L"path cut at %d characters", static_cast<int>(capacity - 1));
+}
+
+}  // namespace
+
+std::string toNarrowPath(const wchar_t *path, bool *lossy) {
+    UINT codePage = fileCodePage();
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    const char *defaultChar = "?";
+    int size = WideCharToMultiByte(codePage, flags, path, -1, nullptr, 0, defaultChar, nullptr);
+    if (size == 0 && GetLastError() == ERROR_INVALID_FLAGS) {
+        flags = 0;
+        defaultChar = nullptr;
+        size = WideCharToMultiByte(codePage, flags, path, -1, nullptr, 0, nullptr, nullptr);
+    }
+    if (size <= 0) {
+        if (lossy)
+            *lossy = true;
+        return std::string();
+    }
+    std::string narrow(static_cast<size_t>(size), '\0');
+    BOOL usedDefault = FALSE;
+    WideCharToMultiByte(codePage, flags, path, -1, &narrow[0], size, defaultChar,
+                        defaultChar ? &usedDefault : nullptr);
+    narrow.resize(static_cast<size_t>(size) - 1);
+    if (lossy)
+        *lossy = usedDefault != FALSE;
+    return narrow;
+}
+
+std::wstring toWidePath(const char *path) {
+    int size = MultiByteToWideChar(fileCodePage(), 0, path, -1, nullptr, 0);
+    if (size <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(fileCodePage(), 0, path, -1, &wide[0], size);
+    wide.resize(static_cast<size_t>(size) - 1);
+    return wide;
+}
+
+bool findFileTime(const wchar_t *path, uint64_t *lastWriteTime) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    if (lastWriteTime)
+        *lastWriteTime = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                         found.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+bool findFileTime(const char *path, uint64_t *lastWriteTime) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    if (lastWriteTime)
+        *lastWriteTime = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                         found.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+bool pathExists(const wchar_t *path) { return isDriveRoot(path) || findFileTime(path, nullptr); }
+bool pathExists(const char *path) { return isDriveRoot(path) || findFileTime(path, nullptr); }
+
+void collapseBackslashesA(char *path, size_t capacity) {
+    std::wstring wide = toWidePath(path);
+    collapseBackslashes(&wide[0]);
+    bool lossy;
+    std::string narrow = toNarrowPath(wide.c_str(), &lossy);
+    if (!lossy)
+        copyText(path, capacity, narrow.c_str());
+}
+
+void lowercasePathA(char *path, size_t capacity) {
+    std::wstring wide = toWidePath(path);
+    lowercasePath(&wide[0]);
+    bool lossy;
+    std::string narrow = toNarrowPath(wide.c_str(), &lossy);
+    if (!lossy)
+        copyText(path, capacity, narrow.c_str());
+}
+
+const wchar_t *getExecutablePath() {
+    initExecutablePaths();
+    return executableLongPath;
+}
+
+const char *getExecutablePathA() {
+    initExecutablePaths();
+    return executableNarrowPath->c_str();
+}
+
+std::string shortPathViaCommandShell(const wchar_t *path) {
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE readEnd, writeEnd;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        logMessage(L"CreatePipe error (%d)", static_cast<int>(GetLastError()));
+        return std::string();
+    }
+    if (!SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) {
+        logMessage(L"SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
+        CloseHandle(readEnd);
+        CloseHandle(writeEnd);
+        return std::string();
+    }
+    wchar_t windowsDirectory[kPathCapacity];
+    UINT directoryLength = GetWindowsDirectoryW(windowsDirectory, kPathCapacity);
+    if (directoryLength == 0 || directoryLength >= kPathCapacity)
+        windowsDirectory[0] = 0;
+    std::wstring commandLine = formatString(L"%s\\system32\\cmd.exe /C for %%I in (\"%s\") do @echo %%~sI",
+                                            windowsDirectory, path);
+    logMessage(L"executing %s", commandLine.c_str());
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process)) {
+        logMessage(L"could not execute cmd.exe");
+        CloseHandle(readEnd);
+        CloseHandle(writeEnd);
+        return std::string();
+    }
+    CloseHandle(writeEnd);
+    char output[kPathCapacity];
+    DWORD total = 0, count;
+    while (total < sizeof output && ReadFile(readEnd, output + total, sizeof output - total, &count, nullptr) &&
+           count > 0)
+        total += count;
+    logMessage(L"finished reading from cmd.exe %d \"%.*S\"", static_cast<int>(total), static_cast<int>(total), output);
+    CloseHandle(readEnd);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    logMessage(L"Exit Code %d", static_cast<int>(exitCode));
+    std::string result;
+    if (exitCode == STILL_ACTIVE) {
+        logMessage(L"Terminating process");
+        TerminateProcess(process.hProcess, 1);
+    } else if (exitCode == 0 && total > 5) {
+        std::string text(output, total);
+        size_t lineEnd = text.find_first_of("\r\n");
+        if (lineEnd != std::string::npos) {
+            result = text.substr(0, lineEnd);
+            logMessage(L"Using %S", result.c_str());
+        }
+    }
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return result;
+}
+
+void resolveAgainstExecutable(wchar_t *out, size_t capacity, const wchar_t *path, DirectoryForm form,
+                              const wchar_t *baseFile) {
+    if (capacity == 0)
+        return;
+    if (!isRelativePath(path)) {
+        joinResolved(out, capacity, L"", path);
+    } else if (baseFile) {
+        wchar_t directory[kPathCapacity];
+        DWORD length = GetFullPathNameW(baseFile, kPathCapacity, directory, nullptr);
+        if (length == 0 || length >= kPathCapacity)
+            copyText(directory, kPathCapacity, baseFile);
+        cutAtDirectory(directory);
+        joinResolved(out, capacity, static_cast<const wchar_t *>(directory), path);
+    } else {
+        initExecutableDirectories();
+        joinResolved(out, capacity,
+                     static_cast<const wchar_t *>(form == DirectoryForm::Long ? executableDirectoryLong
+                                                                              : executableDirectoryNarrowDerived),
+                     path);
+    }
+    collapseBackslashes(out);
+}
+
+void resolveAgainstExecutable(char *out, size_t capacity, const char *path, const char *baseFile) {
+    if (capacity == 0)
+        return;
+    if (!isRelativePath(path)) {
+        joinResolved(out, capacity, "", path);
+    } else if (baseFile) {
+        char directory[kPathCapacity];
+        DWORD length = GetFullPathNameA(baseFile, kPathCapacity, directory, nullptr);
+        if (length == 0 || length >= kPathCapacity)
+            copyText(directory, kPathCapacity, baseFile);
+        cutAtDirectory(directory);
+        joinResolved(out, capacity, static_cast<const char *>(directory), path);
+    } else {
+        initExecutableDirectories();
+        joinResolved(out, capacity, static_cast<const char *>(executableDirectoryA), path);
+    }
+    collapseBackslashesA(out, capacity);
+}
+
+void getFullPath(wchar_t *out, size_t capacity, const wchar_t *path, DirectoryForm form, bool keepCase) {
+    if (capacity == 0)
+        return;
+    wchar_t resolved[kPathCapacity];
+    resolveAgainstExecutable(resolved, kPathCapacity, path, form);
+    DWORD length = GetFullPathNameW(resolved, static_cast<DWORD>(capacity), out, nullptr);
+    if (length == 0 || length >= capacity)
+        copyText(out, capacity, resolved);
+    if (!keepCase)
+        lowercasePath(out);
+    collapseBackslashes(out);
+}
+
+void getFullPath(char *out, size_t capacity, const char *path, bool keepCase) {
+    if (capacity == 0)
+        return;
+    char resolved[kPathCapacity];
+    resolveAgainstExecutable(resolved, kPathCapacity, path);
+    DWORD length = GetFullPathNameA(resolved, static_cast<DWORD>(capacity), out, nullptr);
+    if (length == 0 || length >= capacity)
+        copyText(out, capacity, resolved);
+    if (!keepCase)
+        lowercasePathA(out, capacity);
+    collapseBackslashesA(out, capacity);
+}

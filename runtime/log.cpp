@@ -1,0 +1,164 @@
+#include "runtime/log.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <ctime>
+#include <string>
+
+#include "common/format.h"
+#include "common/text.h"
+#include "paths/path_utils.h"
+#include "paths/temp_dirs.h"
+
+namespace {
+
+CRITICAL_SECTION *logLock;
+bool logDecided;
+bool logPathSet;
+wchar_t logFilePath[6000];
+HANDLE openFile = INVALID_HANDLE_VALUE;
+int64_t logStartMillis;
+
+int64_t currentMillis() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER value;
+    value.LowPart = now.dwLowDateTime;
+    value.HighPart = now.dwHighDateTime;
+    return static_cast<int64_t>(value.QuadPart / 10000);
+}
+
+// Other programs may read the log while the launcher writes it.
+HANDLE openLogFile(const wchar_t *path, bool truncate) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, truncate ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE && !truncate)
+        SetFilePointer(file, 0, nullptr, FILE_END);
+    return file;
+}
+
+// The file is UTF-8 text with CRLF line ends.
+void writeLogText(const std::wstring &text) {
+    std::wstring crlf;
+    crlf.reserve(text.size() + 8);
+    for (wchar_t c : text) {
+        if (c == L'\n')
+            crlf.push_back(L'\r');
+        crlf.push_back(c);
+    }
+    int size = WideCharToMultiByte(CP_UTF8, 0, crlf.data(), static_cast<int>(crlf.size()), nullptr, 0,
+                                   nullptr, nullptr);
+    if (size <= 0)
+        return;
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, crlf.data(), static_cast<int>(crlf.size()), &utf8[0], size, nullptr,
+                        nullptr);
+    DWORD written;
+    WriteFile(openFile, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+bool logSwitchIsOn(const char *name) {
+    char value[6000];
+    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length != 0 && length < sizeof value && lstrcmpA(value, "yes") == 0;
+}
+
+bool createLogFile() {
+    openFile = openLogFile(logFilePath, true);
+    if (openFile == INVALID_HANDLE_VALUE) {
+        copyText(logFilePath, 6000, L"c:\\zno_nlog");
+        openFile = openLogFile(logFilePath, true);
+    }
+    if (openFile == INVALID_HANDLE_VALUE)
+        return false;
+    static const char byteOrderMark[] = "\xEF\xBB\xBF";
+    DWORD written;
+    WriteFile(openFile, byteOrderMark, 3, &written, nullptr);
+    return true;
+}
+
+void writeLogHeader() {
+    wchar_t executable[6000];
+    DWORD length = GetModuleFileNameW(nullptr, executable, 6000);
+    if (length == 0 || length >= 6000)
+        executable[0] = 0;
+    time_t now = time(nullptr);
+    const char *localTime = ctime(&now);
+    writeLogText(formatString(L"Started executable %s at %S\n", executable, localTime ? localTime : "\n"));
+    FlushFileBuffers(openFile);
+    logStartMillis = currentMillis();
+}
+
+void chooseLogFilePath() {
+    wchar_t directory[6000];
+    getTempRoot(directory, 6000, false);
+    if (directory[0] == 0) {
+        copyText(directory, 6000, L"c:\\");
+    } else {
+        size_t length = lstrlenW(directory);
+        if (directory[length - 1] != L'\\' && directory[length - 1] != L'/')
+            copyText(directory + length, 6000 - length, L"\\");
+    }
+    for (int n = 1;; n++) {
+        formatText(logFilePath, 6000, L"%szno_nlog_%d.log", directory, n);
+        if (n == 1000 || !pathExists(logFilePath))
+            break;
+    }
+}
+
+void decideLog() {
+    logDecided = true;  // log calls made while deciding return at once
+    if (!logSwitchIsOn("PELLUX_LOG") && !logSwitchIsOn("ZANTHOR_LOG"))
+        return;
+    chooseLogFilePath();
+    logPathSet = true;
+    if (createLogFile())
+        writeLogHeader();
+}
+
+void openLog() {
+    if (!logLock) {
+        static CRITICAL_SECTION lock;
+        InitializeCriticalSection(&lock);
+        logLock = &lock;
+    }
+    EnterCriticalSection(logLock);
+    if (logPathSet && openFile == INVALID_HANDLE_VALUE)
+        openFile = openLogFile(logFilePath, false);
+    if (!logDecided)
+        decideLog();
+}
+
+void writeLine(bool error, const wchar_t *format, va_list args) {
+    openLog();
+    if (openFile != INVALID_HANDLE_VALUE) {
+        std::wstring line = formatLogStamp(currentMillis() - logStartMillis);
+        if (error)
+            line += L"ERROR: ";
+        line += formatStringV(format, args);
+        line += L'\n';
+        writeLogText(line);
+        CloseHandle(openFile);
+        openFile = INVALID_HANDLE_VALUE;
+    }
+    LeaveCriticalSection(logLock);
+}
+
+}  // namespace
+
+void logMessage(const wchar_t *format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(false, format, args);
+    va_end(args);
+}
+
+void logError(const wchar_t *format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(true, format, args);
+    va_end(args);
+}
+
+const wchar_t *getLogFilePath() { return logPathSet ? logFilePath : nullptr; }

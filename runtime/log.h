@@ -1,0 +1,20 @@
+// The diagnostic log: one file per process in the temporary root, written only
+// when PELLUX_LOG or ZANTHOR_LOG is "yes". Formats follow common/format.h: in
+// these wide formats "%s" takes a wide string and "%S" a narrow one.
+#ifndef PELLUX_RUNTIME_LOG_H
+#define PELLUX_RUNTIME_LOG_H
+
+#include <cstdint>
+#include <string>
+
+void logMessage(const wchar_t *format, ...);
+void logError(const wchar_t *format, ...);
+
+// The log file's path, or null when logging is off.
+const wchar_t *getLogFilePath();
+
+// The "[s:ms] " stamp for a time since the log was created. Negative times
+// (the clock was set back) count as 0.
+std::wstring formatLogStamp(int64_t elapsedMillis);
+
+#endif

@@ -1,0 +1,12 @@
+// The worker's life: extracted files, native library path, single instance,
+// the Java runtime, the VM until the application ends.
+#ifndef PELLUX_RUNTIME_RUN_SEQUENCE_H
+#define PELLUX_RUNTIME_RUN_SEQUENCE_H
+
+#include "common/string_list.h"
+
+// Returns true when the application ended normally; every failure ends the
+// process instead of returning.
+bool runSequence(StringList &arguments, bool worker);
+
+#endif

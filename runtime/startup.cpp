@@ -1,0 +1,70 @@
+#include "runtime/startup.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "config/config_store.h"
+#include "config/load_config.h"
+#include "paths/expand_variables.h"
+#include "paths/path_utils.h"
+#include "paths/temp_dirs.h"
+#include "runtime/log.h"
+
+void reducePath() {
+    DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    if (size == 0)
+        return;
+    std::wstring path(size, L'\0');
+    DWORD length = GetEnvironmentVariableW(L"PATH", &path[0], size);
+    if (length == 0 || length >= size)
+        return;
+    path.resize(length);
+    wchar_t windowsDirectory[260];
+    UINT directoryLength = GetWindowsDirectoryW(windowsDirectory, 260);
+    if (directoryLength == 0 || directoryLength >= 260)
+        return;
+    logMessage(L"reducing PATH %d %d %s", static_cast<int>(directoryLength), static_cast<int>(size), path.c_str());
+    std::wstring reduced = keepEntriesUnder(path, windowsDirectory);
+    logMessage(L"reduced PATH %d to %s", static_cast<int>(reduced.size()), reduced.c_str());
+    if (!reduced.empty() && !SetEnvironmentVariableW(L"PATH", reduced.c_str()))
+        logMessage(L"ERROR setting path");
+}
+
+void clearJavaOptionsVariables() {
+    static const char *const names[] = {"_JAVA_OPTIONS", "JDK_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS"};
+    for (const char *name : names)
+        SetEnvironmentVariableA(name, nullptr);
+    // The runtime library keeps its own copy, which a VM in this process reads.
+    for (const char *name : names)
+        _putenv((std::string(name) + "=").c_str());
+}
+
+static void changeWorkingDirectory() {
+    wchar_t directory[6000];
+    getConfigStringW(146, directory, 6000);
+    if (directory[0] == 0) {
+        logMessage(L"working directory unchanged");
+        return;
+    }
+    expandVariables(directory, 6000, ExpandMode::Option);
+    wchar_t fullPath[6000];
+    getFullPath(fullPath, 6000, directory, DirectoryForm::NarrowDerived, true);
+    SetCurrentDirectoryW(fullPath);
+    logMessage(L"change working directory to %s", fullPath);
+}
+
+void launcherStartup() {
+    launcherTempDir[0] = 0;
+    loadConfigBlock();
+    char flavour[2];
+    getConfigString(2001, flavour, sizeof flavour);
+    launcherFlavour = flavour[0];
+    if (getConfigInt(10010) != 0)
+        reducePath();
+    if (getConfigInt(10012) != 0) {
+        logMessage(L"ignoring java options environment variables");
+        clearJavaOptionsVariables();
+    }
+    changeWorkingDirectory();
+}

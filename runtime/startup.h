@@ -1,0 +1,19 @@
+// What every process does first, whatever its role: read the configuration and
+// shape the environment before anything else looks at it.
+#ifndef PELLUX_RUNTIME_STARTUP_H
+#define PELLUX_RUNTIME_STARTUP_H
+
+#include <string>
+
+void launcherStartup();
+
+// Keeps only the PATH entries under the Windows directory (record 10010).
+void reducePath();
+// Removes the Java options variables from both environments (record 10012).
+void clearJavaOptionsVariables();
+
+// The entries of path (";"-separated, empty ones dropped) whose first
+// characters equal the Windows directory ignoring ASCII case, joined with ";".
+std::wstring keepEntriesUnder(const std::wstring &path, const std::wstring &windowsDirectory);
+
+#endif

@@ -1,0 +1,182 @@
+#include "writer/block_writer.h"
+
+#include <cstring>
+
+#include "config/config_block.h"
+
+namespace {
+
+// Bumped when the layout of what follows the header changes.
+const int32_t kBlockFormatVersion = 1;
+
+void putInt(std::string &out, uint32_t value) {
+    for (int i = 0; i < 4; i++)
+        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+void putBytes(std::string &out, const std::string &bytes) {
+    putInt(out, static_cast<uint32_t>(bytes.size()));
+    out += bytes;
+}
+
+void putUtf16(std::string &out, const std::u16string &text) {
+    putInt(out, static_cast<uint32_t>(text.size() * 2));
+    for (char16_t unit : text) {
+        out.push_back(static_cast<char>(unit & 0xFF));
+        out.push_back(static_cast<char>(unit >> 8));
+    }
+}
+
+void putMessages(std::string &out, const MessageList &messages) {
+    putInt(out, static_cast<uint32_t>(messages.size()));
+    for (const auto &message : messages) {
+        putInt(out, static_cast<uint32_t>(message.first));
+        putUtf16(out, message.second);
+    }
+}
+
+uint32_t readUint(const std::string &bytes, size_t offset, int width) {
+    uint32_t value = 0;
+    for (int i = width - 1; i >= 0; i--)
+        value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
+    return value;
+}
+
+}  // namespace
+
+MessageList defaultMessages() {
+    return {
+        {1000, u"Error"},
+        {1001, u"No JVM could be found on your system.\nPlease define PELLUX_JAVA_HOME\nto point to an installed JDK or JRE."},
+        {1002, u"The {0} environment variable does not\npoint to a working JDK or JRE."},
+        {1003, u"The JVM found at {0} is damaged.\nPlease reinstall or define PELLUX_JAVA_HOME\nto point to an installed JDK or JRE."},
+        {1004, u"No JVM could be found on your system.\nPlease define PELLUX_JAVA_HOME\nto point to an installed 64-bit JDK or JRE."},
+        {1005, u"The JVM could not be started. The maximum heap size (-Xmx) might be too large or an antivirus or "
+               u"firewall tool could block the execution."},
+        {1006, u"File or directory {0} not found or empty\n"},
+        {1007, u"Wrong Parameter Usage"},
+        {1008, u"The environment variable {0} has to be defined"},
+        {1009, u"An internal error occurred (error code: {0})"},
+        {1010, u"Couldn't load main class."},
+        {1011, u"Main method not found."},
+        {1012, u"Ok"},
+        {1013, u"Starting the application"},
+        {1014, u"The application is starting. Please wait."},
+        {1015, u"You must be at least Poweruser to run this program."},
+        {1016, u"No JVM could be found on your system.\nPlease define PELLUX_JAVA_HOME\nto point to an installed "
+               u"{0}-bit JDK or JRE or download a JRE from https://jdk.java.net."},
+        {1017, u"The {0} environment variable does not\npoint to a working 32-bit JDK or JRE."},
+        {1018, u"The {0} environment variable does not\npoint to a working 64-bit JDK or JRE."},
+        {1019, u"The JVM found at {0} is damaged.\nPlease reinstall or define PELLUX_JAVA_HOME\nto point to an installed "
+               u"32-bit JDK or JRE."},
+        {1020, u"The JVM found at {0} is damaged.\nPlease reinstall or define PELLUX_JAVA_HOME\nto point to an installed "
+               u"64-bit JDK or JRE."},
+        {1021, u"Could not unpack the JVM. Antivirus software is probably interfering."},
+        {20017, u"Runs a Java application as a Windows service."},
+    };
+}
+
+void setRecord(BlockContent &content, int32_t id, const std::string &value) {
+    for (auto &record : content.records)
+        if (record.first == id) {
+            record.second = value;
+            return;
+        }
+    content.records.emplace_back(id, value);
+}
+
+void setMessage(MessageList &messages, int32_t id, const std::u16string &text) {
+    for (auto &message : messages)
+        if (message.first == id) {
+            message.second = text;
+            return;
+        }
+    messages.emplace_back(id, text);
+}
+
+std::string serializeConfigBlock(const BlockContent &content) {
+    std::string out;
+    putInt(out, CONFIG_MAGIC);
+    putInt(out, kBlockFormatVersion);
+    putInt(out, 0);
+    putInt(out, 0);
+    putInt(out, 0);
+    putInt(out, static_cast<uint32_t>(content.records.size()));
+    for (const auto &record : content.records) {
+        putInt(out, static_cast<uint32_t>(record.first));
+        putBytes(out, record.second);
+    }
+    putMessages(out, content.messages);
+    putInt(out, static_cast<uint32_t>(content.localeGroups.size()));
+    for (const LocaleGroup &group : content.localeGroups) {
+        putBytes(out, group.name);
+        putMessages(out, group.messages);
+    }
+    return out;
+}
+
+bool findEndOfLastSection(const std::string &executable, uint32_t *end, std::string *error) {
+    if (executable.size() < 64 || executable.compare(0, 2, "MZ") != 0) {
+        *error = "not a PE executable (no MZ header)";
+        return false;
+    }
+    uint32_t signature = readUint(executable, 60, 4);
+    if (signature > executable.size() || executable.size() - signature < 24 ||
+        executable.compare(signature, 4, std::string("PE\0\0", 4)) != 0) {
+        *error = "not a PE executable (no PE signature)";
+        return false;
+    }
+    uint32_t sections = readUint(executable, signature + 6, 2);
+    uint32_t optionalHeader = readUint(executable, signature + 20, 2);
+    uint64_t table = static_cast<uint64_t>(signature) + 24 + optionalHeader;
+    if (sections == 0 || table + 40ull * sections > executable.size()) {
+        *error = "section table missing or outside the file";
+        return false;
+    }
+    uint64_t last = table + 40ull * (sections - 1);
+    uint64_t rawEnd = static_cast<uint64_t>(readUint(executable, last + 16, 4)) + readUint(executable, last + 20, 4);
+    if (rawEnd > executable.size()) {
+        *error = "last section ends beyond the end of the file";
+        return false;
+    }
+    *end = static_cast<uint32_t>(rawEnd);
+    return true;
+}
+
+bool buildConfiguredLauncher(const std::string &stub, const BlockContent &content, std::string *launcher,
+                             std::string *error) {
+    uint32_t end;
+    if (!findEndOfLastSection(stub, &end, error))
+        return false;
+    *launcher = stub.substr(0, end) + serializeConfigBlock(content);
+    return true;
+}
+
+bool utf16FromUtf8(const std::string &text, std::u16string *out) {
+    out->clear();
+    for (size_t i = 0; i < text.size();) {
+        unsigned char lead = static_cast<unsigned char>(text[i]);
+        int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
+        if (extra < 0 || i + extra >= text.size())
+            return false;
+        uint32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+        for (int k = 1; k <= extra; k++) {
+            unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next >> 6) != 2)
+                return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        static const uint32_t smallest[] = {0, 0x80, 0x800, 0x10000};
+        if (code < smallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out->push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+            out->push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+        } else {
+            out->push_back(static_cast<char16_t>(code));
+        }
+        i += 1 + extra;
+    }
+    return true;
+}

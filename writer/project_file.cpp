@@ -1,0 +1,123 @@
+#include "writer/project_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <toml++/toml.h>
+
+namespace {
+
+struct ProjectError {
+    std::string message;
+};
+
+int lineOf(const toml::node &node) { return static_cast<int>(node.source().begin.line); }
+
+[[noreturn]] void fail(const toml::node &node, const std::string &message) {
+    throw ProjectError{std::to_string(lineOf(node)) + ": " + message};
+}
+
+int32_t parseId(const toml::key &key, const toml::node &value) {
+    std::string text(key.str());
+    bool digits = !text.empty();
+    for (size_t i = 0; i < text.size(); i++)
+        if (!(text[i] >= '0' && text[i] <= '9') && !(i == 0 && text[i] == '-' && text.size() > 1))
+            digits = false;
+    errno = 0;
+    long long id = digits ? std::strtoll(text.c_str(), nullptr, 10) : 0;
+    if (!digits || errno != 0 || id < INT32_MIN || id > INT32_MAX)
+        fail(value, "id \"" + text + "\" is not a 32-bit decimal number");
+    return static_cast<int32_t>(id);
+}
+
+std::string recordText(const toml::key &key, const toml::node &value) {
+    if (auto text = value.as_string())
+        return text->get();
+    if (auto number = value.as_integer())
+        return std::to_string(number->get());
+    if (auto flag = value.as_boolean())
+        return flag->get() ? "1" : "0";
+    fail(value, "record " + std::string(key.str()) + " must be a text, an integer or a boolean");
+}
+
+std::u16string messageText(const toml::key &key, const toml::node &value) {
+    auto text = value.as_string();
+    if (!text)
+        fail(value, "message " + std::string(key.str()) + " must be a text");
+    std::u16string utf16;
+    if (!utf16FromUtf8(text->get(), &utf16))
+        fail(value, "message " + std::string(key.str()) + " is not valid UTF-8");
+    return utf16;
+}
+
+const toml::table &asTable(const toml::node &node, const std::string &what) {
+    const toml::table *table = node.as_table();
+    if (!table)
+        fail(node, what + " must be a table");
+    return *table;
+}
+
+void readRecords(const toml::table &table, BlockContent &content) {
+    for (auto &&[key, value] : table)
+        setRecord(content, parseId(key, value), recordText(key, value));
+}
+
+void readMessages(const toml::table &table, MessageList &messages) {
+    for (auto &&[key, value] : table)
+        setMessage(messages, parseId(key, value), messageText(key, value));
+}
+
+void readLocaleGroups(const toml::node &node, BlockContent &content) {
+    const toml::array *groups = node.as_array();
+    if (!groups)
+        fail(node, "locale must be an array of tables ([[locale]])");
+    for (const toml::node &element : *groups) {
+        const toml::table &table = asTable(element, "a locale group");
+        LocaleGroup group;
+        bool named = false;
+        for (auto &&[key, value] : table) {
+            if (key.str() == "name") {
+                auto name = value.as_string();
+                if (!name)
+                    fail(value, "locale name must be a text");
+                group.name = name->get();
+                named = true;
+            } else if (key.str() == "messages") {
+                readMessages(asTable(value, "locale messages"), group.messages);
+            } else {
+                fail(value, "unknown key \"" + std::string(key.str()) + "\" in a locale group");
+            }
+        }
+        if (!named)
+            fail(element, "locale group without a name");
+        content.localeGroups.push_back(group);
+    }
+}
+
+}  // namespace
+
+bool readProjectFile(const std::string &name, const std::string &text, BlockContent *content, std::string *error) {
+    content->records.clear();
+    content->messages = defaultMessages();
+    content->localeGroups.clear();
+    try {
+        toml::table root = toml::parse(text, name);
+        for (auto &&[key, value] : root) {
+            if (key.str() == "records")
+                readRecords(asTable(value, "records"), *content);
+            else if (key.str() == "messages")
+                readMessages(asTable(value, "messages"), content->messages);
+            else if (key.str() == "locale")
+                readLocaleGroups(value, *content);
+            else
+                fail(value, "unknown key \"" + std::string(key.str()) + "\"");
+        }
+    } catch (const toml::parse_error &problem) {
+        *error = name + ":" + std::to_string(problem.source().begin.line) + ": " + std::string(problem.description());
+        return false;
+    } catch (const ProjectError &problem) {
+        *error = name + ":" + problem.message;
+        return false;
+    }
+    return true;
+}

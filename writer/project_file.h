@@ -1,0 +1,24 @@
+// The packaging tool's input: a TOML file with raw config records, message
+// texts and locale groups.
+//
+//   [records]               # config record id = text, integer or boolean
+//   101 = "MyService"
+//   107 = 4
+//   [messages]              # message id = text; replaces the built-in text
+//   1010 = "The application's main class is missing."
+//   [[locale]]              # applied in file order when the user's locale
+//   name = "de"             # begins with the name
+//   [locale.messages]
+//   1010 = "Hauptklasse nicht gefunden."
+#ifndef PELLUX_WRITER_PROJECT_FILE_H
+#define PELLUX_WRITER_PROJECT_FILE_H
+
+#include <string>
+
+#include "writer/block_writer.h"
+
+// Reads the project file text (name used in messages) on top of the built-in
+// messages. On failure, error holds "name:line: message" and false is returned.
+bool readProjectFile(const std::string &name, const std::string &text, BlockContent *content, std::string *error);
+
+#endif
