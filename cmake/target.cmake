@@ -27,3 +27,4 @@ foreach(part writer javalib helperlib standins bridge examples tests)
     add_subdirectory(${part})
   endif()
 endforeach()
+

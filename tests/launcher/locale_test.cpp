@@ -1,0 +1,25 @@
+#include <gtest/gtest.h>
+
+#include "config/locale.h"
+#include "tests/support/launcher_harness.h"
+
+namespace {
+
+// Run with LANG=de_DE.UTF-8 and a compiled locale (see CMakeLists.txt).
+TEST(UserLocale, InterfaceLanguageGivesLocaleAndCodes) {
+    EXPECT_EQ(detectLocale(), "de_DE");
+    char language[3], country[3];
+    ASSERT_TRUE(getLanguageCode(language, sizeof language));
+    ASSERT_TRUE(getCountryCode(country, sizeof country));
+    EXPECT_STREQ(language, "de");
+    EXPECT_STREQ(country, "DE");
+}
+
+TEST(UserLocale, LauncherLogsTheLocaleItUses) {
+    ScratchDirectory directory, root;
+    std::wstring launcher = makeConfiguredLauncher(directory.path(), L"App.exe", blockWith({}));
+    runProgram(launcher, L"/?", loggingInto(root.path()));
+    EXPECT_NE(readUtf8File(root.file(L"zno_nlog_1.log")).find(L"language/country is de_DE"), std::wstring::npos);
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+#include "tests/support/launcher_harness.h"
+
+#include <map>
+
+std::wstring windowsPathOf(const char *unixPath) {
+    std::wstring path = L"Z:";
+    for (const char *p = unixPath; *p; p++)
+        path.push_back(*p == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*p)));
+    return path;
+}
+
+std::wstring launcherStubPath() { return windowsPathOf(PELLUX_LAUNCHER_STUB); }
+
+std::string readFileBytes(const std::wstring &path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string bytes;
+    char buffer[65536];
+    DWORD count;
+    while (ReadFile(file, buffer, sizeof buffer, &count, nullptr) && count > 0)
+        bytes.append(buffer, count);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool writeFileBytes(const std::wstring &path, const std::string &bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+std::wstring readUtf8File(const std::wstring &path) {
+    std::string bytes = readFileBytes(path);
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        bytes.erase(0, 3);
+    if (bytes.empty())
+        return std::wstring();
+    int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], size);
+    return text;
+}
+
+bool fileExists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void removeTree(const std::wstring &path) {
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring child = path + L"\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                removeTree(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+ScratchDirectory::ScratchDirectory() {
+    wchar_t base[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, base);
+    static LONG counter;
+    for (;;) {
+        path_ = std::wstring(base) + L"pellux-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(InterlockedIncrement(&counter));
+        if (CreateDirectoryW(path_.c_str(), nullptr))
+            return;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return;
+    }
+}
+
+ScratchDirectory::~ScratchDirectory() { removeTree(path_); }
+
+std::wstring makeConfiguredLauncher(const std::wstring &directory, const std::wstring &name,
+                                    const BlockContent &content) {
+    std::string launcher, error;
+    if (!buildConfiguredLauncher(readFileBytes(launcherStubPath()), content, &launcher, &error))
+        return std::wstring();
+    std::wstring path = directory + L"\\" + name;
+    return writeFileBytes(path, launcher) ? path : std::wstring();
+}
+
+BlockContent blockWith(std::initializer_list<std::pair<int32_t, std::string>> records) {
+    BlockContent content;
+    content.messages = defaultMessages();
+    for (const auto &record : records)
+        setRecord(content, record.first, record.second);
+    return content;
+}
+
+namespace {
+
+// Environment variable names compare without regard to case.
+struct CaseInsensitiveLess {
+    bool operator()(const std::wstring &a, const std::wstring &b) const {
+        return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_LESS_THAN;
+    }
+};
+
+std::wstring environmentBlock(const EnvironmentChanges &changes) {
+    std::map<std::wstring, std::wstring, CaseInsensitiveLess> variables;
+    wchar_t *current = GetEnvironmentStringsW();
+    for (const wchar_t *entry = current; *entry; entry += wcslen(entry) + 1) {
+        const wchar_t *equals = wcschr(entry + 1, L'=');
+        if (equals)
+            variables[std::wstring(entry, equals)] = equals + 1;
+    }
+    FreeEnvironmentStringsW(current);
+    for (const auto &change : changes) {
+        if (change.second)
+            variables[change.first] = *change.second;
+        else
+            variables.erase(change.first);
+    }
+    std::wstring block;
+    for (const auto &variable : variables)
+        block += variable.first + L"=" + variable.second + L'\0';
+    block += L'\0';
+    return block;
+}
+
+HANDLE inheritableFile(const std::wstring &path, DWORD access, DWORD disposition) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition, 0, nullptr);
+}
+
+}  // namespace
+
+ChildRun::ChildRun(const std::wstring &program, const std::wstring &arguments, const EnvironmentChanges &environment) {
+    HANDLE input = inheritableFile(L"NUL", GENERIC_READ, OPEN_EXISTING);
+    HANDLE output = inheritableFile(outputs_.file(L"out.txt"), GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE error = inheritableFile(outputs_.file(L"err.txt"), GENERIC_WRITE, CREATE_ALWAYS);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+    startup.hStdOutput = output;
+    startup.hStdError = error;
+    std::wstring commandLine = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    std::wstring block = environmentBlock(environment);
+    PROCESS_INFORMATION info;
+    if (CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                       &block[0], nullptr, &startup, &info)) {
+        process_ = info.hProcess;
+        CloseHandle(info.hThread);
+    }
+    CloseHandle(input);
+    CloseHandle(output);
+    CloseHandle(error);
+}
+
+ChildRun::~ChildRun() {
+    if (process_) {
+        TerminateProcess(process_, 255);
+        WaitForSingleObject(process_, 5000);
+        CloseHandle(process_);
+    }
+}
+
+RunResult ChildRun::finish(DWORD timeoutMs) {
+    RunResult result;
+    if (!process_)
+        return result;
+    result.finished = WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+    if (!result.finished) {
+        TerminateProcess(process_, 255);
+        WaitForSingleObject(process_, 5000);
+    }
+    GetExitCodeProcess(process_, &result.exitCode);
+    CloseHandle(process_);
+    process_ = nullptr;
+    result.out = readFileBytes(outputs_.file(L"out.txt"));
+    result.err = readFileBytes(outputs_.file(L"err.txt"));
+    return result;
+}
+
+RunResult runProgram(const std::wstring &program, const std::wstring &arguments, const EnvironmentChanges &environment,
+                     DWORD timeoutMs) {
+    ChildRun child(program, arguments, environment);
+    return child.finish(timeoutMs);
+}
+
+EnvironmentChanges loggingInto(const std::wstring &root) {
+    return {{L"PELLUX_LOG", L"yes"}, {L"ZANTHOR_LOG", std::nullopt}, {L"TEMP", root}, {L"TMP", root}};
+}
