@@ -159,7 +159,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         std::wstring path = recordPath();
         appendRunStart(path, reinterpret_cast<const void *>(&JLI_MemFree));
-        appendRecord(path, EVENT_JLI_LOADED, {});
+        appendRecord(path, EVENT_LOADED, {std::string("1")});
     }
     return TRUE;
 }

@@ -35,13 +35,24 @@ unsigned long long reservedStackOfThisThread() {
                                            static_cast<const char *>(info.AllocationBase));
 }
 
+std::map<std::string, std::string> configuredSettings() {
+    return readSettingsFile(pathBesideModule(thisModule(), STANDIN_JVM_CONFIG_FILE));
+}
+
+// A run starts when the DLL is loaded and again with every creation after
+// the first, so a process that loads the DLL and creates one VM is one run.
 void startRun() {
     standinVm = StandinVm();
     standinVm.recordPath = pathBesideModule(thisModule(), STANDIN_JVM_RECORD_FILE);
-    standinVm.settings = readSettingsFile(pathBesideModule(thisModule(), STANDIN_JVM_CONFIG_FILE));
+    appendRunStart(standinVm.recordPath, thisModule());
+}
+
+void prepareCreation() {
+    if (standinVm.creationAttempted) startRun();
+    standinVm.creationAttempted = true;
+    standinVm.settings = configuredSettings();
     standinVm.creatingThread = GetCurrentThreadId();
     standinVm.jniThreads.insert(standinVm.creatingThread);
-    appendRunStart(standinVm.recordPath, thisModule());
 }
 
 std::string hexText(unsigned long value) {
@@ -184,7 +195,7 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM **pvm, void **penv, vo
         recordEvent(EVENT_CREATE, {std::to_string(JNI_EEXIST)});
         return JNI_EEXIST;
     }
-    startRun();
+    prepareCreation();
     if (pvm == nullptr || penv == nullptr || args == nullptr) return finishCreation(JNI_EINVAL);
     const JavaVMInitArgs &initArgs = *static_cast<const JavaVMInitArgs *>(args);
     if (initArgs.nOptions < 0 || (initArgs.nOptions > 0 && initArgs.options == nullptr)) {
@@ -200,4 +211,12 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM **pvm, void **penv, vo
     *pvm = &standinJavaVm;
     *penv = &standinEnv;
     return finishCreation(JNI_OK);
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    startRun();
+    bool refuse = settingNumber(configuredSettings(), JVM_KEY_FAIL_LOAD, 0) != 0;
+    recordEvent(EVENT_LOADED, {std::string(refuse ? "0" : "1")});
+    return refuse ? FALSE : TRUE;
 }

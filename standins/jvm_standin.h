@@ -31,13 +31,14 @@ struct StandinMethod {
     bool isStatic;
 };
 
-// Lives from JNI_CreateJavaVM to the end of the process; a new creation after
-// DestroyJavaVM starts a new run.
+// One run: from loading the DLL, or from a creation after an earlier one (a
+// new VM after DestroyJavaVM or after a failed creation), to the next run.
 struct StandinVm {
     std::wstring recordPath;
     std::map<std::string, std::string> settings;
     std::set<unsigned long> jniThreads;  // the creating thread and attached ones
     unsigned long creatingThread = 0;
+    bool creationAttempted = false;
     bool created = false;
     bool destroyed = false;
     StandinObject *pendingException = nullptr;

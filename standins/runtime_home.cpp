@@ -28,13 +28,11 @@ bool fail(std::string &error, const std::string &step, const std::wstring &path)
     return false;
 }
 
-// Copies a stand-in into a directory of the home, creating the directory.
-bool placeStandin(const wchar_t *standin, const std::wstring &directory, std::wstring &placed,
-                  std::string &error) {
-    placed = joinPath(directory, standin);
-    if (!createDirectories(directory)) return fail(error, "cannot create", directory);
-    if (!CopyFileW(joinPath(standinsDirectory(), standin).c_str(), placed.c_str(), FALSE)) {
-        return fail(error, "cannot copy to", placed);
+// Copies a stand-in to the target path, creating its directory.
+bool copyStandin(const wchar_t *standin, const std::wstring &target, std::string &error) {
+    if (!createDirectories(parentOf(target))) return fail(error, "cannot create", parentOf(target));
+    if (!CopyFileW(joinPath(standinsDirectory(), standin).c_str(), target.c_str(), FALSE)) {
+        return fail(error, "cannot copy to", target);
     }
     return true;
 }
@@ -63,15 +61,14 @@ bool patchPeMachine(const std::wstring &path, unsigned short machine, std::strin
 
 bool layOutJava(const RuntimeHomeLayout &layout, RuntimeHome &home, std::string &error) {
     std::wstring directory = joinPath(home.home, layout.javaDirectory);
-    if (!placeStandin(L"java.exe", directory, home.javaExe, error)) return false;
+    home.javaExe = joinPath(directory, L"java.exe");
     home.javawExe = joinPath(directory, L"javaw.exe");
-    if (layout.withJavaw && !placeStandin(L"javaw.exe", directory, home.javawExe, error)) {
-        return false;
-    }
+    home.javaRuns = joinPath(directory, STANDIN_JAVA_RUNS_FILE);
+    if (!copyStandin(L"java.exe", home.javaExe, error)) return false;
+    if (layout.withJavaw && !copyStandin(L"javaw.exe", home.javawExe, error)) return false;
     if (layout.javaMachine != 0 && !patchPeMachine(home.javaExe, layout.javaMachine, error)) {
         return false;
     }
-    home.javaRuns = joinPath(directory, STANDIN_JAVA_RUNS_FILE);
     std::string banner = layout.banner.empty() ? openJdkBanner(layout.version) : layout.banner;
     std::string settings = std::string(JAVA_KEY_BANNER) + "=" + escapeRecordField(banner) + "\n" +
                            JAVA_KEY_EXIT + "=" + std::to_string(layout.javaExitCode) + "\n";
@@ -85,7 +82,9 @@ bool layOutVm(const RuntimeHomeLayout &layout, RuntimeHome &home, std::string &e
     home.jvmRecord = joinPath(directory, STANDIN_JVM_RECORD_FILE);
     home.jvmConfig = joinPath(directory, STANDIN_JVM_CONFIG_FILE);
     if (layout.vmDirectory.empty()) return true;
-    return placeStandin(L"jvm.dll", directory, home.jvmDll, error) &&
+    // jli.dll exports everything but the VM's entry point.
+    const wchar_t *standin = layout.jvmWithoutEntryPoint ? L"jli.dll" : L"jvm.dll";
+    return copyStandin(standin, home.jvmDll, error) &&
            writeFileCreatingDirectory(home.jvmConfig, layout.jvmSettings, error);
 }
 
@@ -94,7 +93,7 @@ bool layOutJli(const RuntimeHomeLayout &layout, RuntimeHome &home, std::string &
                                                                              : layout.jliDirectory);
     home.jliDll = joinPath(directory, L"jli.dll");
     home.jliRecord = joinPath(directory, STANDIN_JLI_RECORD_FILE);
-    return layout.jliDirectory.empty() || placeStandin(L"jli.dll", directory, home.jliDll, error);
+    return layout.jliDirectory.empty() || copyStandin(L"jli.dll", home.jliDll, error);
 }
 
 // A packed jar holds a text naming it, so the unpacked copy can be told apart.
@@ -103,7 +102,7 @@ bool layOutLibraries(const RuntimeHomeLayout &layout, RuntimeHome &home, std::st
     home.unpack200Exe = joinPath(bin, L"unpack200.exe");
     home.unpackRuns = joinPath(bin, STANDIN_UNPACK_RUNS_FILE);
     if (layout.withUnpack200) {
-        if (!placeStandin(L"unpack200.exe", bin, home.unpack200Exe, error)) return false;
+        if (!copyStandin(L"unpack200.exe", home.unpack200Exe, error)) return false;
         if (!writeFileCreatingDirectory(joinPath(bin, STANDIN_UNPACK_CONFIG_FILE),
                                         layout.unpackSettings, error)) {
             return false;

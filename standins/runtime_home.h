@@ -20,6 +20,7 @@ struct RuntimeHomeLayout {
     // L"bin\\client", L"bin\\server", L"bin\\custom", L"jre\\bin\\server"; empty: no jvm.dll.
     std::wstring vmDirectory = L"bin\\server";
     std::string jvmSettings;               // standin-jvm.cfg, e.g. "main=throw\n"
+    bool jvmWithoutEntryPoint = false;     // a jvm.dll that lacks JNI_CreateJavaVM
     std::wstring jliDirectory = L"bin";    // empty: no jli.dll
     std::vector<std::wstring> packedJars;  // e.g. L"lib\\rt.jar.pack"
     bool withUnpack200 = true;             // bin\unpack200.exe

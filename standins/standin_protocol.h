@@ -48,6 +48,7 @@ const char JVM_KEY_THROW_TEXT[] = "throwText";         // toString() of main's e
 const char JVM_KEY_THROW_CLASS[] = "throwClass";       // its class, "java/lang/IllegalStateException"
 const char JVM_KEY_EXIT_CODE[] = "exitCode";           // for MAIN_ACTION_EXIT
 const char JVM_KEY_SLEEP_MS[] = "sleepMs";             // for MAIN_ACTION_SLEEP
+const char JVM_KEY_FAIL_LOAD[] = "failLoad";          // "1": the DLL refuses to load (config file only)
 const char JVM_KEY_CREATE_RESULT[] = "createResult";   // nonzero: JNI_CreateJavaVM fails with it
 const char JVM_KEY_MISSING_CLASSES[] = "missingClasses";  // comma list, FindClass gives NULL
 const char JVM_KEY_MISSING_METHODS[] = "missingMethods";  // comma list of method names
@@ -66,7 +67,8 @@ const char MAIN_ACTION_STDIN_EXIT[] = "stdin-exit";  // the same, then ExitProce
 const char MAIN_ACTION_SLEEP[] = "sleep";            // sleeps sleepMs, returns
 
 // Events of every record.
-const char EVENT_RUN[] = "run";  // fields: module path, thread id
+const char EVENT_RUN[] = "run";        // fields: module path, thread id
+const char EVENT_LOADED[] = "loaded";  // a DLL was loaded: 1, or 0 when it refused to load
 
 // Events of standin-java-runs.txt and standin-unpack200-runs.txt, after "run":
 const char EVENT_COMMAND_LINE[] = "commandLine";  // the whole command line
@@ -77,7 +79,6 @@ const char EVENT_JAR_WRITTEN[] = "written";       // 1 or 0
 const char EVENT_EXIT[] = "exit";                 // exit code (also main's System.exit)
 
 // Events of standin-jli-record.txt.
-const char EVENT_JLI_LOADED[] = "loaded";
 const char EVENT_JLI_INIT[] = "init";              // hasJavaArgs, disableArgFile
 const char EVENT_JLI_PREPROCESS[] = "preprocess";  // arg, expandSourceOpt, initialised, result
 const char EVENT_JLI_ELEMENT[] = "element";        // one expanded element

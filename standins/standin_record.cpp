@@ -57,7 +57,10 @@ void interpretStringChars(const RecordEvent &event, StandinRecord &record) {
 // Events about creation and the VM's life; false when the event is not one.
 bool interpretLifeEvent(const RecordEvent &event, StandinRecord &record) {
     const std::string &name = event.name;
-    if (name == EVENT_VERSION) {
+    if (name == EVENT_LOADED) {
+        record.loaded = true;
+        record.refusedToLoad = event.field(0) == "0";
+    } else if (name == EVENT_VERSION) {
         record.jniVersion = strtoul(event.field(0).c_str(), nullptr, 0);
     } else if (name == EVENT_IGNORE_UNRECOGNIZED) {
         record.ignoreUnrecognized = flagField(event, 0);
@@ -145,7 +148,10 @@ std::string RecordEvent::field(size_t index) const {
 std::vector<StandinRun> parseStandinRuns(const std::string &text) {
     std::vector<StandinRun> runs;
     std::map<unsigned long, size_t> currentRunOfProcess;
-    for (std::string line : splitText(text, '\n')) {
+    std::vector<std::string> lines = splitText(text, '\n');
+    // The piece after the last line end is a line still being written.
+    lines.pop_back();
+    for (std::string line : lines) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         unsigned long processId = 0;
         RecordEvent event;
@@ -213,7 +219,7 @@ std::vector<JliRecord> readJliRecords(const std::wstring &path) {
         JliRecord record;
         record.processId = run.processId;
         for (const RecordEvent &event : run.events) {
-            if (event.name == EVENT_JLI_LOADED) record.loaded = true;
+            if (event.name == EVENT_LOADED) record.loaded = true;
             if (event.name == EVENT_JLI_INIT) {
                 record.initCalls.emplace_back(flagField(event, 0), flagField(event, 1));
             }

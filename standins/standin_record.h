@@ -98,6 +98,8 @@ struct StandinRecord {
     bool present = false;  // false when the file holds no run
     unsigned long processId = 0;
     std::string module;
+    bool loaded = false;         // the run began with loading the DLL
+    bool refusedToLoad = false;  // failLoad: DllMain said no
     unsigned long jniVersion = 0;
     bool ignoreUnrecognized = false;
     std::vector<std::string> options;

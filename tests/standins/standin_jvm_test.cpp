@@ -62,8 +62,10 @@ TEST_F(StandinJvm, records_init_args_in_order_and_the_creating_threads_stack_res
                                         "-Djava.class.path=a b.jar;c.jar", "tab\there"};
     ASSERT_EQ(JNI_OK, runOnVmThread(library, options, 4 << 20, destroyAfterMain));
 
+    ASSERT_EQ(1u, readStandinRecords(home.jvmRecord).size()) << "loading and creating are one run";
     StandinRecord vm = record();
     ASSERT_TRUE(vm.present);
+    EXPECT_TRUE(vm.loaded);
     EXPECT_EQ(GetCurrentProcessId(), vm.processId);
     EXPECT_EQ(0x00010002u, vm.jniVersion);
     EXPECT_TRUE(vm.ignoreUnrecognized);
@@ -177,6 +179,23 @@ TEST_F(StandinJvm, missing_classes_methods_and_arrays_fail_as_a_vm_fails_them) {
     EXPECT_EQ("return", runs[2].settings["main"]) << "an option overrides the config file";
     EXPECT_FALSE(runs[2].mainCalled);
     for (const StandinRecord &run : runs) EXPECT_TRUE(run.traps.empty());
+}
+
+TEST_F(StandinJvm, a_vm_can_refuse_to_load_or_lack_its_entry_point) {
+    ASSERT_NO_FATAL_FAILURE(layOut("failLoad=1\n"));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(nullptr, LoadLibraryW(home.jvmDll.c_str()));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_DLL_INIT_FAILED), GetLastError());
+    EXPECT_TRUE(record().refusedToLoad);
+
+    RuntimeHomeLayout layout;
+    layout.vmDirectory = L"bin\\client";
+    layout.jvmWithoutEntryPoint = true;
+    std::string error;
+    ASSERT_TRUE(layOutRuntimeHome(directory, layout, home, error)) << error;
+    library.module = LoadLibraryW(home.jvmDll.c_str());
+    ASSERT_NE(nullptr, library.module);
+    EXPECT_EQ(nullptr, GetProcAddress(library.module, "JNI_CreateJavaVM"));
 }
 
 jboolean JNICALL recordingNative(JNIEnv *env, jclass, jstring text) {

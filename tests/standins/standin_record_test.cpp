@@ -42,7 +42,8 @@ TEST(StandinRecordFormat, runs_of_interleaving_processes_are_kept_apart) {
                        formatRecordLine(9, EVENT_OPTION, {std::string("-Xss1m")}) +
                        formatRecordLine(7, EVENT_RUN, {std::string("C:\\a\\jvm.dll")}) +
                        formatRecordLine(7, EVENT_DESTROY, {std::string("1")}) +
-                       formatRecordLine(5, EVENT_TRAP, {std::string("early")});
+                       formatRecordLine(5, EVENT_TRAP, {std::string("early")}) +
+                       "7\tmainEnter\tstill being writ";
     std::vector<StandinRun> runs = parseStandinRuns(text);
     ASSERT_EQ(4u, runs.size());
     EXPECT_EQ("C:\\a\\jvm.dll", runs[0].module);
@@ -52,6 +53,7 @@ TEST(StandinRecordFormat, runs_of_interleaving_processes_are_kept_apart) {
     EXPECT_FALSE(interpretJvmRun(runs[0]).destroyed);
     EXPECT_EQ(std::vector<std::string>{"early"}, interpretJvmRun(runs[3]).traps)
         << "lines before any run line still count";
+    EXPECT_EQ(-1, interpretJvmRun(runs[2]).findEvent(EVENT_MAIN_ENTER)) << "a torn last line is not read";
 }
 
 TEST(StandinRecordFormat, missing_record_files_read_as_no_runs) {
