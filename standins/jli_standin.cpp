@@ -23,8 +23,7 @@ static_assert(std::is_same<decltype(&JLI_InitArgProcessing), JliInitArgProcessin
               "JLI_InitArgProcessing type");
 static_assert(std::is_same<decltype(&JLI_PreprocessArg), JliPreprocessArgFunction>::value,
               "JLI_PreprocessArg type");
-static_assert(std::is_same<decltype(&JLI_MemFree), JliMemFreeFunction>::value,
-              "JLI_MemFree type");
+static_assert(std::is_same<decltype(&JLI_MemFree), JliMemFreeFunction>::value, "JLI_MemFree type");
 
 namespace {
 
@@ -66,7 +65,8 @@ std::vector<std::string> splitArgumentFileText(const std::string &text) {
 
 // Argument file names come in the code page of the file functions.
 std::wstring widenFileName(const char *name) {
-    int length = MultiByteToWideChar(AreFileApisANSI() ? CP_ACP : CP_OEMCP, 0, name, -1, nullptr, 0);
+    int length =
+        MultiByteToWideChar(AreFileApisANSI() ? CP_ACP : CP_OEMCP, 0, name, -1, nullptr, 0);
     if (length <= 0) return std::wstring();
     std::wstring wide(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(AreFileApisANSI() ? CP_ACP : CP_OEMCP, 0, name, -1, &wide[0], length);

@@ -105,7 +105,8 @@ void actOutMain(const StandinObject *arguments) {
             settingText(standinVm.settings, JVM_KEY_THROW_CLASS, "java/lang/IllegalStateException"),
             settingText(standinVm.settings, JVM_KEY_THROW_TEXT, "standin failure"));
     } else if (action == MAIN_ACTION_EXIT) {
-        exitLikeSystemExit(static_cast<int>(settingNumber(standinVm.settings, JVM_KEY_EXIT_CODE, 0)));
+        exitLikeSystemExit(
+            static_cast<int>(settingNumber(standinVm.settings, JVM_KEY_EXIT_CODE, 0)));
     } else if (action == MAIN_ACTION_STDIN || action == MAIN_ACTION_STDIN_EXIT) {
         recordEvent(EVENT_STDIN_END, {std::string(readStandardInputUntilStopLine())});
         if (action == MAIN_ACTION_STDIN_EXIT) exitLikeSystemExit(0);

@@ -127,7 +127,8 @@ jint JNICALL detachCurrentThread(JavaVM *vm) {
 
 jint JNICALL getEnv(JavaVM *vm, void **penv, jint version) {
     checkVm(vm, "GetEnv");
-    recordEvent(EVENT_INVOKE, {std::string("GetEnv"), hexText(static_cast<unsigned long>(version))});
+    recordEvent(EVENT_INVOKE,
+                {std::string("GetEnv"), hexText(static_cast<unsigned long>(version))});
     if (penv == nullptr) return JNI_EINVAL;
     bool attached = standinVm.jniThreads.count(GetCurrentThreadId()) != 0;
     *penv = attached ? &standinEnv : nullptr;

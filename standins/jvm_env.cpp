@@ -47,7 +47,8 @@ jthrowable JNICALL exceptionOccurred(JNIEnv *env) {
     StandinObject *pending = standinVm.pendingException;
     recordEvent(EVENT_EXCEPTION_OCCURRED, {describeObject(pending)});
     // Each call gives a new local reference to the same exception.
-    return pending == nullptr ? nullptr : referenceTo(newThrowable(pending->className, pending->text));
+    return pending == nullptr ? nullptr
+                              : referenceTo(newThrowable(pending->className, pending->text));
 }
 
 void JNICALL exceptionDescribe(JNIEnv *env) {
@@ -96,9 +97,9 @@ jmethodID lookUpMethod(jclass clazz, const char *name, const char *signature, bo
         stopOnUnexpected(std::string(function) + " with a null name or signature");
     }
     const StandinMethod *method = findKnownMethod(owner->className, name, signature, isStatic);
-    recordEvent(EVENT_GET_METHOD, {std::string(isStatic ? "static" : "instance"), owner->className,
-                                   std::string(name), std::string(signature),
-                                   flagText(method != nullptr)});
+    recordEvent(EVENT_GET_METHOD,
+                {std::string(isStatic ? "static" : "instance"), owner->className, std::string(name),
+                 std::string(signature), flagText(method != nullptr)});
     if (method == nullptr) {
         throwStandinException("java/lang/NoSuchMethodError", name);
         return nullptr;
@@ -187,8 +188,8 @@ jstring JNICALL newStringUtf(JNIEnv *env, const char *utf) {
 
 jsize JNICALL getStringLength(JNIEnv *env, jstring reference) {
     checkJniCall(env, "GetStringLength");
-    return static_cast<jsize>(objectOf(reference, ObjectKind::String, false, "GetStringLength")
-                                  ->text.size());
+    return static_cast<jsize>(
+        objectOf(reference, ObjectKind::String, false, "GetStringLength")->text.size());
 }
 
 jsize JNICALL getStringUtfLength(JNIEnv *env, jstring reference) {
@@ -249,8 +250,8 @@ void JNICALL releaseStringUtfChars(JNIEnv *env, jstring reference, const char *c
 
 jsize JNICALL getArrayLength(JNIEnv *env, jarray reference) {
     checkJniCall(env, "GetArrayLength");
-    return static_cast<jsize>(objectOf(reference, ObjectKind::Array, false, "GetArrayLength")
-                                  ->elements.size());
+    return static_cast<jsize>(
+        objectOf(reference, ObjectKind::Array, false, "GetArrayLength")->elements.size());
 }
 
 jobjectArray JNICALL newObjectArray(JNIEnv *env, jsize length, jclass clazz, jobject init) {
@@ -268,7 +269,8 @@ jobjectArray JNICALL newObjectArray(JNIEnv *env, jsize length, jclass clazz, job
         throwStandinException("java/lang/OutOfMemoryError", "Java heap space");
         return nullptr;
     }
-    return referenceTo(newArrayObject(elementClass->className, static_cast<size_t>(length), initial));
+    return referenceTo(
+        newArrayObject(elementClass->className, static_cast<size_t>(length), initial));
 }
 
 bool isIndexInside(const StandinObject &array, jsize index) {
@@ -324,7 +326,8 @@ jint JNICALL registerNatives(JNIEnv *env, jclass clazz, const JNINativeMethod *m
     recordEvent(EVENT_REGISTER_NATIVES, {owner->className, std::to_string(count)});
     if (count < 0 || (count > 0 && methods == nullptr)) return JNI_ERR;
     for (jint i = 0; i < count; ++i) {
-        recordEvent(EVENT_NATIVE, {textOrEmpty(methods[i].name), textOrEmpty(methods[i].signature)});
+        recordEvent(EVENT_NATIVE,
+                    {textOrEmpty(methods[i].name), textOrEmpty(methods[i].signature)});
     }
     if (count > 0 && settingEnabled(JVM_KEY_CALL_NATIVE)) callFirstNative(env, clazz, methods[0]);
     return static_cast<jint>(settingNumber(standinVm.settings, JVM_KEY_REGISTER_RESULT, JNI_OK));

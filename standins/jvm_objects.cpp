@@ -26,8 +26,8 @@ const StandinMethod KNOWN_METHODS[] = {
     {"com/pellux/runtime/WinLauncher", "main", "([Ljava/lang/String;)V", true},
     {"com/pellux/runtime/WinLauncher", "initAwtSplashConfig", SPLASH_SIGNATURE, true},
     {"com/zanthor/runtime/installer/platform/win32/Common", "initFromLauncher", "(Z)V", true},
-    {"java/lang/System", "setProperty",
-     "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;", true},
+    {"java/lang/System", "setProperty", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;",
+     true},
     {"java/lang/System", "getProperty", "(Ljava/lang/String;)Ljava/lang/String;", true},
     {"*", "toString", "()Ljava/lang/String;", false},
 };
@@ -72,8 +72,8 @@ StandinObject *objectOf(jobject reference, ObjectKind kind, bool allowNull, cons
         return nullptr;
     }
     if (object->kind != kind) {
-        stopOnUnexpected(std::string(function) + " with a " + kindName(object->kind) +
-                         " where a " + kindName(kind) + " belongs");
+        stopOnUnexpected(std::string(function) + " with a " + kindName(object->kind) + " where a " +
+                         kindName(kind) + " belongs");
     }
     return object;
 }
@@ -162,7 +162,8 @@ const StandinMethod *methodOf(jmethodID id, bool isStatic, const char *function)
     const StandinMethod *method = reinterpret_cast<const StandinMethod *>(id);
     bool known = false;
     for (const auto &entry : handedOutMethods) known = known || &entry.second == method;
-    if (!known) stopOnUnexpected(std::string(function) + " with a method id the VM never handed out");
+    if (!known)
+        stopOnUnexpected(std::string(function) + " with a method id the VM never handed out");
     if (method->isStatic != isStatic) {
         stopOnUnexpected(std::string(function) + " with the id of " +
                          (method->isStatic ? "a static" : "an instance") + " method " +

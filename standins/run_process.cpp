@@ -49,9 +49,10 @@ ProcessResult runProcess(const ProcessRequest &request) {
     startup.hStdError = error.write;
     std::wstring commandLine = request.commandLine;
     PROCESS_INFORMATION process = {};
-    result.started = CreateProcessW(request.application.empty() ? nullptr : request.application.c_str(),
-                                    &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                    &startup, &process) != 0;
+    result.started =
+        CreateProcessW(request.application.empty() ? nullptr : request.application.c_str(),
+                       &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process) != 0;
     result.startError = result.started ? 0 : GetLastError();
     closeHandle(input.read);
     closeHandle(output.write);

@@ -6,7 +6,7 @@
 #include <string>
 
 struct ProcessRequest {
-    std::wstring application;   // empty: the first word of the command line names it
+    std::wstring application;  // empty: the first word of the command line names it
     std::wstring commandLine;
     std::string standardInput;  // written, then the input is closed
     unsigned long timeoutMs = 20000;

@@ -72,12 +72,13 @@ bool layOutJava(const RuntimeHomeLayout &layout, RuntimeHome &home, std::string 
     std::string banner = layout.banner.empty() ? openJdkBanner(layout.version) : layout.banner;
     std::string settings = std::string(JAVA_KEY_BANNER) + "=" + escapeRecordField(banner) + "\n" +
                            JAVA_KEY_EXIT + "=" + std::to_string(layout.javaExitCode) + "\n";
-    return writeFileCreatingDirectory(joinPath(directory, STANDIN_JAVA_CONFIG_FILE), settings, error);
+    return writeFileCreatingDirectory(joinPath(directory, STANDIN_JAVA_CONFIG_FILE), settings,
+                                      error);
 }
 
 bool layOutVm(const RuntimeHomeLayout &layout, RuntimeHome &home, std::string &error) {
-    std::wstring directory = joinPath(home.home, layout.vmDirectory.empty() ? L"bin\\server"
-                                                                            : layout.vmDirectory);
+    std::wstring directory =
+        joinPath(home.home, layout.vmDirectory.empty() ? L"bin\\server" : layout.vmDirectory);
     home.jvmDll = joinPath(directory, L"jvm.dll");
     home.jvmRecord = joinPath(directory, STANDIN_JVM_RECORD_FILE);
     home.jvmConfig = joinPath(directory, STANDIN_JVM_CONFIG_FILE);
@@ -89,8 +90,8 @@ bool layOutVm(const RuntimeHomeLayout &layout, RuntimeHome &home, std::string &e
 }
 
 bool layOutJli(const RuntimeHomeLayout &layout, RuntimeHome &home, std::string &error) {
-    std::wstring directory = joinPath(home.home, layout.jliDirectory.empty() ? L"bin"
-                                                                             : layout.jliDirectory);
+    std::wstring directory =
+        joinPath(home.home, layout.jliDirectory.empty() ? L"bin" : layout.jliDirectory);
     home.jliDll = joinPath(directory, L"jli.dll");
     home.jliRecord = joinPath(directory, STANDIN_JLI_RECORD_FILE);
     return layout.jliDirectory.empty() || copyStandin(L"jli.dll", home.jliDll, error);
@@ -171,9 +172,9 @@ std::wstring createScratchDirectory(const std::wstring &purpose) {
     wchar_t temp[MAX_PATH + 1];
     DWORD length = GetTempPathW(MAX_PATH + 1, temp);
     std::wstring root = length > 0 && length <= MAX_PATH ? std::wstring(temp, length) : L".\\";
-    std::wstring directory = joinPath(root, L"pellux-tests\\" + purpose + L"-" +
-                                                std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                                std::to_wstring(++counter));
+    std::wstring directory =
+        joinPath(root, L"pellux-tests\\" + purpose + L"-" + std::to_wstring(GetCurrentProcessId()) +
+                           L"-" + std::to_wstring(++counter));
     removeDirectoryTree(directory);
     createDirectories(directory);
     return directory;

@@ -9,9 +9,9 @@
 std::wstring modulePathOf(const void *addressInModule) {
     HMODULE module = nullptr;
     if (addressInModule != nullptr) {
-        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           static_cast<LPCWSTR>(addressInModule), &module);
+        GetModuleHandleExW(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            static_cast<LPCWSTR>(addressInModule), &module);
     }
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {

@@ -191,7 +191,8 @@ std::string utf16ToUtf8(const std::u16string &text) {
     for (size_t i = 0; i < text.size(); ++i) {
         char16_t unit = text[i];
         if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
-            unsigned long codePoint = 0x10000 + ((unit - 0xD800UL) << 10) + (text[i + 1] - 0xDC00UL);
+            unsigned long codePoint =
+                0x10000 + ((unit - 0xD800UL) << 10) + (text[i + 1] - 0xDC00UL);
             appendUtf8CodePoint(out, codePoint);
             ++i;
         } else {

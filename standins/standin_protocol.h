@@ -34,8 +34,8 @@ const int STANDIN_TRAP_EXIT_CODE = 86;
 const char STANDIN_NULL_TEXT[] = "<null>";
 
 // Keys of standin-java.cfg.
-const char JAVA_KEY_BANNER[] = "banner";   // written to standard error as it is
-const char JAVA_KEY_EXIT[] = "exit";       // exit code, default 0
+const char JAVA_KEY_BANNER[] = "banner";  // written to standard error as it is
+const char JAVA_KEY_EXIT[] = "exit";      // exit code, default 0
 
 // Keys of standin-unpack200.cfg.
 const char UNPACK_KEY_REMOVE[] = "remove";  // "0": leave the archive after "-r"
@@ -43,18 +43,18 @@ const char UNPACK_KEY_WRITE[] = "write";    // "0": write no jar
 const char UNPACK_KEY_EXIT[] = "exit";      // exit code, default 0
 
 // Keys of standin-jvm.cfg and of "-Dstandin.<key>=" options.
-const char JVM_KEY_MAIN[] = "main";                    // a MAIN_ACTION_* below
-const char JVM_KEY_THROW_TEXT[] = "throwText";         // toString() of main's exception
-const char JVM_KEY_THROW_CLASS[] = "throwClass";       // its class, "java/lang/IllegalStateException"
-const char JVM_KEY_EXIT_CODE[] = "exitCode";           // for MAIN_ACTION_EXIT
-const char JVM_KEY_SLEEP_MS[] = "sleepMs";             // for MAIN_ACTION_SLEEP
-const char JVM_KEY_FAIL_LOAD[] = "failLoad";          // "1": the DLL refuses to load (config file only)
-const char JVM_KEY_CREATE_RESULT[] = "createResult";   // nonzero: JNI_CreateJavaVM fails with it
+const char JVM_KEY_MAIN[] = "main";               // a MAIN_ACTION_* below
+const char JVM_KEY_THROW_TEXT[] = "throwText";    // toString() of main's exception
+const char JVM_KEY_THROW_CLASS[] = "throwClass";  // its class, "java/lang/IllegalStateException"
+const char JVM_KEY_EXIT_CODE[] = "exitCode";      // for MAIN_ACTION_EXIT
+const char JVM_KEY_SLEEP_MS[] = "sleepMs";        // for MAIN_ACTION_SLEEP
+const char JVM_KEY_FAIL_LOAD[] = "failLoad";      // "1": the DLL refuses to load (config file only)
+const char JVM_KEY_CREATE_RESULT[] = "createResult";      // nonzero: JNI_CreateJavaVM fails with it
 const char JVM_KEY_MISSING_CLASSES[] = "missingClasses";  // comma list, FindClass gives NULL
 const char JVM_KEY_MISSING_METHODS[] = "missingMethods";  // comma list of method names
 const char JVM_KEY_FAIL_NEW_OBJECT_ARRAY[] = "failNewObjectArray";  // "1": NULL
 const char JVM_KEY_FAIL_NEW_STRING[] = "failNewString";             // "1": NULL
-const char JVM_KEY_CALL_NATIVE[] = "callNative";  // "1": call the first registered native
+const char JVM_KEY_CALL_NATIVE[] = "callNative";          // "1": call the first registered native
 const char JVM_KEY_NATIVE_ARGUMENT[] = "nativeArgument";  // its jstring, default "standin"
 const char JVM_KEY_REGISTER_RESULT[] = "registerNativesResult";  // RegisterNatives' result
 
@@ -90,23 +90,23 @@ const char JLI_RESULT_LIST[] = "list";        // expanded; elements follow
 const char JLI_RESULT_MISSING[] = "missing";  // argument file not readable: NULL
 
 // Events of standin-jvm-record.txt.
-const char EVENT_VERSION[] = "version";                        // JNI version, hex
+const char EVENT_VERSION[] = "version";                         // JNI version, hex
 const char EVENT_IGNORE_UNRECOGNIZED[] = "ignoreUnrecognized";  // 1 or 0
-const char EVENT_OPTION[] = "option";                          // option string
-const char EVENT_SETTING[] = "setting";                        // key, value in effect
-const char EVENT_STACK[] = "stack";                            // reserved bytes of the creating thread
-const char EVENT_CREATE[] = "create";                          // result of JNI_CreateJavaVM
-const char EVENT_FIND_CLASS[] = "findClass";                   // name, 1 or 0
-const char EVENT_GET_METHOD[] = "getMethod";  // static|instance, class, name, signature, 1 or 0
+const char EVENT_OPTION[] = "option";                           // option string
+const char EVENT_SETTING[] = "setting";                         // key, value in effect
+const char EVENT_STACK[] = "stack";             // reserved bytes of the creating thread
+const char EVENT_CREATE[] = "create";           // result of JNI_CreateJavaVM
+const char EVENT_FIND_CLASS[] = "findClass";    // name, 1 or 0
+const char EVENT_GET_METHOD[] = "getMethod";    // static|instance, class, name, signature, 1 or 0
 const char EVENT_CALL_STATIC[] = "callStatic";  // class, name, signature, arguments...
 const char EVENT_MAIN_ARGS[] = "mainArgs";      // the String[] elements of a main call
 const char EVENT_CALL_OBJECT[] = "callObject";  // class, name, result
 const char EVENT_NEW_STRING[] = "newString";    // text (UTF-8)
-const char EVENT_NEW_STRING_UTF[] = "newStringUTF";  // text as given
-const char EVENT_NEW_OBJECT_ARRAY[] = "newObjectArray";  // length, element class, 1 or 0
-const char EVENT_SET_ELEMENT[] = "setElement";           // index, value
-const char EVENT_DELETE_LOCAL_REF[] = "deleteLocalRef";  // what was deleted
-const char EVENT_THROW[] = "throw";                      // an exception becomes pending
+const char EVENT_NEW_STRING_UTF[] = "newStringUTF";           // text as given
+const char EVENT_NEW_OBJECT_ARRAY[] = "newObjectArray";       // length, element class, 1 or 0
+const char EVENT_SET_ELEMENT[] = "setElement";                // index, value
+const char EVENT_DELETE_LOCAL_REF[] = "deleteLocalRef";       // what was deleted
+const char EVENT_THROW[] = "throw";                           // an exception becomes pending
 const char EVENT_EXCEPTION_OCCURRED[] = "exceptionOccurred";  // pending exception or \N
 const char EVENT_EXCEPTION_DESCRIBE[] = "exceptionDescribe";  // its text or \N
 const char EVENT_EXCEPTION_CLEAR[] = "exceptionClear";        // what was pending or \N
@@ -119,8 +119,8 @@ const char EVENT_STDIN_LINE[] = "stdinLine";                  // one line read
 const char EVENT_STDIN_END[] = "stdinEnd";                    // STDIN_END_*
 const char EVENT_DESTROY[] = "destroy";                       // DestroyJavaVM called
 const char EVENT_INVOKE[] = "invoke";                         // other JavaVM function: name
-const char EVENT_STRING_CHARS[] = "stringChars";  // get|release|getUTF|releaseUTF, text
-const char EVENT_TRAP[] = "trap";                 // why the process is stopped
+const char EVENT_STRING_CHARS[] = "stringChars";              // get|release|getUTF|releaseUTF, text
+const char EVENT_TRAP[] = "trap";                             // why the process is stopped
 
 // Values of EVENT_STDIN_END.
 const char STDIN_END_STOP_LINE[] = "stop-line";

@@ -58,8 +58,8 @@ std::vector<UnpackRun> readUnpackRuns(const std::wstring &path);
 struct JliPreprocessCall {
     std::string argument;
     bool expandSourceOpt = false;
-    bool afterInit = false;   // JLI_InitArgProcessing was called before it
-    std::string result;       // JLI_RESULT_NULL, JLI_RESULT_LIST or JLI_RESULT_MISSING
+    bool afterInit = false;  // JLI_InitArgProcessing was called before it
+    std::string result;      // JLI_RESULT_NULL, JLI_RESULT_LIST or JLI_RESULT_MISSING
     std::vector<std::string> elements;
 };
 
@@ -114,8 +114,8 @@ struct StandinRecord {
     std::vector<std::string> mainArguments;
     std::string mainAction;
     bool mainReturned = false;
-    std::vector<std::string> splashArguments;      // the 14 of initAwtSplashConfig
-    std::vector<bool> initFromLauncherArguments;  // one per call
+    std::vector<std::string> splashArguments;                     // the 14 of initAwtSplashConfig
+    std::vector<bool> initFromLauncherArguments;                  // one per call
     std::vector<std::pair<std::string, std::string>> properties;  // System.setProperty, in order
     std::vector<std::string> stringsCreated;  // NewString and NewStringUTF, in order
     std::vector<std::pair<std::string, std::string>> natives;  // RegisterNatives: name, signature
@@ -133,7 +133,7 @@ struct StandinRecord {
     int exitCode = 0;
     bool destroyed = false;
     bool destroyedOnCreatingThread = false;
-    std::vector<std::string> traps;  // e.g. "unexpected JNI slot 5"
+    std::vector<std::string> traps;   // e.g. "unexpected JNI slot 5"
     std::vector<RecordEvent> events;  // all of the run, in order
 
     bool hasOption(const std::string &option) const;

@@ -57,8 +57,8 @@ int main() {
         return 2;
     }
     appendRecord(recordPath, EVENT_ARCHIVE, {wideToUtf8(files[0]), wideToUtf8(files[1])});
-    bool written = settingNumber(settings, UNPACK_KEY_WRITE, 1) != 0 &&
-                   copyArchiveToJar(files[0], files[1]);
+    bool written =
+        settingNumber(settings, UNPACK_KEY_WRITE, 1) != 0 && copyArchiveToJar(files[0], files[1]);
     appendRecord(recordPath, EVENT_JAR_WRITTEN, {std::string(written ? "1" : "0")});
     bool removed = removeArchive && settingNumber(settings, UNPACK_KEY_REMOVE, 1) != 0 &&
                    DeleteFileW(files[0].c_str());

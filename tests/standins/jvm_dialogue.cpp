@@ -39,9 +39,11 @@ jint runOnVmThread(const VmLibrary &library, const std::vector<std::string> &opt
     for (const std::string &option : options) {
         vmOptions.push_back({const_cast<char *>(option.c_str()), nullptr});
     }
-    VmThreadJob job = {&library,
-                       {JNI_VERSION_1_2, static_cast<jint>(vmOptions.size()), vmOptions.data(), JNI_TRUE},
-                       &body, JNI_ERR};
+    VmThreadJob job = {
+        &library,
+        {JNI_VERSION_1_2, static_cast<jint>(vmOptions.size()), vmOptions.data(), JNI_TRUE},
+        &body,
+        JNI_ERR};
     HANDLE thread = CreateThread(nullptr, stackReserve, &vmThread, &job,
                                  STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (thread == nullptr) return JNI_ERR;
@@ -66,14 +68,15 @@ std::string javaToString(JNIEnv *env, jobject object) {
     return result;
 }
 
-bool callEntryMain(JNIEnv *env, const char *entryClass, const std::vector<std::u16string> &parameters) {
+bool callEntryMain(JNIEnv *env, const char *entryClass,
+                   const std::vector<std::u16string> &parameters) {
     jclass launcher = (*env)->FindClass(env, entryClass);
     if (launcher == nullptr) return false;
     jmethodID main = (*env)->GetStaticMethodID(env, launcher, "main", MAIN_SIGNATURE);
     if (main == nullptr) return false;
     jclass stringClass = (*env)->FindClass(env, "java/lang/String");
-    jobjectArray array = (*env)->NewObjectArray(env, static_cast<jsize>(parameters.size()),
-                                                stringClass, nullptr);
+    jobjectArray array =
+        (*env)->NewObjectArray(env, static_cast<jsize>(parameters.size()), stringClass, nullptr);
     if (array == nullptr) return false;
     for (size_t i = 0; i < parameters.size(); ++i) {
         jstring parameter = newJavaString(env, parameters[i]);

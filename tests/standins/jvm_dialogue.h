@@ -38,6 +38,7 @@ std::string javaToString(JNIEnv *env, jobject object);
 
 // FindClass, GetStaticMethodID main, the String[] of parameters, the call;
 // true when main returned without a pending exception.
-bool callEntryMain(JNIEnv *env, const char *entryClass, const std::vector<std::u16string> &parameters);
+bool callEntryMain(JNIEnv *env, const char *entryClass,
+                   const std::vector<std::u16string> &parameters);
 
 #endif

@@ -38,8 +38,8 @@ protected:
 
     ProcessResult runDialogueChild(const std::wstring &options, const std::string &input) {
         ProcessRequest request;
-        request.commandLine = selfCommandLine(std::wstring(CHILD_VM_DIALOGUE) + L" \"" + home.jvmDll +
-                                              L"\" " + options);
+        request.commandLine = selfCommandLine(std::wstring(CHILD_VM_DIALOGUE) + L" \"" +
+                                              home.jvmDll + L"\" " + options);
         request.standardInput = input;
         return runProcess(request);
     }
@@ -79,19 +79,24 @@ TEST_F(StandinJvm, records_init_args_in_order_and_the_creating_threads_stack_res
 
 TEST_F(StandinJvm, main_receives_its_parameters_in_order_and_returns) {
     ASSERT_NO_FATAL_FAILURE(layOutAndLoad(""));
-    std::vector<std::u16string> parameters = {u"false", u"/app.module/com.example.Main", u"",
-                                              u"C:\\logs\\out \u00fc.log", u"false", u"Svc",
+    std::vector<std::u16string> parameters = {u"false",
+                                              u"/app.module/com.example.Main",
+                                              u"",
+                                              u"C:\\logs\\out \u00fc.log",
+                                              u"false",
+                                              u"Svc",
                                               u"\u20ac\U0001D11E"};
-    ASSERT_EQ(JNI_OK, runOnVmThread(library, {}, 0, [&parameters](JavaVM *vm, JNIEnv *env) {
-                  EXPECT_TRUE(callEntryMain(env, ZANTHOR_ENTRY_CLASS, parameters));
-                  (*vm)->DestroyJavaVM(vm);
-              }));
+    VmBody runMain = [&parameters](JavaVM *vm, JNIEnv *env) {
+        EXPECT_TRUE(callEntryMain(env, ZANTHOR_ENTRY_CLASS, parameters));
+        (*vm)->DestroyJavaVM(vm);
+    };
+    ASSERT_EQ(JNI_OK, runOnVmThread(library, {}, 0, runMain));
 
     StandinRecord vm = record();
     EXPECT_TRUE(vm.mainCalled);
-    std::vector<std::string> expected = {"false", "/app.module/com.example.Main", "",
-                                         "C:\\logs\\out \xC3\xBC.log", "false", "Svc",
-                                         "\xE2\x82\xAC\xF0\x9D\x84\x9E"};
+    std::vector<std::string> expected = {
+        "false", "/app.module/com.example.Main", "", "C:\\logs\\out \xC3\xBC.log", "false",
+        "Svc",   "\xE2\x82\xAC\xF0\x9D\x84\x9E"};
     EXPECT_EQ(expected, vm.mainArguments);
     EXPECT_EQ(MAIN_ACTION_RETURN, vm.mainAction);
     EXPECT_TRUE(vm.mainReturned);
@@ -102,26 +107,32 @@ TEST_F(StandinJvm, main_receives_its_parameters_in_order_and_returns) {
     EXPECT_EQ("java/lang/String", vm.classLookups[1].name);
 }
 
+// GetStringChars of the throwable's toString(), by its length.
+std::u16string exceptionChars(JNIEnv *env, jthrowable thrown) {
+    jclass clazz = (*env)->GetObjectClass(env, thrown);
+    jmethodID toString = (*env)->GetMethodID(env, clazz, "toString", "()Ljava/lang/String;");
+    jstring string = (*env)->CallObjectMethod(env, thrown, toString);
+    const jchar *units = (*env)->GetStringChars(env, string, nullptr);
+    std::u16string chars(reinterpret_cast<const char16_t *>(units),
+                         static_cast<size_t>((*env)->GetStringLength(env, string)));
+    (*env)->ReleaseStringChars(env, string, units);
+    return chars;
+}
+
 TEST_F(StandinJvm, main_that_throws_leaves_the_configured_exception_pending) {
     ASSERT_NO_FATAL_FAILURE(layOutAndLoad("main=throw\nthrowText=config \\\"broken\\\"\n"));
     std::string text;
     std::u16string chars;
-    ASSERT_EQ(JNI_OK, runOnVmThread(library, {}, 0, [&](JavaVM *, JNIEnv *env) {
-                  EXPECT_FALSE(callEntryMain(env, PELLUX_ENTRY_CLASS, LAUNCHER_PARAMETERS));
-                  jthrowable thrown = (*env)->ExceptionOccurred(env);
-                  ASSERT_NE(nullptr, thrown);
-                  text = javaToString(env, thrown);
-                  jclass clazz = (*env)->GetObjectClass(env, thrown);
-                  jmethodID toString =
-                      (*env)->GetMethodID(env, clazz, "toString", "()Ljava/lang/String;");
-                  jstring string = (*env)->CallObjectMethod(env, thrown, toString);
-                  const jchar *units = (*env)->GetStringChars(env, string, nullptr);
-                  chars.assign(reinterpret_cast<const char16_t *>(units),
-                               static_cast<size_t>((*env)->GetStringLength(env, string)));
-                  (*env)->ReleaseStringChars(env, string, units);
-                  (*env)->ExceptionDescribe(env);
-                  EXPECT_EQ(JNI_FALSE, (*env)->ExceptionCheck(env));
-              }));
+    VmBody runMain = [&](JavaVM *, JNIEnv *env) {
+        EXPECT_FALSE(callEntryMain(env, PELLUX_ENTRY_CLASS, LAUNCHER_PARAMETERS));
+        jthrowable thrown = (*env)->ExceptionOccurred(env);
+        ASSERT_NE(nullptr, thrown);
+        text = javaToString(env, thrown);
+        chars = exceptionChars(env, thrown);
+        (*env)->ExceptionDescribe(env);
+        EXPECT_EQ(JNI_FALSE, (*env)->ExceptionCheck(env));
+    };
+    ASSERT_EQ(JNI_OK, runOnVmThread(library, {}, 0, runMain));
 
     EXPECT_EQ("java.lang.IllegalStateException: config \"broken\"", text);
     EXPECT_EQ(u"java.lang.IllegalStateException: config \"broken\"", chars);
@@ -152,25 +163,29 @@ TEST_F(StandinJvm, missing_classes_methods_and_arrays_fail_as_a_vm_fails_them) {
         EXPECT_EQ(expected, javaToString(env, thrown));
         (*env)->ExceptionClear(env);
     };
-    ASSERT_EQ(JNI_OK, runOnVmThread(library, {"-Dstandin.missingClasses=x/Y," + std::string(COMMON_CLASS)},
-                                    0, [&](JavaVM *vm, JNIEnv *env) {
-                  EXPECT_EQ(nullptr, (*env)->FindClass(env, COMMON_CLASS));
-                  expectPending(env, "java.lang.NoClassDefFoundError: " + std::string(COMMON_CLASS));
-                  (*vm)->DestroyJavaVM(vm);
-              }));
-    ASSERT_EQ(JNI_OK, runOnVmThread(library, {"-Dstandin.missingMethods=main"}, 0,
-                                    [&](JavaVM *vm, JNIEnv *env) {
-                  jclass launcher = (*env)->FindClass(env, PELLUX_ENTRY_CLASS);
-                  EXPECT_EQ(nullptr, (*env)->GetStaticMethodID(env, launcher, "main", MAIN_SIGNATURE));
-                  expectPending(env, "java.lang.NoSuchMethodError: main");
-                  (*vm)->DestroyJavaVM(vm);
-              }));
-    ASSERT_EQ(JNI_OK, runOnVmThread(library, {"-Dstandin.failNewObjectArray=1", "-Dstandin.main=return"},
-                                    0, [&](JavaVM *vm, JNIEnv *env) {
-                  EXPECT_FALSE(callEntryMain(env, PELLUX_ENTRY_CLASS, LAUNCHER_PARAMETERS));
-                  expectPending(env, "java.lang.OutOfMemoryError: Java heap space");
-                  (*vm)->DestroyJavaVM(vm);
-              }));
+    VmBody findMissingClass = [&](JavaVM *vm, JNIEnv *env) {
+        EXPECT_EQ(nullptr, (*env)->FindClass(env, COMMON_CLASS));
+        expectPending(env, "java.lang.NoClassDefFoundError: " + std::string(COMMON_CLASS));
+        (*vm)->DestroyJavaVM(vm);
+    };
+    VmBody findMissingMain = [&](JavaVM *vm, JNIEnv *env) {
+        jclass launcher = (*env)->FindClass(env, PELLUX_ENTRY_CLASS);
+        EXPECT_EQ(nullptr, (*env)->GetStaticMethodID(env, launcher, "main", MAIN_SIGNATURE));
+        expectPending(env, "java.lang.NoSuchMethodError: main");
+        (*vm)->DestroyJavaVM(vm);
+    };
+    VmBody runMainWithoutArray = [&](JavaVM *vm, JNIEnv *env) {
+        EXPECT_FALSE(callEntryMain(env, PELLUX_ENTRY_CLASS, LAUNCHER_PARAMETERS));
+        expectPending(env, "java.lang.OutOfMemoryError: Java heap space");
+        (*vm)->DestroyJavaVM(vm);
+    };
+    std::string missingClasses = "-Dstandin.missingClasses=x/Y," + std::string(COMMON_CLASS);
+    ASSERT_EQ(JNI_OK, runOnVmThread(library, {missingClasses}, 0, findMissingClass));
+    ASSERT_EQ(JNI_OK,
+              runOnVmThread(library, {"-Dstandin.missingMethods=main"}, 0, findMissingMain));
+    std::vector<std::string> failingArray = {"-Dstandin.failNewObjectArray=1",
+                                             "-Dstandin.main=return"};
+    ASSERT_EQ(JNI_OK, runOnVmThread(library, failingArray, 0, runMainWithoutArray));
 
     std::vector<StandinRecord> runs = readStandinRecords(home.jvmRecord);
     ASSERT_EQ(3u, runs.size());
@@ -205,38 +220,48 @@ jboolean JNICALL recordingNative(JNIEnv *env, jclass, jstring text) {
     return expected ? JNI_TRUE : JNI_FALSE;
 }
 
+void initAndRegisterNatives(JNIEnv *env) {
+    jclass common = (*env)->FindClass(env, COMMON_CLASS);
+    jmethodID init = (*env)->GetStaticMethodID(env, common, "initFromLauncher", "(Z)V");
+    (*env)->CallStaticVoidMethod(env, common, init, JNI_TRUE);
+    JNINativeMethod natives[] = {
+        {const_cast<char *>("checkName"), const_cast<char *>("(Ljava/lang/String;)Z"),
+         reinterpret_cast<void *>(&recordingNative)},
+        {const_cast<char *>("other"), const_cast<char *>("()V"), nullptr}};
+    EXPECT_EQ(JNI_OK, (*env)->RegisterNatives(env, common, natives, 2));
+    (*env)->CallStaticVoidMethod(env, common, init, JNI_FALSE);
+    (*env)->DeleteLocalRef(env, common);
+}
+
+void passSplashSettings(JNIEnv *env) {
+    jclass launcher = (*env)->FindClass(env, PELLUX_ENTRY_CLASS);
+    jmethodID splash =
+        (*env)->GetStaticMethodID(env, launcher, "initAwtSplashConfig", SPLASH_SIGNATURE);
+    jstring a = (*env)->NewStringUTF(env, "10111");
+    (*env)->CallStaticVoidMethod(env, launcher, splash, JNI_TRUE, JNI_FALSE, a, 1, 2, nullptr, 3, 4,
+                                 a, -5, 6, a, 7, 8);
+}
+
+void setModuleNameTwice(JNIEnv *env) {
+    jclass system = (*env)->FindClass(env, "java/lang/System");
+    jmethodID set = (*env)->GetStaticMethodID(
+        env, system, "setProperty", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
+    jstring key = newJavaString(env, u"pellux.moduleName");
+    jstring first = newJavaString(env, u"C:\\a.exe");
+    EXPECT_EQ(nullptr, (*env)->CallStaticObjectMethod(env, system, set, key, first));
+    jstring second = newJavaString(env, u"C:\\b.exe");
+    jobject earlier = (*env)->CallStaticObjectMethod(env, system, set, key, second);
+    EXPECT_EQ("C:\\a.exe", javaToString(env, earlier));
+}
+
 TEST_F(StandinJvm, helper_steps_record_natives_splash_settings_and_properties) {
     ASSERT_NO_FATAL_FAILURE(layOutAndLoad("callNative=1\nnativeArgument=probe\n"));
-    ASSERT_EQ(JNI_OK, runOnVmThread(library, {}, 0, [](JavaVM *, JNIEnv *env) {
-                  jclass common = (*env)->FindClass(env, COMMON_CLASS);
-                  jmethodID init = (*env)->GetStaticMethodID(env, common, "initFromLauncher", "(Z)V");
-                  (*env)->CallStaticVoidMethod(env, common, init, JNI_TRUE);
-                  JNINativeMethod natives[] = {
-                      {const_cast<char *>("checkName"), const_cast<char *>("(Ljava/lang/String;)Z"),
-                       reinterpret_cast<void *>(&recordingNative)},
-                      {const_cast<char *>("other"), const_cast<char *>("()V"), nullptr}};
-                  EXPECT_EQ(JNI_OK, (*env)->RegisterNatives(env, common, natives, 2));
-                  (*env)->CallStaticVoidMethod(env, common, init, JNI_FALSE);
-                  (*env)->DeleteLocalRef(env, common);
-
-                  jclass launcher = (*env)->FindClass(env, PELLUX_ENTRY_CLASS);
-                  jmethodID splash =
-                      (*env)->GetStaticMethodID(env, launcher, "initAwtSplashConfig", SPLASH_SIGNATURE);
-                  jstring a = (*env)->NewStringUTF(env, "10111");
-                  (*env)->CallStaticVoidMethod(env, launcher, splash, JNI_TRUE, JNI_FALSE, a, 1, 2,
-                                               nullptr, 3, 4, a, -5, 6, a, 7, 8);
-
-                  jclass system = (*env)->FindClass(env, "java/lang/System");
-                  jmethodID set = (*env)->GetStaticMethodID(
-                      env, system, "setProperty",
-                      "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
-                  jstring key = newJavaString(env, u"pellux.moduleName");
-                  EXPECT_EQ(nullptr, (*env)->CallStaticObjectMethod(env, system, set, key,
-                                                                    newJavaString(env, u"C:\\a.exe")));
-                  jobject earlier = (*env)->CallStaticObjectMethod(env, system, set, key,
-                                                                   newJavaString(env, u"C:\\b.exe"));
-                  EXPECT_EQ("C:\\a.exe", javaToString(env, earlier));
-              }));
+    VmBody helperSteps = [](JavaVM *, JNIEnv *env) {
+        initAndRegisterNatives(env);
+        passSplashSettings(env);
+        setModuleNameTwice(env);
+    };
+    ASSERT_EQ(JNI_OK, runOnVmThread(library, {}, 0, helperSteps));
 
     StandinRecord vm = record();
     EXPECT_EQ(COMMON_CLASS, vm.nativesClass);
@@ -245,8 +270,9 @@ TEST_F(StandinJvm, helper_steps_record_natives_splash_settings_and_properties) {
     EXPECT_EQ(natives, vm.natives);
     EXPECT_EQ(std::vector<std::string>{"1"}, vm.nativeResults);
     EXPECT_EQ((std::vector<bool>{true, false}), vm.initFromLauncherArguments);
-    std::vector<std::string> splash = {"true", "false", "10111", "1", "2", STANDIN_NULL_TEXT, "3",
-                                       "4", "10111", "-5", "6", "10111", "7", "8"};
+    std::vector<std::string> splash = {"true", "false", "10111", "1",  "2", STANDIN_NULL_TEXT,
+                                       "3",    "4",     "10111", "-5", "6", "10111",
+                                       "7",    "8"};
     EXPECT_EQ(splash, vm.splashArguments);
     std::vector<std::pair<std::string, std::string>> properties = {
         {"pellux.moduleName", "C:\\a.exe"}, {"pellux.moduleName", "C:\\b.exe"}};
@@ -257,8 +283,8 @@ TEST_F(StandinJvm, helper_steps_record_natives_splash_settings_and_properties) {
 TEST_F(StandinJvm, an_unplanned_jni_slot_ends_the_process_and_names_the_slot) {
     ASSERT_NO_FATAL_FAILURE(layOut(""));
     ProcessRequest request;
-    request.commandLine = selfCommandLine(std::wstring(CHILD_VM_CALL_SLOT) + L" \"" + home.jvmDll +
-                                          L"\" 5");
+    request.commandLine =
+        selfCommandLine(std::wstring(CHILD_VM_CALL_SLOT) + L" \"" + home.jvmDll + L"\" 5");
     ProcessResult child = runProcess(request);
     ASSERT_TRUE(child.finished);
     EXPECT_EQ(static_cast<unsigned long>(STANDIN_TRAP_EXIT_CODE), child.exitCode);

@@ -35,15 +35,14 @@ TEST(StandinRecordFormat, lines_without_process_id_or_event_are_refused) {
 }
 
 TEST(StandinRecordFormat, runs_of_interleaving_processes_are_kept_apart) {
-    std::string text = formatRecordLine(7, EVENT_RUN, {std::string("C:\\a\\jvm.dll")}) +
-                       formatRecordLine(9, EVENT_RUN, {std::string("C:\\b\\jvm.dll")}) +
-                       formatRecordLine(7, EVENT_OPTION, {std::string("-Xrs")}) +
-                       "garbage without tabs\n" +
-                       formatRecordLine(9, EVENT_OPTION, {std::string("-Xss1m")}) +
-                       formatRecordLine(7, EVENT_RUN, {std::string("C:\\a\\jvm.dll")}) +
-                       formatRecordLine(7, EVENT_DESTROY, {std::string("1")}) +
-                       formatRecordLine(5, EVENT_TRAP, {std::string("early")}) +
-                       "7\tmainEnter\tstill being writ";
+    std::string text =
+        formatRecordLine(7, EVENT_RUN, {std::string("C:\\a\\jvm.dll")}) +
+        formatRecordLine(9, EVENT_RUN, {std::string("C:\\b\\jvm.dll")}) +
+        formatRecordLine(7, EVENT_OPTION, {std::string("-Xrs")}) + "garbage without tabs\n" +
+        formatRecordLine(9, EVENT_OPTION, {std::string("-Xss1m")}) +
+        formatRecordLine(7, EVENT_RUN, {std::string("C:\\a\\jvm.dll")}) +
+        formatRecordLine(7, EVENT_DESTROY, {std::string("1")}) +
+        formatRecordLine(5, EVENT_TRAP, {std::string("early")}) + "7\tmainEnter\tstill being writ";
     std::vector<StandinRun> runs = parseStandinRuns(text);
     ASSERT_EQ(4u, runs.size());
     EXPECT_EQ("C:\\a\\jvm.dll", runs[0].module);
@@ -53,7 +52,8 @@ TEST(StandinRecordFormat, runs_of_interleaving_processes_are_kept_apart) {
     EXPECT_FALSE(interpretJvmRun(runs[0]).destroyed);
     EXPECT_EQ(std::vector<std::string>{"early"}, interpretJvmRun(runs[3]).traps)
         << "lines before any run line still count";
-    EXPECT_EQ(-1, interpretJvmRun(runs[2]).findEvent(EVENT_MAIN_ENTER)) << "a torn last line is not read";
+    EXPECT_EQ(-1, interpretJvmRun(runs[2]).findEvent(EVENT_MAIN_ENTER))
+        << "a torn last line is not read";
 }
 
 TEST(StandinRecordFormat, missing_record_files_read_as_no_runs) {
@@ -62,8 +62,9 @@ TEST(StandinRecordFormat, missing_record_files_read_as_no_runs) {
 }
 
 TEST(StandinSettings, comments_line_ends_escapes_and_repeated_keys) {
-    auto settings = parseSettings("# comment\r\nbanner=line 1\\r\nbanner=line 2\nexit=0x10\r\n"
-                                  "=novalue\nnoequals\nempty=\n");
+    auto settings = parseSettings(
+        "# comment\r\nbanner=line 1\\r\nbanner=line 2\nexit=0x10\r\n"
+        "=novalue\nnoequals\nempty=\n");
     EXPECT_EQ("line 1\r\nline 2", settings["banner"]);
     EXPECT_EQ(16, settingNumber(settings, "exit", 0));
     EXPECT_EQ(5, settingNumber(settings, "empty", 5));
@@ -83,7 +84,8 @@ TEST(StandinStrings, utf16_and_utf8_convert_both_ways_including_surrogates) {
 
 TEST(StandinStrings, broken_utf8_becomes_replacement_characters_without_overrun) {
     EXPECT_EQ(u"\uFFFD\uFFFD", utf8ToUtf16("\xE2\x82"));
-    EXPECT_EQ(u"\uFFFDa", utf8ToUtf16("\x80" "a"));
+    EXPECT_EQ(u"\uFFFDa", utf8ToUtf16("\x80"
+                                      "a"));
     EXPECT_EQ(u"\uFFFD", utf8ToUtf16("\xFF"));
     EXPECT_EQ(u"\uFFFD\uFFFD", utf8ToUtf16("\xF4\x90"));
 }

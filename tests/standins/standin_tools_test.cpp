@@ -51,7 +51,9 @@ public:
         if (hadValue_) old_.assign(old, length);
         SetEnvironmentVariableW(name, value);
     }
-    ~ScopedVariable() { SetEnvironmentVariableW(name_.c_str(), hadValue_ ? old_.c_str() : nullptr); }
+    ~ScopedVariable() {
+        SetEnvironmentVariableW(name_.c_str(), hadValue_ ? old_.c_str() : nullptr);
+    }
 
 private:
     std::wstring name_;
@@ -117,7 +119,8 @@ TEST_F(StandinTools, runtime_homes_put_each_piece_where_the_layout_says) {
     EXPECT_FALSE(fileExists(home.unpack200Exe));
     std::string image;
     ASSERT_TRUE(readFileBytes(home.javaExe, image));
-    size_t header = static_cast<unsigned char>(image[60]) | static_cast<unsigned char>(image[61]) << 8;
+    size_t header = static_cast<unsigned char>(image[60]) | static_cast<unsigned char>(image[61])
+                                                                << 8;
     EXPECT_EQ('\x4C', image[header + 4]);
     EXPECT_EQ('\x01', image[header + 5]);
 }
@@ -128,7 +131,8 @@ protected:
         ProcessRequest request;
         request.application = home.unpack200Exe;
         std::wstring archive = directory + L"\\" + packed;
-        request.commandLine = L"-r \"" + archive + L"\" \"" + archive.substr(0, archive.size() - 5) + L"\"";
+        request.commandLine =
+            L"-r \"" + archive + L"\" \"" + archive.substr(0, archive.size() - 5) + L"\"";
         return runProcess(request);
     }
 };
@@ -176,7 +180,8 @@ Function bind(HMODULE module, const char *name) {
 TEST_F(StandinTools, jli_expands_argument_files_and_records_its_calls) {
     ASSERT_NO_FATAL_FAILURE(layOut(RuntimeHomeLayout()));
     std::wstring argumentFile = directory + L"\\opts.txt";
-    ASSERT_TRUE(writeFileBytes(argumentFile, "-Xmx1g \"-Dpath=C:\\a b\"\r\n\t-Dx=\"1 2\"3\n\"\"\n"));
+    ASSERT_TRUE(
+        writeFileBytes(argumentFile, "-Xmx1g \"-Dpath=C:\\a b\"\r\n\t-Dx=\"1 2\"3\n\"\"\n"));
     jli = LoadLibraryW(home.jliDll.c_str());
     ASSERT_NE(nullptr, jli);
     auto init = bind<JliInitArgProcessingFunction>(jli, "JLI_InitArgProcessing");
