@@ -198,54 +198,54 @@ jsize JNICALL getStringUtfLength(JNIEnv *env, jstring reference) {
     return static_cast<jsize>(utf16ToModifiedUtf8(text->text).size());
 }
 
+// A copy of the bytes that the caller gives back through a Release function.
+void *handOutCopy(std::set<const void *> &handedOut, const void *bytes, size_t size) {
+    void *copy = malloc(size);
+    if (copy == nullptr) return nullptr;
+    memcpy(copy, bytes, size);
+    handedOut.insert(copy);
+    return copy;
+}
+
+void releaseCopy(JNIEnv *env, jstring reference, const void *chars,
+                 std::set<const void *> &handedOut, const char *function) {
+    checkJniCall(env, function);
+    StandinObject *text = objectOf(reference, ObjectKind::String, false, function);
+    if (handedOut.erase(chars) == 0) {
+        stopOnUnexpected(std::string(function) + " with characters the VM never handed out");
+    }
+    recordEvent(EVENT_STRING_CHARS, {std::string(function), utf16ToUtf8(text->text)});
+    free(const_cast<void *>(chars));
+}
+
 // The copy is not terminated after its length, as JNI promises nothing there:
 // a reader that runs past the length meets U+FFFD before a terminator.
 const jchar *JNICALL getStringChars(JNIEnv *env, jstring reference, jboolean *isCopy) {
     checkJniCall(env, "GetStringChars");
     StandinObject *text = objectOf(reference, ObjectKind::String, false, "GetStringChars");
-    size_t length = text->text.size();
-    jchar *chars = static_cast<jchar *>(malloc((length + 2) * sizeof(jchar)));
-    if (chars == nullptr) return nullptr;
-    if (length > 0) memcpy(chars, text->text.data(), length * sizeof(jchar));
-    chars[length] = 0xFFFD;
-    chars[length + 1] = 0;
+    std::u16string copy = text->text + u'\xFFFD' + u'\0';
+    void *chars = handOutCopy(handedOutChars, copy.data(), copy.size() * sizeof(char16_t));
     if (isCopy != nullptr) *isCopy = JNI_TRUE;
-    handedOutChars.insert(chars);
-    recordEvent(EVENT_STRING_CHARS, {std::string("get"), utf16ToUtf8(text->text)});
-    return chars;
+    recordEvent(EVENT_STRING_CHARS, {std::string("GetStringChars"), utf16ToUtf8(text->text)});
+    return static_cast<const jchar *>(chars);
 }
 
 void JNICALL releaseStringChars(JNIEnv *env, jstring reference, const jchar *chars) {
-    checkJniCall(env, "ReleaseStringChars");
-    StandinObject *text = objectOf(reference, ObjectKind::String, false, "ReleaseStringChars");
-    if (handedOutChars.erase(chars) == 0) {
-        stopOnUnexpected("ReleaseStringChars with characters the VM never handed out");
-    }
-    recordEvent(EVENT_STRING_CHARS, {std::string("release"), utf16ToUtf8(text->text)});
-    free(const_cast<jchar *>(chars));
+    releaseCopy(env, reference, chars, handedOutChars, "ReleaseStringChars");
 }
 
 const char *JNICALL getStringUtfChars(JNIEnv *env, jstring reference, jboolean *isCopy) {
     checkJniCall(env, "GetStringUTFChars");
     StandinObject *text = objectOf(reference, ObjectKind::String, false, "GetStringUTFChars");
     std::string utf = utf16ToModifiedUtf8(text->text);
-    char *chars = static_cast<char *>(malloc(utf.size() + 1));
-    if (chars == nullptr) return nullptr;
-    memcpy(chars, utf.c_str(), utf.size() + 1);
+    void *chars = handOutCopy(handedOutUtfChars, utf.c_str(), utf.size() + 1);
     if (isCopy != nullptr) *isCopy = JNI_TRUE;
-    handedOutUtfChars.insert(chars);
-    recordEvent(EVENT_STRING_CHARS, {std::string("getUTF"), utf});
-    return chars;
+    recordEvent(EVENT_STRING_CHARS, {std::string("GetStringUTFChars"), utf16ToUtf8(text->text)});
+    return static_cast<const char *>(chars);
 }
 
 void JNICALL releaseStringUtfChars(JNIEnv *env, jstring reference, const char *chars) {
-    checkJniCall(env, "ReleaseStringUTFChars");
-    StandinObject *text = objectOf(reference, ObjectKind::String, false, "ReleaseStringUTFChars");
-    if (handedOutUtfChars.erase(chars) == 0) {
-        stopOnUnexpected("ReleaseStringUTFChars with characters the VM never handed out");
-    }
-    recordEvent(EVENT_STRING_CHARS, {std::string("releaseUTF"), utf16ToModifiedUtf8(text->text)});
-    free(const_cast<char *>(chars));
+    releaseCopy(env, reference, chars, handedOutUtfChars, "ReleaseStringUTFChars");
 }
 
 jsize JNICALL getArrayLength(JNIEnv *env, jarray reference) {

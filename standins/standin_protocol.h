@@ -119,7 +119,7 @@ const char EVENT_STDIN_LINE[] = "stdinLine";                  // one line read
 const char EVENT_STDIN_END[] = "stdinEnd";                    // STDIN_END_*
 const char EVENT_DESTROY[] = "destroy";                       // DestroyJavaVM called
 const char EVENT_INVOKE[] = "invoke";                         // other JavaVM function: name
-const char EVENT_STRING_CHARS[] = "stringChars";              // get|release|getUTF|releaseUTF, text
+const char EVENT_STRING_CHARS[] = "stringChars";              // Get/Release function, text (UTF-8)
 const char EVENT_TRAP[] = "trap";                             // why the process is stopped
 
 // Values of EVENT_STDIN_END.

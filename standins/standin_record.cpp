@@ -49,9 +49,9 @@ void interpretStaticCall(const RecordEvent &event, StandinRecord &record) {
 }
 
 void interpretStringChars(const RecordEvent &event, StandinRecord &record) {
-    const std::string &kind = event.field(0);
-    if (kind == "get" || kind == "getUTF") ++record.unreleasedStringChars;
-    if (kind == "release" || kind == "releaseUTF") --record.unreleasedStringChars;
+    const std::string &function = event.field(0);
+    if (function.compare(0, 3, "Get") == 0) ++record.unreleasedStringChars;
+    if (function.compare(0, 7, "Release") == 0) --record.unreleasedStringChars;
 }
 
 // Events about creation and the VM's life; false when the event is not one.
