@@ -76,17 +76,25 @@ bool layOutJava(const RuntimeHomeLayout &layout, RuntimeHome &home, std::string 
                                       error);
 }
 
+bool copyVm(const RuntimeHomeLayout &layout, const std::wstring &directory, std::string &error) {
+    // jli.dll exports everything but the VM's entry point.
+    const wchar_t *standin = layout.jvmWithoutEntryPoint ? L"jli.dll" : L"jvm.dll";
+    return copyStandin(standin, joinPath(directory, L"jvm.dll"), error) &&
+           writeFileCreatingDirectory(joinPath(directory, STANDIN_JVM_CONFIG_FILE),
+                                      layout.jvmSettings, error);
+}
+
 bool layOutVm(const RuntimeHomeLayout &layout, RuntimeHome &home, std::string &error) {
     std::wstring directory =
         joinPath(home.home, layout.vmDirectory.empty() ? L"bin\\server" : layout.vmDirectory);
     home.jvmDll = joinPath(directory, L"jvm.dll");
     home.jvmRecord = joinPath(directory, STANDIN_JVM_RECORD_FILE);
     home.jvmConfig = joinPath(directory, STANDIN_JVM_CONFIG_FILE);
-    if (layout.vmDirectory.empty()) return true;
-    // jli.dll exports everything but the VM's entry point.
-    const wchar_t *standin = layout.jvmWithoutEntryPoint ? L"jli.dll" : L"jvm.dll";
-    return copyStandin(standin, home.jvmDll, error) &&
-           writeFileCreatingDirectory(home.jvmConfig, layout.jvmSettings, error);
+    if (!layout.vmDirectory.empty() && !copyVm(layout, directory, error)) return false;
+    for (const std::wstring &extra : layout.extraVmDirectories) {
+        if (!copyVm(layout, joinPath(home.home, extra), error)) return false;
+    }
+    return true;
 }
 
 bool layOutJli(const RuntimeHomeLayout &layout, RuntimeHome &home, std::string &error) {
@@ -130,6 +138,10 @@ bool layOutRuntimeHome(const std::wstring &directory, const RuntimeHomeLayout &l
     if (!createDirectories(directory)) return fail(error, "cannot create", directory);
     return layOutJava(layout, home, error) && layOutVm(layout, home, error) &&
            layOutJli(layout, home, error) && layOutLibraries(layout, home, error);
+}
+
+std::wstring jvmRecordIn(const RuntimeHome &home, const std::wstring &vmDirectory) {
+    return joinPath(joinPath(home.home, vmDirectory), STANDIN_JVM_RECORD_FILE);
 }
 
 bool writeJvmSettings(const RuntimeHome &home, const std::string &settings) {

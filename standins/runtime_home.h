@@ -19,8 +19,11 @@ struct RuntimeHomeLayout {
     unsigned short javaMachine = 0;
     // L"bin\\client", L"bin\\server", L"bin\\custom", L"jre\\bin\\server"; empty: no jvm.dll.
     std::wstring vmDirectory = L"bin\\server";
-    std::string jvmSettings;               // standin-jvm.cfg, e.g. "main=throw\n"
-    bool jvmWithoutEntryPoint = false;     // a jvm.dll that lacks JNI_CreateJavaVM
+    std::string jvmSettings;            // standin-jvm.cfg, e.g. "main=throw\n"
+    bool jvmWithoutEntryPoint = false;  // a jvm.dll that lacks JNI_CreateJavaVM
+    // More VM directories, each with its own jvm.dll and the same settings,
+    // e.g. L"bin\\client" beside L"bin\\server"; their records lie beside them.
+    std::vector<std::wstring> extraVmDirectories;
     std::wstring jliDirectory = L"bin";    // empty: no jli.dll
     std::vector<std::wstring> packedJars;  // e.g. L"lib\\rt.jar.pack"
     bool withUnpack200 = true;             // bin\unpack200.exe
@@ -51,6 +54,9 @@ std::wstring standinsDirectory();
 // paths. On failure returns false with the failing step in error.
 bool layOutRuntimeHome(const std::wstring &directory, const RuntimeHomeLayout &layout,
                        RuntimeHome &home, std::string &error);
+
+// The record file of the jvm.dll in a VM directory of the home.
+std::wstring jvmRecordIn(const RuntimeHome &home, const std::wstring &vmDirectory);
 
 // Replaces the jvm.dll settings of a laid-out home.
 bool writeJvmSettings(const RuntimeHome &home, const std::string &settings);

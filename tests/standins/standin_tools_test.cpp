@@ -104,6 +104,7 @@ TEST_F(StandinTools, runtime_homes_put_each_piece_where_the_layout_says) {
     layout.javaDirectory = L"jre\\bin";
     layout.withJavaw = false;
     layout.vmDirectory = L"jre\\bin\\client";
+    layout.extraVmDirectories = {L"bin\\server"};
     layout.jliDirectory = L"";
     layout.withUnpack200 = false;
     layout.withToolsJar = true;
@@ -113,6 +114,9 @@ TEST_F(StandinTools, runtime_homes_put_each_piece_where_the_layout_says) {
     EXPECT_EQ(directory + L"\\jre\\bin\\client\\jvm.dll", home.jvmDll);
     EXPECT_TRUE(fileExists(home.javaExe));
     EXPECT_TRUE(fileExists(home.jvmDll));
+    EXPECT_TRUE(fileExists(directory + L"\\bin\\server\\jvm.dll"));
+    EXPECT_EQ(directory + L"\\bin\\server\\standin-jvm-record.txt",
+              jvmRecordIn(home, L"bin\\server"));
     EXPECT_TRUE(fileExists(directory + L"\\lib\\tools.jar"));
     EXPECT_FALSE(fileExists(home.javawExe));
     EXPECT_FALSE(fileExists(home.jliDll));
