@@ -1,0 +1,43 @@
+// Stand-in for a runtime's java.exe and javaw.exe: prints the banner of
+// "-version" on standard error and exits with the configured code. Every run
+// is recorded with its command line and the Java options variables, so a test
+// can count the probes and see that the variables were removed around them.
+#include <windows.h>
+
+#include "standins/standin_files.h"
+#include "standins/standin_protocol.h"
+
+namespace {
+
+const char DEFAULT_VERSION[] = "17.0.2";
+
+const char *const JAVA_OPTIONS_VARIABLES[] = {"_JAVA_OPTIONS", "JDK_JAVA_OPTIONS",
+                                              "JAVA_TOOL_OPTIONS"};
+
+void recordRun(const std::wstring &recordPath, int exitCode) {
+    appendRunStart(recordPath, reinterpret_cast<const void *>(&recordRun));
+    appendRecord(recordPath, EVENT_COMMAND_LINE, {wideToUtf8(GetCommandLineW())});
+    for (const char *name : JAVA_OPTIONS_VARIABLES) {
+        appendRecord(recordPath, EVENT_ENVIRONMENT, {std::string(name), environmentValue(name)});
+    }
+    appendRecord(recordPath, EVENT_EXIT, {std::to_string(exitCode)});
+}
+
+void writeToStandardError(const std::string &text) {
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error == nullptr || error == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(error, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+}  // namespace
+
+int main() {
+    const void *self = reinterpret_cast<const void *>(&recordRun);
+    std::map<std::string, std::string> settings =
+        readSettingsFile(pathBesideModule(self, STANDIN_JAVA_CONFIG_FILE));
+    int exitCode = static_cast<int>(settingNumber(settings, JAVA_KEY_EXIT, 0));
+    recordRun(pathBesideModule(self, STANDIN_JAVA_RUNS_FILE), exitCode);
+    writeToStandardError(settingText(settings, JAVA_KEY_BANNER, openJdkBanner(DEFAULT_VERSION)));
+    return exitCode;
+}
