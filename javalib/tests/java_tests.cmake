@@ -13,7 +13,7 @@ add_custom_command(OUTPUT ${out}/tests.stamp
   COMMAND ${PELLUX_JAVAC} ${PELLUX_JAVAC_FLAGS} -d ${out}/test-apps/test.app ${module_app_sources}
   COMMAND ${PELLUX_JAR} --create --file ${out}/test.app.jar
           --main-class test.app.internal.ModMain -C ${out}/test-apps/test.app .
-  COMMAND ${PELLUX_JAVAC} ${PELLUX_JAVAC_FLAGS} -Xlint:-try -d ${out}/test-classes
+  COMMAND ${PELLUX_JAVAC} ${PELLUX_JAVAC_FLAGS} -d ${out}/test-classes
           -cp ${junit_path}:${out}/pelluxruntime.jar ${test_sources}
   COMMAND ${CMAKE_COMMAND} -E touch ${out}/tests.stamp
   DEPENDS ${test_sources} ${app_sources} ${module_app_sources} runtime_jars

@@ -135,6 +135,18 @@ protected:
     jboolean logFromJava(LogNative log, FakeString &text) {
         return log(&env, commonClass, reinterpret_cast<jstring>(&text));
     }
+
+    // The one line the launcher's log received for a Java line that was accepted.
+    std::wstring loggedLineFor(FakeString text) {
+        LogNative log = registerLogNative();
+        if (log == nullptr) {
+            return L"(no native registered)";
+        }
+        EXPECT_EQ(JNI_TRUE, logFromJava(log, text));
+        EXPECT_EQ(fake.charsAcquired, fake.charsReleased);
+        EXPECT_EQ(1u, logLines.size());
+        return logLines.empty() ? L"(nothing logged)" : logLines.back();
+    }
 };
 
 TEST_F(HelperLibrary, registers_log_native_of_common_and_reports_success) {
@@ -150,48 +162,31 @@ TEST_F(HelperLibrary, registers_log_native_of_common_and_reports_success) {
 }
 
 TEST_F(HelperLibrary, java_line_reaches_the_launcher_log_without_reading_past_its_length) {
-    LogNative log = registerLogNative();
-    ASSERT_NE(nullptr, log);
-    FakeString text{L"service started \u00fc, more text beyond the length", 17};
-    EXPECT_EQ(JNI_TRUE, logFromJava(log, text));
-    ASSERT_EQ(1u, logLines.size());
-    EXPECT_EQ(L"java: service started \u00fc", logLines[0]);
+    EXPECT_EQ(L"java: service started \u00fc",
+              loggedLineFor({L"service started \u00fc, more text beyond the length", 17}));
     EXPECT_EQ(1, fake.charsAcquired);
-    EXPECT_EQ(1, fake.charsReleased);
 }
 
 TEST_F(HelperLibrary, percent_signs_in_java_text_stay_text) {
-    LogNative log = registerLogNative();
-    ASSERT_NE(nullptr, log);
-    FakeString text{L"100%s done %d%n", 15};
-    EXPECT_EQ(JNI_TRUE, logFromJava(log, text));
-    ASSERT_EQ(1u, logLines.size());
-    EXPECT_EQ(L"java: 100%s done %d%n", logLines[0]);
+    EXPECT_EQ(L"java: 100%s done %d%n", loggedLineFor({L"100%s done %d%n", 15}));
 }
 
 TEST_F(HelperLibrary, overlong_java_line_is_cut_not_overrun) {
-    LogNative log = registerLogNative();
-    ASSERT_NE(nullptr, log);
-    FakeString text{std::wstring(5000, L'x'), 5000};
-    EXPECT_EQ(JNI_TRUE, logFromJava(log, text));
-    ASSERT_EQ(1u, logLines.size());
-    EXPECT_EQ(L"java: " + std::wstring(1999, L'x'), logLines[0]);
-    EXPECT_EQ(1, fake.charsReleased);
+    EXPECT_EQ(L"java: " + std::wstring(1999, L'x'), loggedLineFor({std::wstring(5000, L'x'), 5000}));
 }
 
-TEST_F(HelperLibrary, empty_null_or_unavailable_java_text) {
+TEST_F(HelperLibrary, empty_java_line_is_logged_empty) {
+    EXPECT_EQ(L"java: ", loggedLineFor({L"garbage", 0}));
+}
+
+TEST_F(HelperLibrary, null_or_unavailable_java_text_is_refused) {
     LogNative log = registerLogNative();
     ASSERT_NE(nullptr, log);
-    FakeString empty{L"garbage", 0};
-    EXPECT_EQ(JNI_TRUE, logFromJava(log, empty));
-    ASSERT_EQ(1u, logLines.size());
-    EXPECT_EQ(L"java: ", logLines[0]);
     EXPECT_EQ(JNI_FALSE, log(&env, commonClass, nullptr));
     fake.stringCharsAvailable = false;
     FakeString text{L"lost", 4};
     EXPECT_EQ(JNI_FALSE, logFromJava(log, text));
-    EXPECT_EQ(1u, logLines.size());
-    EXPECT_EQ(0, fake.charsReleased - fake.charsAcquired);
+    EXPECT_TRUE(logLines.empty());
 }
 
 TEST_F(HelperLibrary, missing_common_class_gives_zero_and_registers_nothing) {

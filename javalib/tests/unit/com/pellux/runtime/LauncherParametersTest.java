@@ -25,7 +25,8 @@ public class LauncherParametersTest {
 
     @Test
     public void shortOrMissingListsReadAsEmptyWithoutLauncherArgument() {
-        for (String[] args : new String[][] {null, {}, {"true", "Main"}, {"true", "Main", null}}) {
+        for (String[] args : new String[][] {
+                null, {}, {"true", "Main"}, {"true", "Main", null}, {"false", "Main", "", "", "x"}}) {
             LauncherParameters parameters = LauncherParameters.parse(args);
             assertEquals("", parameters.errorFile);
             assertEquals("", parameters.outputFile);
@@ -34,13 +35,5 @@ public class LauncherParametersTest {
             assertEquals(0, parameters.applicationArguments.length);
         }
         assertTrue(LauncherParameters.parse(new String[] {"true", "Main"}).windowed);
-    }
-
-    @Test
-    public void sixParametersGiveLauncherArgumentAndNoApplicationArguments() {
-        LauncherParameters parameters = LauncherParameters.parse(
-                new String[] {"false", "Main", "", "", "false", "C:\\app\\app.exe"});
-        assertEquals("C:\\app\\app.exe", parameters.launcherArgument);
-        assertEquals(0, parameters.applicationArguments.length);
     }
 }

@@ -45,39 +45,29 @@ public class OutputRedirectionTest {
         System.out.print("out without line feed");
     }
 
+    // Earlier content: replaced when truncating, kept when appending.
+    private void redirectOver(String earlier, boolean append, String expectedOut, String expectedErr)
+            throws Exception {
+        File out = folder.newFile();
+        File err = folder.newFile();
+        TestFiles.write(out, earlier);
+        TestFiles.write(err, earlier);
+        OutputRedirection.redirect(err.getPath(), out.getPath(), append);
+        writeBothStreams();
+        assertEquals(expectedOut, TestFiles.read(out));
+        assertEquals(expectedErr, TestFiles.read(err));
+    }
+
     @Test
     public void truncateReplacesEarlierContent() throws Exception {
-        File out = folder.newFile("out.log");
-        File err = folder.newFile("err.log");
-        TestFiles.write(out, "old output\n");
-        TestFiles.write(err, "old error\n");
-        OutputRedirection.redirect(err.getPath(), out.getPath(), false);
-        writeBothStreams();
-        assertEquals(String.format("out line%nout without line feed"), TestFiles.read(out));
-        assertEquals(String.format("err line%n"), TestFiles.read(err));
+        redirectOver("old\n", false, String.format("out line%nout without line feed"),
+                String.format("err line%n"));
     }
 
     @Test
     public void appendKeepsEarlierContent() throws Exception {
-        File out = folder.newFile("out.log");
-        File err = folder.newFile("err.log");
-        TestFiles.write(out, String.format("old output%n"));
-        TestFiles.write(err, String.format("old error%n"));
-        OutputRedirection.redirect(err.getPath(), out.getPath(), true);
-        writeBothStreams();
-        assertEquals(String.format("old output%nout line%nout without line feed"),
-                TestFiles.read(out));
-        assertEquals(String.format("old error%nerr line%n"), TestFiles.read(err));
-    }
-
-    @Test
-    public void missingFoldersAreCreated() throws Exception {
-        File out = new File(folder.getRoot(), "logs/service/out.log");
-        File err = new File(folder.getRoot(), "other/err.log");
-        OutputRedirection.redirect(err.getPath(), out.getPath(), false);
-        writeBothStreams();
-        assertTrue(TestFiles.read(out).startsWith("out line"));
-        assertTrue(TestFiles.read(err).startsWith("err line"));
+        redirectOver("old\n", true, String.format("old\nout line%nout without line feed"),
+                String.format("old\nerr line%n"));
     }
 
     @Test

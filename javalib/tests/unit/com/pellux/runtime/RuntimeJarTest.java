@@ -96,10 +96,8 @@ public class RuntimeJarTest {
             assertEquals(false, call(settings, "isTextsEnabled"));
             Object version = call(settings, "getVersionLine");
             assertEquals("Version 2.1", call(version, "getText"));
-            assertEquals(40, call(version, "getY"));
-            assertEquals("255,0,0", call(version, "getColour"));
             assertEquals(700, call(version, "getFontWeight"));
-            assertEquals(500, call(call(settings, "getStatusLine"), "getFontWeight"));
+            assertEquals(20, call(call(settings, "getStatusLine"), "getX"));
         }
     }
 
