@@ -1,0 +1,17 @@
+# Fails the build when the helper library imports anything but kernel32: it is
+# loaded into a VM process and must not bring a runtime of its own.
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${DLL}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+foreach(line ${imports})
+  string(REPLACE "DLL Name: " "" dll "${line}")
+  string(TOLOWER "${dll}" dll)
+  if(NOT dll STREQUAL "kernel32.dll")
+    message(FATAL_ERROR "${DLL} imports ${dll}")
+  endif()
+endforeach()
+if(NOT dump MATCHES "\\] registerNatives\n")
+  message(FATAL_ERROR "${DLL} does not export registerNatives by its plain name")
+endif()
