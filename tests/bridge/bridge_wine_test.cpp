@@ -285,32 +285,6 @@ TEST_F(BridgeFunctionTable, helper_class_is_missing_with_a_describable_exception
     EXPECT_EQ((*env_)->ExceptionOccurred(env_), nullptr);
 }
 
-TEST_F(BridgeFunctionTable, only_main_and_setProperty_are_static_methods) {
-    jclass launcher = (*env_)->FindClass(env_, "com/pellux/runtime/WinLauncher");
-    ASSERT_NE(launcher, nullptr);
-    EXPECT_NE((*env_)->GetStaticMethodID(env_, launcher, "main", "([Ljava/lang/String;)V"), nullptr);
-    EXPECT_EQ((*env_)->GetStaticMethodID(env_, launcher, "initAwtSplashConfig",
-                                         "(ZZLjava/lang/String;IILjava/lang/String;IILjava/lang/String;IILjava/"
-                                         "lang/String;II)V"),
-              nullptr);
-    EXPECT_NE((*env_)->ExceptionOccurred(env_), nullptr);
-    (*env_)->ExceptionClear(env_);
-}
-
-TEST_F(BridgeFunctionTable, a_second_vm_is_refused_while_the_first_lives) {
-    JavaVM *second = nullptr;
-    EXPECT_EQ(createVm(&second, {}), nullptr);
-    JavaVM *created[2] = {};
-    jsize count = 0;
-    typedef jint(JNICALL * GetCreated)(JavaVM **, jsize, jsize *);
-    GetCreated getCreated = reinterpret_cast<GetCreated>(reinterpret_cast<void *>(
-        GetProcAddress(GetModuleHandleW(L"jvm.dll"), "JNI_GetCreatedJavaVMs")));
-    ASSERT_NE(getCreated, nullptr);
-    EXPECT_EQ(getCreated(created, 2, &count), JNI_OK);
-    EXPECT_EQ(count, 1);
-    EXPECT_EQ(created[0], vm_);
-}
-
 // ---- one launch of the probe, observed from outside -----------------------------
 
 class BridgeDialogue : public ::testing::Test {
