@@ -235,6 +235,45 @@ static int startRelays(Relay *relays, HANDLE *outputThreads) {
     return started;
 }
 
+static bool openListeners(SOCKET *listeners, unsigned short *ports) {
+    for (int stream = 0; stream < STREAM_COUNT; stream++) {
+        if (!openListener(listeners[stream], ports[stream])) {
+            reportFailure("cannot open a loopback socket", WSAGetLastError());
+            closeSockets(listeners);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Accepts the three streams in StreamIndex order and closes the listeners.
+// Returns false (nothing left open) when the script ended without them.
+static bool acceptStreams(SOCKET *listeners, const std::string &nonce, HANDLE spawnThread, SOCKET *streams) {
+    bool connected = true;
+    for (int stream = 0; stream < STREAM_COUNT && connected; stream++) {
+        streams[stream] = acceptStream(listeners[stream], nonce, spawnThread);
+        connected = streams[stream] != INVALID_SOCKET;
+    }
+    closeSockets(listeners);
+    if (!connected)
+        closeSockets(streams);
+    return connected;
+}
+
+// Children of the program may hold the streams open; they are not waited for
+// beyond the drain limit. The sockets are closed once their relays are done.
+static void finishOutputRelays(HANDLE *outputThreads, int outputCount, SOCKET *streams) {
+    bool drained = outputCount == 0 ||
+                   WaitForMultipleObjects(static_cast<DWORD>(outputCount), outputThreads, TRUE,
+                                          OUTPUT_DRAIN_MS) == WAIT_OBJECT_0;
+    for (int i = 0; i < outputCount; i++)
+        CloseHandle(outputThreads[i]);
+    if (drained) {
+        closesocket(streams[STREAM_OUTPUT]);
+        closesocket(streams[STREAM_ERROR]);
+    }
+}
+
 int runRelayedLinuxCommand(const std::vector<std::string> &command) {
     WineUnixSpawn spawn = reinterpret_cast<WineUnixSpawn>(
         reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
@@ -249,13 +288,8 @@ int runRelayedLinuxCommand(const std::vector<std::string> &command) {
     SpawnPlan plan;
     plan.nonce = makeNonce();
     SOCKET listeners[STREAM_COUNT] = {INVALID_SOCKET, INVALID_SOCKET, INVALID_SOCKET};
-    for (int stream = 0; stream < STREAM_COUNT; stream++) {
-        if (!openListener(listeners[stream], plan.ports[stream])) {
-            reportFailure("cannot open a loopback socket", WSAGetLastError());
-            closeSockets(listeners);
-            return 1;
-        }
-    }
+    if (!openListeners(listeners, plan.ports))
+        return 1;
     plan.workingDirectory = currentDirectoryAsUnix();
     plan.command = command;
     plan.environment = javaOptionsEnvironment();
@@ -270,13 +304,7 @@ int runRelayedLinuxCommand(const std::vector<std::string> &command) {
         return 1;
     }
     SOCKET streams[STREAM_COUNT] = {INVALID_SOCKET, INVALID_SOCKET, INVALID_SOCKET};
-    bool connected = true;
-    for (int stream = 0; stream < STREAM_COUNT && connected; stream++) {
-        streams[stream] = acceptStream(listeners[stream], plan.nonce, spawnThread);
-        connected = streams[stream] != INVALID_SOCKET;
-    }
-    closeSockets(listeners);
-
+    bool connected = acceptStreams(listeners, plan.nonce, spawnThread, streams);
     HANDLE outputThreads[STREAM_COUNT] = {};
     int outputCount = 0;
     if (connected) {
@@ -285,21 +313,12 @@ int runRelayedLinuxCommand(const std::vector<std::string> &command) {
                                                 {streams[STREAM_OUTPUT], GetStdHandle(STD_OUTPUT_HANDLE)},
                                                 {streams[STREAM_ERROR], GetStdHandle(STD_ERROR_HANDLE)}};
         outputCount = startRelays(relays, outputThreads);
-    } else {
-        closeSockets(streams);
     }
+    // The program's whole life: for the JVM, the life of the application.
     WaitForSingleObject(spawnThread, INFINITE);
     CloseHandle(spawnThread);
-    // Children of the program may hold the streams open; do not wait for them forever.
-    bool drained = outputCount == 0 ||
-                   WaitForMultipleObjects(static_cast<DWORD>(outputCount), outputThreads, TRUE,
-                                          OUTPUT_DRAIN_MS) == WAIT_OBJECT_0;
-    for (int i = 0; i < outputCount; i++)
-        CloseHandle(outputThreads[i]);
-    if (connected && drained) {
-        closesocket(streams[STREAM_OUTPUT]);
-        closesocket(streams[STREAM_ERROR]);
-    }
+    if (connected)
+        finishOutputRelays(outputThreads, outputCount, streams);
     LONG status = job->status;
     delete job;
     if (status < 0) {
