@@ -1,0 +1,5 @@
+#include "jvm/runtime_location.h"
+
+char runtimeHome[kRuntimeHomeCapacity];
+char runtimeVersion[kRuntimeVersionCapacity];
+char jvmBinDirectory[kRuntimeHomeCapacity];

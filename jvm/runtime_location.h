@@ -1,0 +1,18 @@
+// Where the chosen Java runtime lives; written once when its jvm.dll is
+// loaded, read by variable expansion, option files and option assembly.
+#ifndef PELLUX_JVM_RUNTIME_LOCATION_H
+#define PELLUX_JVM_RUNTIME_LOCATION_H
+
+#include <cstddef>
+
+const size_t kRuntimeHomeCapacity = 6000;
+const size_t kRuntimeVersionCapacity = 2000;
+
+// The java executable's directory followed by "\.."; empty before a runtime is chosen.
+extern char runtimeHome[kRuntimeHomeCapacity];
+// The version text the search found; empty before a runtime is chosen.
+extern char runtimeVersion[kRuntimeVersionCapacity];
+// The bin directory whose jvm.dll was loaded last; empty before.
+extern char jvmBinDirectory[kRuntimeHomeCapacity];
+
+#endif
