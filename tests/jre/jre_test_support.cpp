@@ -7,6 +7,7 @@
 #include "paths/path_utils.h"
 #include "runtime/log.h"
 #include "standins/standin_record.h"
+#include "standins/standin_files.h"
 
 namespace {
 
@@ -14,20 +15,9 @@ std::wstring readLogFile() {
     const wchar_t *path = getLogFilePath();
     if (!path)
         return std::wstring();
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::wstring();
     std::string bytes;
-    char chunk[65536];
-    DWORD count;
-    while (ReadFile(file, chunk, sizeof chunk, &count, nullptr) && count > 0)
-        bytes.append(chunk, count);
-    CloseHandle(file);
-    int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], size);
-    return text;
+    readFileBytes(path, bytes);
+    return utf8ToWide(bytes);
 }
 
 std::string moduleDirectory() {

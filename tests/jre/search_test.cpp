@@ -14,6 +14,7 @@
 #include "jre/version_cache.h"
 #include "paths/path_utils.h"
 #include "tests/jre/jre_test_support.h"
+#include "standins/standin_files.h"
 
 namespace {
 
@@ -58,12 +59,7 @@ protected:
 
     void writeLocationFile(const char *name, const std::string &line) {
         createDirectories(wide(homes_.path(".zanthor")));
-        HANDLE file = CreateFileA(homes_.path(std::string(".zanthor\\") + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                  CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written;
-        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        CloseHandle(file);
+        ASSERT_TRUE(writeFileBytes(wide(homes_.path(std::string(".zanthor\\") + name)), line));
     }
 
     ConfigRecords config_;
@@ -189,6 +185,18 @@ TEST_F(Search, ForcedDirectoryIsHandedOnEvenWhenItsProbeFails) {
     EXPECT_EQ(search("A" + old, {"\\forced\\"}), nullptr);
 }
 
+TEST_F(Search, DirectoryEntriesAreUnpackedBeforeTheirProbeVariableHomesAreNot) {
+    RuntimeHomeLayout layout;
+    layout.packedJars = {L"lib\\rt.jar.pack"};
+    std::string packed = narrow(homes_.layOut("Packed", layout).home);
+    EnvironmentVariable variable("PELLUX_TEST_PACKED", packed);
+    EXPECT_NE(search("EPELLUX_TEST_PACKED", {"\\packed\\"}), nullptr);
+    EXPECT_TRUE(pathExists((packed + "\\lib\\rt.jar.pack").c_str()));
+    EXPECT_NE(search("A" + packed, {"\\packed\\"}), nullptr);
+    EXPECT_FALSE(pathExists((packed + "\\lib\\rt.jar.pack").c_str()));
+    EXPECT_TRUE(pathExists((packed + "\\lib\\rt.jar").c_str()));
+}
+
 TEST_F(Search, SearchPathEntryFindsJavaOnPath) {
     std::string onPath = home("OnPath");
     char oldPath[32768];
@@ -242,9 +250,7 @@ TEST_F(Search, RegistryRetriesStopAfterFiftyFailedLibraries) {
         std::string directory = homes_.path("Many\\r" + std::to_string(i) + "\\bin");
         createDirectories(wide(directory));
         std::string javaExe = normalised(wide(directory + "\\java.exe"));
-        HANDLE file = CreateFileA(javaExe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        CloseHandle(file);
+        ASSERT_TRUE(writeFileBytes(wide(javaExe), ""));
         uint64_t time;
         ASSERT_TRUE(findFileTime(javaExe.c_str(), &time));
         writeVersionCache(javaExe.c_str(), time, ("11.0." + std::to_string(i)).c_str(), kTargetPeMachine);
