@@ -108,18 +108,6 @@ bool OwnedKeys::setText(HKEY root, const std::string &path, const char *name, co
     return status == ERROR_SUCCESS;
 }
 
-bool OwnedKeys::setBinary(HKEY root, const std::string &path, const char *name, const void *data, DWORD size,
-                          DWORD type) {
-    if (!create(root, path))
-        return false;
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    LONG status = RegSetValueExA(key, name, 0, type, static_cast<const BYTE *>(data), size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
 HomesDirectory::HomesDirectory() {
     static int counter = 0;
     name_ = "jre-homes-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
