@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <toml++/toml.h>
@@ -153,6 +154,10 @@ void readEmbeddedFiles(const std::string &projectName, const toml::node &node, B
 }  // namespace
 
 bool readWholeFile(const std::string &path, std::string *bytes) {
+    // A directory opens and reads as an empty file.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;

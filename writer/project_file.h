@@ -26,7 +26,7 @@
 // messages. On failure, error holds "name:line: message" and false is returned.
 bool readProjectFile(const std::string &name, const std::string &text, BlockContent *content, std::string *error);
 
-// The file's bytes; false when it cannot be read.
+// The file's bytes; false when it is no regular file or cannot be read.
 bool readWholeFile(const std::string &path, std::string *bytes);
 
 #endif

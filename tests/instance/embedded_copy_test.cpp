@@ -8,6 +8,7 @@
 #include "config/embedded_files_copy.h"
 #include "config/embedded_files_format.h"
 #include "tests/host/log_capture.h"
+#include "tests/instance/patterned_bytes.h"
 #include "writer/block_writer.h"
 
 namespace {
@@ -57,13 +58,6 @@ private:
 
 std::string scrambled(std::string bytes) {
     scrambleBytes(reinterpret_cast<unsigned char *>(&bytes[0]), bytes.size());
-    return bytes;
-}
-
-std::string patterned(size_t size) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; i++)
-        bytes[i] = static_cast<char>(i * 7 + i / 251);
     return bytes;
 }
 

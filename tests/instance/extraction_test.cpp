@@ -5,17 +5,11 @@
 
 #include "common/text.h"
 #include "tests/instance/instance_roles.h"
+#include "tests/instance/patterned_bytes.h"
 #include "tests/instance/role_report.h"
 #include "tests/support/launcher_harness.h"
 
 namespace {
-
-std::string patterned(size_t size) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; i++)
-        bytes[i] = static_cast<char>(i * 13 + i / 255);
-    return bytes;
-}
 
 class Extraction : public ::testing::Test {
 protected:

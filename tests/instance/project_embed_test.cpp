@@ -55,6 +55,7 @@ TEST_F(ProjectEmbed, MistakesNameTheFileAndLine) {
         {"[[embed]]\nname = \"a.jar\"\n", "project.toml:1: embed entry needs a source"},
         {"[[embed]]\nsource = \"app.jar\"\nname = \"../app.jar\"\n", "project.toml:3: embedded file name \"..\\app.jar\""},
         {"[[embed]]\nsource = \"missing.jar\"\n", "project.toml:2: cannot read the embedded file"},
+        {"[[embed]]\nsource = \"./\"\nname = \"d.jar\"\n", "project.toml:2: cannot read the embedded file"},
         {"[[embed]]\nsource = \"app.jar\"\ntarget = \"x\"\n", "project.toml:3: unknown key \"target\""},
         {"embed = \"app.jar\"\n", "project.toml:1: embed must be an array of tables"},
         {"[[embed]]\nsource = \"app.jar\"\nname = 5\n", "project.toml:3: embed name must be a text"},
