@@ -141,7 +141,7 @@ int readNumber(const Char *&p) {
 
 // Reads flags, width, precision and length of one conversion; p points after "%".
 template <typename Char>
-Conversion readSpec(const Char *&p, va_list &args) {
+Conversion readConversion(const Char *&p, va_list &args) {
     Conversion conversion;
     for (;; p++) {
         if (*p == '-') conversion.leftAlign = true;
@@ -251,7 +251,7 @@ void formatInto(Sink<Char> &sink, const Char *format, va_list args) {
             sink.put(Char('%'));
             continue;
         }
-        Conversion conversion = readSpec(p, ap);
+        Conversion conversion = readConversion(p, ap);
         switch (*p) {
         case 'd':
         case 'i': {
