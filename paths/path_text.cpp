@@ -93,3 +93,13 @@ static size_t directoryPart(const Char *path) {
 
 size_t directoryPartLength(const wchar_t *path) { return directoryPart(path); }
 size_t directoryPartLength(const char *path) { return directoryPart(path); }
+
+template <typename Char>
+static std::basic_string<Char> withSeparator(std::basic_string<Char> path) {
+    if (path.empty() || (path.back() != '\\' && path.back() != '/'))
+        path += Char('\\');
+    return path;
+}
+
+std::string withTrailingSeparator(const std::string &path) { return withSeparator(path); }
+std::wstring withTrailingSeparator(const std::wstring &path) { return withSeparator(path); }

@@ -4,6 +4,7 @@
 #define PELLUX_PATHS_PATH_TEXT_H
 
 #include <cstddef>
+#include <string>
 
 // Absolute: a drive and a backslash ("C:\x"), or two leading backslashes. A
 // leading double quote is skipped.
@@ -24,6 +25,10 @@ bool hasExeExtension(const char *path);
 // Contains "!\" or ends with "!". Null: false.
 bool hasBangSeparator(const char *path);
 bool hasBangSeparator(const wchar_t *path);
+
+// The path with "\\" appended unless it already ends with "\\" or "/".
+std::string withTrailingSeparator(const std::string &path);
+std::wstring withTrailingSeparator(const std::wstring &path);
 
 // Length of the directory part including its last backslash (0 without one).
 size_t directoryPartLength(const wchar_t *path);
