@@ -30,6 +30,13 @@ bool hasBangSeparator(const wchar_t *path);
 std::string withTrailingSeparator(const std::string &path);
 std::wstring withTrailingSeparator(const std::wstring &path);
 
+// The exit code of a process that is still running.
+const unsigned long kStillActive = 259;
+// What the command interpreter's output yields as a short path: its first line
+// when the command ended with code 0 and wrote more than five bytes; nothing
+// while it still runs, after a failure or without a line end.
+std::string shortPathFromCommandOutput(const std::string &output, unsigned long exitCode);
+
 // Length of the directory part including its last backslash (0 without one).
 size_t directoryPartLength(const wchar_t *path);
 size_t directoryPartLength(const char *path);

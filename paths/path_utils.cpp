@@ -215,14 +215,6 @@ std::string readCommandOutput(HANDLE readEnd) {
     return std::string(output, total);
 }
 
-// The output's first line when the command succeeded and said enough.
-std::string firstLineOfSuccess(const std::string &output, DWORD exitCode) {
-    if (exitCode != 0 || output.size() <= 5)
-        return std::string();
-    size_t lineEnd = output.find_first_of("\r\n");
-    return lineEnd == std::string::npos ? std::string() : output.substr(0, lineEnd);
-}
-
 }  // namespace
 
 std::string runShortPathCommand(std::wstring commandLine) {
@@ -264,11 +256,11 @@ std::string runShortPathCommand(std::wstring commandLine) {
     GetExitCodeProcess(process.hProcess, &exitCode);
     logMessage(L"Exit Code %d", static_cast<int>(exitCode));
     std::string result;
-    if (exitCode == STILL_ACTIVE) {
+    if (exitCode == kStillActive) {
         logMessage(L"Terminating process");
         TerminateProcess(process.hProcess, 1);
     } else {
-        result = firstLineOfSuccess(output, exitCode);
+        result = shortPathFromCommandOutput(output, exitCode);
         if (!result.empty())
             logMessage(L"Using %S", result.c_str());
     }

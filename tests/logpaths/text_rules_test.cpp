@@ -32,4 +32,15 @@ TEST(PathText, trailing_separator_added_only_when_missing) {
     EXPECT_EQ(withTrailingSeparator(std::string("C:/Temp/")), "C:/Temp/");
 }
 
+// Under Wine a console program's pipe stays open until the program ends, so a
+// command that closes its output and lingers on cannot be staged there.
+TEST(CommandShellOutput, only_a_finished_successful_command_with_a_line_gives_a_path) {
+    EXPECT_EQ(shortPathFromCommandOutput("C:\\PROGRA~1\\App.exe\r\n", 0), "C:\\PROGRA~1\\App.exe");
+    EXPECT_EQ(shortPathFromCommandOutput("C:\\PROGRA~1\\App.exe\r\n", kStillActive), "");
+    EXPECT_EQ(shortPathFromCommandOutput("C:\\PROGRA~1\\App.exe\r\n", 1), "");
+    EXPECT_EQ(shortPathFromCommandOutput("C:\\PROGRA~1\\App.exe", 0), "") << "no line end";
+    EXPECT_EQ(shortPathFromCommandOutput("C:\\\r\n", 0), "") << "five bytes are not enough";
+    EXPECT_EQ(shortPathFromCommandOutput("C:\\A.EXE\nmore\n", 0), "C:\\A.EXE");
+}
+
 }  // namespace
