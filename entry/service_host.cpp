@@ -18,6 +18,7 @@ const DWORD kDrainChunk = 6000;
 
 SERVICE_STATUS serviceStatus;
 SERVICE_STATUS_HANDLE statusHandle;
+// Waited for by the entry point once the dispatcher has returned.
 HANDLE serviceMainThread;
 // The write end of the worker's standard input. Null once closed, so that a
 // second request cannot write into a handle value the system has given again.

@@ -8,7 +8,8 @@
 
 // The service's main routine; the first argument is the service name, the
 // others are the start arguments. When the worker has run, the process ends
-// inside it; it returns only when the worker could not be started.
+// inside it; it returns when the worker could not be started, or was not
+// because a stop request came first.
 void WINAPI serviceMain(DWORD argumentCount, LPWSTR *arguments);
 // The dispatcher returns as soon as the service reports it has stopped, while
 // serviceMain may still be finishing; it ends the process itself, or returns.

@@ -102,6 +102,12 @@ protected:
         return makeConfiguredLauncher(directory_.path(), fileName, content);
     }
     RunResult app(const std::wstring &arguments) { return runProgram(app_, arguments); }
+    // Runs App.exe and checks its exit code and console text.
+    void expectRun(const std::wstring &arguments, DWORD exitCode, const std::string &out) {
+        RunResult result = app(arguments);
+        EXPECT_EQ(result.exitCode, exitCode) << arguments;
+        EXPECT_EQ(result.out, out) << arguments;
+    }
     const std::wstring &name() const { return service_->name(); }
     // The console text with the service name for every "%S".
     std::string said(const char *format) const {
@@ -129,9 +135,7 @@ protected:
 
 TEST_F(ServiceCommands, InstallRegistersQuotedPathDependenciesAndDescription) {
     app_ = makeApp(L"App.exe", {{149, "Tcpip,,Afd"}}, u"Runs the test application.");
-    RunResult result = app(L"/install");
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(result.out, said("Installed service '%S'.\r\n"));
+    expectRun(L"/install", 0u, said("Installed service '%S'.\r\n"));
 
     RegisteredConfig config = registeredConfig(name());
     ASSERT_TRUE(config.found);
@@ -163,78 +167,62 @@ TEST_F(ServiceCommands, StartTypeFollowsLauncherTypeAndCommandWord) {
     }
     EXPECT_EQ(app(L"/status").out, "Not running.\r\n");
     runProgram(automatic, L"/install");
-    RunResult status = app(L"/status");
-    EXPECT_EQ(status.exitCode, 3u);
-    EXPECT_EQ(status.out, "Not running.\r\nAuto-start.\r\n");
+    expectRun(L"/status", 3u, "Not running.\r\nAuto-start.\r\n");
 }
 
 TEST_F(ServiceCommands, ReinstallingAndUninstallingReplaceAndRemoveTheRegistration) {
     app_ = makeApp(L"App.exe", {});
     ASSERT_EQ(app(L"/install").exitCode, 0u);
-    RunResult again = app(L"/install");
-    EXPECT_EQ(again.exitCode, 0u);
-    EXPECT_EQ(again.out, said("Service is already stopped.\r\nInstalled service '%S'.\r\n"));
+    expectRun(L"/install", 0u, said("Service is already stopped.\r\nInstalled service '%S'.\r\n"));
 
-    RunResult removed = app(L"/uninstall");
-    EXPECT_EQ(removed.exitCode, 0u);
-    EXPECT_EQ(removed.out, said("Service is already stopped.\r\nUninstalled service '%S'.\r\n"));
+    expectRun(L"/uninstall", 0u, said("Service is already stopped.\r\nUninstalled service '%S'.\r\n"));
     EXPECT_FALSE(registeredConfig(name()).found);
-    RunResult missing = app(L"/uninstall");
-    EXPECT_EQ(missing.exitCode, 1u);
-    EXPECT_EQ(missing.out, "Could not delete service.\r\n");
+    expectRun(L"/uninstall", 1u, "Could not delete service.\r\n");
 }
 
 TEST_F(ServiceCommands, ControllingAServiceThatDoesNotExistFails) {
     app_ = makeApp(L"App.exe", {});
-    RunResult start = app(L"/start");
-    EXPECT_EQ(start.exitCode, 1u);
-    EXPECT_EQ(start.out, "Could not start service. Error code: 1060\r\n");
-    RunResult stop = app(L"/stop");
-    EXPECT_EQ(stop.exitCode, 1u);
-    EXPECT_EQ(stop.out, "Could not stop service.\r\n");
+    expectRun(L"/start", 1u, "Could not start service. Error code: 1060\r\n");
+    expectRun(L"/stop", 1u, "Could not stop service.\r\n");
+    expectRun(L"/status", 1u, "Could not get status.\r\n");
+}
+
+TEST_F(ServiceCommands, StatusFailsWhenTheConfigurationDoesNotFitItsBuffer) {
+    // Never started: only its configuration matters, and it needs more than 6000 bytes.
+    service_.reset(new TestService(L"C:\\" + std::wstring(7000, L'x') + L".exe"));
+    ASSERT_TRUE(service_->registered());
+    app_ = makeApp(L"App.exe", {});
     RunResult status = app(L"/status");
     EXPECT_EQ(status.exitCode, 1u);
-    EXPECT_EQ(status.out, "Could not get status.\r\n");
+    EXPECT_EQ(status.out.rfind("Not running.\r\nCould not get config (122, ", 0), 0u) << status.out;
 }
 
 TEST_F(ServiceCommands, StartStatusAndStopDriveARunningService) {
     registerTestHost();
     app_ = makeApp(L"App.exe", {});
-    RunResult start = app(L"/start " + inQuotes(name()) + L" a \"b c\"");
-    EXPECT_EQ(start.exitCode, 0u);
-    EXPECT_EQ(start.out, said("Starting service '%S'.\r\n"));
+    expectRun(L"/start " + inQuotes(name()) + L" a \"b c\"", 0u, said("Starting service '%S'.\r\n"));
     ASSERT_TRUE(workerRunning());
     std::string commandLine = readFileBytes(reports_.file(kWorkerCommandLineFile));
     EXPECT_NE(commandLine.find(" a \"b c\" __zno_restart"), std::string::npos) << commandLine;
 
-    RunResult status = app(L"/status");
-    EXPECT_EQ(status.exitCode, 0u);
-    EXPECT_EQ(status.out, "Running.\r\n");
-    RunResult again = app(L"-start");
-    EXPECT_EQ(again.exitCode, 0u);
-    EXPECT_EQ(again.out, "Service is already running.\r\n");
+    expectRun(L"/status", 0u, "Running.\r\n");
+    expectRun(L"-start", 0u, "Service is already running.\r\n");
 
-    RunResult stop = app(L"/stop " + inQuotes(name()));
-    EXPECT_EQ(stop.exitCode, 0u);
-    EXPECT_EQ(stop.out, said("Stopping service '%S'.\r\nService stopped\r\n"));
+    expectRun(L"/stop " + inQuotes(name()), 0u, said("Stopping service '%S'.\r\nService stopped\r\n"));
     EXPECT_EQ(readFileBytes(reports_.file(kWorkerInputFile)), "0\n");
-    RunResult stopped = app(L"/stop");
-    EXPECT_EQ(stopped.exitCode, 0u);
-    EXPECT_EQ(stopped.out, "Service is already stopped.\r\n");
+    expectRun(L"/stop", 0u, "Service is already stopped.\r\n");
 }
 
 TEST_F(ServiceCommands, RestartStopsWhenRunningAndStartsWithNewArguments) {
     registerTestHost();
     app_ = makeApp(L"App.exe", {});
-    RunResult first = app(L"/restart " + inQuotes(name()) + L" one");
-    EXPECT_EQ(first.exitCode, 0u);
-    EXPECT_EQ(first.out, said("Service is already stopped.\r\nStarting service '%S'.\r\n"));
+    expectRun(L"/restart " + inQuotes(name()) + L" one", 0u,
+              said("Service is already stopped.\r\nStarting service '%S'.\r\n"));
     ASSERT_TRUE(workerRunning());
     forgetWorkerReports();
 
-    RunResult second = app(L"/restart " + inQuotes(name()) + L" two");
-    EXPECT_EQ(second.exitCode, 0u);
-    EXPECT_EQ(second.out, said("Stopping service '%S'.\r\nService stopped\r\nStarting service '%S'.\r\n"));
+    expectRun(L"/restart " + inQuotes(name()) + L" two", 0u,
+              said("Stopping service '%S'.\r\nService stopped\r\nStarting service '%S'.\r\n"));
     ASSERT_TRUE(workerRunning());
     std::string commandLine = readFileBytes(reports_.file(kWorkerCommandLineFile));
     EXPECT_NE(commandLine.find(" two __zno_restart"), std::string::npos) << commandLine;
@@ -245,9 +233,7 @@ TEST_F(ServiceCommands, InstallingOverARunningInstanceStopsItFirst) {
     ASSERT_TRUE(service_->start());
     ASSERT_TRUE(workerRunning());
     app_ = makeApp(L"App.exe", {});
-    RunResult result = app(L"/install");
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(result.out, said("Stopping service '%S'.\r\nService stopped\r\nInstalled service '%S'.\r\n"));
+    expectRun(L"/install", 0u, said("Stopping service '%S'.\r\nService stopped\r\nInstalled service '%S'.\r\n"));
     EXPECT_EQ(readFileBytes(reports_.file(kWorkerInputFile)), "0\n");
     EXPECT_EQ(registeredConfig(name()).binaryPath, inQuotes(app_));
 }
@@ -261,9 +247,8 @@ TEST_F(ServiceCommands, ProductHostRunsItsWorkerWithNameAndStartArguments) {
     std::wstring logs = windowsTempDirectory();
     removeLogs(logs);
     app_ = makeApp(L"App.exe", {});
-    RunResult result = app(L"/install-and-start " + inQuotes(name()) + L" a \"b c\"");
-    EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(result.out, said("Installed service '%S'.\r\nStarting service '%S'.\r\n"));
+    expectRun(L"/install-and-start " + inQuotes(name()) + L" a \"b c\"", 0u,
+              said("Installed service '%S'.\r\nStarting service '%S'.\r\n"));
 
     std::wstring host;
     for (int i = 0; i < 400 && host.find(L"exiting") == std::wstring::npos; i++) {
@@ -295,10 +280,8 @@ TEST_F(ServiceCommands, DISABLED_FullLifeCycleEndsTheApplicationThroughItsStanda
     ASSERT_TRUE(layOutRuntimeHome(runtime.path(), layout, home, error)) << error;
     app_ = makeApp(L"App.exe", {{128, "B" + narrowBytes(home.home)}, {126, ""}, {127, ""}});
 
-    RunResult install = app(L"/install");
-    EXPECT_EQ(install.out, said("Installed service '%S'.\r\n"));
-    RunResult start = app(L"/start " + inQuotes(name()) + L" first \"second arg\"");
-    EXPECT_EQ(start.out, said("Starting service '%S'.\r\n"));
+    expectRun(L"/install", 0u, said("Installed service '%S'.\r\n"));
+    expectRun(L"/start " + inQuotes(name()) + L" first \"second arg\"", 0u, said("Starting service '%S'.\r\n"));
     ASSERT_TRUE(service_->waitForState(SERVICE_RUNNING));
     bool mainRunning = false;
     for (int i = 0; i < 400 && !mainRunning; i++) {
@@ -306,11 +289,9 @@ TEST_F(ServiceCommands, DISABLED_FullLifeCycleEndsTheApplicationThroughItsStanda
         mainRunning = readStandinRecord(home.jvmRecord).findEvent(EVENT_MAIN_ENTER) >= 0;
     }
     ASSERT_TRUE(mainRunning);
-    EXPECT_EQ(app(L"/status").out, "Running.\r\n");
+    expectRun(L"/status", 0u, "Running.\r\n");
 
-    RunResult stop = app(L"/stop");
-    EXPECT_EQ(stop.exitCode, 0u);
-    EXPECT_EQ(stop.out, said("Stopping service '%S'.\r\nService stopped\r\n"));
+    expectRun(L"/stop", 0u, said("Stopping service '%S'.\r\nService stopped\r\n"));
     StandinRecord record = readStandinRecord(home.jvmRecord);
     EXPECT_EQ(record.stdinLines, std::vector<std::string>{"0"});
     EXPECT_EQ(record.stdinEnd, STDIN_END_STOP_LINE);
@@ -321,8 +302,7 @@ TEST_F(ServiceCommands, DISABLED_FullLifeCycleEndsTheApplicationThroughItsStanda
     EXPECT_EQ(stopped.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
     EXPECT_EQ(stopped.dwWin32ExitCode, 0u);
 
-    RunResult uninstall = app(L"/uninstall");
-    EXPECT_EQ(uninstall.out, said("Service is already stopped.\r\nUninstalled service '%S'.\r\n"));
+    expectRun(L"/uninstall", 0u, said("Service is already stopped.\r\nUninstalled service '%S'.\r\n"));
 }
 
 }  // namespace

@@ -171,7 +171,8 @@ TEST_F(ServiceHost, StopRequestBeforeTheWorkerStartsIsNotLost) {
     EXPECT_EQ(service_->status().dwWin32ExitCode, 0u);
     EXPECT_FALSE(fileExists(reports_.file(kWorkerCommandLineFile))) << "the worker ran although a stop came first";
     std::wstring log = hostLog();
-    EXPECT_TRUE(inOrder(log, {L"control handler request 1", L"stop request before the worker started",
+    EXPECT_TRUE(inOrder(log, {L"control handler request 1", L"SetServiceStatus 2 failed",
+                              L"stop request before the worker started",
                               L"service main", L"stop requested before the worker started: not starting it"}))
         << log;
 }
