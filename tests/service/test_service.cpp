@@ -143,6 +143,18 @@ bool TestService::start(const std::vector<std::wstring> &arguments) {
                                             pointers.empty() ? nullptr : pointers.data());
 }
 
+bool TestService::control(DWORD code, SERVICE_STATUS &status) {
+    bool ok;
+    DWORD error;
+    {
+        ServiceHandles handles(name_, SERVICE_ALL_ACCESS);
+        ok = handles.service && ControlService(handles.service, code, &status);
+        error = GetLastError();
+    }
+    SetLastError(error);  // closing the handles must not hide why it failed
+    return ok;
+}
+
 SERVICE_STATUS_PROCESS TestService::status() const {
     ServiceHandles handles(name_, SERVICE_QUERY_STATUS);
     SERVICE_STATUS_PROCESS none = {};

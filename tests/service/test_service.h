@@ -37,6 +37,8 @@ public:
     const std::wstring &name() const { return name_; }
     bool registered() const { return registered_; }
     bool start(const std::vector<std::wstring> &arguments = {});
+    // ControlService; on failure GetLastError tells why.
+    bool control(DWORD code, SERVICE_STATUS &status);
     // The last status; dwCurrentState is 0 when the query failed.
     SERVICE_STATUS_PROCESS status() const;
     bool waitForState(DWORD state, DWORD timeoutMs = kServiceTimeoutMs) const;
