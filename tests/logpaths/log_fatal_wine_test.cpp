@@ -165,6 +165,10 @@ TEST_F(FatalExit, message_box_mode_shows_the_text_in_a_box) {
         trace = readFileBytes(L"Z:\\proc\\self\\fd\\2");
         at = trace.find(text);
     }
+    // Z:\proc\self is opened by the wineserver, so this is its standard error:
+    // the trace is readable only when the wineserver writes to the same file.
+    if (at == std::string::npos && trace.find("trace:relay:load_list") == std::string::npos)
+        GTEST_SKIP() << "the relay trace went to a standard error this test cannot read";
     ASSERT_NE(at, std::string::npos) << "no message box with " << text;
     size_t lineStart = trace.rfind('\n', at) + 1;
     std::string line = trace.substr(lineStart, trace.find('\n', at) - lineStart);
