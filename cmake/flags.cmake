@@ -12,6 +12,11 @@ if(WIN32)
   set(PELLUX_LAUNCHER_FLAGS -Os -ffunction-sections -fno-threadsafe-statics
       -fno-exceptions -fno-rtti -D_GLIBCXX_ASSERTIONS -D__USE_MINGW_ANSI_STDIO=0
       -DWIN32_LEAN_AND_MEAN -DNOMINMAX)
+  # 32-bit Windows finds exception handlers through a chain on the stack, not
+  # through tables; 64-bit Windows needs the tables to unwind through a VM's frames.
+  if(PELLUX_TARGET_BITS EQUAL 32)
+    list(APPEND PELLUX_LAUNCHER_FLAGS -fno-asynchronous-unwind-tables -fno-unwind-tables)
+  endif()
   set(PELLUX_TEST_FLAGS -O1 -D__USE_MINGW_ANSI_STDIO=0 -DWIN32_LEAN_AND_MEAN -DNOMINMAX)
   add_link_options(-static)
 else()
