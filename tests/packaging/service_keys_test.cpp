@@ -9,7 +9,13 @@ namespace {
 
 const char kMinimal[] = "[service]\nname = \"Beat\"\n[java]\nmain_class = \"com.example.Main\"\n";
 
-class ServiceKeys : public PackFixture {};
+class ServiceKeys : public PackFixture {
+protected:
+    void expectRecords(const ConfigStore &block, std::initializer_list<std::pair<int32_t, const char *>> expected) {
+        for (const auto &e : expected)
+            EXPECT_EQ(record(block, e.first), e.second) << "record " << e.first;
+    }
+};
 
 TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
     ASSERT_EQ(packFolder("[service]\n"
@@ -46,10 +52,7 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
               0)
         << errors_;
     ConfigStore block = blockOf("out/Beat.exe");
-    const struct {
-        int32_t id;
-        const char *value;
-    } expected[] = {
+    expectRecords(block, {
         {101, "Beat Service"},
         {102, "0"},
         {103, ""},
@@ -75,19 +78,14 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
         {166, "0"},
         {200, "0"},
         {10005, "0"},
-    };
-    for (const auto &e : expected)
-        EXPECT_EQ(record(block, e.id), e.value) << "record " << e.id;
+    });
     EXPECT_EQ(block.messages[20017], L"Beats \u2764 every second");
 }
 
 TEST_F(ServiceKeys, LeftOutKeysTakeTheLauncherUsualValues) {
     ASSERT_EQ(packFolder(kMinimal), 0) << errors_;
     ConfigStore block = blockOf("out/Beat.exe");
-    const struct {
-        int32_t id;
-        const char *value;
-    } expected[] = {
+    expectRecords(block, {
         {101, "Beat"},
         {102, "1"},
         {103, "var\\log\\server_err.log"},
@@ -115,9 +113,7 @@ TEST_F(ServiceKeys, LeftOutKeysTakeTheLauncherUsualValues) {
         {2001, "i"},
         {10003, "."},
         {10005, "1"},
-    };
-    for (const auto &e : expected)
-        EXPECT_EQ(record(block, e.id), e.value) << "record " << e.id;
+    });
     EXPECT_EQ(block.messages[20017], L"Runs a Java application as a Windows service.");
     EXPECT_EQ(block.messages[1010], L"Couldn't load main class.");
 }
@@ -165,6 +161,15 @@ TEST_F(ServiceKeys, RawRecordsSetWhatNoKeyNames) {
     ConfigStore block = blockOf("out/Beat.exe");
     EXPECT_EQ(record(block, 10004), "native");
     EXPECT_EQ(record(block, 126), "9");  // a raw record overrides a default
+}
+
+TEST_F(ServiceKeys, EmbeddedFilesJoinAFriendlyProject) {
+    write("dist/extra.jar", "extra");
+    ASSERT_EQ(packFolder(std::string(kMinimal) + "[[embed]]\nsource = \"dist/extra.jar\"\n"), 0) << errors_;
+    ConfigStore block = blockOf("out/Beat.exe");
+    EXPECT_EQ(record(block, 2002), "1");
+    EXPECT_EQ(record(block, 2003), "extra.jar;");
+    EXPECT_EQ(record(block, 122), "com.example.Main");
 }
 
 TEST_F(ServiceKeys, RawOnlyProjectsGetNoDefaults) {
