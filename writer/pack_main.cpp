@@ -1,30 +1,139 @@
-// pellux-pack: writes the configuration block onto a launcher executable.
+// pellux-pack: packages a Java application as a Windows service, as a ready
+// service folder or as the configured launcher alone.
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
 
 #include "writer/block_writer.h"
 #include "writer/project_file.h"
+#include "writer/record_texts.h"
+#include "writer/service_folder.h"
+
+#ifndef PELLUX_PACK_RESOURCES
+#define PELLUX_PACK_RESOURCES "pack-resources"
+#endif
 
 namespace {
 
 const char kUsage[] =
-    "Usage: pellux-pack --stub LAUNCHER.exe --config PROJECT.toml --output SERVICE.exe\n"
+    "pellux-pack: package a Java application as a Windows service\n"
     "\n"
-    "Writes a configured launcher: LAUNCHER.exe with everything after its last\n"
-    "section replaced by the configuration block described in PROJECT.toml.\n"
+    "Usage:\n"
+    "  pellux-pack PROJECT.toml --folder DIR [options]\n"
+    "      Writes DIR, a ready service folder: the service executable NAME.exe,\n"
+    "      NAME.vmoptions (when java.vmoptions_file is given), the Java runtime\n"
+    "      library .zanthor/znoruntime.jar, the helper library .zanthor/znoinst.dll\n"
+    "      and the files of [[file]] and --file. Copy DIR to the Windows machine\n"
+    "      and run, as an administrator: NAME.exe /install, then /start, /status,\n"
+    "      /stop, /uninstall.\n"
+    "  pellux-pack PROJECT.toml --output SERVICE.exe [options]\n"
+    "      Writes only the configured service executable.\n"
     "\n"
-    "PROJECT.toml:\n"
-    "  [records]          config record id = text, integer or boolean\n"
-    "  [messages]         message id = text (replaces the built-in text)\n"
-    "  [[locale]]         name = \"de\" and a [locale.messages] table; applied\n"
-    "                     when the user's locale begins with the name\n"
-    "  [[embed]]          source = \"dist/app.jar\" (relative to PROJECT.toml) and\n"
-    "                     optionally name = \"lib/app.jar\": a file the launcher\n"
-    "                     extracts into its temporary directory before Java starts;\n"
-    "                     records 2002 and 2003 are written from these entries\n";
+    "Options:\n"
+    "  --config PROJECT.toml    the project file (or give it as the first argument)\n"
+    "  --arch i686|x86_64       the launcher to use: i686 (the default; runs a\n"
+    "                           32-bit Java) or x86_64 (runs a 64-bit Java)\n"
+    "  --resources DIR          where the launchers, helper libraries and runtime\n"
+    "                           jar are: DIR/i686/pellux.exe, DIR/i686/znoinst.dll,\n"
+    "                           DIR/x86_64/pellux.exe, DIR/x86_64/znoinst.dll,\n"
+    "                           DIR/znoruntime.jar. scripts/build fills the default,\n"
+    "                           " PELLUX_PACK_RESOURCES "\n"
+    "  --stub LAUNCHER.exe      use this launcher instead of the one in DIR\n"
+    "  --file SOURCE[=NAME]     also copy SOURCE (a file, or a directory with all\n"
+    "                           it holds) into the folder as NAME (default: its\n"
+    "                           own name); may be repeated\n"
+    "  --preferred-runtime DIR  the Java home the service tries first (written to\n"
+    "                           .zanthor/pref_jre.cfg; overrides runtime.preferred)\n"
+    "  --replace                replace DIR when it is a service folder already\n"
+    "  --help                   this text\n"
+    "\n"
+    "Nothing is written when something is wrong; errors name the file, the line\n"
+    "and the key.\n"
+    "\n"
+    "The project file (TOML). Only service.name and java.main_class are required;\n"
+    "the values shown are the defaults unless marked as examples. Paths may use /\n"
+    "or \\ and are relative to the service folder unless absolute; texts may refer\n"
+    "to ${PELLUX_EXEDIR} (the executable's folder) and ${NAME} (an environment\n"
+    "variable).\n"
+    "\n"
+    "  [service]\n"
+    "  name = \"Heartbeat\"              # example: the Windows service name\n"
+    "  description = \"...\"             # example: shown in the Services console\n"
+    "  start = \"auto\"                  # or \"demand\"\n"
+    "  dependencies = [\"Tcpip\"]        # example: services that must run first\n"
+    "  executable = \"Heartbeat.exe\"    # default: the service name and .exe\n"
+    "  working_directory = \".\"         # the executable's folder\n"
+    "  launcher_type = \"console\"       # how launch errors show: \"console\",\n"
+    "                                  # \"message-box\" or \"windowed\" (javaw.exe);\n"
+    "                                  # the last two need start = \"demand\"\n"
+    "\n"
+    "  [java]\n"
+    "  main_class = \"com.example.Main\" # example: the class with main(String[])\n"
+    "  module = false                  # true: main_class is \"module/com.example.Main\"\n"
+    "  class_path = [\"libs/*\", \"libs/actions/*\", \"libs/ext/*\", \"libs/jdbc/*\"]\n"
+    "      # \"dir/*\" every jar and zip in dir, \"app.jar\" a file, \"classes/\" a\n"
+    "      # directory; tables: { jars_in = \"dir\" }, { file = \"...\" },\n"
+    "      # { directory = \"...\" }, { env = \"VAR\" } (the variable's value), each\n"
+    "      # with required = true to refuse to start when it is missing\n"
+    "  module_path = []                # the same forms; \"dir/*\" is the directory\n"
+    "  vm_options = [\"-Dzanthor.launcherId=2\", \"-Dzanthor.swt=false\"]\n"
+    "      # built into the executable, one option per element\n"
+    "  vmoptions_file = [\"-Xmx512m\"]   # example: written to NAME.vmoptions beside\n"
+    "                                  # the executable, for administrators to change\n"
+    "  read_vmoptions_file = true      # false: NAME.vmoptions is ignored\n"
+    "  arguments = []                  # passed to main before the start arguments\n"
+    "\n"
+    "  [runtime]                       # the Java the service runs on\n"
+    "  min_version = \"1.8\"             # \"\" for no bound\n"
+    "  max_version = \"17\"              # \"\" for no bound\n"
+    "  allow_beta = true               # accept early-access and beta builds\n"
+    "  require_jdk = false             # only a JDK will do\n"
+    "  search = [{ bundled = \"jre\" }, { env = \"JDK_HOME\" }, { env = \"JAVA_HOME\" },\n"
+    "            \"registry\", { directory = \".\" }]\n"
+    "      # where to look, in order: { bundled = \"dir\" } a Java shipped beside\n"
+    "      # the executable (taken even when its version does not fit),\n"
+    "      # { directory = \"C:/Java/jdk-17\" }, { env = \"VAR\" }, \"registry\" the\n"
+    "      # installed Javas, \"path\" java.exe on PATH\n"
+    "  trust_directories = false       # take a directory's Java without checking it\n"
+    "  preferred = \"C:/Java/jdk-17\"    # example: tried before everything else\n"
+    "\n"
+    "  [output]                        # where System.out and System.err go\n"
+    "  stdout = \"var/log/server_out.log\"   # false: not redirected\n"
+    "  stderr = \"var/log/server_err.log\"   # false: not redirected\n"
+    "  append = true                   # false: each start empties the files\n"
+    "\n"
+    "  [instance]\n"
+    "  single = true                   # a second copy of the executable ends at once\n"
+    "  scope = \"session\"               # or \"global\" or \"user\"\n"
+    "\n"
+    "  [[file]]                        # example: copied into the folder\n"
+    "  source = \"build/libs\"           # relative to the project file\n"
+    "  name = \"libs\"                   # default: the source's own name\n"
+    "\n"
+    "  [[embed]]                       # example: carried inside the executable and\n"
+    "  source = \"dist/extra.jar\"       # extracted at every start; jars and zips\n"
+    "  name = \"extra.jar\"              # at the top level join the class path\n"
+    "\n"
+    "Raw tables for everything else (a file with only these is taken as it\n"
+    "stands, without the defaults above):\n"
+    "  [records]    config record id = text, integer or boolean\n"
+    "  [messages]   message id = text (replaces the built-in text)\n"
+    "  [[locale]]   name = \"de\" and a [locale.messages] table, applied when the\n"
+    "               user's locale begins with the name\n";
+
+struct PackOptions {
+    std::string project, output, folder;
+    FolderSources sources;
+    std::vector<FolderFile> files;
+    std::string preferredRuntime;
+    bool replace = false;
+};
+
+int failWith(const std::string &message) {
+    std::cerr << "pellux-pack: " << message << "\n";
+    return 1;
+}
 
 // Written next to the target and renamed, so a failure leaves no output file.
 bool writeFileAtomically(const std::string &path, const std::string &bytes) {
@@ -43,48 +152,135 @@ bool writeFileAtomically(const std::string &path, const std::string &bytes) {
     return true;
 }
 
-int failWith(const std::string &message) {
-    std::cerr << "pellux-pack: " << message << "\n";
-    return 1;
+// SOURCE or SOURCE=NAME; the last "=" separates, names rarely hold one.
+bool parseFileOption(const std::string &value, FolderFile *file, std::string *error) {
+    size_t equals = value.rfind('=');
+    file->source = value.substr(0, equals);
+    std::string name = equals == std::string::npos ? defaultFolderName(file->source) : value.substr(equals + 1);
+    if (file->source.empty()) {
+        *error = "--file needs a source: --file SOURCE[=NAME]";
+        return false;
+    }
+    return normalizeFolderName(name, &file->name, error);
+}
+
+// Returns 0 when the options are complete, else the exit code (help: 0 too,
+// with done set).
+int parseOptions(int argc, char **argv, PackOptions &options, bool *done) {
+    *done = false;
+    for (int i = 1; i < argc; i++) {
+        std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            std::cout << kUsage;
+            *done = true;
+            return 0;
+        }
+        if (option == "--replace") {
+            options.replace = true;
+            continue;
+        }
+        if (option.compare(0, 1, "-") != 0) {
+            if (!options.project.empty())
+                return failWith("one project file only: " + options.project + " and " + option);
+            options.project = option;
+            continue;
+        }
+        if (i + 1 >= argc)
+            return failWith("option " + option + " needs a value (pellux-pack --help explains)");
+        std::string value = argv[++i], error;
+        if (option == "--config") {
+            options.project = value;
+        } else if (option == "--output") {
+            options.output = value;
+        } else if (option == "--folder") {
+            options.folder = value;
+        } else if (option == "--stub") {
+            options.sources.stub = value;
+        } else if (option == "--arch") {
+            options.sources.arch = value;
+        } else if (option == "--resources") {
+            options.sources.resources = value;
+        } else if (option == "--preferred-runtime") {
+            options.preferredRuntime = value;
+        } else if (option == "--file") {
+            options.files.emplace_back();
+            if (!parseFileOption(value, &options.files.back(), &error))
+                return failWith("--file " + value + ": " + error);
+        } else {
+            return failWith("unknown option " + option + " (pellux-pack --help explains)");
+        }
+    }
+    return 0;
+}
+
+int checkOptions(const PackOptions &options) {
+    if (options.project.empty())
+        return failWith("no project file given (pellux-pack --help explains)");
+    if (options.output.empty() == options.folder.empty())
+        return failWith("give either --folder DIR (a service folder) or --output SERVICE.exe (the executable only)");
+    if (options.folder.empty() && (options.replace || !options.files.empty() || !options.preferredRuntime.empty()))
+        return failWith("--replace, --file and --preferred-runtime belong to --folder");
+    if (!options.sources.arch.empty() && options.sources.arch != "i686" && options.sources.arch != "x86_64")
+        return failWith("--arch takes i686 or x86_64, not " + options.sources.arch);
+    return 0;
+}
+
+int writeLauncherOnly(const PackOptions &options, const PackageProject &project) {
+    std::string stubPath = options.sources.stub;
+    if (stubPath.empty())
+        stubPath = options.sources.resources + "/" + (options.sources.arch.empty() ? "i686" : options.sources.arch) +
+                   "/pellux.exe";
+    std::string stub, launcher, error;
+    if (!readWholeFile(stubPath, &stub))
+        return failWith("cannot read the launcher " + stubPath);
+    if (!buildConfiguredLauncher(stub, project.content, &launcher, &error))
+        return failWith(stubPath + ": " + error);
+    if (!writeFileAtomically(options.output, launcher))
+        return failWith("cannot write " + options.output);
+    return 0;
+}
+
+void describeFolder(const std::string &folder, const FolderReport &report) {
+    const size_t shown = 20;
+    std::cout << "Wrote the service folder " << folder << " (" << report.arch << " launcher):\n";
+    for (size_t i = 0; i < report.files.size() && i < shown; i++)
+        std::cout << "  " << report.files[i] << "\n";
+    if (report.files.size() > shown)
+        std::cout << "  and " << report.files.size() - shown << " more files\n";
+    std::cout << "On Windows, as an administrator: " << report.files[0] << " /install, then /start\n";
+}
+
+int writeFolder(const PackOptions &options, PackageProject &project) {
+    std::string error;
+    if (!options.preferredRuntime.empty()) {
+        std::string latin1;
+        if (!latin1FromUtf8(options.preferredRuntime, &latin1))
+            return failWith("--preferred-runtime holds a character the launcher cannot carry (it reads Latin-1)");
+        project.folder.preferredRuntime = windowsPath(latin1);
+    }
+    project.folder.files.insert(project.folder.files.end(), options.files.begin(), options.files.end());
+    FolderReport report;
+    if (!writeServiceFolder(project, options.sources, options.folder, options.replace, &report, &error))
+        return failWith(error);
+    describeFolder(options.folder, report);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-    std::string stubPath, configPath, outputPath;
-    for (int i = 1; i < argc; i++) {
-        std::string option = argv[i];
-        if (option == "--help" || option == "-h") {
-            std::cout << kUsage;
-            return 0;
-        }
-        if (i + 1 >= argc)
-            return failWith("option " + option + " needs a value\n" + kUsage);
-        if (option == "--stub")
-            stubPath = argv[++i];
-        else if (option == "--config")
-            configPath = argv[++i];
-        else if (option == "--output")
-            outputPath = argv[++i];
-        else
-            return failWith("unknown option " + option + "\n" + kUsage);
-    }
-    if (stubPath.empty() || configPath.empty() || outputPath.empty())
-        return failWith(std::string("--stub, --config and --output are required\n") + kUsage);
+    PackOptions options;
+    options.sources.resources = PELLUX_PACK_RESOURCES;
+    bool done;
+    int status = parseOptions(argc, argv, options, &done);
+    if (status != 0 || done || (status = checkOptions(options)) != 0)
+        return status;
 
-    std::string stub, project;
-    if (!readWholeFile(stubPath, &stub))
-        return failWith("cannot read the launcher " + stubPath);
-    if (!readWholeFile(configPath, &project))
-        return failWith("cannot read the project file " + configPath);
-    BlockContent content;
-    std::string error;
-    if (!readProjectFile(configPath, project, &content, &error))
+    std::string text, error;
+    if (!readWholeFile(options.project, &text))
+        return failWith("cannot read the project file " + options.project);
+    PackageProject project;
+    if (!readPackageProject(options.project, text, &project, &error))
         return failWith(error);
-    std::string launcher;
-    if (!buildConfiguredLauncher(stub, content, &launcher, &error))
-        return failWith(stubPath + ": " + error);
-    if (!writeFileAtomically(outputPath, launcher))
-        return failWith("cannot write " + outputPath);
-    return 0;
+    return options.folder.empty() ? writeLauncherOnly(options, project) : writeFolder(options, project);
 }

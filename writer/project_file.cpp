@@ -6,19 +6,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <toml++/toml.h>
+
+#include "writer/project_error.h"
+#include "writer/project_values.h"
 
 namespace {
-
-struct ProjectError {
-    std::string message;
-};
-
-int lineOf(const toml::node &node) { return static_cast<int>(node.source().begin.line); }
-
-[[noreturn]] void fail(const toml::node &node, const std::string &message) {
-    throw ProjectError{std::to_string(lineOf(node)) + ": " + message};
-}
 
 int32_t parseId(const toml::key &key, const toml::node &value) {
     std::string text(key.str());
@@ -60,9 +52,12 @@ const toml::table &asTable(const toml::node &node, const std::string &what) {
     return *table;
 }
 
-void readRecords(const toml::table &table, BlockContent &content) {
-    for (auto &&[key, value] : table)
-        setRecord(content, parseId(key, value), recordText(key, value));
+void readRecords(const toml::table &table, BlockContent &content, RawOrigins &raw) {
+    for (auto &&[key, value] : table) {
+        int32_t id = parseId(key, value);
+        setRecord(content, id, recordText(key, value));
+        raw.records[id] = &value;
+    }
 }
 
 void readMessages(const toml::table &table, MessageList &messages) {
@@ -97,14 +92,6 @@ void readLocaleGroups(const toml::node &node, BlockContent &content) {
     }
 }
 
-// Relative sources are found beside the project file.
-std::string sourcePath(const std::string &projectName, const std::string &source) {
-    if (source.empty() || source[0] == '/')
-        return source;
-    size_t slash = projectName.rfind('/');
-    return slash == std::string::npos ? source : projectName.substr(0, slash + 1) + source;
-}
-
 // The name in the launcher's temporary directory: as given, with "/" taken
 // for the backslash Windows wants; by default the source's file name.
 std::string embeddedName(const std::string &source, const toml::node *name) {
@@ -137,7 +124,7 @@ void readEmbeddedFile(const std::string &projectName, const toml::node &element,
     std::string error;
     if (!checkEmbeddedFileName(file.name, &error))
         fail(table.get("name") ? *table.get("name") : *source, error);
-    std::string path = sourcePath(projectName, source->as_string()->get());
+    std::string path = resolveBesideProject(projectName, source->as_string()->get());
     if (!readWholeFile(path, &file.bytes))
         fail(*source, "cannot read the embedded file " + path);
     content.embeddedFiles.push_back(file);
@@ -167,31 +154,51 @@ bool readWholeFile(const std::string &path, std::string *bytes) {
     return !in.bad();
 }
 
-bool readProjectFile(const std::string &name, const std::string &text, BlockContent *content, std::string *error) {
-    content->records.clear();
-    content->messages = defaultMessages();
-    content->localeGroups.clear();
-    content->embeddedFiles.clear();
+bool readPackageProject(const std::string &name, const std::string &text, PackageProject *project,
+                        std::string *error) {
+    *project = PackageProject();
+    BlockContent &content = project->content;
+    content.messages = defaultMessages();
+    RawOrigins raw;
+    bool friendly = false;
     try {
         toml::table root = toml::parse(text, name);
         for (auto &&[key, value] : root) {
-            if (key.str() == "records")
-                readRecords(asTable(value, "records"), *content);
-            else if (key.str() == "messages")
-                readMessages(asTable(value, "messages"), content->messages);
-            else if (key.str() == "locale")
-                readLocaleGroups(value, *content);
-            else if (key.str() == "embed")
-                readEmbeddedFiles(name, value, *content);
-            else
-                fail(value, "unknown key \"" + std::string(key.str()) + "\"");
+            if (key.str() == "records") {
+                readRecords(asTable(value, "records"), content, raw);
+            } else if (key.str() == "messages") {
+                const toml::table &messages = asTable(value, "messages");
+                readMessages(messages, content.messages);
+                raw.description = messages.get("20017");
+            } else if (key.str() == "locale") {
+                readLocaleGroups(value, content);
+            } else if (key.str() == "embed") {
+                readEmbeddedFiles(name, value, content);
+            } else if (isServiceSection(std::string(key.str()))) {
+                friendly = true;
+            } else {
+                fail(value, "unknown key \"" + std::string(key.str()) +
+                                "\"; a project file knows [service], [java], [runtime], [output], [instance], "
+                                "[[file]], [[embed]], [records], [messages] and [[locale]]");
+            }
         }
+        // A file of raw tables only is written as it stands, without defaults.
+        if (friendly)
+            applyServiceSections(name, root, raw, project);
     } catch (const toml::parse_error &problem) {
         *error = name + ":" + std::to_string(problem.source().begin.line) + ": " + std::string(problem.description());
         return false;
     } catch (const ProjectError &problem) {
-        *error = name + ":" + problem.message;
+        *error = name + ":" + std::to_string(problem.line) + ": " + problem.message;
         return false;
     }
+    return true;
+}
+
+bool readProjectFile(const std::string &name, const std::string &text, BlockContent *content, std::string *error) {
+    PackageProject project;
+    if (!readPackageProject(name, text, &project, error))
+        return false;
+    *content = project.content;
     return true;
 }

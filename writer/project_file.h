@@ -1,5 +1,6 @@
-// The packaging tool's input: a TOML file with raw config records, message
-// texts and locale groups.
+// The packaging tool's input: a TOML file with the friendly sections of
+// writer/service_project.h, and raw config records, message texts, locale
+// groups and embedded files:
 //
 //   [records]               # config record id = text, integer or boolean
 //   101 = "MyService"
@@ -20,6 +21,13 @@
 #include <string>
 
 #include "writer/block_writer.h"
+#include "writer/service_project.h"
+
+// The block and the service folder's plan. A file with friendly sections gets
+// the launcher's usual values for what it leaves out; a file of raw tables
+// only is taken as it stands. On failure, error holds "name:line: message".
+bool readPackageProject(const std::string &name, const std::string &text, PackageProject *project,
+                        std::string *error);
 
 // Reads the project file text (name used in messages and as the base of
 // relative embedded sources, which are read here) on top of the built-in

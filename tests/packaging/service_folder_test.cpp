@@ -1,0 +1,200 @@
+// The service folder the real tool writes: its files, the resources it takes
+// them from, and what it does to folders that already exist.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "tests/packaging/pack_fixture.h"
+
+namespace {
+
+const char kMinimal[] = "[service]\nname = \"Beat\"\n[java]\nmain_class = \"com.example.Main\"\n";
+
+class ServiceFolder : public PackFixture {
+protected:
+    // Every file below the scratch directory's entry, "/"-separated and sorted.
+    std::vector<std::string> filesBelow(const std::string &name) {
+        std::vector<std::string> files;
+        std::filesystem::path root = path(name);
+        for (const auto &entry : std::filesystem::recursive_directory_iterator(root))
+            if (entry.is_regular_file())
+                files.push_back(entry.path().lexically_relative(root).generic_string());
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+    // Staging or set-aside directories left beside "out".
+    bool leftovers() {
+        for (const auto &entry : std::filesystem::directory_iterator(directory_))
+            if (entry.path().filename().string().rfind(".out.", 0) == 0)
+                return true;
+        return false;
+    }
+    bool startsWith(const std::string &bytes, const std::string &prefix) {
+        return bytes.compare(0, prefix.size(), prefix) == 0;
+    }
+};
+
+TEST_F(ServiceFolder, HoldsTheLauncherTheRuntimeFilesAndTheProjectsFiles) {
+    write("build/libs/app.jar", "app");
+    write("build/libs/ext/db.jar", "db");
+    write("README.txt", "read me");
+    ASSERT_EQ(packFolder(std::string(kMinimal) +
+                         "vmoptions_file = [\"-Xmx1g\", \"-Dsite=a b\"]\n"
+                         "[runtime]\npreferred = \"C:/Java/jdk-17\"\n"
+                         "[[file]]\nsource = \"build/libs\"\n"
+                         "[[file]]\nsource = \"README.txt\"\nname = \"doc/readme.txt\"\n"),
+              0)
+        << errors_;
+    EXPECT_EQ(filesBelow("out"), (std::vector<std::string>{".zanthor/pref_jre.cfg", ".zanthor/znoinst.dll",
+                                                           ".zanthor/znoruntime.jar", "Beat.exe", "Beat.vmoptions",
+                                                           "doc/readme.txt", "libs/app.jar", "libs/ext/db.jar"}));
+    EXPECT_TRUE(startsWith(read("out/Beat.exe"), launcherBytes("i686")));
+    EXPECT_EQ(read("out/.zanthor/znoinst.dll"), helperBytes("i686"));
+    EXPECT_EQ(read("out/.zanthor/znoruntime.jar"), jarBytes());
+    EXPECT_EQ(read("out/.zanthor/pref_jre.cfg"), "C:\\Java\\jdk-17\r\n");
+    EXPECT_EQ(read("out/Beat.vmoptions"),
+              "# VM options of Beat.exe, one per line; read at every start.\r\n-Xmx1g\r\n-Dsite=a b\r\n");
+    EXPECT_EQ(read("out/libs/ext/db.jar"), "db");
+    EXPECT_NE(output_.find("Wrote the service folder out (i686 launcher)"), std::string::npos) << output_;
+    EXPECT_FALSE(leftovers());
+}
+
+TEST_F(ServiceFolder, NoVmOptionsFileOrPreferredRuntimeUnlessGiven) {
+    ASSERT_EQ(packFolder(kMinimal), 0) << errors_;
+    EXPECT_EQ(filesBelow("out"),
+              (std::vector<std::string>{".zanthor/znoinst.dll", ".zanthor/znoruntime.jar", "Beat.exe"}));
+}
+
+TEST_F(ServiceFolder, ArchitectureChoosesLauncherAndHelperTogether) {
+    ASSERT_EQ(packFolder(kMinimal, "--arch x86_64"), 0) << errors_;
+    EXPECT_TRUE(startsWith(read("out/Beat.exe"), launcherBytes("x86_64")));
+    EXPECT_EQ(read("out/.zanthor/znoinst.dll"), helperBytes("x86_64"));
+
+    write("custom.exe", launcherBytes("x86_64"));
+    ASSERT_EQ(packFolder(kMinimal, "--replace --stub custom.exe"), 0) << errors_;
+    EXPECT_EQ(read("out/.zanthor/znoinst.dll"), helperBytes("x86_64"));
+    EXPECT_NE(output_.find("(x86_64 launcher)"), std::string::npos) << output_;
+
+    EXPECT_EQ(packFolder(kMinimal, "--replace --stub custom.exe --arch i686"), 1);
+    EXPECT_NE(errors_.find("custom.exe is no i686 Windows executable"), std::string::npos) << errors_;
+    EXPECT_EQ(pack("service.toml --folder other --arch arm"), 1);
+    EXPECT_NE(errors_.find("--arch takes i686 or x86_64"), std::string::npos) << errors_;
+}
+
+TEST_F(ServiceFolder, CommandLineAddsFilesAndOverridesThePreferredRuntime) {
+    write("dist/app.jar", "app");
+    write("bridge/bin/java.exe", "java");
+    ASSERT_EQ(packFolder(std::string(kMinimal) + "[runtime]\npreferred = \"C:/Java\"\n",
+                         "--file dist/app.jar=libs/app.jar --file bridge --preferred-runtime 'Z:\\bridge home'"),
+              0)
+        << errors_;
+    EXPECT_EQ(read("out/libs/app.jar"), "app");
+    EXPECT_EQ(read("out/bridge/bin/java.exe"), "java");
+    EXPECT_EQ(read("out/.zanthor/pref_jre.cfg"), "Z:\\bridge home\r\n");
+}
+
+TEST_F(ServiceFolder, InstallationFolderRecordPlacesTheRuntimeFiles) {
+    ASSERT_EQ(packFolder(std::string(kMinimal) + "[records]\n10003 = \".\\\\app\"\n"), 0) << errors_;
+    EXPECT_TRUE(exists("out/app/.zanthor/znoruntime.jar"));
+    EXPECT_TRUE(exists("out/app/.zanthor/znoinst.dll"));
+    for (const char *outside : {"..\\\\up", "C:\\\\abs", "\\\\root"}) {
+        EXPECT_EQ(packFolder(std::string(kMinimal) + "[records]\n10003 = \"" + outside + "\"\n", "--replace"), 1);
+        EXPECT_NE(errors_.find("record 10003"), std::string::npos) << errors_;
+    }
+}
+
+TEST_F(ServiceFolder, ExistingFoldersAreReplacedOnlyWhenTheyAreServiceFolders) {
+    std::filesystem::create_directories(path("out"));
+    ASSERT_EQ(packFolder(kMinimal), 0) << errors_;  // an empty folder is taken over
+
+    write("out/var/log/old.log", "old");
+    EXPECT_EQ(packFolder(kMinimal), 1);
+    EXPECT_NE(errors_.find("exists and is not empty; --replace"), std::string::npos) << errors_;
+    EXPECT_EQ(read("out/var/log/old.log"), "old");
+    ASSERT_EQ(packFolder(kMinimal, "--replace"), 0) << errors_;
+    EXPECT_FALSE(exists("out/var/log/old.log"));
+    EXPECT_TRUE(exists("out/Beat.exe"));
+
+    write("home/notes.txt", "mine");
+    write("service.toml", kMinimal);
+    EXPECT_EQ(pack("service.toml --folder home --replace"), 1);
+    EXPECT_NE(errors_.find("holds no .zanthor folder"), std::string::npos) << errors_;
+    EXPECT_EQ(filesBelow("home"), std::vector<std::string>{"notes.txt"});
+    write("plain", "a file");
+    EXPECT_EQ(pack("service.toml --folder plain"), 1);
+    EXPECT_NE(errors_.find("exists and is not a directory"), std::string::npos) << errors_;
+    EXPECT_FALSE(leftovers());
+}
+
+TEST_F(ServiceFolder, NamesThatWouldCollideOrLeaveTheFolderAreRefused) {
+    write("x.txt", "x");
+    write("libs", "a file named libs");
+    const struct {
+        const char *arguments;
+        const char *error;
+    } cases[] = {
+        {"--file x.txt=beat.EXE", "\"beat.EXE\" would be written twice"},
+        {"--file x.txt=.zanthor/znoinst.dll", "\".zanthor/znoinst.dll\" would be written twice"},
+        {"--file libs --file x.txt=libs/x.txt", "\"libs\" would be both a file and a folder"},
+        {"--file x.txt=../x.txt", "must stay inside the service folder"},
+        {"--file x.txt=/etc/x.txt", "must be a path relative to the service folder"},
+        {"--file x.txt=a:b", "must stay inside the service folder"},
+        {"--file missing.txt", "cannot read missing.txt"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(packFolder(kMinimal, c.arguments), 1) << c.arguments;
+        EXPECT_NE(errors_.find(c.error), std::string::npos) << c.arguments << ": " << errors_;
+        EXPECT_FALSE(exists("out"));
+    }
+    EXPECT_FALSE(leftovers());
+}
+
+TEST_F(ServiceFolder, UnusableResourcesAreNamedAndNothingIsWritten) {
+    std::remove(path("resources/i686/znoinst.dll").c_str());
+    EXPECT_EQ(packFolder(kMinimal), 1);
+    EXPECT_NE(errors_.find("cannot read the helper library resources/i686/znoinst.dll"), std::string::npos) << errors_;
+
+    write("resources/i686/znoinst.dll", helperBytes("x86_64"));
+    EXPECT_EQ(packFolder(kMinimal), 1);
+    EXPECT_NE(errors_.find("znoinst.dll is no i686 library like the launcher"), std::string::npos) << errors_;
+
+    write("resources/i686/znoinst.dll", helperBytes("i686"));
+    write("resources/znoruntime.jar", "not a zip");
+    EXPECT_EQ(packFolder(kMinimal), 1);
+    EXPECT_NE(errors_.find("znoruntime.jar is no jar file"), std::string::npos) << errors_;
+
+    write("resources/znoruntime.jar", jarBytes());
+    write("resources/i686/pellux.exe", "text");
+    EXPECT_EQ(packFolder(kMinimal), 1);
+    EXPECT_NE(errors_.find("pellux.exe is no i686 Windows executable"), std::string::npos) << errors_;
+    EXPECT_FALSE(exists("out"));
+    EXPECT_FALSE(leftovers());
+}
+
+TEST_F(ServiceFolder, OutputAloneWritesTheConfiguredLauncher) {
+    write("service.toml", kMinimal);
+    ASSERT_EQ(pack("service.toml --output one.exe --arch x86_64"), 0) << errors_;
+    EXPECT_TRUE(startsWith(read("one.exe"), launcherBytes("x86_64")));
+    EXPECT_EQ(record(blockOf("one.exe"), 101), "Beat");
+
+    EXPECT_EQ(pack("service.toml --output two.exe --file x.txt"), 1);
+    EXPECT_NE(errors_.find("--replace, --file and --preferred-runtime belong to --folder"), std::string::npos);
+    EXPECT_EQ(pack("service.toml --output two.exe --folder out"), 1);
+    EXPECT_NE(errors_.find("give either --folder DIR"), std::string::npos);
+    EXPECT_FALSE(exists("two.exe"));
+}
+
+TEST_F(ServiceFolder, RawProjectsNeedAServiceNameForTheExecutable) {
+    EXPECT_EQ(packFolder("[records]\n122 = \"com.example.Main\"\n"), 1);
+    EXPECT_NE(errors_.find("the project names no executable"), std::string::npos) << errors_;
+}
+
+TEST_F(ServiceFolder, HelpExplainsTheProjectFile) {
+    ASSERT_EQ(pack("--help"), 0);
+    for (const char *part : {"--folder DIR", "--arch i686|x86_64", "[service]", "main_class", "vmoptions_file",
+                             "[runtime]", "[output]", "[instance]", "[[file]]", "[records]"})
+        EXPECT_NE(output_.find(part), std::string::npos) << part;
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+// The friendly project keys, read back from the block of the launcher that
+// the real tool wrote.
+#include <gtest/gtest.h>
+
+#include "entry/command_line.h"
+#include "tests/packaging/pack_fixture.h"
+
+namespace {
+
+const char kMinimal[] = "[service]\nname = \"Beat\"\n[java]\nmain_class = \"com.example.Main\"\n";
+
+class ServiceKeys : public PackFixture {
+protected:
+    void expectRecords(const ConfigStore &block, std::initializer_list<std::pair<int32_t, const char *>> expected) {
+        for (const auto &e : expected)
+            EXPECT_EQ(record(block, e.first), e.second) << "record " << e.first;
+    }
+};
+
+TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
+    ASSERT_EQ(packFolder("[service]\n"
+                         "name = \"Beat Service\"\n"
+                         "description = \"Beats \u2764 every second\"\n"
+                         "start = \"demand\"\n"
+                         "dependencies = [\"Tcpip\", \"Afd\"]\n"
+                         "executable = \"Beat.exe\"\n"
+                         "working_directory = \"var/run\"\n"
+                         "[java]\n"
+                         "main_class = \"app.core/com.example.Main\"\n"
+                         "module = true\n"
+                         "class_path = [\"libs/*\", \"app.jar\", \"classes/\", { env = \"EXTRA_CP\", required = true },\n"
+                         "              { file = \"C:/opt/x.jar\", required = true }, { jars_in = \"ext\" }]\n"
+                         "module_path = [\"mods/*\", { directory = \"more\" }]\n"
+                         "vm_options = [\"-Xmx64m\"]\n"
+                         "arguments = [\"one\"]\n"
+                         "read_vmoptions_file = false\n"
+                         "[runtime]\n"
+                         "min_version = 11\n"
+                         "max_version = \"21.0.2\"\n"
+                         "allow_beta = false\n"
+                         "require_jdk = true\n"
+                         "search = [\"registry\", \"path\", { bundled = \"jre\" }, { directory = \"C:/Java\" },\n"
+                         "          { env = \"JAVA_HOME\" }]\n"
+                         "trust_directories = true\n"
+                         "[output]\n"
+                         "stdout = \"logs/out.txt\"\n"
+                         "stderr = false\n"
+                         "append = false\n"
+                         "[instance]\n"
+                         "single = false\n"
+                         "scope = \"global\"\n"),
+              0)
+        << errors_;
+    ConfigStore block = blockOf("out/Beat.exe");
+    expectRecords(block, {
+        {101, "Beat Service"},
+        {102, "0"},
+        {103, ""},
+        {104, "1"},
+        {105, "logs\\out.txt"},
+        {106, "0"},
+        {107, "2"},
+        {121, "S0libs;A0app.jar;D0classes\\;E1EXTRA_CP;A1C:\\opt\\x.jar;S0ext;"},
+        {122, "app.core/com.example.Main"},
+        {123, "-Xmx64m"},
+        {124, "one"},
+        {126, "11"},
+        {127, "21.0.2"},
+        {128, "Y;S;Bjre;AC:\\Java;EJAVA_HOME;"},
+        {130, "0"},
+        {131, "1"},
+        {132, "S0mods;D0more;"},
+        {133, "1"},
+        {134, "1"},
+        {146, "var\\run"},
+        {149, "Tcpip,Afd"},
+        {158, "1"},
+        {166, "0"},
+        {200, "0"},
+        {10005, "0"},
+    });
+    EXPECT_EQ(block.messages[20017], L"Beats \u2764 every second");
+}
+
+TEST_F(ServiceKeys, LeftOutKeysTakeTheLauncherUsualValues) {
+    ASSERT_EQ(packFolder(kMinimal), 0) << errors_;
+    ConfigStore block = blockOf("out/Beat.exe");
+    expectRecords(block, {
+        {101, "Beat"},
+        {102, "1"},
+        {103, "var\\log\\server_err.log"},
+        {104, "1"},
+        {105, "var\\log\\server_out.log"},
+        {106, "1"},
+        {107, "4"},
+        {121, "S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
+        {122, "com.example.Main"},
+        {123, "\"-Dzanthor.launcherId=2\" -Dzanthor.swt=false"},
+        {124, "<missing>"},
+        {126, "1.8"},
+        {127, "17"},
+        {128, "B.\\jre;EJDK_HOME;EJAVA_HOME;Y;R.\\.;"},
+        {130, "1"},
+        {131, "0"},
+        {132, "<missing>"},
+        {133, "0"},
+        {134, "0"},
+        {146, "."},
+        {149, "<missing>"},
+        {158, "0"},
+        {166, "1"},
+        {200, "1"},
+        {2001, "i"},
+        {10003, "."},
+        {10005, "1"},
+    });
+    EXPECT_EQ(block.messages[20017], L"Runs a Java application as a Windows service.");
+    EXPECT_EQ(block.messages[1010], L"Couldn't load main class.");
+}
+
+TEST_F(ServiceKeys, LauncherTypeCombinesStartModeAndErrorDisplay) {
+    const struct {
+        const char *keys;
+        const char *type;
+    } cases[] = {
+        {"start = \"auto\"", "4"},
+        {"start = \"demand\"", "2"},
+        {"start = \"demand\"\nlauncher_type = \"windowed\"", "1"},
+        {"start = \"demand\"\nlauncher_type = \"message-box\"", "5"},
+    };
+    for (const auto &c : cases) {
+        ASSERT_EQ(packFolder(std::string("[service]\nname = \"Beat\"\n") + c.keys +
+                                 "\n[java]\nmain_class = \"com.example.Main\"\n",
+                             "--replace"),
+                  0)
+            << errors_;
+        EXPECT_EQ(record(blockOf("out/Beat.exe"), 107), c.type) << c.keys;
+    }
+}
+
+TEST_F(ServiceKeys, OptionsAndArgumentsSurviveTheLaunchersSplitting) {
+    std::vector<std::wstring> tokens = {L"-Dname=a b", L"-Dq=say \"hi\"", L"\"", L"C:\\dir with blank\\", L"tab\there",
+                                        L"plain"};
+    ASSERT_EQ(packFolder(std::string(kMinimal) +
+                         "vm_options = [\"-Dname=a b\", '-Dq=say \"hi\"', '\"', 'C:\\dir with blank\\', "
+                         "\"tab\\there\", \"plain\"]\n"
+                         "arguments = [\"-Dname=a b\", '-Dq=say \"hi\"', '\"', 'C:\\dir with blank\\', "
+                         "\"tab\\there\", \"plain\"]\n"),
+              0)
+        << errors_;
+    ConfigStore block = blockOf("out/Beat.exe");
+    for (int32_t id : {123, 124}) {
+        StringList split;
+        splitCommandLine(std::wstring(block.records[id].begin(), block.records[id].end()).c_str(), split);
+        EXPECT_EQ(split, tokens) << "record " << id << ": " << block.records[id];
+    }
+}
+
+TEST_F(ServiceKeys, RawRecordsSetWhatNoKeyNames) {
+    ASSERT_EQ(packFolder(std::string(kMinimal) + "[records]\n10004 = \"native\"\n126 = \"9\"\n"), 0) << errors_;
+    ConfigStore block = blockOf("out/Beat.exe");
+    EXPECT_EQ(record(block, 10004), "native");
+    EXPECT_EQ(record(block, 126), "9");  // a raw record overrides a default
+}
+
+TEST_F(ServiceKeys, EmbeddedFilesJoinAFriendlyProject) {
+    write("dist/extra.jar", "extra");
+    ASSERT_EQ(packFolder(std::string(kMinimal) + "[[embed]]\nsource = \"dist/extra.jar\"\n"), 0) << errors_;
+    ConfigStore block = blockOf("out/Beat.exe");
+    EXPECT_EQ(record(block, 2002), "1");
+    EXPECT_EQ(record(block, 2003), "extra.jar;");
+    EXPECT_EQ(record(block, 122), "com.example.Main");
+}
+
+TEST_F(ServiceKeys, RawOnlyProjectsGetNoDefaults) {
+    ASSERT_EQ(packFolder("[records]\n101 = \"Raw\"\n2001 = \"i\"\n"), 0) << errors_;
+    ConfigStore block = blockOf("out/Raw.exe");
+    EXPECT_EQ(block.records.size(), 2u);
+    EXPECT_EQ(record(block, 101), "Raw");
+}
+
+TEST_F(ServiceKeys, MistakesAreRefusedWithFileLineAndKey) {
+    const std::string service = "[service]\nname = \"Beat\"\n";  // lines 1-2
+    const std::string java = "[java]\nmain_class = \"com.example.Main\"\n";
+    const struct {
+        std::string text;
+        const char *error;
+    } cases[] = {
+        {service + java + "colour = 1\n", "service.toml:5: java.colour: unknown key; [java] knows main_class"},
+        {service + java + "[extras]\n", "service.toml:5: unknown key \"extras\""},
+        {service + "start = true\n" + java, "service.toml:3: service.start: must be one of \"auto\", \"demand\""},
+        {service + java + "module = \"yes\"\n", "service.toml:5: java.module: must be true or false"},
+        {service + java + "class_path = \"libs\"\n", "service.toml:5: java.class_path: must be a list"},
+        {service + java + "class_path = [\"libs/*.jar\"]\n", "service.toml:5: java.class_path: \"libs/*.jar\": the only wildcard"},
+        {service + java + "class_path = [{ jars_in = \"a\", file = \"b\" }]\n", "service.toml:5: java.class_path: an entry takes one of"},
+        {service + java + "class_path = [\"a;b\"]\n", "service.toml:5: java.class_path: \"a;b\" must not"},
+        {service + "[java]\nmain_class = \"app/com.example.Main\"\n", "service.toml:4: java.main_class: is in the form module/class"},
+        {service + java + "module = true\n", "service.toml:5: java.module: needs java.main_class in the form module/class"},
+        {service + java + "[runtime]\nmin_version = \"11\"\nmax_version = \"1.8\"\n", "service.toml:6: runtime.min_version: no Java version is at least 11 and at most 1.8"},
+        {service + java + "[runtime]\nmin_version = \"21\"\n", "service.toml:6: runtime.min_version: no Java version is at least 21 and at most 17 (17 is the default of runtime.max_version)"},
+        {service + java + "[runtime]\nmax_version = 1.8\n", "service.toml:6: runtime.max_version: write the version as a text"},
+        {service + java + "[runtime]\nmax_version = \"17-ea\"\n", "service.toml:6: runtime.max_version: \"17-ea\" is no Java version"},
+        {service + java + "[runtime]\nsearch = [\"JAVA_HOME\"]\n", "service.toml:6: runtime.search: a location is one of"},
+        {service + "launcher_type = \"windowed\"\n" + java, "service.toml:3: service.launcher_type: start = \"auto\" needs launcher_type = \"console\""},
+        {service + java + "vmoptions_file = [\"-Xmx1g\"]\nread_vmoptions_file = false\n", "service.toml:6: java.read_vmoptions_file: is false"},
+        {service + java + "vmoptions_file = [\"# -Xmx1g\"]\n", "service.toml:5: java.vmoptions_file: \"# -Xmx1g\" cannot be a line"},
+        {service + java + "[records]\n122 = \"other.Main\"\n", "service.toml:6: record 122 is also set by java.main_class (line 4); keep one"},
+        {service + "description = \"x\"\n" + java + "[messages]\n20017 = \"y\"\n", "service.toml:7: message 20017 is also set by service.description (line 3)"},
+        {java, "service.toml:1: service.name: required"},
+        {service, "service.toml:1: java.main_class: required"},
+        {"[service]\nname = \"Beat\u0141\"\n" + java, "service.toml:2: service.name: holds a character the launcher cannot carry"},
+        {"[service]\nname = \"a/b\"\n" + java, "service.toml:2: service.name: Windows refuses"},
+        {"[service]\nname = \"a:b\"\n" + java, "service.toml:2: service.name: cannot name the executable"},
+        {service + "executable = \"Beat\"\n" + java, "service.toml:3: service.executable: must be a file name ending in .exe"},
+        {service + "dependencies = [\"Tcpip,Afd\"]\n" + java, "service.toml:3: service.dependencies: \"Tcpip,Afd\" is no service name"},
+        {service + java + "arguments = [\"" + std::string(2000, 'a') + "\"]\n", "service.toml:5: java.arguments: is 2000 characters long; the launcher reads at most 1999"},
+        {service + java + "[output]\nstdout = 1\n", "service.toml:6: output.stdout: must be a file name, true or false"},
+        {service + java + "[instance]\nscope = \"machine\"\n", "service.toml:6: instance.scope: must be one of \"session\", \"global\", \"user\""},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(packFolder(c.text), 1) << c.text;
+        EXPECT_EQ(errors_.rfind(std::string("pellux-pack: ") + c.error, 0), 0u) << errors_;
+        EXPECT_FALSE(exists("out")) << c.text;
+    }
+}
+
+}  // namespace

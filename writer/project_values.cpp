@@ -1,0 +1,71 @@
+#include "writer/project_values.h"
+
+#include "writer/block_writer.h"
+#include "writer/project_error.h"
+#include "writer/record_texts.h"
+
+const std::string &stringOf(const toml::node &node, const std::string &key) {
+    const toml::value<std::string> *text = node.as_string();
+    if (!text)
+        failKey(node, key, "must be a text in double quotes");
+    return text->get();
+}
+
+bool flagOf(const toml::node &node, const std::string &key) {
+    const toml::value<bool> *flag = node.as_boolean();
+    if (!flag)
+        failKey(node, key, "must be true or false");
+    return flag->get();
+}
+
+const toml::table &tableOf(const toml::node &node, const std::string &key, const std::string &what) {
+    const toml::table *table = node.as_table();
+    if (!table)
+        failKey(node, key, "must be a table: " + what);
+    return *table;
+}
+
+const toml::array &arrayOf(const toml::node &node, const std::string &key) {
+    const toml::array *array = node.as_array();
+    if (!array)
+        failKey(node, key, "must be a list: [ ... ]");
+    return *array;
+}
+
+std::string recordTextOf(const toml::node &node, const std::string &key) {
+    std::string latin1;
+    if (!latin1FromUtf8(stringOf(node, key), &latin1))
+        failKey(node, key, "holds a character the launcher cannot carry (it reads Latin-1 text)");
+    return latin1;
+}
+
+std::vector<std::string> textListOf(const toml::node &node, const std::string &key) {
+    std::vector<std::string> texts;
+    for (const toml::node &element : arrayOf(node, key))
+        texts.push_back(recordTextOf(element, key));
+    return texts;
+}
+
+std::u16string utf16Of(const toml::node &node, const std::string &key) {
+    std::u16string text;
+    if (!utf16FromUtf8(stringOf(node, key), &text))
+        failKey(node, key, "is not valid UTF-8");
+    return text;
+}
+
+std::string choiceOf(const toml::node &node, const std::string &key, std::initializer_list<const char *> choices) {
+    std::string list;
+    for (const char *choice : choices) {
+        if (node.is_string() && node.as_string()->get() == choice)
+            return choice;
+        list += (list.empty() ? "\"" : ", \"") + std::string(choice) + "\"";
+    }
+    failKey(node, key, "must be one of " + list);
+}
+
+std::string resolveBesideProject(const std::string &projectName, const std::string &source) {
+    if (source.empty() || source[0] == '/')
+        return source;
+    size_t slash = projectName.rfind('/');
+    return slash == std::string::npos ? source : projectName.substr(0, slash + 1) + source;
+}
