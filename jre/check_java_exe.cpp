@@ -1,0 +1,82 @@
+#include "jre/check_java_exe.h"
+
+#include <cstring>
+#include <string>
+
+#include "common/target.h"
+#include "common/text.h"
+#include "config/config_store.h"
+#include "jre/non_working_java.h"
+#include "jre/read_pe_machine.h"
+#include "jre/version_cache.h"
+#include "paths/path_utils.h"
+#include "runtime/log.h"
+
+namespace {
+
+// Steps 5 and 6: the version and whether the image has our word size.
+bool probeVersion(const char *javaExe, uint64_t lastWriteTime, char *version, bool useCache, bool writeCache) {
+    uint32_t machine = 0;
+    if (useCache && readVersionCache(javaExe, lastWriteTime, version, kJavaVersionCapacity, &machine) &&
+        strcmp(version, kFailedRunVersion) != 0) {
+        logMessage(L"got version from registry %S %d", version, static_cast<int>(machine));
+        return machine == kTargetPeMachine;
+    }
+    version[0] = 0;
+    if (!runJavaVersion(javaExe, lastWriteTime, version)) {
+        logMessage(L"couldn't get version");
+        return false;
+    }
+    machine = readPeMachine(javaExe);
+    logMessage(L"got version from execution %S %d", version, static_cast<int>(machine));
+    if (writeCache && machine != 0)
+        writeVersionCache(javaExe, lastWriteTime, version, machine);
+    // An unreadable header leaves the decision to the version alone.
+    return machine == kTargetPeMachine || machine == 0;
+}
+
+// Windowed launchers run the runtime's javaw.exe, which must exist as well.
+bool switchToJavaw(char *javaExe) {
+    size_t length = strlen(javaExe);
+    if (length < 4 || length + 1 >= kJavaExeCapacity)
+        return false;
+    copyText(javaExe + length - 4, kJavaExeCapacity - (length - 4), "w.exe");
+    return pathExists(javaExe);
+}
+
+}  // namespace
+
+bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum,
+                  bool allowBeta, bool useCache, bool writeCache) {
+    logMessage(L"checkJavaExe (%S, [out], %d, %d, %d)", javaExe, static_cast<int>(minimum.size()),
+               static_cast<int>(maximum.size()), allowBeta ? 1 : 0);
+    char normalised[kJavaExeCapacity];
+    getFullPath(normalised, kJavaExeCapacity, javaExe, false);
+    copyText(javaExe, kJavaExeCapacity, normalised);
+    bool accepted = false;
+    uint64_t lastWriteTime = 0;
+    if (!findFileTime(javaExe, &lastWriteTime)) {
+        logMessage(L"file doesn't exist");
+    } else {
+        logMessage(L"file exists");
+        version[0] = 0;
+        accepted = probeVersion(javaExe, lastWriteTime, version, useCache, writeCache) &&
+                   isVersionAcceptable(version, minimum, maximum, allowBeta);
+        if (accepted && getConfigInt(107) == 1)
+            accepted = switchToJavaw(javaExe);
+    }
+    if (isNonWorkingJava(javaExe))
+        return false;
+    logMessage(L"checkJavaExe returning %d", accepted ? 1 : 0);
+    return accepted;
+}
+
+bool javaExeFromHome(const char *home, char *javaExe) {
+    std::string jreJava = std::string(home) + "\\jre\\bin\\java.exe";
+    copyText(javaExe, kJavaExeCapacity, jreJava.c_str());
+    if (getConfigInt(131) != 0)
+        return pathExists((std::string(home) + "\\lib\\tools.jar").c_str());
+    if (!pathExists(javaExe))
+        copyText(javaExe, kJavaExeCapacity, (std::string(home) + "\\bin\\java.exe").c_str());
+    return true;
+}

@@ -1,0 +1,34 @@
+// Whether one candidate java executable is acceptable: it exists, its version
+// (from the per-user cache or a "-version" run) lies within the bounds, its
+// image has the launcher's word size, betas only where allowed, "javaw.exe"
+// for windowed launchers, and it has not failed to load before.
+#ifndef PELLUX_JRE_CHECK_JAVA_EXE_H
+#define PELLUX_JRE_CHECK_JAVA_EXE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "jre/java_version.h"
+
+// Capacities of the java executable and version buffers every probe and scan
+// fills; callers own them.
+const size_t kJavaExeCapacity = 6000;
+const size_t kJavaVersionCapacity = 2000;
+
+// javaExe (kJavaExeCapacity) is normalised in place (full path, lower case)
+// and may become "javaw.exe"; version (kJavaVersionCapacity) receives the
+// version text once the file exists.
+bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum,
+                  bool allowBeta, bool useCache, bool writeCache);
+
+// home\jre\bin\java.exe, else home\bin\java.exe (always true); with a JDK
+// required (config record 131) only whether home\lib\tools.jar exists, the
+// path staying on the jre\bin form. javaExe has kJavaExeCapacity.
+bool javaExeFromHome(const char *home, char *javaExe);
+
+// Runs "<short path>" -version with the Java options variables removed and
+// reads the version from its standard error (version: kJavaVersionCapacity).
+// A nonzero exit code records the "1.0.0" marker in the version cache.
+bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version);
+
+#endif

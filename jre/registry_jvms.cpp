@@ -1,0 +1,230 @@
+#include "jre/registry_jvms.h"
+
+#include <string>
+#include <vector>
+
+#include "common/format.h"
+#include "common/text.h"
+#include "config/config_store.h"
+#include "jre/check_java_exe.h"
+#include "jre/registry_rules.h"
+#include "runtime/log.h"
+
+namespace {
+
+const DWORD kRegistryTextCapacity = 6000;
+const char kInstallationsKey[] = "SOFTWARE\\Marrowfield\\zanthor\\installations";
+const char kSharedJvmsKey[] = "SOFTWARE\\Marrowfield\\zanthor\\sharedjvms\\";
+const char kLocatedJvmsKey[] = "SOFTWARE\\Marrowfield\\pellux\\locatedjvms\\";
+
+// The value as text, terminated after the bytes the registry returned.
+LONG queryTextValue(HKEY key, const char *name, std::string &value) {
+    char buffer[kRegistryTextCapacity + 1];
+    DWORD size = kRegistryTextCapacity;
+    LONG status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(buffer), &size);
+    if (status != ERROR_SUCCESS)
+        return status;
+    buffer[size < kRegistryTextCapacity ? size : kRegistryTextCapacity] = 0;
+    value = buffer;
+    return ERROR_SUCCESS;
+}
+
+// Subkey names in enumeration order; an unreadable entry ends the list.
+std::vector<std::string> subkeyNames(HKEY key) {
+    std::vector<std::string> names;
+    char name[kRegistryTextCapacity];
+    char keyClass[kRegistryTextCapacity];
+    for (DWORD index = 0;; index++) {
+        DWORD nameSize = kRegistryTextCapacity;
+        DWORD classSize = kRegistryTextCapacity;
+        if (RegEnumKeyExA(key, index, name, &nameSize, nullptr, keyClass, &classSize, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(name);
+    }
+    return names;
+}
+
+// Probes the home; the probe's own buffers receive the result.
+bool acceptsHome(const char *home, char *javaExe, char *version, const JavaVersion &minimum,
+                 const JavaVersion &maximum, bool *javaFound = nullptr) {
+    bool found = javaExeFromHome(home, javaExe);
+    if (javaFound)
+        *javaFound = found;
+    return found && checkJavaExe(javaExe, version, minimum, maximum, false, true, true);
+}
+
+bool findInstallationInView(HKEY root, REGSAM view, char *javaExe, char *version, const JavaVersion &minimum,
+                            const JavaVersion &maximum) {
+    char appId[kRegistryTextCapacity];
+    getConfigString(160, appId, sizeof appId);
+    logMessage(L"checking app id %S (%d, %p)", appId, static_cast<int>(view), static_cast<void *>(root));
+    if (appId[0] == 0)
+        return false;
+    HKEY key;
+    LONG status = RegOpenKeyExA(root, kInstallationsKey, 0, KEY_READ | view, &key);
+    if (status != ERROR_SUCCESS) {
+        logMessage(L"could not open installation node %d", static_cast<int>(status));
+        return false;
+    }
+    std::string directories;
+    status = queryTextValue(key, appId, directories);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || directories.empty()) {
+        logMessage(L"could not query value node %d", static_cast<int>(status));
+        return false;
+    }
+    logMessage(L"found installations: %S", directories.c_str());
+    size_t pos = 0;
+    while (pos < directories.size()) {
+        std::string directory = nextToken(directories, pos, ';');
+        if (directory.empty())
+            continue;
+        std::string home = formatString("%s\\jre", directory.c_str());
+        bool javaFound;
+        if (acceptsHome(home.c_str(), javaExe, version, minimum, maximum, &javaFound))
+            return true;
+        if (javaFound)
+            logMessage(L"java version did not match in %S", home.c_str());
+        else
+            logMessage(L"did not find java in %S", home.c_str());
+    }
+    return false;
+}
+
+struct LauncherScanResult {
+    bool found = false;
+    std::string javaExe;
+    std::string version;
+};
+
+LauncherScanResult scanLauncherRoot(HKEY root, const char *keyPath, bool acceptPlain, bool acceptZnoJres,
+                                    const JavaVersion &minimum, const JavaVersion &maximum) {
+    LauncherScanResult best;
+    HKEY key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return best;
+    for (std::string path : subkeyNames(key)) {
+        slashesToBackslashes(path);
+        if (!acceptsLauncherCandidate(path, acceptPlain, acceptZnoJres))
+            continue;
+        char javaExe[kJavaExeCapacity];
+        char version[kJavaVersionCapacity] = "";
+        copyText(javaExe, kJavaExeCapacity, path.c_str());
+        if (checkJavaExe(javaExe, version, minimum, maximum, true, true, true) &&
+            isVersionGreater(version, best.version.c_str())) {
+            best.found = true;
+            best.javaExe = javaExe;
+            best.version = version;
+        }
+    }
+    RegCloseKey(key);
+    return best;
+}
+
+bool homeOfVersionSubkey(HKEY vendorKey, const VendorKey &vendor, const std::string &name, std::string &home) {
+    std::string subkeyPath = vendor.homeInHotspotMsi ? formatString("%s\\hotspot\\MSI", name.c_str()) : name;
+    HKEY subkey;
+    if (RegOpenKeyExA(vendorKey, subkeyPath.c_str(), 0, KEY_READ, &subkey) != ERROR_SUCCESS)
+        return false;
+    bool found = queryTextValue(subkey, vendor.homeValue, home) == ERROR_SUCCESS;
+    RegCloseKey(subkey);
+    return found;
+}
+
+bool scanVendorKey(const VendorKey &vendor, char *javaExe, char *version, const JavaVersion &minimum,
+                   const JavaVersion &maximum) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, vendor.path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    std::vector<std::string> kept;
+    for (const std::string &name : subkeyNames(key)) {
+        std::string versionText = vendorVersionText(vendor, name);
+        logMessage(L"test key name %S %S", versionText.c_str(), name.c_str());
+        if (isVersionInRangePrefix(versionText.c_str(), minimum, maximum))
+            kept.push_back(name);
+    }
+    sortNamesByVersion(kept);
+    for (const std::string &name : kept)
+        logMessage(L"found in %S: %S", vendor.path, name.c_str());
+    bool accepted = false;
+    for (const std::string &name : kept) {
+        std::string home;
+        if (homeOfVersionSubkey(key, vendor, name, home) &&
+            acceptsHome(home.c_str(), javaExe, version, minimum, maximum)) {
+            accepted = true;
+            break;
+        }
+    }
+    RegCloseKey(key);
+    return accepted;
+}
+
+bool scanVendorJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
+    bool jdkRequired = getConfigInt(131) != 0;
+    std::vector<RegistryCandidate> candidates;
+    for (size_t i = 0; i < kVendorKeyCount; i++) {
+        if (kVendorKeys[i].jreKey && jdkRequired)
+            continue;
+        if (scanVendorKey(kVendorKeys[i], javaExe, version, minimum, maximum))
+            candidates.push_back(RegistryCandidate{javaExe, version});
+    }
+    if (candidates.empty())
+        return false;
+    sortCandidatesByVersion(candidates);
+    for (const RegistryCandidate &candidate : candidates)
+        logMessage(L"found registry jre %S %S", candidate.javaExe.c_str(), candidate.version.c_str());
+    copyText(javaExe, kJavaExeCapacity, candidates[0].javaExe.c_str());
+    copyText(version, kJavaVersionCapacity, candidates[0].version.c_str());
+    return true;
+}
+
+}  // namespace
+
+bool findPreviousInstallation(HKEY root, char *javaExe, char *version, const JavaVersion &minimum,
+                              const JavaVersion &maximum) {
+    return findInstallationInView(root, 0, javaExe, version, minimum, maximum) ||
+           findInstallationInView(root, KEY_WOW64_32KEY, javaExe, version, minimum, maximum);
+}
+
+bool scanSharedJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
+    std::string sharingKey = getConfigStringCopy(167);
+    logMessage(L"Sharing key: %S", sharingKey.c_str());
+    if (sharingKey.empty())
+        return false;
+    std::string keyPath = formatString("%s%s\\", kSharedJvmsKey, sharingKey.c_str());
+    return scanLauncherJvms(keyPath.c_str(), true, true, javaExe, version, minimum, maximum);
+}
+
+bool scanLauncherJvms(const char *keyPath, bool acceptPlain, bool acceptZnoJres, char *javaExe, char *version,
+                      const JavaVersion &minimum, const JavaVersion &maximum) {
+    LauncherScanResult user =
+        scanLauncherRoot(HKEY_CURRENT_USER, keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
+    LauncherScanResult machine =
+        scanLauncherRoot(HKEY_LOCAL_MACHINE, keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
+    const LauncherScanResult *chosen = &machine;
+    if (!machine.found || (user.found && isVersionGreater(user.version.c_str(), machine.version.c_str())))
+        chosen = &user;
+    if (!chosen->found)
+        return false;
+    copyText(javaExe, kJavaExeCapacity, chosen->javaExe.c_str());
+    copyText(version, kJavaVersionCapacity, chosen->version.c_str());
+    return true;
+}
+
+bool scanRegistryJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
+    bool onlyZnoJres = getConfigInt(165) != 0;
+    char vendorExe[kJavaExeCapacity] = "";
+    char vendorVersion[kJavaVersionCapacity] = "";
+    bool vendorFound = !onlyZnoJres && scanVendorJvms(vendorExe, vendorVersion, minimum, maximum);
+    if (vendorFound)
+        logMessage(L"found sun %S %S", vendorExe, vendorVersion);
+    bool locatedFound = scanLauncherJvms(kLocatedJvmsKey, !onlyZnoJres, getConfigInt(168) != 0, javaExe, version,
+                                         minimum, maximum);
+    if (locatedFound)
+        logMessage(L"found located %S %S", javaExe, version);
+    if (vendorFound && (!locatedFound || isVersionGreater(vendorVersion, version))) {
+        copyText(javaExe, kJavaExeCapacity, vendorExe);
+        copyText(version, kJavaVersionCapacity, vendorVersion);
+    }
+    return vendorFound || locatedFound;
+}

@@ -1,0 +1,207 @@
+#include "jre/search_jvm.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "config/config_store.h"
+#include "jre/non_working_java.h"
+#include "jre/registry_jvms.h"
+#include "jre/search_sequence.h"
+#include "jre/unpack_runtime.h"
+#include "paths/expand_variables.h"
+#include "paths/path_utils.h"
+#include "runtime/log.h"
+
+namespace {
+
+const size_t kConfigTextCapacity = 6000;
+
+struct Search {
+    RuntimeSearchResult &result;
+    JvmLoader loader;
+    JavaVersion minimum;
+    JavaVersion maximum;
+    HMODULE module;
+};
+
+// The candidate now in the result passed its test: it becomes the reported
+// one whether or not its library loads. A null name leaves the name alone.
+bool loadCandidate(Search &search, RuntimeLocationKind kind, const char *locationName) {
+    search.result.kind = kind;
+    if (locationName)
+        copyText(search.result.locationName, kLocationNameCapacity, locationName);
+    search.module = search.loader(search.result.javaExecutable);
+    return search.module != nullptr;
+}
+
+bool tryLocationFile(Search &search, const wchar_t *suffix, const wchar_t *foundText, const wchar_t *usingText,
+                     bool allowBeta) {
+    char line[kLocationNameCapacity];
+    if (!readLocationFile(suffix, line))
+        return false;
+    logMessage(foundText, line);
+    RuntimeSearchResult &result = search.result;
+    if (!testJavaHome(line, result.javaExecutable, result.version, search.minimum, search.maximum, allowBeta, false))
+        return false;
+    logMessage(usingText);
+    return loadCandidate(search, RuntimeLocationKind::Directory, line);
+}
+
+// Each repetition yields the scan's next-best runtime: the failed one is now
+// on the non-working list, which every probe refuses.
+bool tryRegistryScan(Search &search, bool (*scan)(char *, char *, const JavaVersion &, const JavaVersion &)) {
+    RuntimeSearchResult &result = search.result;
+    while (scan(result.javaExecutable, result.version, search.minimum, search.maximum)) {
+        if (loadCandidate(search, RuntimeLocationKind::Registry, nullptr))
+            return true;
+        if (!addNonWorkingJava(result.javaExecutable))
+            break;
+    }
+    return false;
+}
+
+bool tryMainPassEntry(Search &search, const SearchEntry &entry, bool force) {
+    char text[kConfigTextCapacity];
+    copyText(text, sizeof text, entry.text.c_str());
+    expandVariablesA(text, sizeof text);
+    logMessage(L"Testing location %S (type %c)", text, static_cast<int>(static_cast<unsigned char>(entry.type)));
+    RuntimeSearchResult &result = search.result;
+    switch (entry.type) {
+    case 'A':
+    case 'B':
+    case 'R':
+        return testJavaHome(text, result.javaExecutable, result.version, search.minimum, search.maximum, false,
+                            force) &&
+               loadCandidate(search, RuntimeLocationKind::Directory, text);
+    case 'E':
+        return testEnvironmentHome(text, result.javaExecutable, result.version, search.minimum, search.maximum) &&
+               loadCandidate(search, RuntimeLocationKind::EnvironmentVariable, text);
+    case 'S':
+        return testPathJava(result.javaExecutable, result.version, search.minimum, search.maximum) &&
+               loadCandidate(search, RuntimeLocationKind::SearchPath, text);
+    case 'Y':
+        return tryRegistryScan(search, scanSharedJvms) || tryRegistryScan(search, scanRegistryJvms);
+    default:
+        return false;
+    }
+}
+
+// A runtime shipped in a relative directory is used as soon as its java
+// executable is there, even outside the version bounds.
+bool tryRelativeEntry(Search &search, const SearchEntry &entry) {
+    if (!takesPartInFallbackPass(entry))
+        return false;
+    logMessage(L"Testing relative location %S", entry.text.c_str());
+    RuntimeSearchResult &result = search.result;
+    testJavaHome(entry.text.c_str(), result.javaExecutable, result.version, search.minimum, search.maximum, true,
+                 true);
+    if (!pathExists(result.javaExecutable))
+        return false;
+    logMessage(L"%S exists", result.javaExecutable);
+    return loadCandidate(search, RuntimeLocationKind::Directory, entry.text.c_str());
+}
+
+bool tryPreviousInstallation(Search &search, HKEY root, const wchar_t *foundText) {
+    RuntimeSearchResult &result = search.result;
+    if (!findPreviousInstallation(root, result.javaExecutable, result.version, search.minimum, search.maximum))
+        return false;
+    logMessage(foundText, result.javaExecutable);
+    return loadCandidate(search, RuntimeLocationKind::Registry, nullptr);
+}
+
+bool tryClosingVariable(Search &search, const char *variable) {
+    RuntimeSearchResult &result = search.result;
+    return testEnvironmentHome(variable, result.javaExecutable, result.version, search.minimum, search.maximum) &&
+           loadCandidate(search, RuntimeLocationKind::EnvironmentVariable, variable);
+}
+
+bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
+    if (tryLocationFile(search, L"\\.zanthor\\pref_jre.cfg", L"Has preferred location %S", L"Using preferred location",
+                        true))
+        return true;
+    bool force = getConfigInt(134) != 0;
+    for (const SearchEntry &entry : entries) {
+        if (tryMainPassEntry(search, entry, force))
+            return true;
+    }
+    if (tryLocationFile(search, L"\\.zanthor\\inst_jre.cfg", L"Has installer location %S", L"Using installer location",
+                        false))
+        return true;
+    for (const SearchEntry &entry : entries) {
+        if (tryRelativeEntry(search, entry))
+            return true;
+    }
+    if (tryPreviousInstallation(search, HKEY_CURRENT_USER, L"found JRE from previous installation (user) %S") ||
+        tryPreviousInstallation(search, HKEY_LOCAL_MACHINE, L"found JRE from previous installation (machine) %S"))
+        return true;
+    logMessage(L"Search sequence finished");
+    return tryClosingVariable(search, "PELLUX_JAVA_HOME") || tryClosingVariable(search, "ZANTHOR_JAVA_HOME");
+}
+
+}  // namespace
+
+HMODULE searchJvm(RuntimeSearchResult &result, JvmLoader loader) {
+    logMessage(L"Searching for a JVM");
+    result.kind = RuntimeLocationKind::None;
+    char sequence[kConfigTextCapacity], minimumText[kConfigTextCapacity], maximumText[kConfigTextCapacity];
+    getConfigString(128, sequence, sizeof sequence);
+    getConfigString(126, minimumText, sizeof minimumText);
+    getConfigString(127, maximumText, sizeof maximumText);
+    logMessage(L"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
+    Search search{result, loader, parseJavaVersion(minimumText), parseJavaVersion(maximumText), nullptr};
+    runSearchSteps(search, splitSearchSequence(sequence));
+    return search.module;
+}
+
+bool testJavaHome(const char *directory, char *javaExe, char *version, const JavaVersion &minimum,
+                  const JavaVersion &maximum, bool allowBeta, bool force) {
+    char home[kJavaExeCapacity];
+    getFullPath(home, sizeof home, directory, false);
+    unpackRuntime(home);
+    if (javaExeFromHome(home, javaExe) && checkJavaExe(javaExe, version, minimum, maximum, allowBeta, true, true))
+        return true;
+    return force;
+}
+
+bool testEnvironmentHome(const char *variable, char *javaExe, char *version, const JavaVersion &minimum,
+                         const JavaVersion &maximum) {
+    char home[kJavaExeCapacity];
+    DWORD length = GetEnvironmentVariableA(variable, home, sizeof home);
+    // A value too long for the buffer is left unread, like an unset one.
+    if (length == 0 || length >= sizeof home)
+        return false;
+    for (char *c = home; *c; c++) {
+        if (*c == '/')
+            *c = '\\';
+    }
+    return javaExeFromHome(home, javaExe) && checkJavaExe(javaExe, version, minimum, maximum, false, true, true);
+}
+
+bool testPathJava(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
+    DWORD length = SearchPathA(nullptr, "java.exe", nullptr, kJavaExeCapacity, javaExe, nullptr);
+    if (length == 0 || length >= kJavaExeCapacity)
+        return false;
+    return checkJavaExe(javaExe, version, minimum, maximum, false, true, true);
+}
+
+bool readLocationFile(const wchar_t *suffix, char *line) {
+    wchar_t directory[kConfigTextCapacity];
+    getConfigStringW(10003, directory, kConfigTextCapacity);
+    wchar_t path[kConfigTextCapacity];
+    getFullPath(path, kConfigTextCapacity, directory, DirectoryForm::Long, true);
+    std::wstring fileName = std::wstring(path) + suffix;
+    FILE *file = _wfopen(fileName.c_str(), L"rt");
+    if (!file)
+        return false;
+    bool read = fgets(line, static_cast<int>(kLocationNameCapacity), file) != nullptr;
+    fclose(file);
+    if (!read)
+        return false;
+    size_t length = strlen(line);
+    while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n'))
+        line[--length] = 0;
+    return true;
+}

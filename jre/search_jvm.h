@@ -1,0 +1,58 @@
+// The runtime search: the preferred location, the configured sequence
+// (config record 128), the installer location, the relative fallback pass,
+// earlier installations and the two closing environment variables. Each
+// candidate that passes its probe is handed to the loader; the first whose
+// jvm.dll loads ends the search.
+#ifndef PELLUX_JRE_SEARCH_JVM_H
+#define PELLUX_JRE_SEARCH_JVM_H
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "jre/check_java_exe.h"
+
+const size_t kLocationNameCapacity = 6000;
+
+// Which step produced the current candidate; the loader picks its failure
+// message by it.
+enum class RuntimeLocationKind : int32_t {
+    None = 0,
+    SearchPath = 1,
+    Directory = 2,
+    EnvironmentVariable = 3,
+    Registry = 4,
+};
+
+// Filled by searchJvm; the caller owns it. After a failed search the fields
+// describe the last candidate that passed its probe.
+struct RuntimeSearchResult {
+    char javaExecutable[kJavaExeCapacity];
+    char version[kJavaVersionCapacity];
+    RuntimeLocationKind kind;
+    // Kind 2: the directory text as tested or the location file's line;
+    // kind 3: the variable's name; kind 1: the "S" entry's text; kind 4: untouched.
+    char locationName[kLocationNameCapacity];
+};
+
+// Loads the jvm.dll of the runtime around a java executable; null when it does not load.
+typedef HMODULE (*JvmLoader)(const char *javaExecutable);
+
+// The loaded jvm.dll, or null. Never fatal by itself, except for a packed
+// runtime whose unpacker cannot start.
+HMODULE searchJvm(RuntimeSearchResult &result, JvmLoader loader);
+
+// Directory entries: resolved against the executable's directory, unpacked,
+// probed. With force the directory counts as accepted even when the probe fails.
+bool testJavaHome(const char *directory, char *javaExe, char *version, const JavaVersion &minimum,
+                  const JavaVersion &maximum, bool allowBeta, bool force);
+bool testEnvironmentHome(const char *variable, char *javaExe, char *version, const JavaVersion &minimum,
+                         const JavaVersion &maximum);
+bool testPathJava(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum);
+
+// The first line of "<application directory><suffix>" without its line end
+// (line has kLocationNameCapacity); false for a missing or empty file.
+bool readLocationFile(const wchar_t *suffix, char *line);
+
+#endif

@@ -1,0 +1,89 @@
+#include "jre/unpack_runtime.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "common/format.h"
+#include "paths/path_utils.h"
+#include "runtime/fatal.h"
+#include "runtime/log.h"
+
+namespace {
+
+const size_t kPackSuffixLength = 5;  // ".pack"
+
+void unpackArchive(const char *home, const std::string &archive) {
+    std::string jar = archive.substr(0, archive.size() - kPackSuffixLength);
+    if (!pathExists(archive.c_str())) {
+        logMessage(L"pack path doesn't exists");
+        return;
+    }
+    std::string program = formatString("%s\\bin\\unpack200.exe", home);
+    std::string commandLine = formatString("-r \"%s\" \"%s\"", archive.c_str(), jar.c_str());
+    logMessage(L"%S", program.c_str());
+    logMessage(L"%S", commandLine.c_str());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
+                        nullptr, &startup, &process)) {
+        logMessage(L"could not create unpack process");
+        fatalMessageW(1021, nullptr);
+    }
+    logMessage(L"waiting for unpack200 to finish");
+    WaitForSingleObject(process.hProcess, INFINITE);
+    logMessage(L"unpack done");
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    if (!DeleteFileA(archive.c_str())) {
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND)
+            logMessage(L"could not delete packed file (error %d)", static_cast<int>(error));
+    }
+}
+
+void unpackFolder(const char *home, const char *folder, bool &noticeShown) {
+    std::string pattern = formatString("%s\\%s\\*.jar.pack", home, folder);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        // Wildcards also match short names; such a long name may lack the suffix.
+        if (strlen(found.cFileName) <= kPackSuffixLength)
+            continue;
+        int jarNameLength = static_cast<int>(strlen(found.cFileName) - kPackSuffixLength);
+        std::string jar = formatString("%s\\%s\\%.*s", home, folder, jarNameLength, found.cFileName);
+        logMessage(L"checking %S", jar.c_str());
+        if (pathExists(jar.c_str()))
+            continue;
+        if (!noticeShown) {
+            logMessage(L"Unpacking JRE");
+            writeConsoleNotice("Preparing JRE ...\n");
+            noticeShown = true;
+        }
+        std::string folderJar = formatString("%s\\%.*s", folder, jarNameLength, found.cFileName);
+        unpackArchive(home, formatString("%s\\%s.pack", home, folderJar.c_str()));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+}  // namespace
+
+void writeConsoleNotice(const char *text) {
+    fputs(text, stdout);
+    fflush(stdout);
+}
+
+void unpackRuntime(const char *home) {
+    bool noticeShown = false;
+    unpackFolder(home, "lib", noticeShown);
+    unpackFolder(home, "lib\\ext", noticeShown);
+    if (noticeShown)
+        logMessage(L"Unpacking JRE done");
+}
