@@ -10,6 +10,9 @@
 #include "runtime/native_library_path.h"
 
 bool runSequence(StringList &arguments, bool worker) {
+    logMessage(L"run sequence (worker %d) with %d arguments", worker ? 1 : 0, static_cast<int>(arguments.size()));
+    for (size_t i = 0; i < arguments.size(); i++)
+        logMessage(L"argument %d: %s", static_cast<int>(i), arguments[i].c_str());
     // TODO(instance): extractEmbeddedFiles(true) goes here, ending with
     // fatalMessage(1009, "16") when it reports a failure.
     prependNativeLibraryPath();
