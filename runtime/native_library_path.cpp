@@ -23,6 +23,8 @@ std::vector<std::string> absoluteEntries(const std::string &directories) {
     size_t position = 0;
     while (position < directories.size()) {
         std::string entry = nextToken(directories, position, ';');
+        if (entry.empty())
+            continue;
         char resolved[kDirectoriesCapacity];
         resolveAgainstExecutable(resolved, kDirectoriesCapacity, entry.c_str());
         entries.push_back(resolved);

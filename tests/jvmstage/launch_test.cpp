@@ -2,6 +2,9 @@
 // VM receives, what main receives, how the run ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "standins/run_process.h"
 #include "tests/jvmstage/jvmstage_test_support.h"
 
 namespace {
@@ -12,25 +15,244 @@ protected:
 
     StandinRecord vm() const { return readStandinRecord(home_.jvmRecord); }
     void actOut(const std::string &settings) { ASSERT_TRUE(writeJvmSettings(home_, settings)); }
+    LauncherRun runApp(const std::wstring &arguments, const EnvironmentChanges &extra = {}) {
+        return run(arguments, home_.home, extra);
+    }
+    std::string exe() const { return narrowText(launcherPath()); }
 
     RuntimeHome home_;
 };
 
+typedef std::vector<std::string> Texts;
+
 TEST_F(Launch, main_returning_ends_the_run_with_exit_code_0_after_destroying_the_vm) {
     makeLauncher(blockWith({{122, "app.Main"}}));
-    LauncherRun run = this->run(L"/run", home_.home);
+    LauncherRun run = runApp(L"/run");
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     StandinRecord record = vm();
-    EXPECT_TRUE(record.mainCalled);
     EXPECT_TRUE(record.mainReturned);
     EXPECT_TRUE(record.destroyed);
     EXPECT_TRUE(record.destroyedOnCreatingThread);
-    size_t calling = run.logPosition(L"calling main");
+    EXPECT_TRUE(record.traps.empty());
     EXPECT_LT(run.logPosition(L"Loading of JVM-DLL successful"), run.logPosition(L"launching program"));
-    EXPECT_LT(calling, run.logPosition(L"main returned"));
+    EXPECT_LT(run.logPosition(L"JVM created"), run.logPosition(L"calling main"));
+    EXPECT_LT(run.logPosition(L"calling main"), run.logPosition(L"main returned"));
     EXPECT_LT(run.logPosition(L"main returned"), run.logPosition(L"dest JVM"));
     EXPECT_LT(run.logPosition(L"dest JVM"), run.logPosition(L"launch done"));
+}
+
+TEST_F(Launch, run_hands_the_launcher_properties_first_then_class_path_and_no_redirection) {
+    makeLauncher(blockWith({{122, "app.Main"}, {2001, "i"}}));
+    LauncherRun run = runApp(L"/run");
+    StandinRecord record = vm();
+    ASSERT_EQ(record.options.size(), 9u) << run.log;
+    std::string libraryPath = optionStartingWith(record, "-Djava.library.path=");
+    std::string codePage = optionStartingWith(record, "-Dpellux.consoleCodepage=cp");
+    EXPECT_FALSE(codePage.empty());
+    EXPECT_EQ(record.options, (Texts{"-Dpellux.isZanthor=true", "-Dpellux.moduleName=" + exe(),
+                                     "-Dsun.java.command=" + exe(), "-Dpellux.tempDir=",
+                                     "-Dpellux.unextractedPosition=0", libraryPath, codePage,
+                                     "-Djava.class.path=" + narrowText(appDirectory()) + "\\.zanthor\\znoruntime.jar",
+                                     "-Dzanthor.noRedir=true"}));
+    EXPECT_TRUE(run.logged(L"vmoption count 9"));
+    EXPECT_TRUE(run.logged(L"vmoption 8: -Dzanthor.noRedir=true"));
+}
+
+TEST_F(Launch, worker_runs_as_a_service_and_run_redirect_does_not) {
+    makeLauncher(blockWith({{122, "app.Main"}}));
+    LauncherRun run = runWorker(home_.home);
+    EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
+    StandinRecord record = vm();
+    EXPECT_TRUE(record.hasOption("-Dpellux.isService=true"));
+    EXPECT_EQ(record.options.back(), "-Xrs");
+    EXPECT_FALSE(record.hasOption("-Dzanthor.noRedir=true"));
+    EXPECT_TRUE(run.logged(L"registering ConsoleCtrlHandler"));
+    EXPECT_TRUE(run.logged(L"service: adding -Xrs"));
+    ASSERT_EQ(record.mainArguments.size(), 6u);
+    EXPECT_EQ(record.mainArguments[5], "Svc");
+
+    run = runApp(L"/run-redirect");
+    record = vm();
+    EXPECT_FALSE(record.hasOption("-Dpellux.isService=true"));
+    EXPECT_FALSE(record.hasOption("-Xrs"));
+    EXPECT_FALSE(record.hasOption("-Dzanthor.noRedir=true"));
+    EXPECT_FALSE(run.logged(L"registering ConsoleCtrlHandler"));
+}
+
+TEST_F(Launch, configured_xrs_is_not_doubled_for_a_service) {
+    makeLauncher(blockWith({{122, "app.Main"}, {123, "-Xrs -Xmx64m"}}));
+    runWorker(home_.home);
+    StandinRecord record = vm();
+    EXPECT_EQ(std::count(record.options.begin(), record.options.end(), "-Xrs"), 1);
+    EXPECT_TRUE(record.hasOption("-Xmx64m"));
+}
+
+TEST_F(Launch, defined_manpath_leaves_out_the_console_code_page) {
+    makeLauncher(blockWith({{122, "app.Main"}}));
+    runApp(L"/run", {{L"MANPATH", L"/usr/share/man"}});
+    EXPECT_EQ(optionStartingWith(vm(), "-Dpellux.consoleCodepage="), "");
+}
+
+TEST_F(Launch, main_receives_launcher_parameters_then_arguments_in_exact_order) {
+    makeLauncher(blockWith({{102, "1"},
+                            {103, "logs\\err.txt"},
+                            {104, "1"},
+                            {105, "$out"},
+                            {106, "1"},
+                            {122, "app.Main"},
+                            {124, "c1 \"c 2\""},
+                            {125, "1"}}));
+    LauncherRun run = runApp(L"/run -J-Xmx1g -Dsun.locale.formatasdefault=true x");
+    EXPECT_EQ(vm().mainArguments, (Texts{"false", "app.Main", narrowText(appDirectory()) + "\\logs\\err.txt", "$out",
+                                         "true", exe(), "c1", "c 2", "x"}));
+    EXPECT_TRUE(run.logged(L"param count: 9")) << run.log;
+    EXPECT_TRUE(run.logged(L"param 7: c 2"));
+}
+
+TEST_F(Launch, module_main_class_gets_a_leading_slash_and_no_redirection_gives_empty_files) {
+    makeLauncher(blockWith({{122, "app.module/com.example.Main"}, {133, "1"}, {103, "err.txt"}}));
+    runApp(L"/run");
+    EXPECT_EQ(vm().mainArguments,
+              (Texts{"false", "/app.module/com.example.Main", "", "", "false", exe()}));
+}
+
+TEST_F(Launch, last_positive_xss_sets_the_jvm_threads_stack_reservation) {
+    makeLauncher(blockWith({{122, "app.Main"}, {123, "-Xss1m -Xss2m -Xss0"}}));
+    LauncherRun run = runApp(L"/run");
+    EXPECT_TRUE(run.logged(L"used stack size 2097152")) << run.log;
+    EXPECT_EQ(vm().stackReserve, 2097152u);
+
+    makeLauncher(blockWith({{122, "app.Main"}, {123, "-Xss4m"}}));
+    runApp(L"/run");
+    EXPECT_EQ(vm().stackReserve, 4194304u);
+
+    // Wine reserves at least 1 MiB whatever is asked for, so only the decision shows.
+    makeLauncher(blockWith({{122, "app.Main"}, {123, "-Xss1k"}}));
+    EXPECT_TRUE(runApp(L"/run").logged(L"used stack size 65536"));
+    makeLauncher(blockWith({{122, "app.Main"}}));
+    EXPECT_TRUE(runApp(L"/run").logged(L"used stack size 0"));
+}
+
+TEST_F(Launch, exception_escaping_main_ends_with_exit_code_1_without_destroying_the_vm) {
+    actOut("main=throw\nthrowClass=java/lang/IllegalStateException\nthrowText=boom\n");
+    makeLauncher(blockWith({{122, "app.Main"}}));
+    LauncherRun run = runApp(L"/run");
+    EXPECT_EQ(run.result.exitCode, 1u);
+    EXPECT_LT(run.logPosition(L"ERROR: an exception occurred"),
+              run.logPosition(L"ERROR: java.lang.IllegalStateException: boom"))
+        << run.log;
+    EXPECT_LT(run.logPosition(L"ERROR: java.lang.IllegalStateException: boom"),
+              run.logPosition(L"ERROR: could not call main")) << run.log;
+    StandinRecord record = vm();
+    EXPECT_FALSE(record.destroyed);
+    EXPECT_EQ(record.exceptionDescribeCalls, 1);
+    EXPECT_NE(run.result.err.find("java.lang.IllegalStateException: boom"), std::string::npos) << run.result.err;
     EXPECT_TRUE(record.traps.empty());
+}
+
+TEST_F(Launch, application_exit_code_becomes_the_processes) {
+    actOut("main=exit\nexitCode=7\n");
+    makeLauncher(blockWith({{122, "app.Main"}}));
+    EXPECT_EQ(runApp(L"/run").result.exitCode, 7u);
+    EXPECT_TRUE(vm().exited);
+}
+
+TEST_F(Launch, missing_entry_class_shows_message_1010) {
+    actOut("missingClasses=com/pellux/runtime/WinLauncher\n");
+    makeLauncher(blockWith({{122, "app.Main"}}));
+    LauncherRun run = runApp(L"/run");
+    EXPECT_EQ(run.result.exitCode, 1u);
+    EXPECT_TRUE(run.logged(L"ERROR: could not find main class")) << run.log;
+    EXPECT_NE(run.result.err.find("Couldn't load main class."), std::string::npos) << run.result.err;
+    EXPECT_FALSE(vm().mainCalled);
+}
+
+TEST_F(Launch, missing_main_method_shows_message_1011) {
+    actOut("missingMethods=main\n");
+    makeLauncher(blockWith({{122, "app.Main"}, {2001, "i"}}));
+    LauncherRun run = runApp(L"/run");
+    EXPECT_EQ(run.result.exitCode, 1u);
+    EXPECT_TRUE(run.logged(L"main class: com/zanthor/runtime/launcher/WinLauncher")) << run.log;
+    EXPECT_TRUE(run.logged(L"ERROR: could not find main method"));
+    EXPECT_NE(run.result.err.find("Main method not found."), std::string::npos) << run.result.err;
+}
+
+TEST_F(Launch, failed_vm_creation_ends_with_exit_code_1_and_no_message) {
+    actOut("createResult=-1\n");
+    makeLauncher(blockWith({{122, "app.Main"}}));
+    LauncherRun run = runApp(L"/run");
+    EXPECT_EQ(run.result.exitCode, 1u);
+    EXPECT_TRUE(run.logged(L"ERROR: could not initialize JVM")) << run.log;
+    EXPECT_EQ(run.result.err, "");
+    EXPECT_FALSE(vm().mainCalled);
+}
+
+TEST_F(Launch, parameter_array_the_vm_cannot_make_ends_with_exit_code_1) {
+    actOut("failNewObjectArray=1\n");
+    makeLauncher(blockWith({{122, "app.Main"}}));
+    LauncherRun run = runApp(L"/run");
+    EXPECT_EQ(run.result.exitCode, 1u);
+    EXPECT_TRUE(run.logged(L"ERROR: could not create the parameter array of 6 elements")) << run.log;
+    EXPECT_TRUE(run.logged(L"ERROR: could not call main"));
+    StandinRecord record = vm();
+    EXPECT_FALSE(record.mainCalled);
+    EXPECT_FALSE(record.destroyed);
+    EXPECT_TRUE(record.traps.empty());
+}
+
+TEST_F(Launch, parameter_the_vm_cannot_make_ends_with_exit_code_1) {
+    actOut("failNewString=1\n");
+    makeLauncher(blockWith({{122, "app.Main"}}));
+    LauncherRun run = runApp(L"/run");
+    EXPECT_EQ(run.result.exitCode, 1u);
+    EXPECT_TRUE(run.logged(L"ERROR: could not create string for init module name")) << run.log;
+    EXPECT_TRUE(run.logged(L"ERROR: could not create parameter 0"));
+    EXPECT_FALSE(vm().mainCalled);
+    EXPECT_TRUE(vm().traps.empty());
+}
+
+// The variables of the test process are what runProcess's child inherits.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t *name, const wchar_t *value) : name_(name) {
+        wchar_t old[32768];
+        DWORD length = GetEnvironmentVariableW(name, old, 32768);
+        had_ = length > 0 && length < 32768;
+        if (had_)
+            old_ = old;
+        SetEnvironmentVariableW(name, value);
+    }
+    ~ScopedVariable() { SetEnvironmentVariableW(name_.c_str(), had_ ? old_.c_str() : nullptr); }
+
+private:
+    std::wstring name_;
+    std::wstring old_;
+    bool had_ = false;
+};
+
+TEST_F(Launch, worker_ends_normally_when_the_host_writes_the_stop_line) {
+    actOut("main=stdin\n");
+    makeLauncher(blockWith({{122, "app.Main"}}));
+    ScratchDirectory temp;
+    ScopedVariable log(L"PELLUX_LOG", L"yes"), tempVariable(L"TEMP", temp.path().c_str()),
+        tmp(L"TMP", temp.path().c_str()), javaHome(L"PELLUX_JAVA_HOME", home_.home.c_str());
+    ProcessRequest request;
+    request.commandLine = L"\"" + launcherPath() + L"\" Svc __zno_restart";
+    request.standardInput = "starting\n0\n";
+    ProcessResult result = runProcess(request);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u);
+    StandinRecord record = vm();
+    EXPECT_EQ(record.stdinLines, (Texts{"starting", "0"}));
+    EXPECT_EQ(record.stdinEnd, "stop-line");
+    EXPECT_TRUE(record.destroyed);
+}
+
+TEST_F(Launch, worker_ends_normally_at_the_end_of_its_input) {
+    actOut("main=stdin\n");
+    makeLauncher(blockWith({{122, "app.Main"}}));
+    EXPECT_EQ(runWorker(home_.home).result.exitCode, 0u);
+    EXPECT_EQ(vm().stdinEnd, "eof");
 }
 
 }  // namespace
