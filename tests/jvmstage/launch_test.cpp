@@ -19,6 +19,12 @@ protected:
         return run(arguments, home_.home, extra);
     }
     std::string exe() const { return narrowText(launcherPath()); }
+    // "/run" of a launcher with the main class app.Main while the VM acts out settings.
+    LauncherRun runActingOut(const std::string &settings, const BlockContent &content = blockWith({{122, "app.Main"}})) {
+        EXPECT_TRUE(writeJvmSettings(home_, settings));
+        makeLauncher(content);
+        return runApp(L"/run");
+    }
 
     RuntimeHome home_;
 };
@@ -134,9 +140,7 @@ TEST_F(Launch, last_positive_xss_sets_the_jvm_threads_stack_reservation) {
 }
 
 TEST_F(Launch, exception_escaping_main_ends_with_exit_code_1_without_destroying_the_vm) {
-    actOut("main=throw\nthrowClass=java/lang/IllegalStateException\nthrowText=boom\n");
-    makeLauncher(blockWith({{122, "app.Main"}}));
-    LauncherRun run = runApp(L"/run");
+    LauncherRun run = runActingOut("main=throw\nthrowClass=java/lang/IllegalStateException\nthrowText=boom\n");
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_LT(run.logPosition(L"ERROR: an exception occurred"),
               run.logPosition(L"ERROR: java.lang.IllegalStateException: boom"))
@@ -151,16 +155,12 @@ TEST_F(Launch, exception_escaping_main_ends_with_exit_code_1_without_destroying_
 }
 
 TEST_F(Launch, application_exit_code_becomes_the_processes) {
-    actOut("main=exit\nexitCode=7\n");
-    makeLauncher(blockWith({{122, "app.Main"}}));
-    EXPECT_EQ(runApp(L"/run").result.exitCode, 7u);
+    EXPECT_EQ(runActingOut("main=exit\nexitCode=7\n").result.exitCode, 7u);
     EXPECT_TRUE(vm().exited);
 }
 
 TEST_F(Launch, missing_entry_class_shows_message_1010) {
-    actOut("missingClasses=com/pellux/runtime/WinLauncher\n");
-    makeLauncher(blockWith({{122, "app.Main"}}));
-    LauncherRun run = runApp(L"/run");
+    LauncherRun run = runActingOut("missingClasses=com/pellux/runtime/WinLauncher\n");
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_TRUE(run.logged(L"ERROR: could not find main class")) << run.log;
     EXPECT_NE(run.result.err.find("Couldn't load main class."), std::string::npos) << run.result.err;
@@ -168,9 +168,7 @@ TEST_F(Launch, missing_entry_class_shows_message_1010) {
 }
 
 TEST_F(Launch, missing_main_method_shows_message_1011) {
-    actOut("missingMethods=main\n");
-    makeLauncher(blockWith({{122, "app.Main"}, {2001, "i"}}));
-    LauncherRun run = runApp(L"/run");
+    LauncherRun run = runActingOut("missingMethods=main\n", blockWith({{122, "app.Main"}, {2001, "i"}}));
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_TRUE(run.logged(L"main class: com/zanthor/runtime/launcher/WinLauncher")) << run.log;
     EXPECT_TRUE(run.logged(L"ERROR: could not find main method"));
@@ -178,9 +176,7 @@ TEST_F(Launch, missing_main_method_shows_message_1011) {
 }
 
 TEST_F(Launch, failed_vm_creation_ends_with_exit_code_1_and_no_message) {
-    actOut("createResult=-1\n");
-    makeLauncher(blockWith({{122, "app.Main"}}));
-    LauncherRun run = runApp(L"/run");
+    LauncherRun run = runActingOut("createResult=-1\n");
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_TRUE(run.logged(L"ERROR: could not initialize JVM")) << run.log;
     EXPECT_EQ(run.result.err, "");
@@ -188,9 +184,7 @@ TEST_F(Launch, failed_vm_creation_ends_with_exit_code_1_and_no_message) {
 }
 
 TEST_F(Launch, parameter_array_the_vm_cannot_make_ends_with_exit_code_1) {
-    actOut("failNewObjectArray=1\n");
-    makeLauncher(blockWith({{122, "app.Main"}}));
-    LauncherRun run = runApp(L"/run");
+    LauncherRun run = runActingOut("failNewObjectArray=1\n");
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_TRUE(run.logged(L"ERROR: could not create the parameter array of 6 elements")) << run.log;
     EXPECT_TRUE(run.logged(L"ERROR: could not call main"));
@@ -201,9 +195,7 @@ TEST_F(Launch, parameter_array_the_vm_cannot_make_ends_with_exit_code_1) {
 }
 
 TEST_F(Launch, parameter_the_vm_cannot_make_ends_with_exit_code_1) {
-    actOut("failNewString=1\n");
-    makeLauncher(blockWith({{122, "app.Main"}}));
-    LauncherRun run = runApp(L"/run");
+    LauncherRun run = runActingOut("failNewString=1\n");
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_TRUE(run.logged(L"ERROR: could not create string for init module name")) << run.log;
     EXPECT_TRUE(run.logged(L"ERROR: could not create parameter 0"));
