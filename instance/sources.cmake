@@ -1,4 +1,6 @@
 list(APPEND LAUNCHER_PURE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/instance_name.cpp
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/single_instance.cpp
 )

@@ -14,7 +14,7 @@
 
 namespace {
 
-// Steps 5 and 6: the version and whether the image has our word size.
+// The version, from the cache or a run, and whether the image has our word size.
 bool probeVersion(const char *javaExe, uint64_t lastWriteTime, char *version, bool useCache, bool writeCache) {
     uint32_t machine = 0;
     if (useCache && readVersionCache(javaExe, lastWriteTime, version, kJavaVersionCapacity, &machine) &&

@@ -1,8 +1,10 @@
 #include "writer/block_writer.h"
 
 #include <cstring>
+#include <set>
 
 #include "config/config_block.h"
+#include "config/embedded_files_format.h"
 
 namespace {
 
@@ -33,6 +35,38 @@ void putMessages(std::string &out, const MessageList &messages) {
         putInt(out, static_cast<uint32_t>(message.first));
         putUtf16(out, message.second);
     }
+}
+
+void putInt64(std::string &out, uint64_t value) {
+    putInt(out, static_cast<uint32_t>(value & 0xFFFFFFFFu));
+    putInt(out, static_cast<uint32_t>(value >> 32));
+}
+
+// Windows compares file names without regard to case.
+std::string lowerAscii(std::string text) {
+    for (char &c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// Names, clashes between them, and records the list would overwrite.
+bool checkEmbeddedFiles(const BlockContent &content, std::string *error) {
+    std::set<std::string> seen;
+    for (const EmbeddedFile &file : content.embeddedFiles) {
+        if (!checkEmbeddedFileName(file.name, error))
+            return false;
+        if (!seen.insert(lowerAscii(file.name)).second) {
+            *error = "embedded file name \"" + file.name + "\" is used twice";
+            return false;
+        }
+    }
+    for (const auto &record : content.records)
+        if (!content.embeddedFiles.empty() && (record.first == 2002 || record.first == 2003)) {
+            *error = "record " + std::to_string(record.first) + " is written from the embedded files; do not set it";
+            return false;
+        }
+    return true;
 }
 
 uint32_t readUint(const std::string &bytes, size_t offset, int width) {
@@ -115,6 +149,43 @@ std::string serializeConfigBlock(const BlockContent &content) {
     return out;
 }
 
+// Why the launcher could not extract the name, or null when it can.
+static const char *embeddedNameProblem(const std::string &name) {
+    size_t backslash = name.find('\\');
+    if (!isContainedEmbeddedName(name))
+        return "must stay inside the temporary directory (no drive, no leading \\, no \"..\")";
+    if (name.find('/') != std::string::npos)
+        return "must separate its directory with \\, not /";
+    if (name.find(';') != std::string::npos)
+        return "must not contain \";\", which separates the names";
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || strchr("<>\"|?*", c))
+            return "contains a character Windows refuses in file names";
+    if (backslash != std::string::npos && name.find('\\', backslash + 1) != std::string::npos)
+        return "may have one directory level at most";
+    if (name.back() == '\\')
+        return "must end with a file name";
+    return nullptr;
+}
+
+bool checkEmbeddedFileName(const std::string &name, std::string *error) {
+    const char *problem = embeddedNameProblem(name);
+    if (problem)
+        *error = "embedded file name \"" + name + "\" " + problem;
+    return problem == nullptr;
+}
+
+std::string serializeEmbeddedFiles(const std::vector<EmbeddedFile> &files) {
+    std::string out;
+    for (const EmbeddedFile &file : files) {
+        putInt64(out, file.bytes.size());
+        size_t start = out.size();
+        out += file.bytes;
+        scrambleBytes(reinterpret_cast<unsigned char *>(&out[start]), file.bytes.size());
+    }
+    return out;
+}
+
 bool findEndOfLastSection(const std::string &executable, uint32_t *end, std::string *error) {
     if (executable.size() < 64 || executable.compare(0, 2, "MZ") != 0) {
         *error = "not a PE executable (no MZ header)";
@@ -146,9 +217,17 @@ bool findEndOfLastSection(const std::string &executable, uint32_t *end, std::str
 bool buildConfiguredLauncher(const std::string &stub, const BlockContent &content, std::string *launcher,
                              std::string *error) {
     uint32_t end;
-    if (!findEndOfLastSection(stub, &end, error))
+    if (!findEndOfLastSection(stub, &end, error) || !checkEmbeddedFiles(content, error))
         return false;
-    *launcher = stub.substr(0, end) + serializeConfigBlock(content);
+    BlockContent written = content;
+    if (!content.embeddedFiles.empty()) {
+        std::string names;
+        for (const EmbeddedFile &file : content.embeddedFiles)
+            names += file.name + ";";
+        setRecord(written, 2002, std::to_string(content.embeddedFiles.size()));
+        setRecord(written, 2003, names);
+    }
+    *launcher = stub.substr(0, end) + serializeConfigBlock(written) + serializeEmbeddedFiles(content.embeddedFiles);
     return true;
 }
 

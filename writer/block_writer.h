@@ -15,10 +15,18 @@ struct LocaleGroup {
     MessageList messages;
 };
 
+// A file carried behind the block and extracted by the launcher into its
+// temporary directory under name (at most one directory level, backslashes).
+struct EmbeddedFile {
+    std::string name;
+    std::string bytes;
+};
+
 struct BlockContent {
     std::vector<std::pair<int32_t, std::string>> records;
     MessageList messages;
     std::vector<LocaleGroup> localeGroups;
+    std::vector<EmbeddedFile> embeddedFiles;
 };
 
 // The messages every block carries unless the project replaces them.
@@ -31,11 +39,23 @@ void setMessage(MessageList &messages, int32_t id, const std::u16string &text);
 // The block's bytes: magic, reserved fields, records, messages, locale groups.
 std::string serializeConfigBlock(const BlockContent &content);
 
+// False with a reason when the launcher could not extract the name: empty,
+// absolute, with a drive, a ";", a "/", a parent or empty segment, characters
+// Windows refuses in file names, or more than one directory level.
+bool checkEmbeddedFileName(const std::string &name, std::string *error);
+
+// The entries behind the block: each file's size (64-bit) and its scrambled
+// bytes, in list order. Records 2002 and 2003 are not touched.
+std::string serializeEmbeddedFiles(const std::vector<EmbeddedFile> &files);
+
 // Where the last section's raw data ends; false with a reason when the bytes
 // are not a PE executable or its section table lies outside the file.
 bool findEndOfLastSection(const std::string &executable, uint32_t *end, std::string *error);
 
-// The stub cut after its last section, with the block appended.
+// The stub cut after its last section, with the block and the embedded files
+// appended. With embedded files, records 2002 (count) and 2003 (names) are
+// written from the list; names are checked, and so are clashes: two names
+// for one file, or records 2002/2003 given as well.
 bool buildConfiguredLauncher(const std::string &stub, const BlockContent &content, std::string *launcher,
                              std::string *error);
 

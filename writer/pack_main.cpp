@@ -3,7 +3,6 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "writer/block_writer.h"
@@ -21,17 +20,11 @@ const char kUsage[] =
     "  [records]          config record id = text, integer or boolean\n"
     "  [messages]         message id = text (replaces the built-in text)\n"
     "  [[locale]]         name = \"de\" and a [locale.messages] table; applied\n"
-    "                     when the user's locale begins with the name\n";
-
-bool readFile(const std::string &path, std::string *bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    *bytes = buffer.str();
-    return !in.bad();
-}
+    "                     when the user's locale begins with the name\n"
+    "  [[embed]]          source = \"dist/app.jar\" (relative to PROJECT.toml) and\n"
+    "                     optionally name = \"lib/app.jar\": a file the launcher\n"
+    "                     extracts into its temporary directory before Java starts;\n"
+    "                     records 2002 and 2003 are written from these entries\n";
 
 // Written next to the target and renamed, so a failure leaves no output file.
 bool writeFileAtomically(const std::string &path, const std::string &bytes) {
@@ -80,9 +73,9 @@ int main(int argc, char **argv) {
         return failWith(std::string("--stub, --config and --output are required\n") + kUsage);
 
     std::string stub, project;
-    if (!readFile(stubPath, &stub))
+    if (!readWholeFile(stubPath, &stub))
         return failWith("cannot read the launcher " + stubPath);
-    if (!readFile(configPath, &project))
+    if (!readWholeFile(configPath, &project))
         return failWith("cannot read the project file " + configPath);
     BlockContent content;
     std::string error;

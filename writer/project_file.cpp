@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <toml++/toml.h>
 
 namespace {
@@ -94,12 +97,81 @@ void readLocaleGroups(const toml::node &node, BlockContent &content) {
     }
 }
 
+// Relative sources are found beside the project file.
+std::string sourcePath(const std::string &projectName, const std::string &source) {
+    if (source.empty() || source[0] == '/')
+        return source;
+    size_t slash = projectName.rfind('/');
+    return slash == std::string::npos ? source : projectName.substr(0, slash + 1) + source;
+}
+
+// The name in the launcher's temporary directory: as given, with "/" taken
+// for the backslash Windows wants; by default the source's file name.
+std::string embeddedName(const std::string &source, const toml::node *name) {
+    std::string text;
+    if (name) {
+        auto given = name->as_string();
+        if (!given)
+            fail(*name, "embed name must be a text");
+        text = given->get();
+    } else {
+        size_t slash = source.rfind('/');
+        text = slash == std::string::npos ? source : source.substr(slash + 1);
+    }
+    for (char &c : text)
+        if (c == '/')
+            c = '\\';
+    return text;
+}
+
+void readEmbeddedFile(const std::string &projectName, const toml::node &element, BlockContent &content) {
+    const toml::table &table = asTable(element, "an embed entry");
+    for (auto &&[key, value] : table)
+        if (key.str() != "source" && key.str() != "name")
+            fail(value, "unknown key \"" + std::string(key.str()) + "\" in an embed entry");
+    const toml::node *source = table.get("source");
+    if (!source || !source->as_string())
+        fail(element, "embed entry needs a source = \"path of the file to carry\"");
+    EmbeddedFile file;
+    file.name = embeddedName(source->as_string()->get(), table.get("name"));
+    std::string error;
+    if (!checkEmbeddedFileName(file.name, &error))
+        fail(table.get("name") ? *table.get("name") : *source, error);
+    std::string path = sourcePath(projectName, source->as_string()->get());
+    if (!readWholeFile(path, &file.bytes))
+        fail(*source, "cannot read the embedded file " + path);
+    content.embeddedFiles.push_back(file);
+}
+
+void readEmbeddedFiles(const std::string &projectName, const toml::node &node, BlockContent &content) {
+    const toml::array *entries = node.as_array();
+    if (!entries)
+        fail(node, "embed must be an array of tables ([[embed]])");
+    for (const toml::node &element : *entries)
+        readEmbeddedFile(projectName, element, content);
+}
+
 }  // namespace
+
+bool readWholeFile(const std::string &path, std::string *bytes) {
+    // A directory opens and reads as an empty file.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    *bytes = buffer.str();
+    return !in.bad();
+}
 
 bool readProjectFile(const std::string &name, const std::string &text, BlockContent *content, std::string *error) {
     content->records.clear();
     content->messages = defaultMessages();
     content->localeGroups.clear();
+    content->embeddedFiles.clear();
     try {
         toml::table root = toml::parse(text, name);
         for (auto &&[key, value] : root) {
@@ -109,6 +181,8 @@ bool readProjectFile(const std::string &name, const std::string &text, BlockCont
                 readMessages(asTable(value, "messages"), content->messages);
             else if (key.str() == "locale")
                 readLocaleGroups(value, *content);
+            else if (key.str() == "embed")
+                readEmbeddedFiles(name, value, *content);
             else
                 fail(value, "unknown key \"" + std::string(key.str()) + "\"");
         }

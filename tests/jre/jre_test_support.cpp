@@ -7,6 +7,7 @@
 #include "paths/path_utils.h"
 #include "runtime/log.h"
 #include "standins/standin_record.h"
+#include "standins/standin_files.h"
 
 namespace {
 
@@ -14,20 +15,9 @@ std::wstring readLogFile() {
     const wchar_t *path = getLogFilePath();
     if (!path)
         return std::wstring();
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::wstring();
     std::string bytes;
-    char chunk[65536];
-    DWORD count;
-    while (ReadFile(file, chunk, sizeof chunk, &count, nullptr) && count > 0)
-        bytes.append(chunk, count);
-    CloseHandle(file);
-    int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], size);
-    return text;
+    readFileBytes(path, bytes);
+    return utf8ToWide(bytes);
 }
 
 std::string moduleDirectory() {
@@ -114,18 +104,6 @@ bool OwnedKeys::setText(HKEY root, const std::string &path, const char *name, co
         return false;
     LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
                                  static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
-bool OwnedKeys::setBinary(HKEY root, const std::string &path, const char *name, const void *data, DWORD size,
-                          DWORD type) {
-    if (!create(root, path))
-        return false;
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    LONG status = RegSetValueExA(key, name, 0, type, static_cast<const BYTE *>(data), size);
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }

@@ -61,8 +61,6 @@ public:
     // Creates path under root, every missing level recorded; view is 0 or KEY_WOW64_32KEY.
     bool create(HKEY root, const std::string &path, REGSAM view = 0);
     bool setText(HKEY root, const std::string &path, const char *name, const std::string &value, REGSAM view = 0);
-    bool setBinary(HKEY root, const std::string &path, const char *name, const void *data, DWORD size,
-                   DWORD type = REG_BINARY);
 
 private:
     struct Created {

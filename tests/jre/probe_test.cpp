@@ -171,22 +171,6 @@ TEST_F(Probe, RecordOfAnotherWordSizeIsRefusedWithoutARun) {
     EXPECT_EQ(javaRunCount(home), 0u);
 }
 
-TEST_F(Probe, RecordWithWrongValueSizesIsAMiss) {
-    RuntimeHome home = homes_.layOut("Sizes", RuntimeHomeLayout());
-    std::string javaExe = normalised(home.javaExe);
-    std::string key = versionCacheKeyPath(javaExe.c_str());
-    writeVersionCache(javaExe.c_str(), fileTimeOf(javaExe), "11", kTargetPeMachine);
-    OwnedKeys keys;
-    uint16_t shortMachine = kTargetPeMachine;
-    ASSERT_TRUE(keys.setBinary(HKEY_CURRENT_USER, key, "Machine", &shortMachine, 2));
-    EXPECT_TRUE(probe(home.javaExe));
-    EXPECT_EQ(version_, "17.0.2");
-    uint32_t shortTime = 0;
-    ASSERT_TRUE(keys.setBinary(HKEY_CURRENT_USER, key, "LastWriteTime", &shortTime, 4));
-    EXPECT_TRUE(probe(home.javaExe));
-    EXPECT_EQ(javaRunCount(home), 2u);
-}
-
 TEST_F(Probe, MissingExecutableIsRefusedWithoutARun) {
     LogTail log;
     EXPECT_FALSE(probe(wide(homes_.path("Nothing\\bin\\java.exe"))));

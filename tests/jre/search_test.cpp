@@ -14,6 +14,7 @@
 #include "jre/version_cache.h"
 #include "paths/path_utils.h"
 #include "tests/jre/jre_test_support.h"
+#include "standins/standin_files.h"
 
 namespace {
 
@@ -58,12 +59,7 @@ protected:
 
     void writeLocationFile(const char *name, const std::string &line) {
         createDirectories(wide(homes_.path(".zanthor")));
-        HANDLE file = CreateFileA(homes_.path(std::string(".zanthor\\") + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                  CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written;
-        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        CloseHandle(file);
+        ASSERT_TRUE(writeFileBytes(wide(homes_.path(std::string(".zanthor\\") + name)), line));
     }
 
     ConfigRecords config_;
@@ -114,8 +110,10 @@ TEST_F(Search, FailedSearchDescribesTheLastCandidateThatPassed) {
 TEST_F(Search, EmptySequenceStillReachesTheClosingVariablesInOrder) {
     std::string pellux = home("PelluxHome");
     std::string zanthor = home("ZanthorHome");
+    std::string slashed = zanthor;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
     EnvironmentVariable first("PELLUX_JAVA_HOME", pellux);
-    EnvironmentVariable second("ZANTHOR_JAVA_HOME", zanthor);
+    EnvironmentVariable second("ZANTHOR_JAVA_HOME", slashed);
     LogTail log;
     EXPECT_NE(search("", {"\\zanthorhome\\"}), nullptr);
     EXPECT_EQ(loaderCandidates, (std::vector<std::string>{javaOf(pellux), javaOf(zanthor)}));
@@ -123,15 +121,6 @@ TEST_F(Search, EmptySequenceStillReachesTheClosingVariablesInOrder) {
     EXPECT_STREQ(result_.locationName, "ZANTHOR_JAVA_HOME");
     EXPECT_LT(log.find(L"Search sequence finished"), log.find(L"checkJavaExe (" + wide(pellux) +
                                                                L"\\bin\\java.exe, [out], 2, 1, 0)"));
-}
-
-TEST_F(Search, ClosingVariableWithForwardSlashesIsUsable) {
-    std::string good = home("Slashed");
-    std::string slashed = good;
-    std::replace(slashed.begin(), slashed.end(), '\\', '/');
-    EnvironmentVariable variable("PELLUX_JAVA_HOME", slashed);
-    EXPECT_NE(search("", {"\\slashed\\"}), nullptr);
-    EXPECT_STREQ(result_.javaExecutable, javaOf(good).c_str());
 }
 
 TEST_F(Search, PreferredLocationAcceptsABetaTheInstallerLocationDoesNot) {
@@ -189,6 +178,18 @@ TEST_F(Search, ForcedDirectoryIsHandedOnEvenWhenItsProbeFails) {
     EXPECT_EQ(search("A" + old, {"\\forced\\"}), nullptr);
 }
 
+TEST_F(Search, DirectoryEntriesAreUnpackedBeforeTheirProbeVariableHomesAreNot) {
+    RuntimeHomeLayout layout;
+    layout.packedJars = {L"lib\\rt.jar.pack"};
+    std::string packed = narrow(homes_.layOut("Packed", layout).home);
+    EnvironmentVariable variable("PELLUX_TEST_PACKED", packed);
+    EXPECT_NE(search("EPELLUX_TEST_PACKED", {"\\packed\\"}), nullptr);
+    EXPECT_TRUE(pathExists((packed + "\\lib\\rt.jar.pack").c_str()));
+    EXPECT_NE(search("A" + packed, {"\\packed\\"}), nullptr);
+    EXPECT_FALSE(pathExists((packed + "\\lib\\rt.jar.pack").c_str()));
+    EXPECT_TRUE(pathExists((packed + "\\lib\\rt.jar").c_str()));
+}
+
 TEST_F(Search, SearchPathEntryFindsJavaOnPath) {
     std::string onPath = home("OnPath");
     char oldPath[32768];
@@ -242,9 +243,7 @@ TEST_F(Search, RegistryRetriesStopAfterFiftyFailedLibraries) {
         std::string directory = homes_.path("Many\\r" + std::to_string(i) + "\\bin");
         createDirectories(wide(directory));
         std::string javaExe = normalised(wide(directory + "\\java.exe"));
-        HANDLE file = CreateFileA(javaExe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        CloseHandle(file);
+        ASSERT_TRUE(writeFileBytes(wide(javaExe), ""));
         uint64_t time;
         ASSERT_TRUE(findFileTime(javaExe.c_str(), &time));
         writeVersionCache(javaExe.c_str(), time, ("11.0." + std::to_string(i)).c_str(), kTargetPeMachine);

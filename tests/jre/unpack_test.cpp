@@ -9,6 +9,7 @@
 #include "standins/run_process.h"
 #include "standins/standin_record.h"
 #include "tests/jre/jre_test_support.h"
+#include "standins/standin_files.h"
 
 namespace {
 
@@ -22,16 +23,6 @@ ProcessResult unpackInChild(const std::string &home) {
     return result;
 }
 
-bool writeFile(const std::string &path, const std::string &bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return true;
-}
-
 class Unpack : public ::testing::Test {
 protected:
     std::string layOutPacked(const std::string &name, bool withUnpacker = true) {
@@ -40,7 +31,7 @@ protected:
         layout.withUnpack200 = withUnpacker;
         home_ = homes_.layOut(name, layout);
         std::string home = normalised(home_.home);
-        writeFile(home + "\\lib\\done.jar", "already unpacked\n");
+        EXPECT_TRUE(writeFileBytes(wide(home + "\\lib\\done.jar"), "already unpacked\n"));
         return home;
     }
 

@@ -1,0 +1,114 @@
+#include "config/embedded_files.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "config/config_store.h"
+#include "config/embedded_files_copy.h"
+#include "config/embedded_files_format.h"
+#include "config/load_config.h"
+#include "paths/temp_dirs.h"
+#include "runtime/fatal.h"
+#include "runtime/log.h"
+
+uint32_t unextractedOffset;
+
+namespace {
+
+class FileSink : public ByteSink {
+public:
+    explicit FileSink(HANDLE file) : file_(file) {}
+    bool write(const void *buffer, uint32_t size, uint32_t *written, uint32_t *error) override {
+        DWORD count = 0;
+        BOOL ok = WriteFile(file_, buffer, size, &count, nullptr);
+        *written = count;
+        *error = ok ? 0 : GetLastError();
+        return ok != FALSE;
+    }
+
+private:
+    HANDLE file_;
+};
+
+// One entry: its size field, then its content into the destination.
+int extractOneFile(FileSource &source, const std::string &destination) {
+    int64_t size;
+    if (!readLong(source, &size))
+        fatalText(blockErrorText(BlockError::ReadLong));
+    logMessage(L"extracting %S (size: %I64d)", destination.c_str(), size);
+    if (size <= 0)
+        return kExtractDone;
+    HANDLE file = CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        logError(L"could not create %S (%d)", destination.c_str(), static_cast<int>(GetLastError()));
+        fatalMessage(1009, "11");
+    }
+    FileSink sink(file);
+    int result = copyScrambledBytes(source, sink, size, true);
+    // Closed on failure as well: the fatal exit that follows cannot delete an
+    // unshared file that is still open, and would leave the directory behind.
+    CloseHandle(file);
+    return result;
+}
+
+void createEmbeddedFileDirectory(const std::string &name) {
+    std::string directory = embeddedFileDirectory(name);
+    if (directory.empty())
+        return;
+    std::string path = std::string(launcherTempDir) + "\\" + directory;
+    logMessage(L"creating directory %S", path.c_str());
+    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        logError(L"failed to create directory %S", path.c_str());
+}
+
+int extractNamedFile(FileSource &source, const std::string &name) {
+    std::string destination = std::string(launcherTempDir) + "\\" + name;
+    int result;
+    if (!isContainedEmbeddedName(name)) {
+        logError(L"embedded file name %S leads outside the temporary directory", name.c_str());
+        result = kExtractNameRefused;
+    } else {
+        createEmbeddedFileDirectory(name);
+        result = extractOneFile(source, destination);
+    }
+    if (result != kExtractDone)
+        logError(L"Failed to extract %S", destination.c_str());
+    return result;
+}
+
+}  // namespace
+
+int extractEmbeddedFiles(bool createDirectory) {
+    logMessage(L"extracting files");
+    int32_t count = getConfigInt(2002);
+    logMessage(L"Included files: %d", count);
+    // A negative count is as good as none; it must not create a directory.
+    if (count <= 0) {
+        if (createDirectory)
+            launcherTempDir[0] = 0;
+        return kExtractDone;
+    }
+    if (createDirectory)
+        createLauncherTempDir();
+    // Without a directory every name would resolve against the drive root.
+    if (launcherTempDir[0] == 0) {
+        logError(L"no temporary directory to extract into");
+        return kExtractWriteFailed;
+    }
+    HANDLE file = openOwnExecutable();
+    FileSource source(file);
+    source.seek(embeddedDataOffset);
+    std::vector<std::string> names = embeddedFileNames(getConfigStringCopy(2003));
+    int result = kExtractDone;
+    for (size_t i = 0; i < names.size() && i < static_cast<size_t>(count) && result == kExtractDone; i++)
+        result = extractNamedFile(source, names[i]);
+    if (result == kExtractDone) {
+        unextractedOffset = source.position();
+        logMessage(L"extracting files done");
+    }
+    CloseHandle(file);
+    return result;
+}

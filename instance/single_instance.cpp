@@ -1,0 +1,183 @@
+#include "instance/single_instance.h"
+
+#include <windows.h>
+#include <sddl.h>
+
+#include <string>
+
+#include "common/text.h"
+#include "config/config_store.h"
+#include "instance/instance_name.h"
+#include "paths/path_utils.h"
+#include "runtime/fatal.h"
+#include "runtime/log.h"
+
+char semaphoreName[kSemaphoreNameCapacity];
+
+namespace {
+
+const char kInstancePidKey[] = "SOFTWARE\\Marrowfield\\pellux\\pids\\";
+const int kMaxInstanceNumber = 100000;
+
+// Held until the process ends; the system closes it then.
+HANDLE instanceSemaphore;
+
+// The executable's full path in lower case: the registry value name as it
+// is, and the body of the semaphore name.
+std::string instancePath() {
+    char path[6000];
+    getFullPath(path, sizeof path, getExecutablePathA(), false);
+    return path;
+}
+
+// The string SID of the process token's user, or empty; each failing step is
+// logged.
+std::string userSidText() {
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        logMessage(L"could not open process token %d", static_cast<int>(GetLastError()));
+        return std::string();
+    }
+    union {
+        TOKEN_USER user;
+        unsigned char bytes[1008];
+    } information;
+    DWORD size = 0;
+    std::string sid;
+    char *text = nullptr;
+    if (!GetTokenInformation(token, TokenUser, &information, sizeof information, &size))
+        logMessage(L"could not get token information %d", static_cast<int>(GetLastError()));
+    else if (!ConvertSidToStringSidA(information.user.User.Sid, &text))
+        logMessage(L"could not get convert sid %d %d", static_cast<int>(GetLastError()), static_cast<int>(size));
+    else
+        sid = text;
+    if (text)
+        LocalFree(text);
+    CloseHandle(token);
+    return sid;
+}
+
+InstancePrefix namespacePrefix() {
+    bool allSessions = getConfigInt(158) != 0;
+    bool perSession = getConfigInt(200) != 0;
+    std::string sid;
+    if (!allSessions && !perSession) {
+        logMessage(L"user single instance");
+        sid = userSidText();
+        if (sid.empty())
+            logMessage(L"user single instance failed, fall back to session single instance");
+    }
+    return chooseInstancePrefix(allSessions, perSession, sid.empty() ? nullptr : sid.c_str());
+}
+
+// Creates the semaphore (count 1 of 1) and keeps its name for the Java side.
+// error receives the system's answer, ERROR_ALREADY_EXISTS for a name that
+// another copy holds.
+HANDLE createInstanceSemaphore(const std::string &name, bool openToEveryone, DWORD *error) {
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES everyone = {sizeof everyone, &descriptor, FALSE};
+    if (!copyText(semaphoreName, kSemaphoreNameCapacity, name.c_str()))
+        logError(L"semaphore name cut at %d characters", static_cast<int>(kSemaphoreNameCapacity - 1));
+    SetLastError(ERROR_SUCCESS);
+    HANDLE semaphore = CreateSemaphoreA(openToEveryone ? &everyone : nullptr, 1, 1, name.c_str());
+    *error = GetLastError();
+    return semaphore;
+}
+
+void logSemaphore(HANDLE semaphore, DWORD error) {
+    logMessage(L"semaphore name %S, code %d, value %p", semaphoreName, static_cast<int>(error), semaphore);
+}
+
+// Several copies allowed: the first free number names this copy.
+void createNumberedSemaphore(const std::string &name, bool openToEveryone) {
+    DWORD error;
+    for (int n = 0;; n++) {
+        instanceSemaphore = createInstanceSemaphore(name + std::to_string(n), openToEveryone, &error);
+        if (error != ERROR_ALREADY_EXISTS || n >= kMaxInstanceNumber)
+            break;
+        CloseHandle(instanceSemaphore);
+    }
+    logSemaphore(instanceSemaphore, error);
+}
+
+[[noreturn]] void handOverToRunningInstance() {
+    uint32_t otherPid = readInstancePid();
+    // The running copy registers only after it created the semaphore.
+    for (int retry = 0; otherPid == 0 && retry < 50; retry++) {
+        Sleep(100);
+        otherPid = readInstancePid();
+    }
+    logMessage(L"other pid %d", static_cast<int>(otherPid));
+    if (otherPid != 0 && getConfigInt(10008) != 0)
+        activateInstanceWindows(otherPid);
+    logMessage(L"exiting");
+    fatalExit(0);
+}
+
+BOOL CALLBACK activateIfOwnedBy(HWND window, LPARAM processId) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != static_cast<DWORD>(processId) || !IsWindowVisible(window))
+        return TRUE;
+    logMessage(L"found window %p", window);
+    if (IsIconic(window)) {
+        logMessage(L"restore");
+        ShowWindow(window, SW_RESTORE);
+    }
+    logMessage(L"foreground");
+    SetForegroundWindow(window);
+    logMessage(L"popup");
+    SetForegroundWindow(GetLastActivePopup(window));
+    logMessage(L"done");
+    return TRUE;
+}
+
+}  // namespace
+
+void checkSingleInstance() {
+    semaphoreName[0] = 0;
+    std::string path = instancePath();
+    InstancePrefix prefix = namespacePrefix();
+    std::string name = semaphoreNameOf(prefix.text, path);
+    if (getConfigInt(10005) == 0) {
+        createNumberedSemaphore(name, prefix.openToEveryone);
+        return;
+    }
+    logMessage(L"single instance mode");
+    DWORD error;
+    instanceSemaphore = createInstanceSemaphore(name, prefix.openToEveryone, &error);
+    logSemaphore(instanceSemaphore, error);
+    if (error == ERROR_ALREADY_EXISTS) {
+        CloseHandle(instanceSemaphore);
+        instanceSemaphore = nullptr;
+        handOverToRunningInstance();
+    }
+    registerInstancePid();
+}
+
+void registerInstancePid() {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    DWORD processId = GetCurrentProcessId();
+    RegSetValueExA(key, instancePath().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&processId),
+                   sizeof processId);
+    RegCloseKey(key);
+}
+
+uint32_t readInstancePid() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD processId = 0;
+    DWORD size = sizeof processId;
+    LONG status = RegQueryValueExA(key, instancePath().c_str(), nullptr, nullptr, reinterpret_cast<BYTE *>(&processId),
+                                   &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && size == sizeof processId ? processId : 0;
+}
+
+void activateInstanceWindows(uint32_t processId) { EnumWindows(activateIfOwnedBy, static_cast<LPARAM>(processId)); }

@@ -1,0 +1,29 @@
+// Single instance: every copy of the executable holds a named semaphore
+// derived from its path; in single-instance mode (record 10005) a second copy
+// hands over to the running one and ends.
+#ifndef PELLUX_INSTANCE_SINGLE_INSTANCE_H
+#define PELLUX_INSTANCE_SINGLE_INSTANCE_H
+
+#include <cstddef>
+#include <cstdint>
+
+const size_t kSemaphoreNameCapacity = 6000;
+
+// The name of this copy's semaphore, passed to Java as pellux.semaphoreName.
+extern char semaphoreName[kSemaphoreNameCapacity];
+
+// Names and creates the semaphore. In single-instance mode, when another copy
+// holds it, ends the process with exit code 0 after optionally bringing that
+// copy's windows to the front; it does not return then.
+void checkSingleInstance();
+
+// The process id of the copy that registered last under
+// "SOFTWARE\Marrowfield\pellux\pids\" for this executable's path.
+void registerInstancePid();
+// 0 when the value is missing or not four bytes long.
+uint32_t readInstancePid();
+
+// Restores and brings to the front every visible top-level window of the process.
+void activateInstanceWindows(uint32_t processId);
+
+#endif
