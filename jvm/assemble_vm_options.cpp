@@ -1,7 +1,8 @@
 // The option list in its first form: the launcher properties, the configured
-// options (record 123, one option per token), the class path with the runtime
-// jar and the configured entries, and the options of the launch mode. Option
-// files, "-J" arguments and the module path join it later.
+// options (record 123, one option per token), the class path with the
+// extracted archives, the runtime jar and the configured entries, and the
+// options of the launch mode. Option files, "-J" arguments and the module
+// path join it later.
 #include "jvm/assemble_vm_options.h"
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include "entry/entry_state.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
+#include "paths/temp_dirs.h"
 #include "runtime/log.h"
 
 namespace {
@@ -111,6 +113,10 @@ void appendConfiguredOptions(VmOptionList &options) {
 
 std::string classPathOption() {
     std::string classPath = "-Djava.class.path=";
+    if (launcherTempDir[0] != 0) {
+        appendArchivesInDirectory(classPath, launcherTempDir, "jar");
+        appendArchivesInDirectory(classPath, launcherTempDir, "zip");
+    }
     if (launcherFlavour == 'i')
         appendRuntimeJar(classPath);
     appendConfiguredClassPath(classPath);
