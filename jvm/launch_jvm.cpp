@@ -43,8 +43,8 @@ bool launchJvm(const StringList &arguments) {
     assembleVmOptions(properties, launchRequest.arguments, launchRequest.initArgs);
     uint32_t stackSize = chooseStackSize(vmOptionList);
     logMessage(L"used stack size %d", static_cast<int>(stackSize));
-    // Running Java code on the primordial thread fixes its stack at the size
-    // the executable was linked with; a thread of its own honours "-Xss".
+    // The main thread's stack was fixed when the executable was linked; only a
+    // thread of the VM's own can honour "-Xss".
     HANDLE thread =
         CreateThread(nullptr, stackSize, jvmThreadMain, &launchRequest, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (thread == nullptr)
