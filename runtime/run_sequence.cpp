@@ -1,12 +1,31 @@
 #include "runtime/run_sequence.h"
 
+#include <windows.h>
+
+#include "config/embedded_files.h"
+#include "entry/service_host.h"
+#include "instance/single_instance.h"
+#include "jvm/launch_jvm.h"
+#include "jvm/load_dll.h"
 #include "runtime/fatal.h"
 #include "runtime/log.h"
+#include "runtime/native_library_path.h"
 
-// The JVM stage arrives with the runtime search; until then a run ends clearly.
 bool runSequence(StringList &arguments, bool worker) {
     logMessage(L"run sequence (worker %d) with %d arguments", worker ? 1 : 0, static_cast<int>(arguments.size()));
     for (size_t i = 0; i < arguments.size(); i++)
         logMessage(L"argument %d: %s", static_cast<int>(i), arguments[i].c_str());
-    fatalText(L"This launcher cannot start Java yet.");
+    if (extractEmbeddedFiles(true) != 0)
+        fatalMessage(1009, "16");
+    prependNativeLibraryPath();
+    if (worker) {
+        // The service host stops the worker through its standard input; console
+        // events must not end it first.
+        logMessage(L"registering ConsoleCtrlHandler");
+        SetConsoleCtrlHandler(consoleControlHandler, TRUE);
+    }
+    checkSingleInstance();
+    if (LoadDLL(true) && launchJvm(arguments))
+        return true;
+    fatalExit(1);
 }

@@ -6,6 +6,7 @@ list(APPEND LAUNCHER_PURE_SOURCES
 list(APPEND LAUNCHER_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/fatal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/native_library_path.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_sequence.cpp
   ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
 )

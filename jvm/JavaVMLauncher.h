@@ -1,0 +1,31 @@
+// The launcher's whole JNI dialogue, on the JVM thread: create the VM, prepare
+// the Java side (splash texts, helper library, module name), call main of the
+// Java entry class and destroy the VM when main has returned.
+#ifndef PELLUX_JVM_JAVAVMLAUNCHER_H
+#define PELLUX_JVM_JAVAVMLAUNCHER_H
+
+#include <windows.h>
+
+#include "common/string_list.h"
+#include "jvm/jni_min.h"
+
+// Made by launchJvm, handed to the JVM thread; lives until the process ends.
+struct JvmLaunchRequest {
+    StringList arguments;
+    JavaVMInitArgs initArgs;
+};
+
+// Exit code 1 when main ran to its end and the VM was destroyed, else 0.
+DWORD WINAPI jvmThreadMain(LPVOID request);
+bool createJvmAndRunMain(JvmLaunchRequest &request);
+
+// True when main returned without a pending exception. A missing entry class
+// or main method ends the process (messages 1010, 1011).
+bool invokeMain(const StringList &arguments);
+// True when no exception was pending; otherwise logs it, prints its stack
+// trace when describe, and clears it.
+bool reportPendingException(JNIEnv *env, bool describe);
+void loadHelperLibrary();
+void setModuleNameProperty();
+
+#endif

@@ -1,0 +1,57 @@
+#include "jvm/launch_jvm.h"
+
+#include <windows.h>
+
+#include "config/config_store.h"
+#include "config/embedded_files.h"
+#include "entry/entry_state.h"
+#include "instance/single_instance.h"
+#include "jvm/JavaVMLauncher.h"
+#include "jvm/assemble_vm_options.h"
+#include "jvm/launcher_properties.h"
+#include "jvm/memory_size.h"
+#include "jvm/process_environment.h"
+#include "paths/path_utils.h"
+#include "paths/temp_dirs.h"
+#include "runtime/log.h"
+
+namespace {
+
+// The JVM thread reads it for the whole life of the VM.
+JvmLaunchRequest launchRequest;
+
+LauncherPropertyValues currentPropertyValues() {
+    LauncherPropertyValues values;
+    values.semaphoreName = semaphoreName;
+    values.unextractedOffset = unextractedOffset;
+    values.zanthorFlavour = launcherFlavour == 'i';
+    values.serviceMode = serviceMode;
+    values.executablePath = getExecutablePathA();
+    values.tempDir = launcherTempDir;
+    values.path = environmentValue("PATH");
+    environmentValue("MANPATH", nullptr, &values.manpathDefined);
+    values.consoleCodepage = GetConsoleOutputCP();
+    return values;
+}
+
+}  // namespace
+
+bool launchJvm(const StringList &arguments) {
+    logMessage(L"launching program");
+    std::vector<std::string> properties = buildLauncherProperties(currentPropertyValues());
+    launchRequest.arguments = arguments;
+    assembleVmOptions(properties, launchRequest.arguments, launchRequest.initArgs);
+    uint32_t stackSize = chooseStackSize(vmOptionList);
+    logMessage(L"used stack size %d", static_cast<int>(stackSize));
+    // The main thread's stack was fixed when the executable was linked; only a
+    // thread of the VM's own can honour "-Xss".
+    HANDLE thread =
+        CreateThread(nullptr, stackSize, jvmThreadMain, &launchRequest, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (thread == nullptr)
+        return createJvmAndRunMain(launchRequest);
+    WaitForSingleObject(thread, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeThread(thread, &exitCode);
+    CloseHandle(thread);
+    return exitCode != 0;
+}

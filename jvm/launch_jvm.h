@@ -1,0 +1,11 @@
+// The JVM stage of the worker: launcher properties, VM options, the JVM thread.
+#ifndef PELLUX_JVM_LAUNCH_JVM_H
+#define PELLUX_JVM_LAUNCH_JVM_H
+
+#include "common/string_list.h"
+
+// Runs the Java application to its end. True when main returned normally and
+// the VM was destroyed; false after any failure of the JVM stage.
+bool launchJvm(const StringList &arguments);
+
+#endif

@@ -1,0 +1,176 @@
+#include "jvm/load_dll.h"
+
+#include <string>
+
+#include "common/target.h"
+#include "common/text.h"
+#include "config/config_store.h"
+#include "jre/java_version.h"
+#include "jre/search_jvm.h"
+#include "jvm/jvm_dll_rules.h"
+#include "jvm/process_environment.h"
+#include "jvm/runtime_location.h"
+#include "paths/path_utils.h"
+#include "runtime/fatal.h"
+#include "runtime/log.h"
+
+CreateJavaVMFunction createJavaVM;
+
+namespace {
+
+const size_t kDirectoryCapacity = 6000;
+
+typedef void *(WINAPI *AddDllDirectoryFunction)(const wchar_t *directory);
+typedef BOOL(WINAPI *RemoveDllDirectoryFunction)(void *cookie);
+
+HMODULE kernel32() { return GetModuleHandleW(L"kernel32.dll"); }
+
+void restorePath(const std::string &oldPath, bool wasSet) {
+    if (setPathEverywhere(oldPath, wasSet))
+        logMessage(L"Setting PATH %S", oldPath.c_str());
+    else
+        logMessage(L"Setting PATH %S failed with error %d", oldPath.c_str(), static_cast<int>(GetLastError()));
+}
+
+void recordRuntimeLocation(const RuntimeSearchResult &result) {
+    std::string home(result.javaExecutable, javaExeDirLength(result.javaExecutable));
+    home += "\\..";
+    if (!copyText(runtimeHome, kRuntimeHomeCapacity, home.c_str()))
+        logError(L"runtime home cut at %d characters", static_cast<int>(kRuntimeHomeCapacity - 1));
+    copyText(runtimeVersion, kRuntimeVersionCapacity, result.version);
+}
+
+void showLoadFailure(const RuntimeSearchResult &result) {
+    LoadFailureMessage message = loadFailureMessage(static_cast<int32_t>(result.kind));
+    switch (message.argument) {
+    case LoadFailureMessage::Argument::TargetBits: showMessage(message.id, kTargetBitsText); break;
+    case LoadFailureMessage::Argument::LocationName: showMessageA(message.id, result.locationName); break;
+    case LoadFailureMessage::Argument::None: showMessage(message.id, nullptr); break;
+    }
+}
+
+}  // namespace
+
+bool LoadDLL(bool showErrors) {
+    logMessage(L"LoadDLL (%d, %S, %d)", showErrors ? 1 : 0, static_cast<const char *>(nullptr), 0);
+    static RuntimeSearchResult result;
+    HMODULE module = searchJvm(result, loadJvmFromJavaExe);
+    if (result.kind == RuntimeLocationKind::None) {
+        logError(L"No JVM found");
+        if (showErrors)
+            showMessage(1016, kTargetBitsText);
+        return false;
+    }
+    recordRuntimeLocation(result);
+    if (module == nullptr)
+        logError(L"Could not get DLL-Handle.");
+    if (resolveCreateJavaVM(module)) {
+        logMessage(L"Loading of JVM-DLL successful");
+        return true;
+    }
+    logError(L"Could not load functions");
+    if (showErrors)
+        showLoadFailure(result);
+    return false;
+}
+
+HMODULE loadJvmFromJavaExe(const char *javaExecutable) {
+    logMessage(L"Trying to load JVM-DLL from %S", javaExecutable);
+    std::string binDirectory(javaExecutable, javaExeDirLength(javaExecutable));
+    HMODULE module = loadJvmFromBinDir(binDirectory.c_str());
+    if (module != nullptr)
+        return module;
+    // A development kit may carry its VM only in the nested runtime.
+    return loadJvmFromBinDir(nestedJreBinDirectory(binDirectory).c_str());
+}
+
+HMODULE loadJvmFromBinDir(const char *binDirectory) {
+    DllDirectoryCookie cookie = addDllSearchDirectory(binDirectory);
+    preloadUcrtbase(binDirectory);
+    // The VM's own libraries (and the application's natives) resolve through PATH.
+    unsigned long size;
+    bool wasSet;
+    std::string oldPath = environmentValue("PATH", &size, &wasSet);
+    std::string newPath = pathWithDirectoryInFront(binDirectory, oldPath);
+    if (setPathEverywhere(newPath, true))
+        logMessage(L"Setting PATH %d %S", static_cast<int>(size), newPath.c_str());
+    else
+        logMessage(L"Setting PATH %S failed with error %d", newPath.c_str(), static_cast<int>(GetLastError()));
+    char configured[200];
+    getConfigString(152, configured, sizeof configured);
+    for (const std::string &subdirectory : vmSubdirectories(configured)) {
+        HMODULE module = tryJvmDll(binDirectory, subdirectory.c_str());
+        if (module != nullptr)
+            return module;
+    }
+    removeDllSearchDirectory(cookie);
+    restorePath(oldPath, wasSet);
+    return nullptr;
+}
+
+HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory) {
+    std::string name = std::string(binDirectory) + "\\" + subdirectory + "\\jvm.dll";
+    bool exists = pathExists(name.c_str());
+    logMessage(L"Trying %S (exists %d)", name.c_str(), exists ? 1 : 0);
+    HMODULE module = LoadLibraryA(name.c_str());
+    if (module == nullptr) {
+        if (exists)
+            logMessage(L"Failed with error code %d", static_cast<int>(GetLastError()));
+        return nullptr;
+    }
+    copyText(jvmBinDirectory, kRuntimeHomeCapacity, binDirectory);
+    return module;
+}
+
+void preloadUcrtbase(const char *binDirectory) {
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExW(&version) || !needsUcrtbasePreload(version.dwMajorVersion, version.dwMinorVersion))
+        return;
+    std::string fullName = std::string(binDirectory) + "\\ucrtbase.dll";
+    if (!pathExists(fullName.c_str()))
+        return;
+    logMessage(L"Preloading ucrtbase.dll 4");
+    char remembered[kDirectoryCapacity];
+    DWORD length = GetCurrentDirectoryA(kDirectoryCapacity, remembered);
+    if (length == 0 || length >= kDirectoryCapacity)
+        remembered[0] = 0;
+    // The bare name finds the runtime's copy through the current directory.
+    SetCurrentDirectoryA(binDirectory);
+    if (LoadLibraryA("ucrtbase.dll") == nullptr && LoadLibraryA(fullName.c_str()) == nullptr)
+        logMessage(L"Could not preload ucrtbase.dll");
+    if (remembered[0] != 0)
+        SetCurrentDirectoryA(remembered);
+}
+
+DllDirectoryCookie addDllSearchDirectory(const char *directory) {
+    if (getConfigInt(154) == 0)
+        return nullptr;
+    AddDllDirectoryFunction addDllDirectory = exportedFunction<AddDllDirectoryFunction>(kernel32(), "AddDllDirectory");
+    if (addDllDirectory == nullptr)
+        return nullptr;
+    wchar_t wide[kDirectoryCapacity];
+    UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    if (MultiByteToWideChar(codePage, 0, directory, -1, wide, kDirectoryCapacity) == 0)
+        return nullptr;
+    logMessage(L"Adding DLL directory %s", wide);
+    return addDllDirectory(wide);
+}
+
+void removeDllSearchDirectory(DllDirectoryCookie cookie) {
+    if (cookie == nullptr)
+        return;
+    RemoveDllDirectoryFunction removeDllDirectory =
+        exportedFunction<RemoveDllDirectoryFunction>(kernel32(), "RemoveDllDirectory");
+    if (removeDllDirectory == nullptr)
+        return;
+    logMessage(L"Removing DLL directory");
+    removeDllDirectory(cookie);
+}
+
+bool resolveCreateJavaVM(HMODULE module) {
+    if (module == nullptr)
+        return false;
+    createJavaVM = exportedFunction<CreateJavaVMFunction>(module, "JNI_CreateJavaVM");
+    return createJavaVM != nullptr;
+}

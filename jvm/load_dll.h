@@ -1,0 +1,40 @@
+// Loading the chosen runtime's jvm.dll into this process: the runtime search
+// hands each accepted java executable to loadJvmFromJavaExe; LoadDLL runs the
+// search, binds JNI_CreateJavaVM and says what went wrong when nothing loads.
+#ifndef PELLUX_JVM_LOAD_DLL_H
+#define PELLUX_JVM_LOAD_DLL_H
+
+#include <windows.h>
+
+#include "jvm/jni_min.h"
+
+// Bound by LoadDLL; called once on the JVM thread.
+extern CreateJavaVMFunction createJavaVM;
+
+// True when a jvm.dll is loaded and its entry point bound. On false the
+// message fitting the runtime's location has been shown when showErrors.
+bool LoadDLL(bool showErrors);
+
+// The module of the jvm.dll beside the java executable (or in the nested
+// jre\bin of a development kit), or null. On success PATH starts with its bin
+// directory; a failed candidate leaves PATH as it was.
+HMODULE loadJvmFromJavaExe(const char *javaExecutable);
+HMODULE loadJvmFromBinDir(const char *binDirectory);
+HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory);
+void preloadUcrtbase(const char *binDirectory);
+
+// Opaque AddDllDirectory cookie; null when nothing was added (record 154 off,
+// or a system without the call).
+typedef void *DllDirectoryCookie;
+DllDirectoryCookie addDllSearchDirectory(const char *directory);
+void removeDllSearchDirectory(DllDirectoryCookie cookie);
+
+bool resolveCreateJavaVM(HMODULE module);
+
+// An export of a loaded module as a typed function pointer, or null.
+template <typename Function>
+Function exportedFunction(HMODULE module, const char *name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(module, name)));
+}
+
+#endif

@@ -1,0 +1,27 @@
+#include "jvm/process_environment.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+std::string environmentValue(const char *name, unsigned long *size, bool *defined) {
+    DWORD needed = GetEnvironmentVariableA(name, nullptr, 0);
+    if (size)
+        *size = needed;
+    if (defined)
+        *defined = needed > 0;
+    if (needed == 0)
+        return std::string();
+    std::string value(needed, '\0');
+    DWORD length = GetEnvironmentVariableA(name, &value[0], needed);
+    value.resize(length < needed ? length : 0);
+    return value;
+}
+
+bool setPathEverywhere(const std::string &value, bool defined) {
+    BOOL done = SetEnvironmentVariableA("PATH", defined ? value.c_str() : nullptr);
+    DWORD error = GetLastError();
+    _putenv(("PATH=" + value).c_str());
+    SetLastError(error);
+    return done != FALSE;
+}

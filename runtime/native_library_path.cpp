@@ -1,0 +1,52 @@
+#include "runtime/native_library_path.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "config/config_store.h"
+#include "jvm/jvm_dll_rules.h"
+#include "jvm/load_dll.h"
+#include "jvm/process_environment.h"
+#include "paths/expand_variables.h"
+#include "paths/path_utils.h"
+#include "runtime/log.h"
+
+namespace {
+
+const size_t kDirectoriesCapacity = 6000;
+
+std::vector<std::string> absoluteEntries(const std::string &directories) {
+    std::vector<std::string> entries;
+    size_t position = 0;
+    while (position < directories.size()) {
+        std::string entry = nextToken(directories, position, ';');
+        if (entry.empty())
+            continue;
+        char resolved[kDirectoriesCapacity];
+        resolveAgainstExecutable(resolved, kDirectoriesCapacity, entry.c_str());
+        entries.push_back(resolved);
+        addDllSearchDirectory(resolved);
+    }
+    return entries;
+}
+
+}  // namespace
+
+void prependNativeLibraryPath() {
+    char directories[kDirectoriesCapacity];
+    getConfigString(10004, directories, kDirectoriesCapacity);
+    logMessage(L"native lib dir is %S", directories);
+    expandVariablesA(directories, kDirectoriesCapacity);
+    bool cut = false;
+    std::string path =
+        composeNativeLibraryPath(absoluteEntries(directories), environmentValue("PATH"), kNativeLibraryPathCapacity, &cut);
+    if (cut)
+        logError(L"PATH with native libs cut at %d bytes", static_cast<int>(kNativeLibraryPathCapacity - 1));
+    if (setPathEverywhere(path))
+        logMessage(L"Setting PATH (native libs) %S", path.c_str());
+    else
+        logMessage(L"Setting PATH (native libs) %S failed with error %d", path.c_str(), static_cast<int>(GetLastError()));
+}

@@ -1,0 +1,77 @@
+// The JVM stage's decisions that need no system: the C runtime preload, how
+// PATH grows within its buffers, what main receives, what the VM receives.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "jvm/assemble_vm_options.h"
+#include "jvm/jvm_dll_rules.h"
+#include "jvm/launcher_properties.h"
+#include "tests/host/log_capture.h"
+
+namespace {
+
+TEST(UcrtbasePreload, OnlyBeforeVersion6Point4) {
+    EXPECT_TRUE(needsUcrtbasePreload(5, 1));
+    EXPECT_TRUE(needsUcrtbasePreload(6, 3));
+    EXPECT_FALSE(needsUcrtbasePreload(6, 4));
+    EXPECT_FALSE(needsUcrtbasePreload(10, 0));
+}
+
+TEST(NativeLibraryPath, EmptyEntriesAddNoSeparator) {
+    EXPECT_EQ(composeNativeLibraryPath({"C:\\App\\lib", "", "C:\\App\\bin"}, "C:\\W", 48000, nullptr),
+              "C:\\App\\lib;C:\\App\\bin;C:\\W");
+    EXPECT_EQ(composeNativeLibraryPath({}, "C:\\W", 48000, nullptr), "C:\\W");
+}
+
+TEST(NativeLibraryPath, IsCutAtItsBufferAndSaysSo) {
+    bool cut = false;
+    EXPECT_EQ(composeNativeLibraryPath({"C:\\lib"}, std::string(100, 'x'), 21, &cut), "C:\\lib;" + std::string(13, 'x'));
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(composeNativeLibraryPath({"C:\\lib"}, "abc", 11, &cut), "C:\\lib;abc");
+    EXPECT_FALSE(cut);
+}
+
+TEST(LauncherProperties, LongPathIsCutAtTheLibraryPathBufferAndLogged) {
+    LauncherPropertyValues values;
+    values.executablePath = "C:\\App\\App.exe";
+    values.path = std::string(20000, 'p');
+    capturedLog().clear();
+    std::vector<std::string> properties = buildLauncherProperties(values);
+    ASSERT_EQ(properties.size(), 6u);
+    EXPECT_EQ(properties[4].size(), kLibraryPathPropertyCapacity - 1);
+    EXPECT_EQ(properties[4].compare(0, 20, "-Djava.library.path="), 0);
+    EXPECT_TRUE(logContains(L"ERROR: launcher property java.library.path cut at 11999 of 20020 bytes"));
+    values.executablePath = std::string(7000, 'e');
+    EXPECT_EQ(buildLauncherProperties(values)[0].size(), kLauncherPropertyCapacity - 1);
+}
+
+const StringList kFive = {L"false", L"app.Main", L"", L"", L"false"};
+
+TEST(MainParameters, FirstArgumentIsAlwaysPassedAndAnEmptyListAddsNone) {
+    StringList expected = kFive;
+    expected.insert(expected.end(), {L"-Jfirst", L"c1", L"x"});
+    EXPECT_EQ(buildMainParameters(kFive, {L"-Jfirst", L"-Jsecond", L"x"}, {L"c1"}, true), expected);
+    expected = kFive;
+    expected.push_back(L"c1");
+    EXPECT_EQ(buildMainParameters(kFive, {}, {L"c1"}, true), expected);
+}
+
+TEST(VmOptionList, InitArgsPointIntoTheListWithoutEmptyOptions) {
+    VmOptionList options = {"", "-Da=1", "", "-Xss2m", ""};
+    removeEmptyOptions(options);
+    std::vector<JavaVMOption> array;
+    JavaVMInitArgs initArgs = {};
+    capturedLog().clear();
+    fillInitArgs(options, array, initArgs);
+    EXPECT_EQ(initArgs.version, 0x00010002);
+    EXPECT_EQ(initArgs.ignoreUnrecognized, JNI_TRUE);
+    ASSERT_EQ(initArgs.nOptions, 2);
+    EXPECT_STREQ(initArgs.options[0].optionString, "-Da=1");
+    EXPECT_STREQ(initArgs.options[1].optionString, "-Xss2m");
+    EXPECT_TRUE(logContains(L"vmoption count 2"));
+    EXPECT_TRUE(logContains(L"vmoption 1: -Xss2m"));
+}
+
+}  // namespace
