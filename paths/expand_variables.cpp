@@ -1,6 +1,96 @@
 #include "paths/expand_variables.h"
 
-// Substitution arrives with the variable table; until then texts pass unchanged.
-void expandVariables(wchar_t *, size_t, ExpandMode) {}
-void expandVariablesA(char *, size_t) {}
-void expandVariablesInString(std::string &) {}
+#include <windows.h>
+
+#include "common/text.h"
+#include "jvm/runtime_location.h"
+#include "paths/path_utils.h"
+#include "paths/temp_dirs.h"
+#include "paths/variable_expansion.h"
+
+namespace {
+
+const size_t kValueCapacity = 6000;
+
+WideValue narrowValue(const char *text) {
+    WideValue value;
+    value.text = widenBytes(std::string(text));
+    value.narrow = true;
+    return value;
+}
+
+WideValue wideValue(const wchar_t *text) {
+    WideValue value;
+    value.text = text;
+    return value;
+}
+
+// The temporary root comes first: without one the launcher stops here,
+// whether or not the text refers to it.
+WideExpansionValues wideValues(ExpandMode mode) {
+    WideExpansionValues values;
+    wchar_t directory[kValueCapacity];
+    if (mode == ExpandMode::Argument) {
+        wchar_t root[kValueCapacity];
+        getTempRoot(root, kValueCapacity, true);
+        values.tempRoot = wideValue(root);
+        resolveAgainstExecutable(directory, kValueCapacity, L"", DirectoryForm::Long);
+        values.executableDirectory = wideValue(directory);
+    } else {
+        char root[kValueCapacity];
+        getTempRootA(root, kValueCapacity);
+        values.tempRoot = narrowValue(root);
+        resolveAgainstExecutable(directory, kValueCapacity, L"", DirectoryForm::NarrowDerived);
+        values.executableDirectory = wideValue(directory);
+        values.executableDirectory.narrow = true;
+    }
+    values.launcherTempDirectory = narrowValue(launcherTempDir);
+    values.runtimeHome = narrowValue(runtimeHome);
+    return values;
+}
+
+NarrowExpansionValues narrowValues() {
+    NarrowExpansionValues values;
+    char root[kValueCapacity];
+    getTempRootA(root, kValueCapacity);
+    values.tempRoot = root;
+    char directory[kValueCapacity];
+    resolveAgainstExecutable(directory, kValueCapacity, "");
+    values.executableDirectory = directory;
+    values.launcherTempDirectory = launcherTempDir;
+    values.runtimeHome = runtimeHome;
+    return values;
+}
+
+// The environment as it is now: variables the launcher set itself count.
+void expandNarrow(std::string &text, bool growable) {
+    NarrowExpansionValues values = narrowValues();
+    char *block = GetEnvironmentStringsA();
+    expandNarrowText(text, values, block, growable);
+    if (block)
+        FreeEnvironmentStringsA(block);
+}
+
+}  // namespace
+
+void expandVariables(wchar_t *text, size_t capacity, ExpandMode mode) {
+    if (capacity == 0)
+        return;
+    WideExpansionValues values = wideValues(mode);
+    std::wstring expanded = text;
+    wchar_t *block = GetEnvironmentStringsW();
+    expandWideText(expanded, values, block);
+    if (block)
+        FreeEnvironmentStringsW(block);
+    storeExpandedText(text, capacity, expanded);
+}
+
+void expandVariablesA(char *text, size_t capacity) {
+    if (capacity == 0)
+        return;
+    std::string expanded = text;
+    expandNarrow(expanded, false);
+    storeExpandedText(text, capacity, expanded);
+}
+
+void expandVariablesInString(std::string &text) { expandNarrow(text, true); }

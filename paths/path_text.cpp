@@ -93,3 +93,20 @@ static size_t directoryPart(const Char *path) {
 
 size_t directoryPartLength(const wchar_t *path) { return directoryPart(path); }
 size_t directoryPartLength(const char *path) { return directoryPart(path); }
+
+template <typename Char>
+static std::basic_string<Char> withSeparator(std::basic_string<Char> path) {
+    if (path.empty() || (path.back() != '\\' && path.back() != '/'))
+        path += Char('\\');
+    return path;
+}
+
+std::string withTrailingSeparator(const std::string &path) { return withSeparator(path); }
+std::wstring withTrailingSeparator(const std::wstring &path) { return withSeparator(path); }
+
+std::string shortPathFromCommandOutput(const std::string &output, unsigned long exitCode) {
+    if (exitCode != 0 || output.size() <= 5)
+        return std::string();
+    size_t lineEnd = output.find_first_of("\r\n");
+    return lineEnd == std::string::npos ? std::string() : output.substr(0, lineEnd);
+}

@@ -9,6 +9,7 @@
 namespace {
 
 const size_t kPathCapacity = 6000;
+const DWORD kCommandExitWaitMs = 2000;
 
 bool executablePathsKnown;
 wchar_t executableLongPath[kPathCapacity];
@@ -163,6 +164,8 @@ bool pathExists(const char *path) { return isDriveRoot(path) || findFileTime(pat
 
 void collapseBackslashesA(char *path, size_t capacity) {
     std::wstring wide = toWidePath(path);
+    if (wide.empty())
+        return;  // nothing to do, or a text that did not convert and stays as it is
     collapseBackslashes(&wide[0]);
     bool lossy;
     std::string narrow = toNarrowPath(wide.c_str(), &lossy);
@@ -172,6 +175,8 @@ void collapseBackslashesA(char *path, size_t capacity) {
 
 void lowercasePathA(char *path, size_t capacity) {
     std::wstring wide = toWidePath(path);
+    if (wide.empty())
+        return;
     lowercasePath(&wide[0]);
     bool lossy;
     std::string narrow = toNarrowPath(wide.c_str(), &lossy);
@@ -190,6 +195,29 @@ const char *getExecutablePathA() {
 }
 
 std::string shortPathViaCommandShell(const wchar_t *path) {
+    wchar_t windowsDirectory[kPathCapacity];
+    UINT directoryLength = GetWindowsDirectoryW(windowsDirectory, kPathCapacity);
+    if (directoryLength == 0 || directoryLength >= kPathCapacity)
+        windowsDirectory[0] = 0;
+    return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /C for %%I in (\"%s\") do @echo %%~sI",
+                                            windowsDirectory, path));
+}
+
+namespace {
+
+// Everything the command writes until it closes its output, at most a buffer full.
+std::string readCommandOutput(HANDLE readEnd) {
+    char output[kPathCapacity];
+    DWORD total = 0, count;
+    while (total < sizeof output && ReadFile(readEnd, output + total, sizeof output - total, &count, nullptr) &&
+           count > 0)
+        total += count;
+    return std::string(output, total);
+}
+
+}  // namespace
+
+std::string runShortPathCommand(std::wstring commandLine) {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     HANDLE readEnd, writeEnd;
     if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
@@ -202,12 +230,6 @@ std::string shortPathViaCommandShell(const wchar_t *path) {
         CloseHandle(writeEnd);
         return std::string();
     }
-    wchar_t windowsDirectory[kPathCapacity];
-    UINT directoryLength = GetWindowsDirectoryW(windowsDirectory, kPathCapacity);
-    if (directoryLength == 0 || directoryLength >= kPathCapacity)
-        windowsDirectory[0] = 0;
-    std::wstring commandLine = formatString(L"%s\\system32\\cmd.exe /C for %%I in (\"%s\") do @echo %%~sI",
-                                            windowsDirectory, path);
     logMessage(L"executing %s", commandLine.c_str());
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
@@ -224,27 +246,23 @@ std::string shortPathViaCommandShell(const wchar_t *path) {
         return std::string();
     }
     CloseHandle(writeEnd);
-    char output[kPathCapacity];
-    DWORD total = 0, count;
-    while (total < sizeof output && ReadFile(readEnd, output + total, sizeof output - total, &count, nullptr) &&
-           count > 0)
-        total += count;
-    logMessage(L"finished reading from cmd.exe %d \"%.*S\"", static_cast<int>(total), static_cast<int>(total), output);
+    std::string output = readCommandOutput(readEnd);
+    logMessage(L"finished reading from cmd.exe %d \"%S\"", static_cast<int>(output.size()), output.c_str());
     CloseHandle(readEnd);
+    // The end of the output can be seen a moment before the exit code is
+    // set (Wine shows this); a command that is done has ended well within this.
+    WaitForSingleObject(process.hProcess, kCommandExitWaitMs);
     DWORD exitCode = 1;
     GetExitCodeProcess(process.hProcess, &exitCode);
     logMessage(L"Exit Code %d", static_cast<int>(exitCode));
     std::string result;
-    if (exitCode == STILL_ACTIVE) {
+    if (exitCode == kStillActive) {
         logMessage(L"Terminating process");
         TerminateProcess(process.hProcess, 1);
-    } else if (exitCode == 0 && total > 5) {
-        std::string text(output, total);
-        size_t lineEnd = text.find_first_of("\r\n");
-        if (lineEnd != std::string::npos) {
-            result = text.substr(0, lineEnd);
+    } else {
+        result = shortPathFromCommandOutput(output, exitCode);
+        if (!result.empty())
             logMessage(L"Using %S", result.c_str());
-        }
     }
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);

@@ -36,6 +36,10 @@ const char *getExecutablePathA();
 
 // The 8.3 form as printed by the command interpreter, or empty.
 std::string shortPathViaCommandShell(const wchar_t *path);
+// Runs the command with its output on a pipe: the first line of that output
+// when the command ended with code 0 and wrote more than five bytes, else
+// empty. A command still running after closing its output is terminated.
+std::string runShortPathCommand(std::wstring commandLine);
 
 // Relative paths are taken relative to the directory of baseFile when given,
 // else to the executable's directory; the result has runs of backslashes

@@ -1,5 +1,7 @@
 list(APPEND LAUNCHER_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/path_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/temp_search.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/variable_expansion.cpp
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/expand_variables.cpp

@@ -2,50 +2,201 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 
+#include "common/format.h"
 #include "common/text.h"
+#include "config/config_store.h"
+#include "paths/path_utils.h"
 #include "runtime/fatal.h"
 #include "runtime/log.h"
 
 char launcherTempDir[6000];
 
+namespace {
+
+const int kCommonAppData = 35;  // CSIDL_COMMON_APPDATA
+
+typedef HRESULT(WINAPI *FolderPathA)(HWND, int, HANDLE, DWORD, char *);
+typedef HRESULT(WINAPI *FolderPathW)(HWND, int, HANDLE, DWORD, wchar_t *);
+
+// Older systems lack the shell folder functions; they are looked up when
+// first needed.
+HMODULE shellLibrary() {
+    static HMODULE library;
+    static bool tried;
+    if (!tried) {
+        tried = true;
+        library = LoadLibraryA("shell32.dll");
+    }
+    return library;
+}
+
+void *shellFunction(const char *name) {
+    HMODULE library = shellLibrary();
+    return library ? reinterpret_cast<void *>(GetProcAddress(library, name)) : nullptr;
+}
+
+// A length result of a Win32 call that fills a buffer: usable when the text
+// fitted.
+bool filled(DWORD length, size_t capacity) { return length > 0 && length < capacity; }
+
+template <typename Char>
+bool assign(std::basic_string<Char> *out, const Char *text, DWORD length, size_t capacity) {
+    if (!filled(length, capacity))
+        return false;
+    *out = text;
+    return true;
+}
+
+class WindowsTempSystem : public TempSystem {
+public:
+    bool createDirectory(const char *path) override { return CreateDirectoryA(path, nullptr) != 0; }
+    bool createDirectory(const wchar_t *path) override { return CreateDirectoryW(path, nullptr) != 0; }
+    bool removeDirectory(const char *path) override { return RemoveDirectoryA(path) != 0; }
+    bool removeDirectory(const wchar_t *path) override { return RemoveDirectoryW(path) != 0; }
+    bool pathExists(const char *path) override { return ::pathExists(path); }
+    bool pathExists(const wchar_t *path) override { return ::pathExists(path); }
+
+    bool longPath(const char *path, std::string *longForm) override {
+        char buffer[kTempPathCapacity];
+        return assign(longForm, buffer, GetLongPathNameA(path, buffer, kTempPathCapacity), kTempPathCapacity);
+    }
+    bool longPath(const wchar_t *path, std::wstring *longForm) override {
+        wchar_t buffer[kTempPathCapacity];
+        return assign(longForm, buffer, GetLongPathNameW(path, buffer, kTempPathCapacity), kTempPathCapacity);
+    }
+    bool foldPrecomposed(const wchar_t *path, std::wstring *folded) override {
+        wchar_t buffer[kTempPathCapacity - 1];
+        int length = FoldStringW(MAP_PRECOMPOSED, path, -1, buffer, kTempPathCapacity - 1);
+        if (length <= 0)
+            return false;
+        *folded = buffer;
+        return true;
+    }
+    int pseudoRandomNumber() override {
+        srand(pseudoRandomSeed(static_cast<long long>(time(nullptr)), GetCurrentProcessId()));
+        return rand();
+    }
+    int processId() override { return static_cast<int>(GetCurrentProcessId()); }
+
+    bool systemTempPath(std::string *path) override {
+        char buffer[kTempPathCapacity];
+        return assign(path, buffer, GetTempPathA(kTempPathCapacity, buffer), kTempPathCapacity);
+    }
+    bool systemTempPath(std::wstring *path) override {
+        wchar_t buffer[kTempPathCapacity];
+        return assign(path, buffer, GetTempPathW(kTempPathCapacity, buffer), kTempPathCapacity);
+    }
+    bool environmentValue(const char *name, std::string *value) override {
+        char buffer[kTempPathCapacity];
+        return assign(value, buffer, GetEnvironmentVariableA(name, buffer, kTempPathCapacity), kTempPathCapacity);
+    }
+    bool environmentValue(const wchar_t *name, std::wstring *value) override {
+        wchar_t buffer[kTempPathCapacity];
+        return assign(value, buffer, GetEnvironmentVariableW(name, buffer, kTempPathCapacity), kTempPathCapacity);
+    }
+    bool commonAppDataFolder(std::string *path) override {
+        FolderPathA folderPath = reinterpret_cast<FolderPathA>(shellFunction("SHGetFolderPathA"));
+        char buffer[MAX_PATH + 1] = {};
+        if (!folderPath || folderPath(nullptr, kCommonAppData, nullptr, 0, buffer) != S_OK)
+            return false;
+        *path = buffer;
+        return true;
+    }
+    bool commonAppDataFolder(std::wstring *path) override {
+        FolderPathW folderPath = reinterpret_cast<FolderPathW>(shellFunction("SHGetFolderPathW"));
+        wchar_t buffer[MAX_PATH + 1] = {};
+        if (!folderPath || folderPath(nullptr, kCommonAppData, nullptr, 0, buffer) != S_OK)
+            return false;
+        *path = buffer;
+        return true;
+    }
+    bool windowsDirectory(std::string *path) override {
+        char buffer[kTempPathCapacity];
+        return assign(path, buffer, GetWindowsDirectoryA(buffer, kTempPathCapacity), kTempPathCapacity);
+    }
+    bool windowsDirectory(std::wstring *path) override {
+        wchar_t buffer[kTempPathCapacity];
+        return assign(path, buffer, GetWindowsDirectoryW(buffer, kTempPathCapacity), kTempPathCapacity);
+    }
+};
+
+TempRoots foundRoots;
+bool foundWithLongPaths;
+
+bool longPathsRequested() { return getConfigInt(10009) != 0; }
+
+void ensureTempRoot() {
+    // The log's first line searches before the configuration is read; a root
+    // found then did not know yet that record 10009 asks for long paths.
+    if (!foundRoots.found || (!foundWithLongPaths && longPathsRequested()))
+        findTempRoot();
+}
+
+}  // namespace
+
+TempSystem &windowsTempSystem() {
+    static WindowsTempSystem system;
+    return system;
+}
+
+void findTempRoot() {
+    bool useLong = longPathsRequested();
+    foundRoots = searchTempRoot(windowsTempSystem(), useLong);
+    foundWithLongPaths = useLong;
+}
+
 void getTempRoot(wchar_t *out, size_t capacity, bool fatal) {
-    wchar_t path[MAX_PATH + 1];
-    DWORD length = GetTempPathW(MAX_PATH + 1, path);
-    if (length == 0 || length > MAX_PATH) {
+    ensureTempRoot();
+    if (!foundRoots.found) {
         if (fatal)
             fatalMessageW(1015, nullptr);
         copyText(out, capacity, L"");
         return;
     }
-    if (length > 3 && path[length - 1] == L'\\')
-        path[length - 1] = 0;
-    copyText(out, capacity, path);
+    copyText(out, capacity, foundRoots.wide.c_str());
 }
 
 void getTempRootA(char *out, size_t capacity) {
-    char path[MAX_PATH + 1];
-    DWORD length = GetTempPathA(MAX_PATH + 1, path);
-    if (length == 0 || length > MAX_PATH)
+    ensureTempRoot();
+    if (!foundRoots.found)
         fatalMessageW(1015, nullptr);
-    if (length > 3 && path[length - 1] == '\\')
-        path[length - 1] = 0;
-    copyText(out, capacity, path);
+    copyText(out, capacity, foundRoots.narrow.c_str());
+}
+
+void makeTempFileName(char *out, size_t capacity) {
+    char root[kTempPathCapacity];
+    getTempRootA(root, kTempPathCapacity);
+    logMessage(L"tempPath is %S", root);
+    char name[kTempPathCapacity];
+    if (GetTempFileNameA(root, "plx", 0, name) == 0) {
+        logMessage(L"GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
+        formatText(name, kTempPathCapacity, "%splx%d", withTrailingSeparator(root).c_str(),
+                   windowsTempSystem().pseudoRandomNumber());
+    }
+    logMessage(L"tempFile is %S", name);
+    copyText(out, capacity, name);
 }
 
 void createLauncherTempDir() {
-    char root[6000];
-    getTempRootA(root, sizeof root);
     for (int attempt = 0; attempt < 10; attempt++) {
-        std::string path = std::string(root) + "\\plx" + std::to_string(GetCurrentProcessId()) + "_" +
-                           std::to_string(GetTickCount() + attempt) + "_dir";
-        logMessage(L"Temp dir3: %S", path.c_str());
-        if (CreateDirectoryA(path.c_str(), nullptr)) {
-            copyText(launcherTempDir, sizeof launcherTempDir, path.c_str());
+        char file[kTempPathCapacity];
+        makeTempFileName(file, kTempPathCapacity);
+        char directory[kTempPathCapacity];
+        size_t length = formatText(directory, kTempPathCapacity, "%s_dir%d", file,
+                                   static_cast<int>(static_cast<uint32_t>(time(nullptr))));
+        logMessage(L"Temp dir3: %S", directory);
+        // A cut name would be another directory than the one logged.
+        if (length < kTempPathCapacity && CreateDirectoryA(directory, nullptr)) {
+            copyText(launcherTempDir, sizeof launcherTempDir, directory);
             return;
         }
-        logMessage(L"Could not create dir (%d)", static_cast<int>(GetLastError()));
+        logMessage(L"Could not create dir (%d)",
+                   static_cast<int>(length < kTempPathCapacity ? GetLastError() : ERROR_FILENAME_EXCED_RANGE));
     }
     launcherTempDir[0] = 0;
     fatalMessage(1009, "7");

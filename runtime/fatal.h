@@ -11,11 +11,13 @@
 // Capacity of a composed message, terminator included.
 const size_t kMessageCapacity = 6000;
 
+// At most maxLength characters of the text, never half a surrogate pair.
+std::wstring cutToLength(const std::wstring &text, size_t maxLength);
 // The text with its first "{0}" replaced by the argument (none: unchanged),
 // cut to kMessageCapacity - 1 characters.
 std::wstring substituteArgument(const std::wstring &text, const wchar_t *argument);
 // The text as shown: with "\n\nLog: " and the log path when there is a log,
-// cut to kMessageCapacity - 1 characters.
+// cut to kMessageCapacity - 1 characters; the message is cut before the path.
 std::wstring composeShownText(const std::wstring &text, const wchar_t *logPath);
 
 void showText(const wchar_t *text);

@@ -19,6 +19,7 @@ bool logPathSet;
 wchar_t logFilePath[6000];
 HANDLE openFile = INVALID_HANDLE_VALUE;
 int64_t logStartMillis;
+bool headerWritten;
 
 int64_t currentMillis() {
     FILETIME now;
@@ -64,21 +65,17 @@ bool logSwitchIsOn(const char *name) {
     return length != 0 && length < sizeof value && lstrcmpA(value, "yes") == 0;
 }
 
-bool createLogFile() {
-    openFile = openLogFile(logFilePath, true);
-    if (openFile == INVALID_HANDLE_VALUE) {
-        copyText(logFilePath, 6000, L"c:\\zno_nlog");
-        openFile = openLogFile(logFilePath, true);
+// A file that is new or was emptied gets the byte-order mark; the header is
+// written once, to the first file that could be opened.
+void startLogFile() {
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(openFile, &size) && size.QuadPart == 0) {
+        DWORD written;
+        WriteFile(openFile, "\xEF\xBB\xBF", 3, &written, nullptr);
     }
-    if (openFile == INVALID_HANDLE_VALUE)
-        return false;
-    static const char byteOrderMark[] = "\xEF\xBB\xBF";
-    DWORD written;
-    WriteFile(openFile, byteOrderMark, 3, &written, nullptr);
-    return true;
-}
-
-void writeLogHeader() {
+    if (headerWritten)
+        return;
+    headerWritten = true;
     wchar_t executable[6000];
     DWORD length = GetModuleFileNameW(nullptr, executable, 6000);
     if (length == 0 || length >= 6000)
@@ -90,18 +87,27 @@ void writeLogHeader() {
     logStartMillis = currentMillis();
 }
 
-void chooseLogFilePath() {
-    wchar_t directory[6000];
-    getTempRoot(directory, 6000, false);
-    if (directory[0] == 0) {
-        copyText(directory, 6000, L"c:\\");
-    } else {
-        size_t length = lstrlenW(directory);
-        if (directory[length - 1] != L'\\' && directory[length - 1] != L'/')
-            copyText(directory + length, 6000 - length, L"\\");
+void createLogFile() {
+    openFile = openLogFile(logFilePath, true);
+    if (openFile == INVALID_HANDLE_VALUE) {
+        copyText(logFilePath, 6000, L"c:\\zno_nlog");
+        openFile = openLogFile(logFilePath, true);
     }
+    if (openFile != INVALID_HANDLE_VALUE)
+        startLogFile();
+}
+
+void chooseLogFilePath() {
+    wchar_t root[6000];
+    getTempRoot(root, 6000, false);
+    std::wstring directory = root[0] == 0 ? std::wstring(L"c:\\") : withTrailingSeparator(std::wstring(root));
     for (int n = 1;; n++) {
-        formatText(logFilePath, 6000, L"%szno_nlog_%d.log", directory, n);
+        // A name cut to fit would be a file nobody looks for: such a root gives way to "c:\".
+        if (formatText(logFilePath, 6000, L"%szno_nlog_%d.log", directory.c_str(), n) >= 6000) {
+            directory = L"c:\\";
+            n = 0;
+            continue;
+        }
         if (n == 1000 || !pathExists(logFilePath))
             break;
     }
@@ -113,8 +119,7 @@ void decideLog() {
         return;
     chooseLogFilePath();
     logPathSet = true;
-    if (createLogFile())
-        writeLogHeader();
+    createLogFile();
 }
 
 void openLog() {
@@ -124,8 +129,11 @@ void openLog() {
         logLock = &lock;
     }
     EnterCriticalSection(logLock);
-    if (logPathSet && openFile == INVALID_HANDLE_VALUE)
+    if (logPathSet && openFile == INVALID_HANDLE_VALUE) {
         openFile = openLogFile(logFilePath, false);
+        if (openFile != INVALID_HANDLE_VALUE)
+            startLogFile();
+    }
     if (!logDecided)
         decideLog();
 }

@@ -1,0 +1,67 @@
+// Choosing the temporary root: the candidate directories, the tests each must
+// pass in narrow and wide form, and the strict and relaxed passes. The system
+// is reached only through TempSystem, so the rules also run natively.
+#ifndef PELLUX_PATHS_TEMP_SEARCH_H
+#define PELLUX_PATHS_TEMP_SEARCH_H
+
+#include <cstddef>
+#include <string>
+
+const size_t kTempPathCapacity = 6000;
+
+// What the search asks of the machine. Every query answers false when the
+// source is unavailable (unset variable, failing call).
+class TempSystem {
+public:
+    virtual bool createDirectory(const char *path) = 0;
+    virtual bool createDirectory(const wchar_t *path) = 0;
+    virtual bool removeDirectory(const char *path) = 0;
+    virtual bool removeDirectory(const wchar_t *path) = 0;
+    virtual bool pathExists(const char *path) = 0;
+    virtual bool pathExists(const wchar_t *path) = 0;
+    virtual bool longPath(const char *path, std::string *longForm) = 0;
+    virtual bool longPath(const wchar_t *path, std::wstring *longForm) = 0;
+    // The precomposed-character mapping, at most 5,999 characters.
+    virtual bool foldPrecomposed(const wchar_t *path, std::wstring *folded) = 0;
+    // The generator re-seeded from the time and the process id, one number drawn.
+    virtual int pseudoRandomNumber() = 0;
+    virtual int processId() = 0;
+
+    virtual bool systemTempPath(std::string *path) = 0;
+    virtual bool systemTempPath(std::wstring *path) = 0;
+    virtual bool environmentValue(const char *name, std::string *value) = 0;
+    virtual bool environmentValue(const wchar_t *name, std::wstring *value) = 0;
+    virtual bool commonAppDataFolder(std::string *path) = 0;
+    virtual bool commonAppDataFolder(std::wstring *path) = 0;
+    virtual bool windowsDirectory(std::string *path) = 0;
+    virtual bool windowsDirectory(std::wstring *path) = 0;
+
+protected:
+    ~TempSystem() = default;
+};
+
+// Seed of the launcher's pseudo-random numbers: seconds since 1970 times the
+// process id, both cut to 32 bits.
+unsigned int pseudoRandomSeed(long long secondsSince1970, unsigned long processId);
+
+// True when a fresh test subdirectory can be created in the directory and is
+// then found; the subdirectory is removed again either way.
+bool testWritableDirectoryA(const char *directory, TempSystem &system);
+bool testWritableDirectory(const wchar_t *directory, TempSystem &system);
+
+// path holds at most kTempPathCapacity characters and may be replaced by its
+// long form (useLong). hasBang reports a "!" separator in the path or its long form.
+bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool *hasBang, TempSystem &system);
+bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *hasBang, TempSystem &system);
+
+struct TempRoots {
+    bool found = false;
+    std::string narrow;
+    std::wstring wide;
+};
+
+// The twelve candidates in their two passes; the first one whose narrow and
+// then wide test pass is the root.
+TempRoots searchTempRoot(TempSystem &system, bool useLong);
+
+#endif

@@ -1,0 +1,12 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/logpaths/wine_roles.h"
+
+int main(int argc, char **argv) {
+    if (argc == 3 && strcmp(argv[1], "--role") == 0)
+        return runChildRole(argv[2]);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
