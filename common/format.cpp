@@ -26,7 +26,7 @@ struct Sink {
     }
 };
 
-struct Spec {
+struct Conversion {
     bool leftAlign = false;
     bool zeroPad = false;
     bool plusSign = false;
@@ -45,19 +45,19 @@ void pad(Sink<Char> &sink, int count, Char c) {
 }
 
 template <typename Char, typename From>
-void putString(Sink<Char> &sink, const Spec &spec, const From *text) {
+void putString(Sink<Char> &sink, const Conversion &conversion, const From *text) {
     static const char nullText[] = "(null)";
     size_t length = 0;
     if (text) {
-        while ((spec.precision < 0 || length < static_cast<size_t>(spec.precision)) && text[length])
+        while ((conversion.precision < 0 || length < static_cast<size_t>(conversion.precision)) && text[length])
             length++;
     } else {
         length = sizeof nullText - 1;
-        if (spec.precision >= 0 && length > static_cast<size_t>(spec.precision))
-            length = spec.precision;
+        if (conversion.precision >= 0 && length > static_cast<size_t>(conversion.precision))
+            length = conversion.precision;
     }
-    int fill = spec.width > static_cast<int>(length) ? spec.width - static_cast<int>(length) : 0;
-    if (!spec.leftAlign)
+    int fill = conversion.width > static_cast<int>(length) ? conversion.width - static_cast<int>(length) : 0;
+    if (!conversion.leftAlign)
         pad(sink, fill, Char(' '));
     for (size_t i = 0; i < length; i++) {
         unsigned long code = text ? static_cast<unsigned long>(
@@ -67,12 +67,12 @@ void putString(Sink<Char> &sink, const Spec &spec, const From *text) {
             code = '?';
         sink.put(static_cast<Char>(code));
     }
-    if (spec.leftAlign)
+    if (conversion.leftAlign)
         pad(sink, fill, Char(' '));
 }
 
 template <typename Char>
-void putNumber(Sink<Char> &sink, const Spec &spec, uint64_t magnitude, bool negative, unsigned base,
+void putNumber(Sink<Char> &sink, const Conversion &conversion, uint64_t magnitude, bool negative, unsigned base,
                bool upper, const char *prefix) {
     char digits[72];
     int count = 0;
@@ -81,16 +81,16 @@ void putNumber(Sink<Char> &sink, const Spec &spec, uint64_t magnitude, bool nega
         digits[count++] = table[magnitude % base];
         magnitude /= base;
     }
-    int minimumDigits = spec.precision >= 0 ? spec.precision : 1;
+    int minimumDigits = conversion.precision >= 0 ? conversion.precision : 1;
     if (minimumDigits > 64)
         minimumDigits = 64;
     int zeros = count < minimumDigits ? minimumDigits - count : 0;
-    char sign = negative ? '-' : spec.plusSign ? '+' : spec.space ? ' ' : 0;
+    char sign = negative ? '-' : conversion.plusSign ? '+' : conversion.space ? ' ' : 0;
     int prefixLength = static_cast<int>(strlen(prefix));
     int total = count + zeros + (sign ? 1 : 0) + prefixLength;
-    int fill = spec.width > total ? spec.width - total : 0;
-    bool padWithZeros = spec.zeroPad && !spec.leftAlign && spec.precision < 0;
-    if (!spec.leftAlign && !padWithZeros)
+    int fill = conversion.width > total ? conversion.width - total : 0;
+    bool padWithZeros = conversion.zeroPad && !conversion.leftAlign && conversion.precision < 0;
+    if (!conversion.leftAlign && !padWithZeros)
         pad(sink, fill, Char(' '));
     if (sign)
         sink.put(Char(sign));
@@ -101,26 +101,26 @@ void putNumber(Sink<Char> &sink, const Spec &spec, uint64_t magnitude, bool nega
     pad(sink, zeros, Char('0'));
     while (count > 0)
         sink.put(Char(digits[--count]));
-    if (spec.leftAlign)
+    if (conversion.leftAlign)
         pad(sink, fill, Char(' '));
 }
 
-int64_t takeSigned(va_list &args, Spec::Size size) {
+int64_t takeSigned(va_list &args, Conversion::Size size) {
     switch (size) {
-    case Spec::Long: return va_arg(args, long);
-    case Spec::LongLong: return va_arg(args, long long);
-    case Spec::SizeT: return static_cast<int64_t>(va_arg(args, ptrdiff_t));
-    case Spec::Short: return static_cast<short>(va_arg(args, int));
+    case Conversion::Long: return va_arg(args, long);
+    case Conversion::LongLong: return va_arg(args, long long);
+    case Conversion::SizeT: return static_cast<int64_t>(va_arg(args, ptrdiff_t));
+    case Conversion::Short: return static_cast<short>(va_arg(args, int));
     default: return va_arg(args, int);
     }
 }
 
-uint64_t takeUnsigned(va_list &args, Spec::Size size) {
+uint64_t takeUnsigned(va_list &args, Conversion::Size size) {
     switch (size) {
-    case Spec::Long: return va_arg(args, unsigned long);
-    case Spec::LongLong: return va_arg(args, unsigned long long);
-    case Spec::SizeT: return va_arg(args, size_t);
-    case Spec::Short: return static_cast<unsigned short>(va_arg(args, unsigned int));
+    case Conversion::Long: return va_arg(args, unsigned long);
+    case Conversion::LongLong: return va_arg(args, unsigned long long);
+    case Conversion::SizeT: return va_arg(args, size_t);
+    case Conversion::Short: return static_cast<unsigned short>(va_arg(args, unsigned int));
     default: return va_arg(args, unsigned int);
     }
 }
@@ -141,96 +141,96 @@ int readNumber(const Char *&p) {
 
 // Reads flags, width, precision and length of one conversion; p points after "%".
 template <typename Char>
-Spec readSpec(const Char *&p, va_list &args) {
-    Spec spec;
+Conversion readConversion(const Char *&p, va_list &args) {
+    Conversion conversion;
     for (;; p++) {
-        if (*p == '-') spec.leftAlign = true;
-        else if (*p == '0') spec.zeroPad = true;
-        else if (*p == '+') spec.plusSign = true;
-        else if (*p == ' ') spec.space = true;
-        else if (*p == '#') spec.alternate = true;
+        if (*p == '-') conversion.leftAlign = true;
+        else if (*p == '0') conversion.zeroPad = true;
+        else if (*p == '+') conversion.plusSign = true;
+        else if (*p == ' ') conversion.space = true;
+        else if (*p == '#') conversion.alternate = true;
         else break;
     }
     if (*p == '*') {
         int width = va_arg(args, int);
         if (width < 0) {
-            spec.leftAlign = true;
+            conversion.leftAlign = true;
             width = width < -kMaximumWidth ? kMaximumWidth : -width;
         }
-        spec.width = width > kMaximumWidth ? kMaximumWidth : width;
+        conversion.width = width > kMaximumWidth ? kMaximumWidth : width;
         p++;
     } else {
-        spec.width = readNumber(p);
+        conversion.width = readNumber(p);
     }
     if (*p == '.') {
         p++;
         if (*p == '*') {
             int precision = va_arg(args, int);
-            spec.precision = precision < 0 ? -1 : precision > kMaximumWidth ? kMaximumWidth : precision;
+            conversion.precision = precision < 0 ? -1 : precision > kMaximumWidth ? kMaximumWidth : precision;
             p++;
         } else {
-            spec.precision = readNumber(p);
+            conversion.precision = readNumber(p);
         }
     }
     if (*p == 'h') {
         p++;
-        spec.size = Spec::Short;
-        spec.stringWidth = 1;
+        conversion.size = Conversion::Short;
+        conversion.stringWidth = 1;
         if (*p == 'h')
             p++;
     } else if (*p == 'l' || *p == 'w') {
-        spec.stringWidth = 2;
-        spec.size = Spec::Long;
+        conversion.stringWidth = 2;
+        conversion.size = Conversion::Long;
         if (*p++ == 'l' && *p == 'l') {
-            spec.size = Spec::LongLong;
+            conversion.size = Conversion::LongLong;
             p++;
         }
     } else if (*p == 'I') {
         p++;
         if (p[0] == '6' && p[1] == '4') {
-            spec.size = Spec::LongLong;
+            conversion.size = Conversion::LongLong;
             p += 2;
         } else if (p[0] == '3' && p[1] == '2') {
             p += 2;
         } else {
-            spec.size = Spec::SizeT;
+            conversion.size = Conversion::SizeT;
         }
     } else if (*p == 'z' || *p == 't' || *p == 'j') {
-        spec.size = *p == 'j' ? Spec::LongLong : Spec::SizeT;
+        conversion.size = *p == 'j' ? Conversion::LongLong : Conversion::SizeT;
         p++;
     }
-    return spec;
+    return conversion;
 }
 
 template <typename Char>
-void putStringArgument(Sink<Char> &sink, const Spec &spec, bool capital, va_list &args) {
+void putStringArgument(Sink<Char> &sink, const Conversion &conversion, bool capital, va_list &args) {
     // The format's own width is wide for a wide format; a capital letter flips it.
-    int width = spec.stringWidth;
+    int width = conversion.stringWidth;
     if (width == 0)
         width = (sizeof(Char) == 1) != capital ? 1 : 2;
     if (width == 1)
-        putString(sink, spec, va_arg(args, const char *));
+        putString(sink, conversion, va_arg(args, const char *));
     else
-        putString(sink, spec, va_arg(args, const wchar_t *));
+        putString(sink, conversion, va_arg(args, const wchar_t *));
 }
 
 template <typename Char>
-void putCharArgument(Sink<Char> &sink, const Spec &spec, bool capital, va_list &args) {
-    int width = spec.stringWidth;
+void putCharArgument(Sink<Char> &sink, const Conversion &conversion, bool capital, va_list &args) {
+    int width = conversion.stringWidth;
     if (width == 0)
         width = (sizeof(Char) == 1) != capital ? 1 : 2;
     wchar_t text[2] = {0, 0};
     int value = va_arg(args, int);
     text[0] = width == 1 ? static_cast<wchar_t>(static_cast<unsigned char>(value)) : static_cast<wchar_t>(value);
-    Spec single = spec;
+    Conversion single = conversion;
     single.precision = 1;
     if (text[0] == 0) {
         // A NUL character still counts as one character of output.
-        int fill = spec.width > 1 ? spec.width - 1 : 0;
-        if (!spec.leftAlign)
+        int fill = conversion.width > 1 ? conversion.width - 1 : 0;
+        if (!conversion.leftAlign)
             pad(sink, fill, Char(' '));
         sink.put(Char(0));
-        if (spec.leftAlign)
+        if (conversion.leftAlign)
             pad(sink, fill, Char(' '));
         return;
     }
@@ -251,30 +251,30 @@ void formatInto(Sink<Char> &sink, const Char *format, va_list args) {
             sink.put(Char('%'));
             continue;
         }
-        Spec spec = readSpec(p, ap);
+        Conversion conversion = readConversion(p, ap);
         switch (*p) {
         case 'd':
         case 'i': {
-            int64_t value = takeSigned(ap, spec.size);
+            int64_t value = takeSigned(ap, conversion.size);
             uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-            putNumber(sink, spec, magnitude, value < 0, 10, false, "");
+            putNumber(sink, conversion, magnitude, value < 0, 10, false, "");
             break;
         }
-        case 'u': putNumber(sink, spec, takeUnsigned(ap, spec.size), false, 10, false, ""); break;
-        case 'o': putNumber(sink, spec, takeUnsigned(ap, spec.size), false, 8, false, spec.alternate ? "0" : ""); break;
-        case 'x': putNumber(sink, spec, takeUnsigned(ap, spec.size), false, 16, false, spec.alternate ? "0x" : ""); break;
-        case 'X': putNumber(sink, spec, takeUnsigned(ap, spec.size), false, 16, true, spec.alternate ? "0X" : ""); break;
+        case 'u': putNumber(sink, conversion, takeUnsigned(ap, conversion.size), false, 10, false, ""); break;
+        case 'o': putNumber(sink, conversion, takeUnsigned(ap, conversion.size), false, 8, false, conversion.alternate ? "0" : ""); break;
+        case 'x': putNumber(sink, conversion, takeUnsigned(ap, conversion.size), false, 16, false, conversion.alternate ? "0x" : ""); break;
+        case 'X': putNumber(sink, conversion, takeUnsigned(ap, conversion.size), false, 16, true, conversion.alternate ? "0X" : ""); break;
         case 'p': {
             // The Windows runtime prints pointers as upper-case hex of full width.
-            Spec pointer = spec;
+            Conversion pointer = conversion;
             pointer.precision = static_cast<int>(2 * sizeof(void *));
             putNumber(sink, pointer, reinterpret_cast<uintptr_t>(va_arg(ap, void *)), false, 16, true, "");
             break;
         }
-        case 's': putStringArgument(sink, spec, false, ap); break;
-        case 'S': putStringArgument(sink, spec, true, ap); break;
-        case 'c': putCharArgument(sink, spec, false, ap); break;
-        case 'C': putCharArgument(sink, spec, true, ap); break;
+        case 's': putStringArgument(sink, conversion, false, ap); break;
+        case 'S': putStringArgument(sink, conversion, true, ap); break;
+        case 'c': putCharArgument(sink, conversion, false, ap); break;
+        case 'C': putCharArgument(sink, conversion, true, ap); break;
         case 'n': (void)va_arg(ap, void *); break;
         default:
             // Not a conversion we know: keep the text as written.

@@ -42,6 +42,8 @@ int callServiceDispatcher() {
     logMessage(L"calling StartServiceCtrlDispatcher");
     if (!StartServiceCtrlDispatcherW(table))
         logMessage(L"StartServiceCtrlDispatcher failed with error %d", static_cast<int>(GetLastError()));
+    else
+        waitForServiceMainEnd();
     logMessage(L"StartServiceCtrlDispatcher returned");
     return 0;
 }

@@ -1,14 +1,29 @@
 // The service control commands: install, remove, start, stop and query the
-// launcher's own service. Each prints its result and returns the exit code.
+// launcher's own service (`serviceName`). Each prints its result on standard
+// output and returns the exit code.
 #ifndef PELLUX_ENTRY_SERVICE_CONTROL_H
 #define PELLUX_ENTRY_SERVICE_CONTROL_H
 
+#include <windows.h>
+
+#include <string>
+
 #include "common/string_list.h"
 
+// 0 installed, 1 failure. An existing registration is removed first.
 int installService(unsigned long startType);
+// 0 removed, 1 failure; prints only when verbose.
 int uninstallService(bool verbose);
+// arguments: the service name argument first, then the start arguments.
+// 0 start accepted or already running, 1 failure.
 int startService(const StringList &arguments);
+// 0 stop sent (whatever the wait gave) or already stopped, 1 failure.
 int stopService(bool verbose);
+// True when the service reached SERVICE_STOPPED.
+bool waitForServiceStop(SC_HANDLE service);
+// 0 running, 3 not running, 1 failure.
 int showServiceStatus();
+// Record 149 as CreateServiceW's dependency list; empty for none.
+std::wstring readServiceDependencies();
 
 #endif

@@ -1,5 +1,6 @@
 list(APPEND LAUNCHER_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/service_rules.cpp
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/entry_point.cpp

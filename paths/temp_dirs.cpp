@@ -52,6 +52,16 @@ bool assign(std::basic_string<Char> *out, const Char *text, DWORD length, size_t
     return true;
 }
 
+template <typename Function, typename Char>
+bool commonAppData(const char *functionName, std::basic_string<Char> *path) {
+    Function folderPath = reinterpret_cast<Function>(shellFunction(functionName));
+    Char buffer[MAX_PATH + 1] = {};
+    if (!folderPath || folderPath(nullptr, kCommonAppData, nullptr, 0, buffer) != S_OK)
+        return false;
+    *path = buffer;
+    return true;
+}
+
 class WindowsTempSystem : public TempSystem {
 public:
     bool createDirectory(const char *path) override { return CreateDirectoryA(path, nullptr) != 0; }
@@ -100,20 +110,10 @@ public:
         return assign(value, buffer, GetEnvironmentVariableW(name, buffer, kTempPathCapacity), kTempPathCapacity);
     }
     bool commonAppDataFolder(std::string *path) override {
-        FolderPathA folderPath = reinterpret_cast<FolderPathA>(shellFunction("SHGetFolderPathA"));
-        char buffer[MAX_PATH + 1] = {};
-        if (!folderPath || folderPath(nullptr, kCommonAppData, nullptr, 0, buffer) != S_OK)
-            return false;
-        *path = buffer;
-        return true;
+        return commonAppData<FolderPathA>("SHGetFolderPathA", path);
     }
     bool commonAppDataFolder(std::wstring *path) override {
-        FolderPathW folderPath = reinterpret_cast<FolderPathW>(shellFunction("SHGetFolderPathW"));
-        wchar_t buffer[MAX_PATH + 1] = {};
-        if (!folderPath || folderPath(nullptr, kCommonAppData, nullptr, 0, buffer) != S_OK)
-            return false;
-        *path = buffer;
-        return true;
+        return commonAppData<FolderPathW>("SHGetFolderPathW", path);
     }
     bool windowsDirectory(std::string *path) override {
         char buffer[kTempPathCapacity];

@@ -42,6 +42,21 @@ bool foldsToSameLength(const wchar_t *path, std::wstring *folded, TempSystem &sy
     return system.foldPrecomposed(path, folded) && folded->size() == std::wstring(path).size();
 }
 
+// Both tests begin alike: a path at all, created on request, no "!" separator.
+template <typename Char>
+bool passesFirstChecks(const Char *path, bool create, bool *hasBang, TempSystem &system) {
+    *hasBang = false;
+    if (path[0] == 0)
+        return false;
+    if (create)
+        system.createDirectory(path);
+    if (hasBangSeparator(path)) {
+        *hasBang = true;
+        return false;
+    }
+    return true;
+}
+
 enum class Source { SystemTemp, UserProfileTemp, HomeDirectory, CommonAppDataTemp, WindowsTemp, CTemp, CTmp, WindowsDirectory };
 
 template <typename Char>
@@ -148,15 +163,8 @@ bool testWritableDirectoryA(const char *directory, TempSystem &system) { return 
 bool testWritableDirectory(const wchar_t *directory, TempSystem &system) { return testWritable(directory, system); }
 
 bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool *hasBang, TempSystem &system) {
-    *hasBang = false;
-    if (path[0] == 0)
+    if (!passesFirstChecks(path, create, hasBang, system))
         return false;
-    if (create)
-        system.createDirectory(path);
-    if (hasBangSeparator(path)) {
-        *hasBang = true;
-        return false;
-    }
     std::string longForm;
     if ((strict || useLong) && system.longPath(path, &longForm)) {
         if (hasBangSeparator(longForm.c_str())) {
@@ -176,15 +184,8 @@ bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool
 }
 
 bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *hasBang, TempSystem &system) {
-    *hasBang = false;
-    if (path[0] == 0)
+    if (!passesFirstChecks(path, create, hasBang, system))
         return false;
-    if (create)
-        system.createDirectory(path);
-    if (hasBangSeparator(path)) {
-        *hasBang = true;
-        return false;
-    }
     std::wstring folded;
     if (!foldsToSameLength(path, &folded, system)) {
         logMessage(L"folding error %s %d %s %d", folded.c_str(), static_cast<int>(folded.size()), path,

@@ -7,19 +7,11 @@
 
 namespace {
 
-std::wstring shortPathOf(const std::wstring &path) {
-    wchar_t buffer[6000];
-    DWORD length = GetShortPathNameW(path.c_str(), buffer, 6000);
-    return length > 0 && length < 6000 ? std::wstring(buffer) : path;
-}
-
 std::string inCodePage(const std::wstring &text) {
     char buffer[6000];
     int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, buffer, 6000, nullptr, nullptr);
     return length > 0 ? std::string(buffer) : std::string();
 }
-
-bool contains(const std::wstring &text, const std::wstring &part) { return text.find(part) != std::wstring::npos; }
 
 std::wstring makeDirectory(const std::wstring &path) {
     CreateDirectoryW(path.c_str(), nullptr);

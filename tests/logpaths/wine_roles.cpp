@@ -57,6 +57,20 @@ std::string withoutCarriageReturns(std::string text) {
     return result;
 }
 
+std::wstring longPathOf(const std::wstring &path) {
+    wchar_t buffer[6000];
+    DWORD length = GetLongPathNameW(path.c_str(), buffer, 6000);
+    return length > 0 && length < 6000 ? std::wstring(buffer) : path;
+}
+
+std::wstring shortPathOf(const std::wstring &path) {
+    wchar_t buffer[6000];
+    DWORD length = GetShortPathNameW(path.c_str(), buffer, 6000);
+    return length > 0 && length < 6000 ? std::wstring(buffer) : path;
+}
+
+bool contains(const std::wstring &text, const std::wstring &part) { return text.find(part) != std::wstring::npos; }
+
 std::wstring childValue(const std::string &output, const std::string &key) {
     std::string text = withoutCarriageReturns(output);
     std::string prefix = key + "=";

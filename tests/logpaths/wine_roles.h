@@ -23,6 +23,12 @@ std::wstring fromUtf8(const std::string &text);
 // Text as written by a text-mode stream, with its "\r\n" turned back into "\n".
 std::string withoutCarriageReturns(std::string text);
 
+// The system's long and short forms of an existing path; the path itself when
+// there is none.
+std::wstring longPathOf(const std::wstring &path);
+std::wstring shortPathOf(const std::wstring &path);
+bool contains(const std::wstring &text, const std::wstring &part);
+
 // Names the role children expect in their environment.
 extern const wchar_t kEventVariable[];
 extern const wchar_t kLongPathsVariable[];

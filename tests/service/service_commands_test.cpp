@@ -1,0 +1,308 @@
+// The service control commands of a configured launcher, run as child
+// processes against Wine's Service Control Manager. A running service is this
+// program as host (service_roles.h) or, for the product's own host, the
+// configured launcher itself.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "common/text.h"
+#include "standins/runtime_home.h"
+#include "standins/standin_protocol.h"
+#include "standins/standin_record.h"
+#include "tests/service/service_roles.h"
+#include "tests/service/test_service.h"
+#include "tests/support/launcher_harness.h"
+
+namespace {
+
+struct RegisteredConfig {
+    bool found = false;
+    std::wstring binaryPath;
+    std::wstring displayName;
+    DWORD serviceType = 0;
+    DWORD startType = 0;
+    DWORD errorControl = 0;
+    std::wstring dependencies;  // NUL-separated, with the final NUL
+    std::wstring description;
+};
+
+std::wstring multiString(const wchar_t *list) {
+    std::wstring text;
+    for (const wchar_t *p = list; p && *p; p += wcslen(p) + 1)
+        text.append(p, wcslen(p) + 1);
+    return list && *list ? text + L'\0' : text;
+}
+
+// Wine's QueryServiceConfigW leaves the dependencies out; they are in the
+// service's registry key all the same.
+std::wstring registeredDependencies(const std::wstring &name) {
+    std::wstring key = L"System\\CurrentControlSet\\Services\\" + name;
+    wchar_t list[1024];
+    DWORD size = sizeof list;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"DependOnService", RRF_RT_REG_MULTI_SZ, nullptr, list, &size) !=
+        ERROR_SUCCESS)
+        return std::wstring();
+    return multiString(list);
+}
+
+// What the Service Control Manager holds for the service, through the API
+// (Wine's "sc qc" prints nothing).
+RegisteredConfig registeredConfig(const std::wstring &name) {
+    RegisteredConfig config;
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceW(manager, name.c_str(), SERVICE_QUERY_CONFIG) : nullptr;
+    std::vector<BYTE> buffer(8192);
+    DWORD needed;
+    if (service && QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW *>(buffer.data()),
+                                       static_cast<DWORD>(buffer.size()), &needed)) {
+        const QUERY_SERVICE_CONFIGW *query = reinterpret_cast<const QUERY_SERVICE_CONFIGW *>(buffer.data());
+        config.found = true;
+        config.binaryPath = query->lpBinaryPathName ? query->lpBinaryPathName : L"";
+        config.displayName = query->lpDisplayName ? query->lpDisplayName : L"";
+        config.serviceType = query->dwServiceType;
+        config.startType = query->dwStartType;
+        config.errorControl = query->dwErrorControl;
+        config.dependencies = multiString(query->lpDependencies);
+        if (config.dependencies.empty())
+            config.dependencies = registeredDependencies(name);
+    }
+    if (service && QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, buffer.data(),
+                                        static_cast<DWORD>(buffer.size()), &needed)) {
+        const SERVICE_DESCRIPTIONW *text = reinterpret_cast<const SERVICE_DESCRIPTIONW *>(buffer.data());
+        config.description = text->lpDescription ? text->lpDescription : L"";
+    }
+    if (service)
+        CloseServiceHandle(service);
+    if (manager)
+        CloseServiceHandle(manager);
+    return config;
+}
+
+std::wstring inQuotes(const std::wstring &text) { return L"\"" + text + L"\""; }
+
+std::wstring windowsTempDirectory() {
+    wchar_t path[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, path);
+    std::wstring directory(path, length <= MAX_PATH ? length : 0);
+    if (!directory.empty() && directory.back() == L'\\')
+        directory.pop_back();
+    return directory;
+}
+
+class ServiceCommands : public ::testing::Test {
+protected:
+    // The launcher App.exe whose record 101 names the test's service.
+    std::wstring makeApp(const std::wstring &fileName, std::initializer_list<std::pair<int32_t, std::string>> records,
+                         const std::u16string &description = u"") {
+        BlockContent content = blockWith(records);
+        setRecord(content, 101, narrowBytes(name()));
+        if (!description.empty())
+            setMessage(content.messages, 20017, description);
+        return makeConfiguredLauncher(directory_.path(), fileName, content);
+    }
+    RunResult app(const std::wstring &arguments) { return runProgram(app_, arguments); }
+    // Runs App.exe and checks its exit code and console text.
+    void expectRun(const std::wstring &arguments, DWORD exitCode, const std::string &out) {
+        RunResult result = app(arguments);
+        EXPECT_EQ(result.exitCode, exitCode) << arguments;
+        EXPECT_EQ(result.out, out) << arguments;
+    }
+    const std::wstring &name() const { return service_->name(); }
+    // The console text with the service name for every "%S".
+    std::string said(const char *format) const {
+        std::string text = format;
+        for (size_t at = text.find("%S"); at != std::string::npos; at = text.find("%S", at))
+            text.replace(at, 2, narrowBytes(name()));
+        return text;
+    }
+    // This program, registered as a host that reports into reports_.
+    void registerTestHost() {
+        service_.reset(new TestService(hostBinaryPath(thisProgram(), reports_.path())));
+        ASSERT_TRUE(service_->registered());
+    }
+    bool workerRunning() { return waitForFile(reports_.file(kWorkerStartedFile)); }
+    void forgetWorkerReports() {
+        for (const wchar_t *file : {kWorkerCommandLineFile, kWorkerStartedFile, kWorkerInputFile})
+            DeleteFileW(reports_.file(file).c_str());
+    }
+
+    ScratchDirectory directory_;
+    ScratchDirectory reports_;
+    std::unique_ptr<TestService> service_{new TestService()};
+    std::wstring app_;
+};
+
+TEST_F(ServiceCommands, InstallRegistersQuotedPathDependenciesAndDescription) {
+    app_ = makeApp(L"App.exe", {{149, "Tcpip,,Afd"}}, u"Runs the test application.");
+    expectRun(L"/install", 0u, said("Installed service '%S'.\r\n"));
+
+    RegisteredConfig config = registeredConfig(name());
+    ASSERT_TRUE(config.found);
+    EXPECT_EQ(config.binaryPath, inQuotes(app_));
+    EXPECT_EQ(config.displayName, name());
+    EXPECT_EQ(config.serviceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+    EXPECT_EQ(config.startType, static_cast<DWORD>(SERVICE_DEMAND_START));
+    EXPECT_EQ(config.errorControl, static_cast<DWORD>(SERVICE_ERROR_NORMAL));
+    EXPECT_EQ(config.dependencies, std::wstring(L"Tcpip\0Afd\0\0", 11));
+    EXPECT_EQ(config.description, L"Runs the test application.");
+}
+
+TEST_F(ServiceCommands, StartTypeFollowsLauncherTypeAndCommandWord) {
+    std::wstring automatic = makeApp(L"Auto.exe", {{107, "4"}});
+    app_ = makeApp(L"App.exe", {});
+    struct Case {
+        std::wstring program;
+        const wchar_t *arguments;
+        DWORD startType;
+    } cases[] = {{automatic, L"/install", SERVICE_AUTO_START},
+                 {app_, L"/install", SERVICE_DEMAND_START},
+                 {app_, L"-install-auto", SERVICE_AUTO_START},
+                 {automatic, L"--install-demand", SERVICE_DEMAND_START}};
+    for (const Case &c : cases) {
+        RunResult result = runProgram(c.program, c.arguments);
+        EXPECT_EQ(result.exitCode, 0u) << c.arguments;
+        EXPECT_NE(result.out.find(said("Installed service '%S'.\r\n")), std::string::npos) << result.out;
+        EXPECT_EQ(registeredConfig(name()).startType, c.startType) << c.arguments;
+    }
+    EXPECT_EQ(app(L"/status").out, "Not running.\r\n");
+    runProgram(automatic, L"/install");
+    expectRun(L"/status", 3u, "Not running.\r\nAuto-start.\r\n");
+}
+
+TEST_F(ServiceCommands, ReinstallingAndUninstallingReplaceAndRemoveTheRegistration) {
+    app_ = makeApp(L"App.exe", {});
+    ASSERT_EQ(app(L"/install").exitCode, 0u);
+    expectRun(L"/install", 0u, said("Service is already stopped.\r\nInstalled service '%S'.\r\n"));
+
+    expectRun(L"/uninstall", 0u, said("Service is already stopped.\r\nUninstalled service '%S'.\r\n"));
+    EXPECT_FALSE(registeredConfig(name()).found);
+    expectRun(L"/uninstall", 1u, "Could not delete service.\r\n");
+}
+
+TEST_F(ServiceCommands, ControllingAServiceThatDoesNotExistFails) {
+    app_ = makeApp(L"App.exe", {});
+    expectRun(L"/start", 1u, "Could not start service. Error code: 1060\r\n");
+    expectRun(L"/stop", 1u, "Could not stop service.\r\n");
+    expectRun(L"/status", 1u, "Could not get status.\r\n");
+}
+
+TEST_F(ServiceCommands, StatusFailsWhenTheConfigurationDoesNotFitItsBuffer) {
+    // Never started: only its configuration matters, and it needs more than 6000 bytes.
+    service_.reset(new TestService(L"C:\\" + std::wstring(7000, L'x') + L".exe"));
+    ASSERT_TRUE(service_->registered());
+    app_ = makeApp(L"App.exe", {});
+    RunResult status = app(L"/status");
+    EXPECT_EQ(status.exitCode, 1u);
+    EXPECT_EQ(status.out.rfind("Not running.\r\nCould not get config (122, ", 0), 0u) << status.out;
+}
+
+TEST_F(ServiceCommands, StartStatusAndStopDriveARunningService) {
+    registerTestHost();
+    app_ = makeApp(L"App.exe", {});
+    expectRun(L"/start " + inQuotes(name()) + L" a \"b c\"", 0u, said("Starting service '%S'.\r\n"));
+    ASSERT_TRUE(workerRunning());
+    std::string commandLine = readFileBytes(reports_.file(kWorkerCommandLineFile));
+    EXPECT_NE(commandLine.find(" a \"b c\" __zno_restart"), std::string::npos) << commandLine;
+
+    expectRun(L"/status", 0u, "Running.\r\n");
+    expectRun(L"-start", 0u, "Service is already running.\r\n");
+
+    expectRun(L"/stop " + inQuotes(name()), 0u, said("Stopping service '%S'.\r\nService stopped\r\n"));
+    EXPECT_EQ(readFileBytes(reports_.file(kWorkerInputFile)), "0\n");
+    expectRun(L"/stop", 0u, "Service is already stopped.\r\n");
+}
+
+TEST_F(ServiceCommands, RestartStopsWhenRunningAndStartsWithNewArguments) {
+    registerTestHost();
+    app_ = makeApp(L"App.exe", {});
+    expectRun(L"/restart " + inQuotes(name()) + L" one", 0u,
+              said("Service is already stopped.\r\nStarting service '%S'.\r\n"));
+    ASSERT_TRUE(workerRunning());
+    forgetWorkerReports();
+
+    expectRun(L"/restart " + inQuotes(name()) + L" two", 0u,
+              said("Stopping service '%S'.\r\nService stopped\r\nStarting service '%S'.\r\n"));
+    ASSERT_TRUE(workerRunning());
+    std::string commandLine = readFileBytes(reports_.file(kWorkerCommandLineFile));
+    EXPECT_NE(commandLine.find(" two __zno_restart"), std::string::npos) << commandLine;
+}
+
+TEST_F(ServiceCommands, InstallingOverARunningInstanceStopsItFirst) {
+    registerTestHost();
+    ASSERT_TRUE(service_->start());
+    ASSERT_TRUE(workerRunning());
+    app_ = makeApp(L"App.exe", {});
+    expectRun(L"/install", 0u, said("Stopping service '%S'.\r\nService stopped\r\nInstalled service '%S'.\r\n"));
+    EXPECT_EQ(readFileBytes(reports_.file(kWorkerInputFile)), "0\n");
+    EXPECT_EQ(registeredConfig(name()).binaryPath, inQuotes(app_));
+}
+
+// The product as a service: its host runs its worker with the service name
+// and the start arguments; the worker's run sequence logs them and, without
+// a Java stage yet, fails, which leaves the service reported running.
+// Services log into the prefix's temporary directory (the runner switches
+// the log on in the registry's environment).
+TEST_F(ServiceCommands, ProductHostRunsItsWorkerWithNameAndStartArguments) {
+    std::wstring logs = windowsTempDirectory();
+    removeLogs(logs);
+    app_ = makeApp(L"App.exe", {});
+    expectRun(L"/install-and-start " + inQuotes(name()) + L" a \"b c\"", 0u,
+              said("Installed service '%S'.\r\nStarting service '%S'.\r\n"));
+
+    std::wstring host;
+    for (int i = 0; i < 400 && host.find(L"exiting") == std::wstring::npos; i++) {
+        Sleep(50);
+        host = logContaining(logs, L"service main");
+    }
+    std::wstring worker = logContaining(logs, L"run sequence (worker 1)");
+    removeLogs(logs);
+    EXPECT_TRUE(inOrder(host, {L"command line " + inQuotes(app_), L"calling StartServiceCtrlDispatcher",
+                               L"service main", L"service name is '" + name() + L"'",
+                               L"registering ConsoleCtrlHandler", L"process terminated with exit code 1",
+                               L"exiting"}))
+        << host;
+    EXPECT_EQ(host.find(L"service stopped set"), std::wstring::npos) << host;
+    EXPECT_TRUE(inOrder(worker, {L"command line " + app_ + L" \"" + name() + L"\" a \"b c\" __zno_restart",
+                                 L"run sequence (worker 1) with 3 arguments", L"argument 0: " + name(),
+                                 L"argument 1: a", L"argument 2: b c"}))
+        << worker;
+}
+
+// Waits for the run sequence: the worker has to find the stand-in runtime,
+// create its VM and call main, which reads standard input until the stop line.
+TEST_F(ServiceCommands, DISABLED_FullLifeCycleEndsTheApplicationThroughItsStandardInput) {
+    ScratchDirectory runtime;
+    RuntimeHomeLayout layout;
+    layout.jvmSettings = "main=stdin\n";
+    RuntimeHome home;
+    std::string error;
+    ASSERT_TRUE(layOutRuntimeHome(runtime.path(), layout, home, error)) << error;
+    app_ = makeApp(L"App.exe", {{128, "B" + narrowBytes(home.home)}, {126, ""}, {127, ""}});
+
+    expectRun(L"/install", 0u, said("Installed service '%S'.\r\n"));
+    expectRun(L"/start " + inQuotes(name()) + L" first \"second arg\"", 0u, said("Starting service '%S'.\r\n"));
+    ASSERT_TRUE(service_->waitForState(SERVICE_RUNNING));
+    bool mainRunning = false;
+    for (int i = 0; i < 400 && !mainRunning; i++) {
+        Sleep(50);
+        mainRunning = readStandinRecord(home.jvmRecord).findEvent(EVENT_MAIN_ENTER) >= 0;
+    }
+    ASSERT_TRUE(mainRunning);
+    expectRun(L"/status", 0u, "Running.\r\n");
+
+    expectRun(L"/stop", 0u, said("Stopping service '%S'.\r\nService stopped\r\n"));
+    StandinRecord record = readStandinRecord(home.jvmRecord);
+    EXPECT_EQ(record.stdinLines, std::vector<std::string>{"0"});
+    EXPECT_EQ(record.stdinEnd, STDIN_END_STOP_LINE);
+    EXPECT_TRUE(record.hasOption("-Xrs"));
+    EXPECT_NE(std::find(record.mainArguments.begin(), record.mainArguments.end(), "second arg"),
+              record.mainArguments.end());
+    SERVICE_STATUS_PROCESS stopped = service_->status();
+    EXPECT_EQ(stopped.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(stopped.dwWin32ExitCode, 0u);
+
+    expectRun(L"/uninstall", 0u, said("Service is already stopped.\r\nUninstalled service '%S'.\r\n"));
+}
+
+}  // namespace

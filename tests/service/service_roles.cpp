@@ -1,0 +1,155 @@
+#include "tests/service/service_roles.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "entry/command_line.h"
+#include "entry/service_host.h"
+#include "tests/support/launcher_harness.h"
+
+namespace {
+
+// More than any pipe buffer: the worker blocks unless the host drains it.
+const size_t kWorkerOutputBytes = 512 * 1024;
+const DWORD kLingerMs = 3000;
+
+std::string utf8(const std::wstring &text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                   nullptr);
+    std::string bytes(static_cast<size_t>(std::max(size, 0)), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
+                            nullptr);
+    return bytes;
+}
+
+bool hasToken(const StringList &tokens, const std::wstring &token) {
+    return std::find(tokens.begin(), tokens.end(), token) != tokens.end();
+}
+
+// The directory follows the host role's name, in the host's and the worker's
+// command lines alike.
+std::wstring reportDirectory(const StringList &tokens) {
+    auto role = std::find(tokens.begin(), tokens.end(), kHostRole);
+    return role != tokens.end() && role + 1 != tokens.end() ? *(role + 1) : std::wstring();
+}
+
+void writeOutput(DWORD which, size_t bytes) {
+    std::string chunk(4096, 'x');
+    HANDLE output = GetStdHandle(which);
+    for (size_t done = 0; done < bytes; done += chunk.size()) {
+        DWORD written;
+        if (!WriteFile(output, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr))
+            return;
+    }
+}
+
+std::string readStandardInput() {
+    std::string input;
+    char buffer[256];
+    DWORD count;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &count, nullptr) && count > 0)
+        input.append(buffer, count);
+    return input;
+}
+
+int workerExitCode(const StringList &tokens, bool &exitAtOnce) {
+    for (const std::wstring &token : tokens) {
+        if (token.compare(0, wcslen(kWorkerExitFlag), kWorkerExitFlag) == 0) {
+            exitAtOnce = true;
+            return _wtoi(token.c_str() + wcslen(kWorkerExitFlag));
+        }
+    }
+    exitAtOnce = false;
+    return 0;
+}
+
+int runWorker(const StringList &tokens) {
+    std::wstring directory = reportDirectory(tokens);
+    writeFileBytes(directory + L"\\" + kWorkerCommandLineFile, utf8(GetCommandLineW()));
+    bool exitAtOnce;
+    int exitCode = workerExitCode(tokens, exitAtOnce);
+    if (exitAtOnce)
+        return exitCode;
+    writeOutput(STD_OUTPUT_HANDLE, kWorkerOutputBytes);
+    writeOutput(STD_ERROR_HANDLE, kWorkerOutputBytes);
+    writeFileBytes(directory + L"\\" + kWorkerStartedFile, "started");
+    writeFileBytes(directory + L"\\" + kWorkerInputFile, readStandardInput());
+    if (hasToken(tokens, kWorkerLingerFlag))
+        Sleep(kLingerMs);
+    return 0;
+}
+
+struct Delivery {
+    std::wstring startedFile;
+    std::vector<DWORD> controls;
+};
+
+DWORD WINAPI deliverControls(LPVOID parameter) {
+    const Delivery *delivery = static_cast<const Delivery *>(parameter);
+    for (int i = 0; i < 400 && !fileExists(delivery->startedFile); i++)
+        Sleep(50);
+    for (DWORD control : delivery->controls)
+        serviceControlHandler(control);
+    return 0;
+}
+
+void startDelivery(const StringList &tokens, const std::wstring &directory) {
+    static Delivery delivery;
+    delivery.startedFile = directory + L"\\" + kWorkerStartedFile;
+    for (const std::wstring &token : tokens) {
+        if (token.compare(0, wcslen(kDeliverFlag), kDeliverFlag) != 0)
+            continue;
+        std::wstring codes = token.substr(wcslen(kDeliverFlag));
+        for (size_t pos = 0; pos < codes.size();)
+            delivery.controls.push_back(static_cast<DWORD>(_wtoi(nextToken(codes, pos, L',').c_str())));
+    }
+    if (!delivery.controls.empty())
+        CloseHandle(CreateThread(nullptr, 0, deliverControls, &delivery, 0, nullptr));
+}
+
+int runHost(const StringList &tokens) {
+    std::wstring directory = reportDirectory(tokens);
+    // The host logs into the directory; its worker inherits the environment.
+    SetEnvironmentVariableW(L"PELLUX_LOG", L"yes");
+    SetEnvironmentVariableW(L"ZANTHOR_LOG", nullptr);
+    SetEnvironmentVariableW(L"TEMP", directory.c_str());
+    SetEnvironmentVariableW(L"TMP", directory.c_str());
+    if (hasToken(tokens, kWorkerMissingFlag)) {
+        // A running program may be renamed; its worker, the same path, is then gone.
+        MoveFileW(tokens[0].c_str(), (tokens[0] + L".gone").c_str());
+    }
+    startDelivery(tokens, directory);
+    if (hasToken(tokens, kEarlyStopFlag))
+        serviceControlHandler(SERVICE_CONTROL_STOP);
+    wchar_t tableName[] = L"PelluxTestHost";
+    SERVICE_TABLE_ENTRYW table[2] = {{tableName, serviceMain}, {nullptr, nullptr}};
+    if (!StartServiceCtrlDispatcherW(table))
+        return static_cast<int>(GetLastError());
+    waitForServiceMainEnd();
+    return 0;
+}
+
+}  // namespace
+
+bool runServiceRole(const StringList &tokens, int &exitCode) {
+    if (!tokens.empty() && tokens.back() == workerMarker) {
+        exitCode = runWorker(tokens);
+        return true;
+    }
+    if (tokens.size() >= 3 && tokens[1] == kHostRole) {
+        exitCode = runHost(tokens);
+        return true;
+    }
+    // A worker that lost its marker must not run the tests (and remove the
+    // services of the run that started it).
+    if (hasToken(tokens, kHostRole)) {
+        exitCode = kLostWorkerExitCode;
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,88 @@
+// The service front end's pure rules: what the worker's command line carries,
+// the dependency list of a registration, and when the stop wait gives up.
+#include <gtest/gtest.h>
+
+#include "entry/command_line.h"
+#include "entry/service_rules.h"
+
+namespace {
+
+std::wstring workerLine(const StringList &hostTokens, const wchar_t *name, const StringList &arguments,
+                        size_t capacity = kWorkerCommandLineCapacity) {
+    std::wstring line = L"(unchanged)";
+    buildWorkerCommandLine(hostTokens, name, arguments, line, capacity);
+    return line;
+}
+
+TEST(WorkerCommandLine, QuotesOnlyWhatHoldsABlank) {
+    EXPECT_EQ(workerLine({L"C:\\Program Files\\App\\App.exe"}, L"My Service", {}),
+              L"\"C:\\Program Files\\App\\App.exe\" \"My Service\" __zno_restart");
+    EXPECT_EQ(workerLine({L"C:\\App\\App.exe"}, L"Svc", {L"a b", L"c"}),
+              L"C:\\App\\App.exe Svc \"a b\" c __zno_restart");
+}
+
+TEST(WorkerCommandLine, HostTokensComeBeforeTheStartArguments) {
+    EXPECT_EQ(workerLine({L"App.exe", L"-x", L"y z"}, L"Svc", {L"first", L"second"}),
+              L"App.exe Svc -x \"y z\" first second __zno_restart");
+}
+
+// The worker splits its line with splitCommandLine; whatever an argument
+// holds, it must come back whole and the marker must stay last.
+TEST(WorkerCommandLine, EveryArgumentSurvivesTheWorkersSplit) {
+    StringList arguments = {L"x\"y", L"\"", L"\"\"", L"a\"\"b", L"", L"tab\there", L"end\"", L"\"start",
+                            L"C:\\dir\\", L"\"C:\\dir\\\"", L" "};
+    std::wstring line = workerLine({L"C:\\Program Files\\App.exe"}, L"My \"Svc\"", arguments);
+    StringList tokens;
+    splitCommandLine(line.c_str(), tokens);
+    StringList expected = {L"C:\\Program Files\\App.exe", L"My \"Svc\""};
+    expected.insert(expected.end(), arguments.begin(), arguments.end());
+    expected.push_back(workerMarker);
+    EXPECT_EQ(tokens, expected) << line;
+}
+
+TEST(WorkerCommandLine, ALineThatDoesNotFitIsRefusedWhole) {
+    // "A S x __zno_restart" is 19 characters: it needs a capacity of 20.
+    EXPECT_EQ(workerLine({L"A"}, L"S", {L"x"}, 20), L"A S x __zno_restart");
+    EXPECT_EQ(workerLine({L"A"}, L"S", {L"x"}, 19), L"(unchanged)");
+    EXPECT_EQ(workerLine({L"A"}, L"S", {std::wstring(kWorkerCommandLineCapacity, L'a')}), L"(unchanged)");
+}
+
+TEST(DependencyList, EmptyNamesAreSkippedAndBlanksKept) {
+    EXPECT_EQ(buildDependencyList(L"Tcpip,,Afd"), std::wstring(L"Tcpip\0Afd\0\0", 11));
+    EXPECT_EQ(buildDependencyList(L",One,"), std::wstring(L"One\0\0", 5));
+    EXPECT_EQ(buildDependencyList(L" a , b"), std::wstring(L" a \0 b\0\0", 8));
+    EXPECT_EQ(buildDependencyList(L""), L"");
+    EXPECT_EQ(buildDependencyList(L",,,"), L"");
+}
+
+const uint32_t kStopPending = 3;
+const uint32_t kStopped = 1;
+
+TEST(StopWait, GivesUpWhenTheHintPassesWithoutProgress) {
+    StopWait wait;
+    beginStopWait(wait, 0, 1000);
+    EXPECT_TRUE(keepWaitingForStop(wait, kStopPending, 0, 50000, 51000));
+    EXPECT_FALSE(keepWaitingForStop(wait, kStopPending, 0, 50000, 51001));
+}
+
+TEST(StopWait, AnAdvancingCheckpointRestartsTheClock) {
+    StopWait wait;
+    beginStopWait(wait, 0, 0);
+    EXPECT_TRUE(keepWaitingForStop(wait, kStopPending, 1, 1000, 900));
+    EXPECT_TRUE(keepWaitingForStop(wait, kStopPending, 1, 1000, 1900));
+    EXPECT_FALSE(keepWaitingForStop(wait, kStopPending, 1, 1000, 1901));
+}
+
+TEST(StopWait, TickCountWrapDoesNotEndTheWait) {
+    StopWait wait;
+    beginStopWait(wait, 0, 0xFFFFFF00u);
+    EXPECT_TRUE(keepWaitingForStop(wait, kStopPending, 0, 50000, 0x100));
+}
+
+TEST(StopWait, EndsAsSoonAsTheServiceLeavesStopPending) {
+    StopWait wait;
+    beginStopWait(wait, 0, 0);
+    EXPECT_FALSE(keepWaitingForStop(wait, kStopped, 0, 50000, 500));
+}
+
+}  // namespace
