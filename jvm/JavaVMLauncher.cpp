@@ -40,15 +40,15 @@ jstring newJavaString(const std::wstring &text) {
     return (*jniEnv)->NewString(jniEnv, reinterpret_cast<const jchar *>(text.c_str()), static_cast<jsize>(text.size()));
 }
 
-std::wstring javaStringText(jstring text) {
+std::wstring javaStringText(JNIEnv *env, jstring text) {
     if (text == nullptr)
         return std::wstring();
-    jsize length = (*jniEnv)->GetStringLength(jniEnv, text);
-    const jchar *chars = (*jniEnv)->GetStringChars(jniEnv, text, nullptr);
+    jsize length = (*env)->GetStringLength(env, text);
+    const jchar *chars = (*env)->GetStringChars(env, text, nullptr);
     if (chars == nullptr)
         return std::wstring();
     std::wstring copy(reinterpret_cast<const wchar_t *>(chars), static_cast<size_t>(length));
-    (*jniEnv)->ReleaseStringChars(jniEnv, text, chars);
+    (*env)->ReleaseStringChars(env, text, chars);
     return copy;
 }
 
@@ -195,7 +195,7 @@ bool reportPendingException(JNIEnv *env, bool describe) {
     jstring text = toString == nullptr ? nullptr
                                        : static_cast<jstring>((*env)->CallObjectMethod(env, exception, toString));
     (*env)->ExceptionClear(env);
-    logError(L"%s", javaStringText(text).c_str());
+    logError(L"%s", javaStringText(env, text).c_str());
     for (jobject reference : {static_cast<jobject>(text), static_cast<jobject>(exceptionClass),
                               static_cast<jobject>(exception)})
         if (reference != nullptr)

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include "config/config_store.h"
+#include "config/embedded_files.h"
 #include "entry/entry_state.h"
+#include "instance/single_instance.h"
 #include "jvm/JavaVMLauncher.h"
 #include "jvm/assemble_vm_options.h"
 #include "jvm/launcher_properties.h"
@@ -20,10 +22,8 @@ JvmLaunchRequest launchRequest;
 
 LauncherPropertyValues currentPropertyValues() {
     LauncherPropertyValues values;
-    // TODO(instance): the instance semaphore's name and the offset behind the
-    // last extracted file, once single instance and embedded files are in.
-    values.semaphoreName = std::string();
-    values.unextractedOffset = 0;
+    values.semaphoreName = semaphoreName;
+    values.unextractedOffset = unextractedOffset;
     values.zanthorFlavour = launcherFlavour == 'i';
     values.serviceMode = serviceMode;
     values.executablePath = getExecutablePathA();

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "config/embedded_files.h"
 #include "entry/service_host.h"
+#include "instance/single_instance.h"
 #include "jvm/launch_jvm.h"
 #include "jvm/load_dll.h"
 #include "runtime/fatal.h"
@@ -13,8 +15,8 @@ bool runSequence(StringList &arguments, bool worker) {
     logMessage(L"run sequence (worker %d) with %d arguments", worker ? 1 : 0, static_cast<int>(arguments.size()));
     for (size_t i = 0; i < arguments.size(); i++)
         logMessage(L"argument %d: %s", static_cast<int>(i), arguments[i].c_str());
-    // TODO(instance): extractEmbeddedFiles(true) goes here, ending with
-    // fatalMessage(1009, "16") when it reports a failure.
+    if (extractEmbeddedFiles(true) != 0)
+        fatalMessage(1009, "16");
     prependNativeLibraryPath();
     if (worker) {
         // The service host stops the worker through its standard input; console
@@ -22,7 +24,7 @@ bool runSequence(StringList &arguments, bool worker) {
         logMessage(L"registering ConsoleCtrlHandler");
         SetConsoleCtrlHandler(consoleControlHandler, TRUE);
     }
-    // TODO(instance): checkSingleInstance() goes here.
+    checkSingleInstance();
     if (LoadDLL(true) && launchJvm(arguments))
         return true;
     fatalExit(1);

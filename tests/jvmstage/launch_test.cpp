@@ -51,32 +51,34 @@ TEST_F(Launch, run_hands_the_launcher_properties_first_then_class_path_and_no_re
     makeLauncher(blockWith({{122, "app.Main"}, {2001, "i"}}));
     LauncherRun run = runApp(L"/run");
     StandinRecord record = vm();
-    ASSERT_EQ(record.options.size(), 9u) << run.log;
+    ASSERT_EQ(record.options.size(), 10u) << run.log;
+    std::string semaphore = optionStartingWith(record, "-Dpellux.semaphoreName=");
     std::string libraryPath = optionStartingWith(record, "-Djava.library.path=");
     std::string codePage = optionStartingWith(record, "-Dpellux.consoleCodepage=cp");
+    EXPECT_GT(semaphore.size(), 23u);
     EXPECT_FALSE(codePage.empty());
-    EXPECT_EQ(record.options, (Texts{"-Dpellux.isZanthor=true", "-Dpellux.moduleName=" + exe(),
+    EXPECT_EQ(record.options, (Texts{semaphore, "-Dpellux.isZanthor=true", "-Dpellux.moduleName=" + exe(),
                                      "-Dsun.java.command=" + exe(), "-Dpellux.tempDir=",
                                      "-Dpellux.unextractedPosition=0", libraryPath, codePage,
                                      "-Djava.class.path=" + narrowText(appDirectory()) + "\\.zanthor\\znoruntime.jar",
                                      "-Dzanthor.noRedir=true"}));
-    EXPECT_TRUE(run.logged(L"vmoption count 9"));
-    EXPECT_TRUE(run.logged(L"vmoption 8: -Dzanthor.noRedir=true"));
+    EXPECT_TRUE(run.logged(L"vmoption 9: -Dzanthor.noRedir=true"));
 }
 
 TEST_F(Launch, worker_runs_as_a_service_and_run_redirect_does_not) {
-    makeLauncher(blockWith({{122, "app.Main"}}));
-    LauncherRun run = runWorker(home_.home);
+    makeLauncher(blockWith({{122, "app.Main"}, {123, "-Xrs -Xmx64m"}}));
+    LauncherRun run = runWorker(home_.home, {{L"MANPATH", L"/usr/share/man"}});
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     StandinRecord record = vm();
     EXPECT_TRUE(record.hasOption("-Dpellux.isService=true"));
-    EXPECT_EQ(record.options.back(), "-Xrs");
+    EXPECT_EQ(std::count(record.options.begin(), record.options.end(), "-Xrs"), 1);
     EXPECT_FALSE(record.hasOption("-Dzanthor.noRedir=true"));
+    EXPECT_EQ(optionStartingWith(record, "-Dpellux.consoleCodepage="), "");
     EXPECT_TRUE(run.logged(L"registering ConsoleCtrlHandler"));
-    EXPECT_TRUE(run.logged(L"service: adding -Xrs"));
     ASSERT_EQ(record.mainArguments.size(), 6u);
     EXPECT_EQ(record.mainArguments[5], "Svc");
 
+    makeLauncher(blockWith({{122, "app.Main"}}));
     run = runApp(L"/run-redirect");
     record = vm();
     EXPECT_FALSE(record.hasOption("-Dpellux.isService=true"));
@@ -85,18 +87,29 @@ TEST_F(Launch, worker_runs_as_a_service_and_run_redirect_does_not) {
     EXPECT_FALSE(run.logged(L"registering ConsoleCtrlHandler"));
 }
 
-TEST_F(Launch, configured_xrs_is_not_doubled_for_a_service) {
-    makeLauncher(blockWith({{122, "app.Main"}, {123, "-Xrs -Xmx64m"}}));
-    runWorker(home_.home);
+TEST_F(Launch, extracted_files_reach_the_vm) {
+    BlockContent content = blockWith({{122, "app.Main"}});
+    content.embeddedFiles = {{"app.jar", std::string(100, 'j')}, {"lib\\notes.txt", "n"}};
+    std::wstring launcher = makeLauncher(content);
+    runApp(L"/run");
     StandinRecord record = vm();
-    EXPECT_EQ(std::count(record.options.begin(), record.options.end(), "-Xrs"), 1);
-    EXPECT_TRUE(record.hasOption("-Xmx64m"));
+    std::string tempDir = optionStartingWith(record, "-Dpellux.tempDir=").substr(17);
+    EXPECT_FALSE(tempDir.empty());
+    EXPECT_EQ(optionStartingWith(record, "-Djava.class.path="), "-Djava.class.path=" + tempDir + "\\app.jar");
+    EXPECT_EQ(optionStartingWith(record, "-Dpellux.unextractedPosition="),
+              "-Dpellux.unextractedPosition=" + std::to_string(readFileBytes(launcher).size()));
 }
 
-TEST_F(Launch, defined_manpath_leaves_out_the_console_code_page) {
-    makeLauncher(blockWith({{122, "app.Main"}}));
-    runApp(L"/run", {{L"MANPATH", L"/usr/share/man"}});
-    EXPECT_EQ(optionStartingWith(vm(), "-Dpellux.consoleCodepage="), "");
+TEST_F(Launch, failed_extraction_ends_with_internal_error_16) {
+    BlockContent content = blockWith({{122, "app.Main"}});
+    content.embeddedFiles = {{"app.jar", std::string(100, 'j')}};
+    std::wstring launcher = makeLauncher(content);
+    std::string bytes = readFileBytes(launcher);
+    ASSERT_TRUE(writeFileBytes(launcher, bytes.substr(0, bytes.size() - 10)));
+    LauncherRun run = runApp(L"/run");
+    EXPECT_EQ(run.result.exitCode, 1u);
+    EXPECT_NE(run.result.err.find("An internal error occurred (error code: 16)"), std::string::npos) << run.result.err;
+    EXPECT_FALSE(vm().present);
 }
 
 TEST_F(Launch, main_receives_launcher_parameters_then_arguments_in_exact_order) {
@@ -113,9 +126,7 @@ TEST_F(Launch, main_receives_launcher_parameters_then_arguments_in_exact_order) 
                                          "true", exe(), "c1", "c 2", "x"}));
     EXPECT_TRUE(run.logged(L"param count: 9")) << run.log;
     EXPECT_TRUE(run.logged(L"param 7: c 2"));
-}
 
-TEST_F(Launch, module_main_class_gets_a_leading_slash_and_no_redirection_gives_empty_files) {
     makeLauncher(blockWith({{122, "app.module/com.example.Main"}, {133, "1"}, {103, "err.txt"}}));
     runApp(L"/run");
     EXPECT_EQ(vm().mainArguments,
@@ -127,10 +138,6 @@ TEST_F(Launch, last_positive_xss_sets_the_jvm_threads_stack_reservation) {
     LauncherRun run = runApp(L"/run");
     EXPECT_TRUE(run.logged(L"used stack size 2097152")) << run.log;
     EXPECT_EQ(vm().stackReserve, 2097152u);
-
-    makeLauncher(blockWith({{122, "app.Main"}, {123, "-Xss4m"}}));
-    runApp(L"/run");
-    EXPECT_EQ(vm().stackReserve, 4194304u);
 
     // Wine reserves at least 1 MiB whatever is asked for, so only the decision shows.
     makeLauncher(blockWith({{122, "app.Main"}, {123, "-Xss1k"}}));
@@ -159,16 +166,14 @@ TEST_F(Launch, application_exit_code_becomes_the_processes) {
     EXPECT_TRUE(vm().exited);
 }
 
-TEST_F(Launch, missing_entry_class_shows_message_1010) {
+TEST_F(Launch, missing_entry_class_or_main_method_shows_its_message) {
     LauncherRun run = runActingOut("missingClasses=com/pellux/runtime/WinLauncher\n");
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_TRUE(run.logged(L"ERROR: could not find main class")) << run.log;
     EXPECT_NE(run.result.err.find("Couldn't load main class."), std::string::npos) << run.result.err;
     EXPECT_FALSE(vm().mainCalled);
-}
 
-TEST_F(Launch, missing_main_method_shows_message_1011) {
-    LauncherRun run = runActingOut("missingMethods=main\n", blockWith({{122, "app.Main"}, {2001, "i"}}));
+    run = runActingOut("missingMethods=main\n", blockWith({{122, "app.Main"}, {2001, "i"}}));
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_TRUE(run.logged(L"main class: com/zanthor/runtime/launcher/WinLauncher")) << run.log;
     EXPECT_TRUE(run.logged(L"ERROR: could not find main method"));
@@ -183,7 +188,7 @@ TEST_F(Launch, failed_vm_creation_ends_with_exit_code_1_and_no_message) {
     EXPECT_FALSE(vm().mainCalled);
 }
 
-TEST_F(Launch, parameter_array_the_vm_cannot_make_ends_with_exit_code_1) {
+TEST_F(Launch, parameters_the_vm_cannot_make_end_the_run_with_exit_code_1) {
     LauncherRun run = runActingOut("failNewObjectArray=1\n");
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_TRUE(run.logged(L"ERROR: could not create the parameter array of 6 elements")) << run.log;
@@ -192,10 +197,8 @@ TEST_F(Launch, parameter_array_the_vm_cannot_make_ends_with_exit_code_1) {
     EXPECT_FALSE(record.mainCalled);
     EXPECT_FALSE(record.destroyed);
     EXPECT_TRUE(record.traps.empty());
-}
 
-TEST_F(Launch, parameter_the_vm_cannot_make_ends_with_exit_code_1) {
-    LauncherRun run = runActingOut("failNewString=1\n");
+    run = runActingOut("failNewString=1\n");
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_TRUE(run.logged(L"ERROR: could not create string for init module name")) << run.log;
     EXPECT_TRUE(run.logged(L"ERROR: could not create parameter 0"));

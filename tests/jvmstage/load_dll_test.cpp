@@ -101,19 +101,12 @@ TEST_F(LoadDll, failed_candidate_restores_path_and_dll_directories) {
               lowered(L"-Djava.library.path=" + good.home + L"\\bin;" + appDirectory() + L"\\lib;" + kStartPath));
 }
 
-TEST_F(LoadDll, dll_directories_stay_untouched_unless_configured) {
-    RuntimeHome home = homeWith(L"jre", L"bin\\server");
-    makeLauncher(blockWith({{122, "app.Main"}, {10004, "lib"}}));
-    LauncherRun run = this->run(L"/run", home.home);
-    EXPECT_EQ(run.result.exitCode, 0u);
-    EXPECT_EQ(run.log.find(L"Adding DLL directory"), std::wstring::npos) << run.log;
-}
-
-TEST_F(LoadDll, native_library_directories_go_in_front_with_one_separator) {
+TEST_F(LoadDll, native_library_directories_go_in_front_without_touching_dll_directories) {
     RuntimeHome home = homeWith(L"jre", L"bin\\server");
     makeLauncher(blockWith({{122, "app.Main"}, {10004, "lib;;bin;"}}));
     LauncherRun run = this->run(L"/run", home.home);
     EXPECT_TRUE(run.logged(L"native lib dir is lib;;bin;")) << run.log;
+    EXPECT_EQ(run.log.find(L"Adding DLL directory"), std::wstring::npos);
     std::wstring path = appDirectory() + L"\\lib;" + appDirectory() + L"\\bin;" + kStartPath;
     EXPECT_TRUE(run.logged(L"Setting PATH (native libs) " + path));
     EXPECT_EQ(libraryPath(readStandinRecord(home.jvmRecord)),
