@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstring>
+#include <cwchar>
 
 #include "common/text.h"
 #include "jre/java_version.h"
@@ -74,8 +75,9 @@ VmOptionEntryForm classifyVmOptionEntry(const std::wstring &entry, std::wstring 
         {L"-classpath/a ", VmOptionEntryForm::ClassPathAppend},
     };
     for (const Prefix &prefix : prefixes) {
-        if (startsWith(entry, std::wstring(prefix.text))) {
-            rest = entry.substr(wcslen(prefix.text));
+        size_t length = wcslen(prefix.text);
+        if (entry.compare(0, length, prefix.text) == 0) {
+            rest = entry.substr(length);
             return prefix.form;
         }
     }
