@@ -25,16 +25,6 @@ std::string readFileBytes(const std::wstring &path) {
     return bytes;
 }
 
-bool writeFileBytes(const std::wstring &path, const std::string &bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
 std::wstring readUtf8File(const std::wstring &path) {
     std::string bytes = readFileBytes(path);
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "standins/standin_files.h"
 #include "writer/block_writer.h"
 
 // A Unix path of the build as Wine sees it (drive Z: is the Unix root).
@@ -19,7 +20,6 @@ std::wstring windowsPathOf(const char *unixPath);
 std::wstring launcherStubPath();
 
 std::string readFileBytes(const std::wstring &path);
-bool writeFileBytes(const std::wstring &path, const std::string &bytes);
 // The log file as text (UTF-8 with byte-order mark), empty when missing.
 std::wstring readUtf8File(const std::wstring &path);
 bool fileExists(const std::wstring &path);
