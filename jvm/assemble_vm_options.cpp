@@ -1,138 +1,127 @@
-// The option list in its first form: the launcher properties, the configured
-// options (record 123, one option per token), the class path with the
-// extracted archives, the runtime jar and the configured entries, and the
-// options of the launch mode. Option files, "-J" arguments and the module
-// path join it later.
+// The VM's options in the order it receives them: launcher properties,
+// configured and version-specific options, locale options, the default option
+// file, "-J" arguments, class path and module path, the options of the launch
+// mode; module options joined with their values, argument files expanded.
 #include "jvm/assemble_vm_options.h"
 
 #include <windows.h>
 
 #include "common/text.h"
 #include "config/config_store.h"
-#include "entry/command_line.h"
 #include "entry/entry_state.h"
+#include "jvm/expand_argument_files.h"
+#include "jvm/launcher_properties.h"
+#include "jvm/process_environment.h"
+#include "jvm/vm_option_files.h"
+#include "jvm/vm_option_rules.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
+#include "runtime/fatal.h"
 #include "runtime/log.h"
 
 namespace {
 
-const size_t kEntryCapacity = 6000;
+const size_t kPathCapacity = 6000;
 
+// The VM keeps pointers into it until the process ends.
 std::vector<JavaVMOption> optionArray;
 
-void appendRuntimeJar(std::string &classPath) {
-    char directory[kEntryCapacity];
-    getConfigString(10003, directory, kEntryCapacity);
-    char fullPath[kEntryCapacity];
-    getFullPath(fullPath, kEntryCapacity, directory, true);
-    classPath += fullPath;
-    if (classPath.empty() || classPath.back() != '\\')
-        classPath += '\\';
-    classPath += ".zanthor\\znoruntime.jar;";
+class WindowsPathEntrySystem : public PathEntrySystem {
+public:
+    std::string expand(const std::string &text) override {
+        std::string expanded = text;
+        expandVariablesInString(expanded);
+        return expanded;
+    }
+
+    std::string resolve(const std::string &path) override {
+        char resolved[kPathCapacity];
+        resolveAgainstExecutable(resolved, kPathCapacity, path.c_str());
+        return resolved;
+    }
+
+    bool exists(const std::string &path) override { return pathExists(path.c_str()); }
+
+    std::vector<std::string> findFiles(const std::string &pattern) override {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE)
+            return names;
+        do {
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(entry.cFileName);
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+        return names;
+    }
+
+    std::optional<std::string> environmentValue(const std::string &name) override {
+        bool defined = false;
+        std::string value = ::environmentValue(name.c_str(), nullptr, &defined);
+        if (!defined)
+            return std::nullopt;
+        return value;
+    }
+
+    std::string applicationDirectory() override {
+        char directory[kPathCapacity];
+        getConfigString(10003, directory, kPathCapacity);
+        char fullPath[kPathCapacity];
+        getFullPath(fullPath, kPathCapacity, directory, true);
+        return fullPath;
+    }
+};
+
+// "-J-Xmx1g" reaches the VM as "-Xmx1g".
+void addVmArguments(const StringList &arguments) {
+    for (const std::wstring &argument : arguments)
+        if (startsWith(argument, std::wstring(L"-J")))
+            addVmOptionEntry(nullptr, argument.substr(2));
 }
 
-void appendArchivesInDirectory(std::string &classPath, const std::string &directory, const char *extension) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((directory + "\\*." + extension).c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
+void appendPathOptions() {
+    PathTextSources sources;
+    sources.modulePathEntries = getConfigStringCopy(132);
+    sources.classPathEntries = getConfigStringCopy(121);
+    sources.moduleMainClass = getConfigInt(133) != 0;
+    sources.runtimeJar = launcherFlavour == 'i';
+    sources.launcherTempDir = launcherTempDir;
+    sources.overrides = classPathOverrides;
+    WindowsPathEntrySystem system;
+    PathTexts texts = buildPathTexts(system, sources);
+    if (texts.failure.messageId != 0)
+        fatalMessage(texts.failure.messageId, texts.failure.argument.c_str());
+    vmOptionList.push_back(texts.classPath);
+    if (texts.modulePath.empty())
         return;
-    do {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
-        char resolved[kEntryCapacity];
-        resolveAgainstExecutable(resolved, kEntryCapacity, (directory + "\\" + entry.cFileName).c_str());
-        classPath += resolved;
-        classPath += ';';
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-}
-
-void appendEnvironmentEntry(std::string &classPath, const char *name) {
-    char value[kEntryCapacity];
-    DWORD length = GetEnvironmentVariableA(name, value, kEntryCapacity);
-    if (length == 0 || length >= kEntryCapacity)
-        return;
-    std::string text = value;
-    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
-        text = text.substr(1, text.size() - 2);
-    classPath += text;
-    if (text.empty() || text.back() != ';')
-        classPath += ';';
-}
-
-void appendTypedEntry(std::string &classPath, const std::string &entry) {
-    char value[kEntryCapacity];
-    copyText(value, kEntryCapacity, entry.c_str() + 2);
-    expandVariablesA(value, kEntryCapacity);
-    char resolved[kEntryCapacity];
-    switch (entry[0]) {
-    case 'A':
-    case 'D':
-        resolveAgainstExecutable(resolved, kEntryCapacity, value);
-        classPath += resolved;
-        classPath += ';';
-        break;
-    case 'E': appendEnvironmentEntry(classPath, value); break;
-    case 'S':
-        resolveAgainstExecutable(resolved, kEntryCapacity, value);
-        appendArchivesInDirectory(classPath, resolved, "jar");
-        appendArchivesInDirectory(classPath, resolved, "zip");
-        break;
-    default: break;
-    }
-}
-
-void appendConfiguredClassPath(std::string &classPath) {
-    logMessage(L"adding preconfigured classpath");
-    std::string entries = getConfigStringCopy(121);
-    logMessage(L"entry %S", entries.c_str());
-    std::vector<std::string> kept;
-    size_t position = 0;
-    while (position < entries.size()) {
-        std::string entry = nextToken(entries, position, ';');
-        if (entry.size() >= 2)
-            kept.push_back(entry);
-    }
-    logMessage(L"entries %d", static_cast<int>(kept.size()));
-    for (const std::string &entry : kept)
-        appendTypedEntry(classPath, entry);
-}
-
-void appendConfiguredOptions(VmOptionList &options) {
-    wchar_t text[kEntryCapacity];
-    getConfigStringW(123, text, kEntryCapacity);
-    expandVariables(text, kEntryCapacity, ExpandMode::Option);
-    StringList tokens;
-    splitCommandLine(text, tokens);
-    logMessage(L"adding options");
-    for (const std::wstring &token : tokens)
-        options.push_back(toNarrowPath(token.c_str()));
-}
-
-std::string classPathOption() {
-    std::string classPath = "-Djava.class.path=";
-    if (launcherTempDir[0] != 0) {
-        appendArchivesInDirectory(classPath, launcherTempDir, "jar");
-        appendArchivesInDirectory(classPath, launcherTempDir, "zip");
-    }
-    if (launcherFlavour == 'i')
-        appendRuntimeJar(classPath);
-    appendConfiguredClassPath(classPath);
-    if (classPath.back() == ';')
-        classPath.pop_back();
-    return classPath;
+    vmOptionList.push_back("--module-path=" + texts.modulePath);
+    ModuleOptions modules =
+        buildModuleOptions(sources.moduleMainClass, getConfigStringCopy(122), launcherRuntimeModule(launcherFlavour));
+    if (!modules.addOpens.empty())
+        vmOptionList.push_back(modules.addOpens);
+    vmOptionList.push_back(modules.addModules);
 }
 
 }  // namespace
 
-void assembleVmOptions(const std::vector<std::string> &launcherProperties, const StringList &,
+void assembleVmOptions(const std::vector<std::string> &launcherProperties, const StringList &arguments,
                        JavaVMInitArgs &initArgs) {
     vmOptionList = launcherProperties;
-    appendConfiguredOptions(vmOptionList);
-    vmOptionList.push_back(classPathOption());
+    addConfiguredVmOptions(arguments);
+    if (getConfigInt(166) != 0) {
+        FILE *file = openDefaultVmOptionsFile();
+        logMessage(L"default vmoptions file: %p", file);
+        readVmOptionsFile(nullptr, file);
+    }
+    if (getConfigInt(125) != 0)
+        addVmArguments(arguments);
+    appendPathOptions();
     appendModeOptions(vmOptionList, serviceMode, noRedirect);
+    mergeModuleOptions(vmOptionList);
+    if (hasArgumentFileOption(vmOptionList))
+        expandArgumentFiles(vmOptionList);
     removeEmptyOptions(vmOptionList);
     fillInitArgs(vmOptionList, optionArray, initArgs);
 }

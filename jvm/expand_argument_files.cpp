@@ -1,0 +1,32 @@
+#include "jvm/expand_argument_files.h"
+
+#include <windows.h>
+
+#include "common/format.h"
+#include "jvm/load_dll.h"
+#include "jvm/runtime_location.h"
+#include "jvm/vm_option_rules.h"
+#include "runtime/log.h"
+
+void expandArgumentFiles(VmOptionList &options) {
+    logMessage(L"@ argument found %d %S", static_cast<int>(options.size()), jvmBinDirectory);
+    if (jvmBinDirectory[0] == '\0')
+        return;
+    std::string libraryName = formatString("%s\\jli.dll", jvmBinDirectory);
+    HMODULE library = LoadLibraryA(libraryName.c_str());
+    if (library == nullptr) {
+        logMessage(L"did not find %S", libraryName.c_str());
+        return;
+    }
+    JliFunctions jli;
+    jli.initArgProcessing = exportedFunction<JliInitArgProcessingFunction>(library, "JLI_InitArgProcessing");
+    jli.preprocessArg = exportedFunction<JliPreprocessArgFunction>(library, "JLI_PreprocessArg");
+    jli.memFree = exportedFunction<JliMemFreeFunction>(library, "JLI_MemFree");
+    if (jli.initArgProcessing == nullptr || jli.preprocessArg == nullptr || jli.memFree == nullptr) {
+        logMessage(L"did not find all list functions %p %p %p", reinterpret_cast<void *>(jli.initArgProcessing),
+                   reinterpret_cast<void *>(jli.preprocessArg), reinterpret_cast<void *>(jli.memFree));
+        return;
+    }
+    options = preprocessArgumentFiles(options, jli);
+    mergeModuleOptions(options);
+}

@@ -1,0 +1,195 @@
+#include "jvm/vm_option_files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "common/text.h"
+#include "config/config_store.h"
+#include "config/locale.h"
+#include "entry/command_line.h"
+#include "jvm/assemble_vm_options.h"
+#include "jvm/runtime_location.h"
+#include "jvm/vm_option_rules.h"
+#include "paths/expand_variables.h"
+#include "paths/path_utils.h"
+#include "paths/variable_expansion.h"
+#include "runtime/log.h"
+
+ClassPathOverrides classPathOverrides;
+
+namespace {
+
+const size_t kOptionTextCapacity = 6000;
+const size_t kPathCapacity = 6000;
+// Far beyond any real configuration; keeps a wild count from reading record
+// ids past the end of their range.
+const int32_t kMaxVersionLines = 1000;
+// Includes nest no deeper; catches cycles that name one file in two ways
+// (a short and a long name) which the open-file check cannot see.
+const size_t kMaxIncludeDepth = 16;
+
+// The files being read, outermost first, by lower-case full path.
+std::vector<std::wstring> filesBeingRead;
+// The default file's own path, so an include of it by name is seen as a cycle.
+std::wstring defaultVmOptionsPath;
+
+std::wstring fileIdentity(const wchar_t *path) {
+    std::vector<wchar_t> fullPath(kPathCapacity);
+    getFullPath(fullPath.data(), kPathCapacity, path, DirectoryForm::Long, false);
+    return fullPath.data();
+}
+
+// The exe's path with its last four characters (".exe") replaced, then with
+// the suffix appended; the log shows both attempts.
+FILE *openVmOptionsBeside(const std::wstring &executable) {
+    std::wstring name = executable.substr(0, executable.size() >= 4 ? executable.size() - 4 : 0) + L".vmoptions";
+    FILE *file = _wfopen(name.c_str(), L"rt");
+    logMessage(L"vmoptions2: exe %s file: %s, file: %p", executable.c_str(), name.c_str(), file);
+    if (file == nullptr) {
+        name = executable + L".vmoptions";
+        file = _wfopen(name.c_str(), L"rt");
+        logMessage(L"vmoptions: opts2: %s, file: %p", name.c_str(), file);
+    }
+    if (file != nullptr)
+        defaultVmOptionsPath = name;
+    return file;
+}
+
+// The entry of one line: widened byte by byte, variables expanded for an option.
+std::wstring optionLineEntry(const std::string &line) {
+    std::vector<wchar_t> text(kExpansionLimit);
+    widenBytes(text.data(), text.size(), line.c_str());
+    expandVariables(text.data(), text.size(), ExpandMode::Option);
+    return text.data();
+}
+
+void readVmOptionLines(const wchar_t *path, FILE *file) {
+    std::vector<char> piece(kVmOptionLinePiece + 1);
+    while (fgets(piece.data(), static_cast<int>(piece.size()), file) != nullptr) {
+        std::string line = piece.data();
+        if (trimVmOptionLine(line))
+            addVmOptionEntry(path, optionLineEntry(line));
+    }
+}
+
+// A cycle or runaway nesting would otherwise recurse until the stack is gone.
+bool mayReadVmOptionsFile(const wchar_t *path, const std::wstring &identity) {
+    if (std::find(filesBeingRead.begin(), filesBeingRead.end(), identity) != filesBeingRead.end()) {
+        logError(L"vmoptions %s includes itself, not read again", path);
+        return false;
+    }
+    if (filesBeingRead.size() >= kMaxIncludeDepth) {
+        logError(L"vmoptions %s nested deeper than %d includes, not read", path, static_cast<int>(kMaxIncludeDepth));
+        return false;
+    }
+    return true;
+}
+
+void includeVmOptionsFile(const wchar_t *includingFile, const std::wstring &name) {
+    std::vector<wchar_t> expanded(kPathCapacity);
+    copyText(expanded.data(), expanded.size(), name.c_str());
+    expandVariables(expanded.data(), expanded.size(), ExpandMode::Argument);
+    logMessage(L"after exp from %s %s", expanded.data(), name.c_str());
+    std::vector<wchar_t> resolved(kPathCapacity);
+    resolveAgainstExecutable(resolved.data(), resolved.size(), expanded.data(), DirectoryForm::Long, includingFile);
+    FILE *file = _wfopen(resolved.data(), L"rt");
+    logMessage(L"adding vmoptions from (%p) <%s> (%s)", file, resolved.data(), expanded.data());
+    readVmOptionsFile(resolved.data(), file);
+    logMessage(L"adding vmoptions 2");
+    logMessage(L"adding vmoptions 3");
+}
+
+void addVersionSpecificOptions() {
+    int32_t count = getConfigInt(10200);
+    if (count <= 0)
+        return;
+    logMessage(L"check %d version specific vm option lines for %S", count, runtimeVersion);
+    if (runtimeVersion[0] == '\0')
+        return;
+    if (count > kMaxVersionLines) {
+        logError(L"only the first %d version specific vm option lines are checked", kMaxVersionLines);
+        count = kMaxVersionLines;
+    }
+    int major = majorJavaVersion(runtimeVersion);
+    for (int32_t i = 0; i < count; i++) {
+        std::string condition = getConfigStringCopy(10201 + 2 * i);
+        bool holds = versionConditionHolds(condition.c_str(), runtimeVersion, major);
+        logMessage(L"checking version %S %d", condition.c_str(), holds ? 1 : 0);
+        if (!holds)
+            continue;
+        wchar_t options[kOptionTextCapacity];
+        getConfigStringW(10202 + 2 * i, options, kOptionTextCapacity);
+        logMessage(L"adding specific %s", options);
+        expandVariables(options, kOptionTextCapacity, ExpandMode::Option);
+        StringList tokens;
+        splitCommandLine(options, tokens);
+        addVmOptionTokens(tokens);
+        return;
+    }
+}
+
+void addLocaleOptions(const StringList &arguments) {
+    char language[16];
+    char country[16];
+    bool languageKnown = getLanguageCode(language, sizeof language);
+    bool countryKnown = getCountryCode(country, sizeof country);
+    for (const std::wstring &entry : localeOptionEntries(arguments, languageKnown ? language : nullptr,
+                                                         countryKnown ? country : nullptr))
+        addVmOptionEntry(nullptr, entry);
+}
+
+}  // namespace
+
+FILE *openDefaultVmOptionsFile() {
+    FILE *file = openVmOptionsBeside(getExecutablePath());
+    if (file != nullptr)
+        return file;
+    wchar_t moduleName[kPathCapacity];
+    DWORD length = GetModuleFileNameW(nullptr, moduleName, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity)
+        return nullptr;
+    return openVmOptionsBeside(moduleName);
+}
+
+void readVmOptionsFile(const wchar_t *path, FILE *file) {
+    if (file == nullptr)
+        return;
+    const wchar_t *shownPath = path != nullptr ? path : defaultVmOptionsPath.c_str();
+    std::wstring identity = fileIdentity(shownPath);
+    if (mayReadVmOptionsFile(shownPath, identity)) {
+        filesBeingRead.push_back(identity);
+        readVmOptionLines(path, file);
+        filesBeingRead.pop_back();
+    }
+    fclose(file);
+}
+
+void addVmOptionEntry(const wchar_t *path, const std::wstring &entry) {
+    std::wstring rest;
+    switch (classifyVmOptionEntry(entry, rest)) {
+    case VmOptionEntryForm::IncludeOptions: includeVmOptionsFile(path, rest); break;
+    case VmOptionEntryForm::ClassPath: classPathOverrides.replacement = toNarrowPath(rest.c_str()); break;
+    case VmOptionEntryForm::ClassPathPrepend: classPathOverrides.prepend = toNarrowPath(rest.c_str()); break;
+    case VmOptionEntryForm::ClassPathAppend: classPathOverrides.append = toNarrowPath(rest.c_str()); break;
+    case VmOptionEntryForm::Option: vmOptionList.push_back(toNarrowPath(entry.c_str())); break;
+    }
+}
+
+void addVmOptionTokens(const StringList &tokens) {
+    for (const std::wstring &entry : joinVmOptionTokens(tokens))
+        addVmOptionEntry(nullptr, entry);
+}
+
+void addConfiguredVmOptions(const StringList &arguments) {
+    wchar_t text[kOptionTextCapacity];
+    getConfigStringW(123, text, kOptionTextCapacity);
+    expandVariables(text, kOptionTextCapacity, ExpandMode::Option);
+    StringList tokens;
+    splitCommandLine(text, tokens);
+    logMessage(L"adding options");
+    addVmOptionTokens(tokens);
+    addVersionSpecificOptions();
+    addLocaleOptions(arguments);
+}
