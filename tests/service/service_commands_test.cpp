@@ -269,9 +269,9 @@ TEST_F(ServiceCommands, ProductHostRunsItsWorkerWithNameAndStartArguments) {
         << worker;
 }
 
-// Waits for the run sequence: the worker has to find the stand-in runtime,
-// create its VM and call main, which reads standard input until the stop line.
-TEST_F(ServiceCommands, DISABLED_FullLifeCycleEndsTheApplicationThroughItsStandardInput) {
+// The worker finds the stand-in runtime, creates its VM and calls main, which
+// reads standard input until the stop line.
+TEST_F(ServiceCommands, FullLifeCycleEndsTheApplicationThroughItsStandardInput) {
     ScratchDirectory runtime;
     RuntimeHomeLayout layout;
     layout.jvmSettings = "main=stdin\n";
