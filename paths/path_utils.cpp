@@ -135,28 +135,26 @@ std::wstring toWidePath(const char *path) {
     return wide;
 }
 
-bool findFileTime(const wchar_t *path, uint64_t *lastWriteTime) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(path, &found);
+// Closes a directory search and hands out the entry's last-write time.
+static bool takeSearchResult(HANDLE search, const FILETIME &written, uint64_t *lastWriteTime) {
     if (search == INVALID_HANDLE_VALUE)
         return false;
     FindClose(search);
     if (lastWriteTime)
-        *lastWriteTime = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
-                         found.ftLastWriteTime.dwLowDateTime;
+        *lastWriteTime = (static_cast<uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
     return true;
+}
+
+bool findFileTime(const wchar_t *path, uint64_t *lastWriteTime) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path, &found);
+    return takeSearchResult(search, found.ftLastWriteTime, lastWriteTime);
 }
 
 bool findFileTime(const char *path, uint64_t *lastWriteTime) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    if (lastWriteTime)
-        *lastWriteTime = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
-                         found.ftLastWriteTime.dwLowDateTime;
-    return true;
+    return takeSearchResult(search, found.ftLastWriteTime, lastWriteTime);
 }
 
 bool pathExists(const wchar_t *path) { return isDriveRoot(path) || findFileTime(path, nullptr); }

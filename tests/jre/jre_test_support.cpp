@@ -8,6 +8,7 @@
 #include "runtime/log.h"
 #include "standins/standin_record.h"
 #include "standins/standin_files.h"
+#include "tests/support/launcher_harness.h"
 
 namespace {
 
@@ -141,26 +142,7 @@ std::string normalised(const std::wstring &path) {
 std::string narrow(const std::wstring &text) { return toNarrowPath(text.c_str()); }
 std::wstring wide(const std::string &text) { return toWidePath(text.c_str()); }
 
-void removeCacheRecordsBelow(const std::string &directory) {
-    std::string prefix = normalised(wide(directory));
-    std::replace(prefix.begin(), prefix.end(), '\\', '/');
-    const char cacheKey[] = "SOFTWARE\\Marrowfield\\pellux\\jvms2";
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, cacheKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    std::vector<std::string> doomed;
-    char name[6000];
-    for (DWORD index = 0;; index++) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        if (std::string(name).compare(0, prefix.size(), prefix) == 0)
-            doomed.push_back(name);
-    }
-    for (const std::string &record : doomed)
-        RegDeleteKeyA(key, record.c_str());
-    RegCloseKey(key);
-}
+void removeCacheRecordsBelow(const std::string &directory) { removeVersionCacheRecordsBelow(wide(directory)); }
 
 size_t javaRunCount(const RuntimeHome &home) { return readJavaRuns(home.javaRuns).size(); }
 

@@ -6,33 +6,6 @@
 
 namespace {
 
-// The version cache remembers every probed java executable; the scratch homes
-// of a run must not stay there.
-void removeVersionCacheBelow(const std::wstring &directory) {
-    std::string prefix = narrowText(directory);
-    std::transform(prefix.begin(), prefix.end(), prefix.begin(),
-                   [](char c) { return c == '\\' ? '/' : static_cast<char>(tolower(static_cast<unsigned char>(c))); });
-    const char cacheKey[] = "SOFTWARE\\Marrowfield\\pellux\\jvms2";
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, cacheKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    std::vector<std::string> doomed;
-    char name[6000];
-    for (DWORD index = 0;; index++) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        std::string lowered = name;
-        std::transform(lowered.begin(), lowered.end(), lowered.begin(),
-                       [](char c) { return static_cast<char>(tolower(static_cast<unsigned char>(c))); });
-        if (lowered.compare(0, prefix.size(), prefix) == 0)
-            doomed.push_back(name);
-    }
-    for (const std::string &subkey : doomed)
-        RegDeleteKeyA(key, subkey.c_str());
-    RegCloseKey(key);
-}
-
 std::wstring findLogFile(const std::wstring &directory) {
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW((directory + L"\\zno_nlog_*.log").c_str(), &entry);
@@ -50,7 +23,7 @@ bool LauncherRun::logged(const std::wstring &line) const { return logPosition(li
 
 size_t LauncherRun::logPosition(const std::wstring &line) const { return log.find(L"] " + line + L"\r\n"); }
 
-JvmStage::~JvmStage() { removeVersionCacheBelow(homes_.path()); }
+JvmStage::~JvmStage() { removeVersionCacheRecordsBelow(homes_.path()); }
 
 RuntimeHome JvmStage::layOutHome(const std::wstring &name, const RuntimeHomeLayout &layout) {
     RuntimeHome home;

@@ -1,5 +1,7 @@
 #include "tests/support/launcher_harness.h"
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 
 std::wstring windowsPathOf(const char *unixPath) {
@@ -187,4 +189,35 @@ RunResult runProgram(const std::wstring &program, const std::wstring &arguments,
 
 EnvironmentChanges loggingInto(const std::wstring &root) {
     return {{L"PELLUX_LOG", L"yes"}, {L"ZANTHOR_LOG", std::nullopt}, {L"TEMP", root}, {L"TMP", root}};
+}
+
+static std::string lowerCaseAscii(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return static_cast<char>(tolower(static_cast<unsigned char>(c))); });
+    return text;
+}
+
+void removeVersionCacheRecordsBelow(const std::wstring &directory) {
+    wchar_t full[6000];
+    DWORD length = GetFullPathNameW(directory.c_str(), 6000, full, nullptr);
+    std::string prefix;
+    for (const wchar_t *c = length > 0 && length < 6000 ? full : directory.c_str(); *c; c++)
+        prefix.push_back(*c == L'\\' ? '/' : static_cast<char>(*c));
+    prefix = lowerCaseAscii(prefix);
+    const char cacheKey[] = "SOFTWARE\\Marrowfield\\pellux\\jvms2";
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, cacheKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    std::vector<std::string> doomed;
+    char name[6000];
+    for (DWORD index = 0;; index++) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        if (lowerCaseAscii(name).compare(0, prefix.size(), prefix) == 0)
+            doomed.push_back(name);
+    }
+    for (const std::string &record : doomed)
+        RegDeleteKeyA(key, record.c_str());
+    RegCloseKey(key);
 }

@@ -75,6 +75,11 @@ private:
 RunResult runProgram(const std::wstring &program, const std::wstring &arguments,
                      const EnvironmentChanges &environment = {}, DWORD timeoutMs = 30000);
 
+// The version cache remembers every probed java executable; a test's scratch
+// runtimes must not stay there. Removes the records of executables below the
+// directory (its full path, compared without regard to case).
+void removeVersionCacheRecordsBelow(const std::wstring &directory);
+
 // Environment that makes a launcher log into root with a temporary root of its own.
 EnvironmentChanges loggingInto(const std::wstring &root);
 
