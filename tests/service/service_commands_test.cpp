@@ -81,15 +81,6 @@ RegisteredConfig registeredConfig(const std::wstring &name) {
 
 std::wstring inQuotes(const std::wstring &text) { return L"\"" + text + L"\""; }
 
-std::wstring windowsTempDirectory() {
-    wchar_t path[MAX_PATH + 1];
-    DWORD length = GetTempPathW(MAX_PATH + 1, path);
-    std::wstring directory(path, length <= MAX_PATH ? length : 0);
-    if (!directory.empty() && directory.back() == L'\\')
-        directory.pop_back();
-    return directory;
-}
-
 class ServiceCommands : public ::testing::Test {
 protected:
     // The launcher App.exe whose record 101 names the test's service.

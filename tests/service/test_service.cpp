@@ -169,6 +169,15 @@ bool waitForFile(const std::wstring &path, DWORD timeoutMs) {
     return pollUntil(timeoutMs, [&] { return fileExists(path); });
 }
 
+std::wstring windowsTempDirectory() {
+    wchar_t path[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, path);
+    std::wstring directory(path, length <= MAX_PATH ? length : 0);
+    if (!directory.empty() && directory.back() == L'\\')
+        directory.pop_back();
+    return directory;
+}
+
 std::vector<std::wstring> readLogs(const std::wstring &directory) {
     std::vector<std::wstring> logs;
     WIN32_FIND_DATAW entry;

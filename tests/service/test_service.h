@@ -51,6 +51,9 @@ private:
 // Polls for a file; true once it exists.
 bool waitForFile(const std::wstring &path, DWORD timeoutMs = kServiceTimeoutMs);
 
+// Where services log: they share the temporary directory of the prefix's user.
+std::wstring windowsTempDirectory();
+
 // The diagnostic logs "zno_nlog_*.log" of a directory; removeLogs deletes them.
 std::vector<std::wstring> readLogs(const std::wstring &directory);
 void removeLogs(const std::wstring &directory);

@@ -30,6 +30,8 @@ public final class HeartbeatService {
         AtomicInteger beats = new AtomicInteger();
         System.out.println("heartbeat service started with arguments " + Arrays.toString(args));
         System.out.println("service name: " + System.getProperty("pellux.serviceName", "(none)"));
+        System.out.println("running on Java " + System.getProperty("java.version") + " ("
+                + System.getProperty("os.name") + ")");
         System.out.flush();
         Runtime.getRuntime().addShutdownHook(new Thread(() -> recordShutdown(stopped, beats.get())));
 
