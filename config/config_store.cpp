@@ -26,7 +26,16 @@ static void logTruncation(int32_t id, size_t capacity, size_t length) {
                static_cast<int>(length));
 }
 
-void getConfigString(int32_t id, char *buffer, size_t capacity) {
+// Narrow buffers take the bytes as they are; wide ones widen each byte.
+static bool copyRecordValue(char *buffer, size_t capacity, const char *value) {
+    return copyText(buffer, capacity, value);
+}
+static bool copyRecordValue(wchar_t *buffer, size_t capacity, const char *value) {
+    return widenBytes(buffer, capacity, value);
+}
+
+template <typename Char>
+static void readRecordInto(int32_t id, Char *buffer, size_t capacity) {
     if (capacity == 0)
         return;
     const std::string *value = findRecord(id);
@@ -34,21 +43,12 @@ void getConfigString(int32_t id, char *buffer, size_t capacity) {
         buffer[0] = 0;
         return;
     }
-    if (!copyText(buffer, capacity, value->c_str()))
+    if (!copyRecordValue(buffer, capacity, value->c_str()))
         logTruncation(id, capacity, value->size());
 }
 
-void getConfigStringW(int32_t id, wchar_t *buffer, size_t capacity) {
-    if (capacity == 0)
-        return;
-    const std::string *value = findRecord(id);
-    if (!value) {
-        buffer[0] = 0;
-        return;
-    }
-    if (!widenBytes(buffer, capacity, value->c_str()))
-        logTruncation(id, capacity, value->size());
-}
+void getConfigString(int32_t id, char *buffer, size_t capacity) { readRecordInto(id, buffer, capacity); }
+void getConfigStringW(int32_t id, wchar_t *buffer, size_t capacity) { readRecordInto(id, buffer, capacity); }
 
 std::string getConfigStringCopy(int32_t id) {
     const std::string *value = findRecord(id);
