@@ -12,6 +12,7 @@
 #include "paths/temp_dirs.h"
 #include "runtime/fatal.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 uint32_t unextractedOffset;
 
@@ -44,7 +45,7 @@ int extractOneFile(FileSource &source, const std::string &destination) {
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         logError(L"could not create %S (%d)", destination.c_str(), static_cast<int>(GetLastError()));
-        fatalMessage(1009, "11");
+        fatalMessage(message::kInternalError, "11");
     }
     FileSink sink(file);
     int result = copyScrambledBytes(source, sink, size, true);
@@ -83,7 +84,7 @@ int extractNamedFile(FileSource &source, const std::string &name) {
 
 int extractEmbeddedFiles(bool createDirectory) {
     logMessage(L"extracting files");
-    int32_t count = getConfigInt(2002);
+    int32_t count = getConfigInt(record::kEmbeddedFileCount);
     logMessage(L"Included files: %d", count);
     // A negative count is as good as none; it must not create a directory.
     if (count <= 0) {
@@ -101,7 +102,7 @@ int extractEmbeddedFiles(bool createDirectory) {
     HANDLE file = openOwnExecutable();
     FileSource source(file);
     source.seek(embeddedDataOffset);
-    std::vector<std::string> names = embeddedFileNames(getConfigStringCopy(2003));
+    std::vector<std::string> names = embeddedFileNames(getConfigStringCopy(record::kEmbeddedFileNames));
     int result = kExtractDone;
     for (size_t i = 0; i < names.size() && i < static_cast<size_t>(count) && result == kExtractDone; i++)
         result = extractNamedFile(source, names[i]);

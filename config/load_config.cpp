@@ -4,6 +4,7 @@
 #include "paths/path_utils.h"
 #include "runtime/fatal.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 void FileSource::seek(uint32_t position) { SetFilePointer(file_, static_cast<LONG>(position), nullptr, FILE_BEGIN); }
 
@@ -45,8 +46,8 @@ int32_t loadConfigBlock() {
     CloseHandle(file);
     if (error != BlockError::None)
         fatalText(blockErrorText(error));
-    int32_t launcherType = getConfigInt(107);
-    if (launcherType != 1 && launcherType != 5)
+    int32_t launcherType = getConfigInt(record::kLauncherType);
+    if (launcherType != launcher_type::kWindowed && launcherType != launcher_type::kMessageBoxConsole)
         messageBoxMode = false;
     return launcherType;
 }

@@ -15,6 +15,7 @@
 #include "runtime/log.h"
 #include "runtime/run_sequence.h"
 #include "runtime/startup.h"
+#include "config/records.h"
 
 namespace {
 
@@ -48,7 +49,10 @@ int callServiceDispatcher() {
     return 0;
 }
 
-DWORD startTypeByLauncherType() { return getConfigInt(107) == 4 ? SERVICE_AUTO_START : SERVICE_DEMAND_START; }
+DWORD startTypeByLauncherType() {
+    bool automatic = getConfigInt(record::kLauncherType) == launcher_type::kAutomaticService;
+    return automatic ? SERVICE_AUTO_START : SERVICE_DEMAND_START;
+}
 
 int runFromCommandLine(StringList &arguments, const std::wstring &programPath, bool redirect) {
     logMessage(redirect ? L"running service with redirection" : L"running service");
@@ -87,7 +91,7 @@ int runCommand(Command command, StringList &arguments, const std::wstring &progr
 int runLauncher() {
     serviceMode = true;
     launcherStartup();
-    getConfigStringW(101, serviceName, kServiceNameCapacity);
+    getConfigStringW(record::kServiceName, serviceName, kServiceNameCapacity);
     const wchar_t *commandLine = GetCommandLineW();
     logMessage(L"command line %s", commandLine);
     StringList arguments;

@@ -8,6 +8,7 @@
 #include "entry/entry_state.h"
 #include "entry/service_rules.h"
 #include "paths/path_utils.h"
+#include "config/records.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void closeHandles(SC_HANDLE service, SC_HANDLE manager) {
 
 void setServiceDescription(SC_HANDLE service) {
     wchar_t description[kTextCapacity];
-    getMessageText(20017, description, kTextCapacity);
+    getMessageText(message::kServiceDescription, description, kTextCapacity);
     if (description[0] == 0)
         return;
     typedef BOOL(WINAPI * ChangeConfig2)(SC_HANDLE, DWORD, LPVOID);
@@ -51,7 +52,7 @@ void setServiceDescription(SC_HANDLE service) {
 
 std::wstring readServiceDependencies() {
     wchar_t record[kTextCapacity];
-    getConfigStringW(149, record, kTextCapacity);
+    getConfigStringW(record::kDependencies, record, kTextCapacity);
     return buildDependencyList(record);
 }
 

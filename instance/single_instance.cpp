@@ -11,6 +11,7 @@
 #include "paths/path_utils.h"
 #include "runtime/fatal.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 char semaphoreName[kSemaphoreNameCapacity];
 
@@ -58,8 +59,8 @@ std::string userSidText() {
 }
 
 InstancePrefix namespacePrefix() {
-    bool allSessions = getConfigInt(158) != 0;
-    bool perSession = getConfigInt(200) != 0;
+    bool allSessions = getConfigInt(record::kInstanceAllSessions) != 0;
+    bool perSession = getConfigInt(record::kInstancePerSession) != 0;
     std::string sid;
     if (!allSessions && !perSession) {
         logMessage(L"user single instance");
@@ -110,7 +111,7 @@ void createNumberedSemaphore(const std::string &name, bool openToEveryone) {
         otherPid = readInstancePid();
     }
     logMessage(L"other pid %d", static_cast<int>(otherPid));
-    if (otherPid != 0 && getConfigInt(10008) != 0)
+    if (otherPid != 0 && getConfigInt(record::kActivateInstance) != 0)
         activateInstanceWindows(otherPid);
     logMessage(L"exiting");
     fatalExit(0);
@@ -141,7 +142,7 @@ void checkSingleInstance() {
     std::string path = instancePath();
     InstancePrefix prefix = namespacePrefix();
     std::string name = semaphoreNameOf(prefix.text, path);
-    if (getConfigInt(10005) == 0) {
+    if (getConfigInt(record::kSingleInstance) == 0) {
         createNumberedSemaphore(name, prefix.openToEveryone);
         return;
     }

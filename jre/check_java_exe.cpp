@@ -11,6 +11,7 @@
 #include "jre/version_cache.h"
 #include "paths/path_utils.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, cons
         version[0] = 0;
         accepted = probeVersion(javaExe, lastWriteTime, version, useCache, writeCache) &&
                    isVersionAcceptable(version, minimum, maximum, allowBeta);
-        if (accepted && getConfigInt(107) == 1)
+        if (accepted && getConfigInt(record::kLauncherType) == launcher_type::kWindowed)
             accepted = switchToJavaw(javaExe);
     }
     if (isNonWorkingJava(javaExe))
@@ -74,7 +75,7 @@ bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, cons
 bool javaExeFromHome(const char *home, char *javaExe) {
     std::string jreJava = std::string(home) + "\\jre\\bin\\java.exe";
     copyText(javaExe, kJavaExeCapacity, jreJava.c_str());
-    if (getConfigInt(131) != 0)
+    if (getConfigInt(record::kRequireJdk) != 0)
         return pathExists((std::string(home) + "\\lib\\tools.jar").c_str());
     if (!pathExists(javaExe))
         copyText(javaExe, kJavaExeCapacity, (std::string(home) + "\\bin\\java.exe").c_str());

@@ -4,6 +4,7 @@
 
 #include "config/config_store.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ bool isBetaVersion(const char *text) {
 }
 
 bool isVersionAcceptable(const char *text, const JavaVersion &minimum, const JavaVersion &maximum, bool allowBeta) {
-    if (!allowBeta && getConfigInt(130) == 0 && isBetaVersion(text)) {
+    if (!allowBeta && getConfigInt(record::kAllowBeta) == 0 && isBetaVersion(text)) {
         logMessage(L"beta vm not allowed");
         return false;
     }

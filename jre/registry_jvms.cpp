@@ -9,6 +9,7 @@
 #include "jre/check_java_exe.h"
 #include "jre/registry_rules.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ bool acceptsHome(const char *home, char *javaExe, char *version, const JavaVersi
 bool findInstallationInView(HKEY root, REGSAM view, char *javaExe, char *version, const JavaVersion &minimum,
                             const JavaVersion &maximum) {
     char appId[kRegistryTextCapacity];
-    getConfigString(160, appId, sizeof appId);
+    getConfigString(record::kApplicationId, appId, sizeof appId);
     logMessage(L"checking app id %S (%d, %p)", appId, static_cast<int>(view), static_cast<void *>(root));
     if (appId[0] == 0)
         return false;
@@ -160,7 +161,7 @@ bool scanVendorKey(const VendorKey &vendor, char *javaExe, char *version, const 
 }
 
 bool scanVendorJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
-    bool jdkRequired = getConfigInt(131) != 0;
+    bool jdkRequired = getConfigInt(record::kRequireJdk) != 0;
     std::vector<RegistryCandidate> candidates;
     for (size_t i = 0; i < kVendorKeyCount; i++) {
         if (kVendorKeys[i].jreKey && jdkRequired)
@@ -187,7 +188,7 @@ bool findPreviousInstallation(HKEY root, char *javaExe, char *version, const Jav
 }
 
 bool scanSharedJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
-    std::string sharingKey = getConfigStringCopy(167);
+    std::string sharingKey = getConfigStringCopy(record::kSharingKey);
     logMessage(L"Sharing key: %S", sharingKey.c_str());
     if (sharingKey.empty())
         return false;
@@ -212,13 +213,13 @@ bool scanLauncherJvms(const char *keyPath, bool acceptPlain, bool acceptZnoJres,
 }
 
 bool scanRegistryJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
-    bool onlyZnoJres = getConfigInt(165) != 0;
+    bool onlyZnoJres = getConfigInt(record::kOnlyZnoJres) != 0;
     char vendorExe[kJavaExeCapacity] = "";
     char vendorVersion[kJavaVersionCapacity] = "";
     bool vendorFound = !onlyZnoJres && scanVendorJvms(vendorExe, vendorVersion, minimum, maximum);
     if (vendorFound)
         logMessage(L"found sun %S %S", vendorExe, vendorVersion);
-    bool locatedFound = scanLauncherJvms(kLocatedJvmsKey, !onlyZnoJres, getConfigInt(168) != 0, javaExe, version,
+    bool locatedFound = scanLauncherJvms(kLocatedJvmsKey, !onlyZnoJres, getConfigInt(record::kTakeZnoJres) != 0, javaExe, version,
                                          minimum, maximum);
     if (locatedFound)
         logMessage(L"found located %S %S", javaExe, version);

@@ -14,6 +14,7 @@
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 namespace {
 
@@ -122,7 +123,7 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
     if (tryLocationFile(search, L"\\.zanthor\\pref_jre.cfg", L"Has preferred location %S", L"Using preferred location",
                         true))
         return true;
-    bool force = getConfigInt(134) != 0;
+    bool force = getConfigInt(record::kForceDirectoryEntries) != 0;
     for (const SearchEntry &entry : entries) {
         if (tryMainPassEntry(search, entry, force))
             return true;
@@ -147,9 +148,9 @@ HMODULE searchJvm(RuntimeSearchResult &result, JvmLoader loader) {
     logMessage(L"Searching for a JVM");
     result.kind = RuntimeLocationKind::None;
     char sequence[kConfigTextCapacity], minimumText[kConfigTextCapacity], maximumText[kConfigTextCapacity];
-    getConfigString(128, sequence, sizeof sequence);
-    getConfigString(126, minimumText, sizeof minimumText);
-    getConfigString(127, maximumText, sizeof maximumText);
+    getConfigString(record::kSearchSequence, sequence, sizeof sequence);
+    getConfigString(record::kMinimumVersion, minimumText, sizeof minimumText);
+    getConfigString(record::kMaximumVersion, maximumText, sizeof maximumText);
     logMessage(L"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
     Search search{result, loader, parseJavaVersion(minimumText), parseJavaVersion(maximumText), nullptr};
     runSearchSteps(search, splitSearchSequence(sequence));
@@ -189,7 +190,7 @@ bool testPathJava(char *javaExe, char *version, const JavaVersion &minimum, cons
 
 bool readLocationFile(const wchar_t *suffix, char *line) {
     wchar_t directory[kConfigTextCapacity];
-    getConfigStringW(10003, directory, kConfigTextCapacity);
+    getConfigStringW(record::kInstallationDirectory, directory, kConfigTextCapacity);
     wchar_t path[kConfigTextCapacity];
     getFullPath(path, kConfigTextCapacity, directory, DirectoryForm::Long, true);
     std::wstring fileName = std::wstring(path) + suffix;

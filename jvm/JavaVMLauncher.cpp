@@ -13,6 +13,7 @@
 #include "paths/path_utils.h"
 #include "runtime/fatal.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 static_assert(sizeof(wchar_t) == sizeof(jchar), "wide text is Java's UTF-16");
 
@@ -69,7 +70,7 @@ std::wstring redirectionFile(int32_t flagId, int32_t fileId) {
 
 StringList configuredArguments() {
     wchar_t text[kConfiguredArgumentsCapacity];
-    getConfigStringW(124, text, kConfiguredArgumentsCapacity);
+    getConfigStringW(record::kMainArguments, text, kConfiguredArgumentsCapacity);
     expandVariables(text, kConfiguredArgumentsCapacity, ExpandMode::Argument);
     StringList list;
     splitCommandLine(text, list);
@@ -78,14 +79,14 @@ StringList configuredArguments() {
 
 StringList mainParameters(const StringList &arguments) {
     LauncherParameterValues values;
-    values.windowed = getConfigInt(107) == 1;
-    values.moduleMainClass = getConfigInt(133) != 0;
-    values.mainClass = widenBytes(getConfigStringCopy(122));
-    values.errorFile = redirectionFile(102, 103);
-    values.outputFile = redirectionFile(104, 105);
-    values.appendOutput = getConfigInt(106) != 0;
+    values.windowed = getConfigInt(record::kLauncherType) == launcher_type::kWindowed;
+    values.moduleMainClass = getConfigInt(record::kMainInModule) != 0;
+    values.mainClass = widenBytes(getConfigStringCopy(record::kMainClass));
+    values.errorFile = redirectionFile(record::kRedirectError, record::kErrorFile);
+    values.outputFile = redirectionFile(record::kRedirectOutput, record::kOutputFile);
+    values.appendOutput = getConfigInt(record::kAppendOutput) != 0;
     return buildMainParameters(buildLauncherParameters(values), arguments, configuredArguments(),
-                               getConfigInt(125) != 0);
+                               getConfigInt(record::kJavaOptionArguments) != 0);
 }
 
 // The String[] for main, or null (with the reason logged) when the VM cannot
@@ -136,11 +137,15 @@ void passSplashSettings() {
         dropPendingException();
         return;
     }
-    jstring texts[4] = {newSplashText(10111), newSplashText(10114), newSplashText(10118), newSplashText(10121)};
-    (*jniEnv)->CallStaticVoidMethod(jniEnv, launcher, method, JNI_TRUE, getConfigInt(163) != 0 ? JNI_TRUE : JNI_FALSE,
-                                    texts[0], getConfigInt(10109), getConfigInt(10110), texts[1],
-                                    getConfigInt(10113), getConfigInt(10115), texts[2], getConfigInt(10116),
-                                    getConfigInt(10117), texts[3], getConfigInt(10120), getConfigInt(10122));
+    jstring texts[4] = {newSplashText(record::kSplashStatusText), newSplashText(record::kSplashStatusColour),
+                        newSplashText(record::kSplashVersionText), newSplashText(record::kSplashVersionColour)};
+    jboolean flag = getConfigInt(record::kSplashFlag) != 0 ? JNI_TRUE : JNI_FALSE;
+    (*jniEnv)->CallStaticVoidMethod(
+        jniEnv, launcher, method, JNI_TRUE, flag,
+        texts[0], getConfigInt(record::kSplashStatusX), getConfigInt(record::kSplashStatusY),
+        texts[1], getConfigInt(record::kSplashStatusFontSize), getConfigInt(record::kSplashStatusFontWeight),
+        texts[2], getConfigInt(record::kSplashVersionX), getConfigInt(record::kSplashVersionY),
+        texts[3], getConfigInt(record::kSplashVersionFontSize), getConfigInt(record::kSplashVersionFontWeight));
     for (jstring text : texts)
         (*jniEnv)->DeleteLocalRef(jniEnv, text);
 }
@@ -167,7 +172,7 @@ bool callInitFromLauncher(bool available) {
 
 std::wstring helperLibraryPath() {
     wchar_t directory[kHelperDirectoryCapacity];
-    getConfigStringW(10003, directory, kHelperDirectoryCapacity);
+    getConfigStringW(record::kInstallationDirectory, directory, kHelperDirectoryCapacity);
     wchar_t resolved[kHelperDirectoryCapacity];
     resolveAgainstExecutable(resolved, kHelperDirectoryCapacity, directory, DirectoryForm::Long);
     std::wstring path = resolved;
@@ -209,12 +214,12 @@ bool invokeMain(const StringList &arguments) {
     jclass mainClass = (*jniEnv)->FindClass(jniEnv, className);
     if (mainClass == nullptr) {
         logError(L"could not find main class");
-        fatalMessageW(1010, nullptr);
+        fatalMessageW(message::kMainClassNotLoaded, nullptr);
     }
     jmethodID mainMethod = (*jniEnv)->GetStaticMethodID(jniEnv, mainClass, "main", "([Ljava/lang/String;)V");
     if (mainMethod == nullptr) {
         logError(L"could not find main method");
-        fatalMessageW(1011, nullptr);
+        fatalMessageW(message::kMainMethodNotFound, nullptr);
     }
     StringList parameters = mainParameters(arguments);
     logMessage(L"param count: %d", static_cast<int>(parameters.size()));
@@ -292,7 +297,7 @@ bool createJvmAndRunMain(JvmLaunchRequest &request) {
         return false;
     }
     logMessage(L"JVM created");
-    if (getConfigInt(108) != 0)
+    if (getConfigInt(record::kSplashTexts) != 0)
         passSplashSettings();
     loadHelperLibrary();
     setModuleNameProperty();

@@ -19,6 +19,7 @@
 #include "paths/temp_dirs.h"
 #include "runtime/fatal.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ public:
 
     std::string applicationDirectory() override {
         char directory[kPathCapacity];
-        getConfigString(10003, directory, kPathCapacity);
+        getConfigString(record::kInstallationDirectory, directory, kPathCapacity);
         char fullPath[kPathCapacity];
         getFullPath(fullPath, kPathCapacity, directory, true);
         return fullPath;
@@ -83,9 +84,9 @@ void addVmArguments(const StringList &arguments) {
 
 void appendPathOptions() {
     PathTextSources sources;
-    sources.modulePathEntries = getConfigStringCopy(132);
-    sources.classPathEntries = getConfigStringCopy(121);
-    sources.moduleMainClass = getConfigInt(133) != 0;
+    sources.modulePathEntries = getConfigStringCopy(record::kModulePath);
+    sources.classPathEntries = getConfigStringCopy(record::kClassPath);
+    sources.moduleMainClass = getConfigInt(record::kMainInModule) != 0;
     sources.runtimeJar = launcherFlavour == 'i';
     sources.launcherTempDir = launcherTempDir;
     sources.overrides = classPathOverrides;
@@ -98,7 +99,7 @@ void appendPathOptions() {
         return;
     vmOptionList.push_back("--module-path=" + texts.modulePath);
     ModuleOptions modules =
-        buildModuleOptions(sources.moduleMainClass, getConfigStringCopy(122), launcherRuntimeModule(launcherFlavour));
+        buildModuleOptions(sources.moduleMainClass, getConfigStringCopy(record::kMainClass), launcherRuntimeModule(launcherFlavour));
     if (!modules.addOpens.empty())
         vmOptionList.push_back(modules.addOpens);
     vmOptionList.push_back(modules.addModules);
@@ -110,12 +111,12 @@ void assembleVmOptions(const std::vector<std::string> &launcherProperties, const
                        JavaVMInitArgs &initArgs) {
     vmOptionList = launcherProperties;
     addConfiguredVmOptions(arguments);
-    if (getConfigInt(166) != 0) {
+    if (getConfigInt(record::kDefaultVmOptionsFile) != 0) {
         FILE *file = openDefaultVmOptionsFile();
         logMessage(L"default vmoptions file: %p", file);
         readVmOptionsFile(nullptr, file);
     }
-    if (getConfigInt(125) != 0)
+    if (getConfigInt(record::kJavaOptionArguments) != 0)
         addVmArguments(arguments);
     appendPathOptions();
     appendModeOptions(vmOptionList, serviceMode, noRedirect);

@@ -1,4 +1,5 @@
 #include "jvm/jvm_dll_rules.h"
+#include "config/records.h"
 
 std::vector<std::string> vmSubdirectories(const std::string &configured) {
     std::vector<std::string> names;
@@ -42,9 +43,9 @@ std::string composeNativeLibraryPath(const std::vector<std::string> &entries, co
 
 LoadFailureMessage loadFailureMessage(int32_t locationKind) {
     switch (locationKind) {
-    case 2: return {1019, LoadFailureMessage::Argument::LocationName};
-    case 3: return {1017, LoadFailureMessage::Argument::LocationName};
-    case 4: return {1005, LoadFailureMessage::Argument::None};
-    default: return {1016, LoadFailureMessage::Argument::TargetBits};
+    case 2: return {message::kJvmDamaged, LoadFailureMessage::Argument::LocationName};
+    case 3: return {message::kVariableJvmNotWorking, LoadFailureMessage::Argument::LocationName};
+    case 4: return {message::kJvmNotStarted, LoadFailureMessage::Argument::None};
+    default: return {message::kNoJvmFound, LoadFailureMessage::Argument::TargetBits};
     }
 }

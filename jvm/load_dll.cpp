@@ -13,6 +13,7 @@
 #include "paths/path_utils.h"
 #include "runtime/fatal.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 CreateJavaVMFunction createJavaVM;
 
@@ -58,7 +59,7 @@ bool LoadDLL(bool showErrors) {
     if (result.kind == RuntimeLocationKind::None) {
         logError(L"No JVM found");
         if (showErrors)
-            showMessage(1016, kTargetBitsText);
+            showMessage(message::kNoJvmFound, kTargetBitsText);
         return false;
     }
     recordRuntimeLocation(result);
@@ -97,7 +98,7 @@ HMODULE loadJvmFromBinDir(const char *binDirectory) {
     else
         logMessage(L"Setting PATH %S failed with error %d", newPath.c_str(), static_cast<int>(GetLastError()));
     char configured[200];
-    getConfigString(152, configured, sizeof configured);
+    getConfigString(record::kPreferredVmType, configured, sizeof configured);
     for (const std::string &subdirectory : vmSubdirectories(configured)) {
         HMODULE module = tryJvmDll(binDirectory, subdirectory.c_str());
         if (module != nullptr)
@@ -144,7 +145,7 @@ void preloadUcrtbase(const char *binDirectory) {
 }
 
 DllDirectoryCookie addDllSearchDirectory(const char *directory) {
-    if (getConfigInt(154) == 0)
+    if (getConfigInt(record::kAddDllDirectories) == 0)
         return nullptr;
     AddDllDirectoryFunction addDllDirectory = exportedFunction<AddDllDirectoryFunction>(kernel32(), "AddDllDirectory");
     if (addDllDirectory == nullptr)

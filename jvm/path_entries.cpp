@@ -2,11 +2,9 @@
 
 #include "common/text.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 namespace {
-
-const int32_t kEntryNotFoundMessage = 1006;
-const int32_t kVariableUndefinedMessage = 1008;
 
 bool endsWith(const std::string &text, char c) { return !text.empty() && text.back() == c; }
 
@@ -82,7 +80,7 @@ PathEntryFailure appendPathEntry(PathEntrySystem &system, const PathEntry &entry
     case 'E':
         found = appendVariableValue(system, value, path);
         if (!found && entry.required)
-            return PathEntryFailure{kVariableUndefinedMessage, value};
+            return PathEntryFailure{message::kVariableUndefined, value};
         break;
     case 'S':
         found = forClassPath ? appendArchivesOfDirectories(system, value, path) : appendNamedPaths(system, value, path);
@@ -90,7 +88,7 @@ PathEntryFailure appendPathEntry(PathEntrySystem &system, const PathEntry &entry
     default: break;  // an unknown type adds nothing, so a required one is not found
     }
     if (!found && entry.required)
-        return PathEntryFailure{kEntryNotFoundMessage, value};
+        return PathEntryFailure{message::kEntryNotFound, value};
     return PathEntryFailure();
 }
 

@@ -16,6 +16,7 @@
 #include "paths/path_utils.h"
 #include "paths/variable_expansion.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 ClassPathOverrides classPathOverrides;
 
@@ -102,7 +103,7 @@ void includeVmOptionsFile(const wchar_t *includingFile, const std::wstring &name
 }
 
 void addVersionSpecificOptions() {
-    int32_t count = getConfigInt(10200);
+    int32_t count = getConfigInt(record::kVersionOptionCount);
     if (count <= 0)
         return;
     logMessage(L"check %d version specific vm option lines for %S", count, runtimeVersion);
@@ -114,13 +115,13 @@ void addVersionSpecificOptions() {
     }
     int major = majorJavaVersion(runtimeVersion);
     for (int32_t i = 0; i < count; i++) {
-        std::string condition = getConfigStringCopy(10201 + 2 * i);
+        std::string condition = getConfigStringCopy(record::versionCondition(i));
         bool holds = versionConditionHolds(condition.c_str(), runtimeVersion, major);
         logMessage(L"checking version %S %d", condition.c_str(), holds ? 1 : 0);
         if (!holds)
             continue;
         wchar_t options[kOptionTextCapacity];
-        getConfigStringW(10202 + 2 * i, options, kOptionTextCapacity);
+        getConfigStringW(record::versionOptions(i), options, kOptionTextCapacity);
         logMessage(L"adding specific %s", options);
         expandVariables(options, kOptionTextCapacity, ExpandMode::Option);
         StringList tokens;
@@ -184,7 +185,7 @@ void addVmOptionTokens(const StringList &tokens) {
 
 void addConfiguredVmOptions(const StringList &arguments) {
     wchar_t text[kOptionTextCapacity];
-    getConfigStringW(123, text, kOptionTextCapacity);
+    getConfigStringW(record::kVmParameters, text, kOptionTextCapacity);
     expandVariables(text, kOptionTextCapacity, ExpandMode::Option);
     StringList tokens;
     splitCommandLine(text, tokens);

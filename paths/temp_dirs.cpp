@@ -13,6 +13,7 @@
 #include "paths/path_utils.h"
 #include "runtime/fatal.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 char launcherTempDir[6000];
 
@@ -128,7 +129,7 @@ public:
 TempRoots foundRoots;
 bool foundWithLongPaths;
 
-bool longPathsRequested() { return getConfigInt(10009) != 0; }
+bool longPathsRequested() { return getConfigInt(record::kLongTempPaths) != 0; }
 
 void ensureTempRoot() {
     // The log's first line searches before the configuration is read; a root
@@ -154,7 +155,7 @@ void getTempRoot(wchar_t *out, size_t capacity, bool fatal) {
     ensureTempRoot();
     if (!foundRoots.found) {
         if (fatal)
-            fatalMessageW(1015, nullptr);
+            fatalMessageW(message::kNoTempRoot, nullptr);
         copyText(out, capacity, L"");
         return;
     }
@@ -164,7 +165,7 @@ void getTempRoot(wchar_t *out, size_t capacity, bool fatal) {
 void getTempRootA(char *out, size_t capacity) {
     ensureTempRoot();
     if (!foundRoots.found)
-        fatalMessageW(1015, nullptr);
+        fatalMessageW(message::kNoTempRoot, nullptr);
     copyText(out, capacity, foundRoots.narrow.c_str());
 }
 
@@ -199,7 +200,7 @@ void createLauncherTempDir() {
                    static_cast<int>(length < kTempPathCapacity ? GetLastError() : ERROR_FILENAME_EXCED_RANGE));
     }
     launcherTempDir[0] = 0;
-    fatalMessage(1009, "7");
+    fatalMessage(message::kInternalError, "7");
 }
 
 void emptyDirectory(const char *path, int depth) {

@@ -8,6 +8,7 @@
 #include "config/config_store.h"
 #include "paths/temp_dirs.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 static std::wstring longLogPath() {
     const wchar_t *path = getLogFilePath();
@@ -38,7 +39,7 @@ void showText(const wchar_t *text) {
     std::wstring shown = composeShownText(text, getLogFilePath() ? logPath.c_str() : nullptr);
     if (messageBoxMode) {
         wchar_t caption[kMessageCapacity];
-        getText(1000, caption, kMessageCapacity);
+        getText(message::kErrorCaption, caption, kMessageCapacity);
         MessageBoxW(nullptr, shown.c_str(), caption, MB_ICONERROR);
     } else if (standardOutputIsConsole()) {
         HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);

@@ -13,6 +13,7 @@
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ std::vector<std::string> absoluteEntries(const std::string &directories) {
 
 void prependNativeLibraryPath() {
     char directories[kDirectoriesCapacity];
-    getConfigString(10004, directories, kDirectoriesCapacity);
+    getConfigString(record::kNativeLibraryDirectories, directories, kDirectoriesCapacity);
     logMessage(L"native lib dir is %S", directories);
     expandVariablesA(directories, kDirectoriesCapacity);
     bool cut = false;

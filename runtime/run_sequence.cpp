@@ -10,13 +10,14 @@
 #include "runtime/fatal.h"
 #include "runtime/log.h"
 #include "runtime/native_library_path.h"
+#include "config/records.h"
 
 bool runSequence(StringList &arguments, bool worker) {
     logMessage(L"run sequence (worker %d) with %d arguments", worker ? 1 : 0, static_cast<int>(arguments.size()));
     for (size_t i = 0; i < arguments.size(); i++)
         logMessage(L"argument %d: %s", static_cast<int>(i), arguments[i].c_str());
     if (extractEmbeddedFiles(true) != 0)
-        fatalMessage(1009, "16");
+        fatalMessage(message::kInternalError, "16");
     prependNativeLibraryPath();
     if (worker) {
         // The service host stops the worker through its standard input; console

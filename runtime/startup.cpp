@@ -10,6 +10,7 @@
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
 #include "runtime/log.h"
+#include "config/records.h"
 
 void reducePath() {
     DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
@@ -42,7 +43,7 @@ void clearJavaOptionsVariables() {
 
 static void changeWorkingDirectory() {
     wchar_t directory[6000];
-    getConfigStringW(146, directory, 6000);
+    getConfigStringW(record::kWorkingDirectory, directory, 6000);
     if (directory[0] == 0) {
         logMessage(L"working directory unchanged");
         return;
@@ -58,11 +59,11 @@ void launcherStartup() {
     launcherTempDir[0] = 0;
     loadConfigBlock();
     char flavour[2];
-    getConfigString(2001, flavour, sizeof flavour);
+    getConfigString(record::kLauncherFlavour, flavour, sizeof flavour);
     launcherFlavour = flavour[0];
-    if (getConfigInt(10010) != 0)
+    if (getConfigInt(record::kReducePath) != 0)
         reducePath();
-    if (getConfigInt(10012) != 0) {
+    if (getConfigInt(record::kIgnoreJavaOptions) != 0) {
         logMessage(L"ignoring java options environment variables");
         clearJavaOptionsVariables();
     }

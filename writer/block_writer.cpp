@@ -5,6 +5,7 @@
 
 #include "config/config_block.h"
 #include "config/embedded_files_format.h"
+#include "config/records.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ bool checkEmbeddedFiles(const BlockContent &content, std::string *error) {
         }
     }
     for (const auto &record : content.records)
-        if (!content.embeddedFiles.empty() && (record.first == 2002 || record.first == 2003)) {
+        if (!content.embeddedFiles.empty() && (record.first == record::kEmbeddedFileCount || record.first == record::kEmbeddedFileNames)) {
             *error = "record " + std::to_string(record.first) + " is written from the embedded files; do not set it";
             return false;
         }
@@ -80,33 +81,33 @@ uint32_t readUint(const std::string &bytes, size_t offset, int width) {
 
 MessageList defaultMessages() {
     return {
-        {1000, u"Error"},
-        {1001, u"No JVM could be found on your system.\nPlease define PELLUX_JAVA_HOME\nto point to an installed JDK or JRE."},
-        {1002, u"The {0} environment variable does not\npoint to a working JDK or JRE."},
-        {1003, u"The JVM found at {0} is damaged.\nPlease reinstall or define PELLUX_JAVA_HOME\nto point to an installed JDK or JRE."},
-        {1004, u"No JVM could be found on your system.\nPlease define PELLUX_JAVA_HOME\nto point to an installed 64-bit JDK or JRE."},
-        {1005, u"The JVM could not be started. The maximum heap size (-Xmx) might be too large or an antivirus or "
+        {message::kErrorCaption, u"Error"},
+        {message::kNoJvmFoundAnyBits, u"No JVM could be found on your system.\nPlease define PELLUX_JAVA_HOME\nto point to an installed JDK or JRE."},
+        {message::kVariableJvmNotWorkingAnyBits, u"The {0} environment variable does not\npoint to a working JDK or JRE."},
+        {message::kJvmDamagedAnyBits, u"The JVM found at {0} is damaged.\nPlease reinstall or define PELLUX_JAVA_HOME\nto point to an installed JDK or JRE."},
+        {message::kNoJvmFound64, u"No JVM could be found on your system.\nPlease define PELLUX_JAVA_HOME\nto point to an installed 64-bit JDK or JRE."},
+        {message::kJvmNotStarted, u"The JVM could not be started. The maximum heap size (-Xmx) might be too large or an antivirus or "
                u"firewall tool could block the execution."},
-        {1006, u"File or directory {0} not found or empty\n"},
-        {1007, u"Wrong Parameter Usage"},
-        {1008, u"The environment variable {0} has to be defined"},
-        {1009, u"An internal error occurred (error code: {0})"},
-        {1010, u"Couldn't load main class."},
-        {1011, u"Main method not found."},
-        {1012, u"Ok"},
-        {1013, u"Starting the application"},
-        {1014, u"The application is starting. Please wait."},
-        {1015, u"You must be at least Poweruser to run this program."},
-        {1016, u"No JVM could be found on your system.\nPlease define PELLUX_JAVA_HOME\nto point to an installed "
+        {message::kEntryNotFound, u"File or directory {0} not found or empty\n"},
+        {message::kWrongParameterUsage, u"Wrong Parameter Usage"},
+        {message::kVariableUndefined, u"The environment variable {0} has to be defined"},
+        {message::kInternalError, u"An internal error occurred (error code: {0})"},
+        {message::kMainClassNotLoaded, u"Couldn't load main class."},
+        {message::kMainMethodNotFound, u"Main method not found."},
+        {message::kOkButton, u"Ok"},
+        {message::kStartingCaption, u"Starting the application"},
+        {message::kStartingText, u"The application is starting. Please wait."},
+        {message::kNoTempRoot, u"You must be at least Poweruser to run this program."},
+        {message::kNoJvmFound, u"No JVM could be found on your system.\nPlease define PELLUX_JAVA_HOME\nto point to an installed "
                u"{0}-bit JDK or JRE or download a JRE from https://jdk.java.net."},
-        {1017, u"The {0} environment variable does not\npoint to a working 32-bit JDK or JRE."},
-        {1018, u"The {0} environment variable does not\npoint to a working 64-bit JDK or JRE."},
-        {1019, u"The JVM found at {0} is damaged.\nPlease reinstall or define PELLUX_JAVA_HOME\nto point to an installed "
+        {message::kVariableJvmNotWorking, u"The {0} environment variable does not\npoint to a working 32-bit JDK or JRE."},
+        {message::kVariableJvmNotWorking64, u"The {0} environment variable does not\npoint to a working 64-bit JDK or JRE."},
+        {message::kJvmDamaged, u"The JVM found at {0} is damaged.\nPlease reinstall or define PELLUX_JAVA_HOME\nto point to an installed "
                u"32-bit JDK or JRE."},
-        {1020, u"The JVM found at {0} is damaged.\nPlease reinstall or define PELLUX_JAVA_HOME\nto point to an installed "
+        {message::kJvmDamaged64, u"The JVM found at {0} is damaged.\nPlease reinstall or define PELLUX_JAVA_HOME\nto point to an installed "
                u"64-bit JDK or JRE."},
-        {1021, u"Could not unpack the JVM. Antivirus software is probably interfering."},
-        {20017, u"Runs a Java application as a Windows service."},
+        {message::kUnpackFailed, u"Could not unpack the JVM. Antivirus software is probably interfering."},
+        {message::kServiceDescription, u"Runs a Java application as a Windows service."},
     };
 }
 
@@ -224,8 +225,8 @@ bool buildConfiguredLauncher(const std::string &stub, const BlockContent &conten
         std::string names;
         for (const EmbeddedFile &file : content.embeddedFiles)
             names += file.name + ";";
-        setRecord(written, 2002, std::to_string(content.embeddedFiles.size()));
-        setRecord(written, 2003, names);
+        setRecord(written, record::kEmbeddedFileCount, std::to_string(content.embeddedFiles.size()));
+        setRecord(written, record::kEmbeddedFileNames, names);
     }
     *launcher = stub.substr(0, end) + serializeConfigBlock(written) + serializeEmbeddedFiles(content.embeddedFiles);
     return true;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 
+#include "config/records.h"
 #include "writer/project_file.h"
 #include "writer/record_texts.h"
 
@@ -67,7 +68,7 @@ std::string lowerAscii(std::string text) {
 bool installationFolder(const BlockContent &content, std::string *folder, std::string *error) {
     std::string value;
     for (const auto &record : content.records)
-        if (record.first == 10003)
+        if (record.first == record::kInstallationDirectory)
             value = record.second;
     std::string relative, normalized, problem;
     for (size_t begin = 0; begin <= value.size();) {
@@ -275,7 +276,7 @@ bool readLauncherFiles(const FolderSources &sources, std::string *launcher, std:
 bool executableNameOf(const PackageProject &project, std::string *name, std::string *error) {
     *name = project.folder.executableName;
     for (const auto &record : project.content.records)
-        if (name->empty() && record.first == 101 && !record.second.empty() && !hasFileNameCharacter(record.second))
+        if (name->empty() && record.first == record::kServiceName && !record.second.empty() && !hasFileNameCharacter(record.second))
             *name = record.second + ".exe";
     if (name->empty())
         *error = "the project names no executable: set service.name or service.executable";

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "config/embedded_files_format.h"
+#include "config/records.h"
 #include "writer/project_error.h"
 #include "writer/project_values.h"
 #include "writer/record_texts.h"
@@ -44,35 +45,35 @@ const struct {
     int32_t id;
     const char *value;
 } kDefaultRecords[] = {
-    {102, "1"},
-    {103, "var\\log\\server_err.log"},
-    {104, "1"},
-    {105, "var\\log\\server_out.log"},
-    {106, "1"},
-    {107, "4"},
-    {121, "S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
-    {123, "\"-Dzanthor.launcherId=2\" -Dzanthor.swt=false"},
-    {126, "1.8"},
-    {127, "17"},
-    {128, "B.\\jre;EJDK_HOME;EJAVA_HOME;Y;R.\\.;"},
-    {130, "1"},
-    {131, "0"},
-    {133, "0"},
-    {134, "0"},
-    {146, "."},
-    {158, "0"},
-    {166, "1"},
-    {200, "1"},
-    {2001, "i"},
-    {10003, "."},
-    {10005, "1"},
+    {record::kRedirectError, "1"},
+    {record::kErrorFile, "var\\log\\server_err.log"},
+    {record::kRedirectOutput, "1"},
+    {record::kOutputFile, "var\\log\\server_out.log"},
+    {record::kAppendOutput, "1"},
+    {record::kLauncherType, "4"},
+    {record::kClassPath, "S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
+    {record::kVmParameters, "\"-Dzanthor.launcherId=2\" -Dzanthor.swt=false"},
+    {record::kMinimumVersion, "1.8"},
+    {record::kMaximumVersion, "17"},
+    {record::kSearchSequence, "B.\\jre;EJDK_HOME;EJAVA_HOME;Y;R.\\.;"},
+    {record::kAllowBeta, "1"},
+    {record::kRequireJdk, "0"},
+    {record::kMainInModule, "0"},
+    {record::kForceDirectoryEntries, "0"},
+    {record::kWorkingDirectory, "."},
+    {record::kInstanceAllSessions, "0"},
+    {record::kDefaultVmOptionsFile, "1"},
+    {record::kInstancePerSession, "1"},
+    {record::kLauncherFlavour, "i"},
+    {record::kInstallationDirectory, "."},
+    {record::kSingleInstance, "1"},
 };
 
 // The launcher reads most texts into buffers of 6,000; the arguments into 2,000.
 size_t recordCapacity(int32_t id) {
-    if (id == 121 || id == 132)
+    if (id == record::kClassPath || id == record::kModulePath)
         return 0;  // read as a copy of any length
-    return id == 124 ? 2000 : 6000;
+    return id == record::kMainArguments ? 2000 : 6000;
 }
 
 void planRecord(ServiceKeys &keys, int32_t id, const std::string &value, const toml::node &origin,
@@ -101,7 +102,7 @@ void readServiceName(ServiceKeys &keys, const toml::node &node, const std::strin
     if (name.find_first_of("/\\") != std::string::npos)
         failKey(node, key, "Windows refuses \"/\" and \"\\\" in service names");
     keys.name = &node;
-    planRecord(keys, 101, name, node, key);
+    planRecord(keys, record::kServiceName, name, node, key);
 }
 
 void readExecutableName(ServiceKeys &keys, const toml::node &node, const std::string &key) {
@@ -122,7 +123,7 @@ void readDependencies(ServiceKeys &keys, const toml::node &node, const std::stri
             failKey(node, key, "\"" + name + "\" is no service name (empty, with \",\" or blanks around it)");
         joined += (joined.empty() ? "" : ",") + name;
     }
-    planRecord(keys, 149, joined, node, key);
+    planRecord(keys, record::kDependencies, joined, node, key);
 }
 
 void readServiceSection(ServiceKeys &keys, const toml::table &table) {
@@ -135,7 +136,7 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
             std::u16string text = utf16Of(value, path);
             if (text.size() >= 6000)
                 failKey(value, path, "is longer than the 5,999 characters Windows is given");
-            setMessage(keys.project->content.messages, 20017, text);
+            setMessage(keys.project->content.messages, message::kServiceDescription, text);
         } else if (name == "start") {
             keys.start = &value;
             keys.autoStart = choiceOf(value, path, {"auto", "demand"}) == "auto";
@@ -147,7 +148,7 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
         } else if (name == "executable") {
             readExecutableName(keys, value, path);
         } else if (name == "working_directory") {
-            planRecord(keys, 146, windowsPath(recordTextOf(value, path)), value, path);
+            planRecord(keys, record::kWorkingDirectory, windowsPath(recordTextOf(value, path)), value, path);
         } else {
             unknownKey(value, "service", name,
                        "name, description, start, launcher_type, dependencies, executable, working_directory");
@@ -160,7 +161,7 @@ void readMainClass(ServiceKeys &keys, const toml::node &node, const std::string 
     if (mainClass.empty() || mainClass.find_first_of(" \t;") != std::string::npos)
         failKey(node, key, "must be a class name such as com.example.Main");
     keys.mainClass = &node;
-    planRecord(keys, 122, mainClass, node, key);
+    planRecord(keys, record::kMainClass, mainClass, node, key);
 }
 
 // Each list element one option; the record separates them by blanks.
@@ -194,20 +195,20 @@ void readJavaSection(ServiceKeys &keys, const toml::table &table) {
             readMainClass(keys, value, path);
         } else if (name == "module") {
             keys.moduleFlag = &value;
-            planFlag(keys, 133, value, path);
+            planFlag(keys, record::kMainInModule, value, path);
         } else if (name == "class_path") {
-            planRecord(keys, 121, pathEntriesOf(value, path), value, path);
+            planRecord(keys, record::kClassPath, pathEntriesOf(value, path), value, path);
         } else if (name == "module_path") {
-            planRecord(keys, 132, pathEntriesOf(value, path), value, path);
+            planRecord(keys, record::kModulePath, pathEntriesOf(value, path), value, path);
         } else if (name == "vm_options") {
-            readOptionList(keys, 123, value, path);
+            readOptionList(keys, record::kVmParameters, value, path);
         } else if (name == "arguments") {
-            readOptionList(keys, 124, value, path);
+            readOptionList(keys, record::kMainArguments, value, path);
         } else if (name == "vmoptions_file") {
             readVmOptionsFileLines(keys, value, path);
         } else if (name == "read_vmoptions_file") {
             keys.readVmOptionsFile = &value;
-            planFlag(keys, 166, value, path);
+            planFlag(keys, record::kDefaultVmOptionsFile, value, path);
         } else {
             unknownKey(value, "java", name,
                        "main_class, module, class_path, module_path, vm_options, vmoptions_file, "
@@ -222,7 +223,7 @@ void readVersionBound(ServiceKeys &keys, int32_t id, const toml::node &node, con
     std::string text = node.is_integer() ? std::to_string(node.as_integer()->get()) : recordTextOf(node, key);
     if (!isVersionBoundText(text))
         failKey(node, key, "\"" + text + "\" is no Java version such as \"1.8\", \"11\" or \"17.0.2\"");
-    (id == 126 ? keys.minimum : keys.maximum) = &node;
+    (id == record::kMinimumVersion ? keys.minimum : keys.maximum) = &node;
     planRecord(keys, id, text, node, key);
 }
 
@@ -237,17 +238,17 @@ void readRuntimeSection(ServiceKeys &keys, const toml::table &table) {
     for (auto &&[key, value] : table) {
         std::string name(key.str()), path = "runtime." + name;
         if (name == "min_version") {
-            readVersionBound(keys, 126, value, path);
+            readVersionBound(keys, record::kMinimumVersion, value, path);
         } else if (name == "max_version") {
-            readVersionBound(keys, 127, value, path);
+            readVersionBound(keys, record::kMaximumVersion, value, path);
         } else if (name == "allow_beta") {
-            planFlag(keys, 130, value, path);
+            planFlag(keys, record::kAllowBeta, value, path);
         } else if (name == "require_jdk") {
-            planFlag(keys, 131, value, path);
+            planFlag(keys, record::kRequireJdk, value, path);
         } else if (name == "search") {
-            planRecord(keys, 128, searchEntriesOf(value, path), value, path);
+            planRecord(keys, record::kSearchSequence, searchEntriesOf(value, path), value, path);
         } else if (name == "trust_directories") {
-            planFlag(keys, 134, value, path);
+            planFlag(keys, record::kForceDirectoryEntries, value, path);
         } else if (name == "preferred") {
             readPreferredRuntime(keys, value, path);
         } else {
@@ -279,11 +280,11 @@ void readOutputSection(ServiceKeys &keys, const toml::table &table) {
     for (auto &&[key, value] : table) {
         std::string name(key.str()), path = "output." + name;
         if (name == "stdout")
-            readRedirection(keys, 104, value, path);
+            readRedirection(keys, record::kRedirectOutput, value, path);
         else if (name == "stderr")
-            readRedirection(keys, 102, value, path);
+            readRedirection(keys, record::kRedirectError, value, path);
         else if (name == "append")
-            planFlag(keys, 106, value, path);
+            planFlag(keys, record::kAppendOutput, value, path);
         else
             unknownKey(value, "output", name, "stdout, stderr, append");
     }
@@ -293,11 +294,11 @@ void readInstanceSection(ServiceKeys &keys, const toml::table &table) {
     for (auto &&[key, value] : table) {
         std::string name(key.str()), path = "instance." + name;
         if (name == "single") {
-            planFlag(keys, 10005, value, path);
+            planFlag(keys, record::kSingleInstance, value, path);
         } else if (name == "scope") {
             std::string scope = choiceOf(value, path, {"session", "global", "user"});
-            planRecord(keys, 158, scope == "global" ? "1" : "0", value, path);
-            planRecord(keys, 200, scope == "session" ? "1" : "0", value, path);
+            planRecord(keys, record::kInstanceAllSessions, scope == "global" ? "1" : "0", value, path);
+            planRecord(keys, record::kInstancePerSession, scope == "session" ? "1" : "0", value, path);
         } else {
             unknownKey(value, "instance", name, "single, scope");
         }
@@ -339,29 +340,30 @@ const toml::node &whereMissing(const toml::node *section, const toml::table &roo
     return section ? *section : static_cast<const toml::node &>(root);
 }
 
-// Launcher type 107 holds both the start mode and how errors are shown.
+// The launcher type holds both the start mode and how errors are shown.
 void planLauncherType(ServiceKeys &keys) {
     const toml::node *origin = keys.launcherType ? keys.launcherType : keys.start;
     if (!origin)
         return;
     std::string value;
     if (keys.launcherTypeName == "console")
-        value = keys.autoStart ? "4" : "2";
+        value = std::to_string(keys.autoStart ? launcher_type::kAutomaticService : launcher_type::kDemandService);
     else if (keys.autoStart)
         failKey(keys.start ? *keys.start : *keys.launcherType, keys.start ? "service.start" : "service.launcher_type",
                 "start = \"auto\" needs launcher_type = \"console\"; a " + keys.launcherTypeName +
                     " launcher starts on demand (set service.start = \"demand\")");
     else
-        value = keys.launcherTypeName == "windowed" ? "1" : "5";
-    planRecord(keys, 107, value, *origin, keys.launcherType ? "service.launcher_type" : "service.start");
+        value = std::to_string(keys.launcherTypeName == "windowed" ? launcher_type::kWindowed
+                                                                   : launcher_type::kMessageBoxConsole);
+    planRecord(keys, record::kLauncherType, value, *origin, keys.launcherType ? "service.launcher_type" : "service.start");
 }
 
 void checkMainClassForm(ServiceKeys &keys, const toml::table &root) {
     if (!keys.mainClass)
         failKey(whereMissing(keys.javaTable, root), "java.main_class",
                 "required: the class whose main method starts your application");
-    bool module = keys.records.count(133) && keys.records[133].value == "1";
-    bool moduleForm = keys.records[122].value.find('/') != std::string::npos;
+    bool module = keys.records.count(record::kMainInModule) && keys.records[record::kMainInModule].value == "1";
+    bool moduleForm = keys.records[record::kMainClass].value.find('/') != std::string::npos;
     if (moduleForm && !module)
         failKey(*keys.mainClass, "java.main_class",
                 "is in the form module/class; set java.module = true for a class in a named module, or write "
@@ -371,7 +373,7 @@ void checkMainClassForm(ServiceKeys &keys, const toml::table &root) {
 }
 
 void checkVersionBounds(ServiceKeys &keys) {
-    const std::string &minimum = keys.records[126].value, &maximum = keys.records[127].value;
+    const std::string &minimum = keys.records[record::kMinimumVersion].value, &maximum = keys.records[record::kMaximumVersion].value;
     if (!isMinimumAboveMaximum(minimum, maximum))
         return;
     std::string hint;
@@ -384,7 +386,7 @@ void checkVersionBounds(ServiceKeys &keys) {
 }
 
 void checkVmOptionsFile(ServiceKeys &keys) {
-    if (keys.vmOptionsFile && keys.records[166].value == "0")
+    if (keys.vmOptionsFile && keys.records[record::kDefaultVmOptionsFile].value == "0")
         failKey(*keys.readVmOptionsFile, "java.read_vmoptions_file",
                 "is false, so the launcher would ignore the lines of java.vmoptions_file");
 }
@@ -398,7 +400,7 @@ void planExecutableName(ServiceKeys &keys, const toml::table &root) {
     std::string &executable = keys.project->folder.executableName;
     if (!executable.empty())
         return;
-    const std::string &name = keys.records[101].value;
+    const std::string &name = keys.records[record::kServiceName].value;
     if (hasFileNameCharacter(name) || name.back() == '.' || name.back() == ' ')
         failKey(*keys.name, "service.name",
                 "cannot name the executable; set service.executable = \"Something.exe\"");

@@ -4,6 +4,7 @@
 
 #include "config/config_store.h"
 #include "tests/host/log_capture.h"
+#include "config/records.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ TEST_F(ConfigAccessors, MissingAndEmptyRecordsReadAlike) {
 TEST_F(ConfigAccessors, LongValueIsCutAndTheCutLogged) {
     configStore().records[2001] = "isomething";
     char flavour[2];
-    getConfigString(2001, flavour, sizeof flavour);
+    getConfigString(record::kLauncherFlavour, flavour, sizeof flavour);
     EXPECT_STREQ(flavour, "i");
     EXPECT_TRUE(logContains(L"ERROR: config string 2001 truncated (2 10)"));
 }
@@ -46,7 +47,7 @@ TEST_F(ConfigAccessors, LongValueIsCutAndTheCutLogged) {
 TEST_F(ConfigAccessors, ValueOfExactlyCapacityMinusOneFitsSilently) {
     configStore().records[126] = "1.8";
     char text[4];
-    getConfigString(126, text, sizeof text);
+    getConfigString(record::kMinimumVersion, text, sizeof text);
     EXPECT_STREQ(text, "1.8");
     EXPECT_TRUE(capturedLog().empty());
 }
@@ -54,10 +55,10 @@ TEST_F(ConfigAccessors, ValueOfExactlyCapacityMinusOneFitsSilently) {
 TEST_F(ConfigAccessors, WideValueIsWidenedByteByByteAndBounded) {
     configStore().records[101] = "Caf\xE9 \xFF";
     wchar_t name[16];
-    getConfigStringW(101, name, 16);
+    getConfigStringW(record::kServiceName, name, 16);
     EXPECT_STREQ(name, L"Caf\u00e9 \u00ff");
     wchar_t small[4];
-    getConfigStringW(101, small, 4);
+    getConfigStringW(record::kServiceName, small, 4);
     EXPECT_STREQ(small, L"Caf");
     EXPECT_TRUE(logContains(L"ERROR: config string 101 truncated (4 6)"));
 }
@@ -72,7 +73,7 @@ TEST_F(ConfigAccessors, IntegersParseLikeTheRuntimeWithoutOverflow) {
                  {"-2147483648", INT32_MIN}, {"-99999999999999999999", INT32_MIN}};
     for (const auto &c : cases) {
         configStore().records[107] = c.text;
-        EXPECT_EQ(getConfigInt(107), c.value) << c.text;
+        EXPECT_EQ(getConfigInt(record::kLauncherType), c.value) << c.text;
     }
 }
 
@@ -83,20 +84,20 @@ TEST_F(ConfigAccessors, GetTextFallsBackToTheRecordOfTheSameId) {
     configStore().messages[1011] = L"";
     configStore().records[1011] = "empty message";
     wchar_t text[32];
-    getText(1000, text, 32);
+    getText(message::kErrorCaption, text, 32);
     EXPECT_STREQ(text, L"Fehler");
-    getText(1010, text, 32);
+    getText(message::kMainClassNotLoaded, text, 32);
     EXPECT_STREQ(text, L"from record");
-    getText(1011, text, 32);
+    getText(message::kMainMethodNotFound, text, 32);
     EXPECT_STREQ(text, L"empty message");
-    getMessageText(1010, text, 32);
+    getMessageText(message::kMainClassNotLoaded, text, 32);
     EXPECT_STREQ(text, L"");
 }
 
 TEST_F(ConfigAccessors, LongMessageIsCutNotOverrun) {
     configStore().messages[1009] = std::wstring(100, L'x');
     wchar_t text[10];
-    getMessageText(1009, text, 10);
+    getMessageText(message::kInternalError, text, 10);
     EXPECT_EQ(std::wstring(text), std::wstring(9, L'x'));
 }
 

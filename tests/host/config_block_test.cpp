@@ -6,6 +6,7 @@
 #include "tests/host/fake_executable.h"
 #include "tests/host/log_capture.h"
 #include "writer/block_writer.h"
+#include "config/records.h"
 
 namespace {
 
@@ -54,8 +55,8 @@ TEST_F(ConfigBlock, EmptyBlockLoadsWithNothingInIt) {
 
 TEST_F(ConfigBlock, RecordsAndMessagesRoundTrip) {
     BlockContent content;
-    content.records = {{101, "MyService"}, {146, ""}, {107, "4"}};
-    content.messages = {{1010, u"Couldn't load main class."}, {1016, u"line1\nline2 \u00e9\u4e2d"}};
+    content.records = {{record::kServiceName, "MyService"}, {record::kWorkingDirectory, ""}, {record::kLauncherType, "4"}};
+    content.messages = {{message::kMainClassNotLoaded, u"Couldn't load main class."}, {message::kNoJvmFound, u"line1\nline2 \u00e9\u4e2d"}};
     Loaded loaded = load(configured(content));
     ASSERT_EQ(loaded.error, BlockError::None);
     EXPECT_EQ(loaded.store.records[101], "MyService");
@@ -65,18 +66,18 @@ TEST_F(ConfigBlock, RecordsAndMessagesRoundTrip) {
 
 TEST_F(ConfigBlock, RepeatedIdKeepsTheLaterValue) {
     BlockContent content;
-    content.records = {{101, "first"}, {101, "second"}};
+    content.records = {{record::kServiceName, "first"}, {record::kServiceName, "second"}};
     Loaded loaded = load(configured(content));
     EXPECT_EQ(loaded.store.records[101], "second");
 }
 
 TEST_F(ConfigBlock, LocaleGroupsApplyByPrefixInFileOrder) {
     BlockContent content;
-    content.messages = {{1000, u"Error"}, {1010, u"main class"}};
-    content.localeGroups = {{"de", {{1000, u"Fehler"}, {1010, u"Hauptklasse"}}},
-                            {"de_AT", {{1000, u"Fehler (AT)"}}},
-                            {"fr", {{1000, u"Erreur"}}},
-                            {"de", {{1000, u"Fehler, zuletzt"}, {2000, u"neu"}}}};
+    content.messages = {{message::kErrorCaption, u"Error"}, {message::kMainClassNotLoaded, u"main class"}};
+    content.localeGroups = {{"de", {{message::kErrorCaption, u"Fehler"}, {message::kMainClassNotLoaded, u"Hauptklasse"}}},
+                            {"de_AT", {{message::kErrorCaption, u"Fehler (AT)"}}},
+                            {"fr", {{message::kErrorCaption, u"Erreur"}}},
+                            {"de", {{message::kErrorCaption, u"Fehler, zuletzt"}, {2000, u"neu"}}}};
     detectedLocale = "de_AT";
     Loaded loaded = load(configured(content));
     ASSERT_EQ(loaded.error, BlockError::None);
@@ -94,7 +95,7 @@ TEST_F(ConfigBlock, LocaleGroupsApplyByPrefixInFileOrder) {
 
 TEST_F(ConfigBlock, EmptyGroupNameMatchesEveryLocale) {
     BlockContent content;
-    content.localeGroups = {{"", {{1000, u"any"}}}};
+    content.localeGroups = {{"", {{message::kErrorCaption, u"any"}}}};
     detectedLocale = "ja_JP";
     EXPECT_EQ(load(configured(content)).store.messages[1000], L"any");
 }
@@ -115,7 +116,7 @@ TEST_F(ConfigBlock, BlockEndingAtTheLastSectionFailsOnReadInt) {
 // primitive's failure, not an allocation of gigabytes.
 TEST_F(ConfigBlock, ImpossibleLengthsFailWithTheirPrimitive) {
     BlockContent content;
-    content.records = {{101, "name"}};
+    content.records = {{record::kServiceName, "name"}};
     std::string file = configured(content);
     size_t lengthField = 0x800 + 24 + 4;
     for (uint32_t length : {0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 0x1000u}) {
@@ -125,7 +126,7 @@ TEST_F(ConfigBlock, ImpossibleLengthsFailWithTheirPrimitive) {
     }
 
     content.records.clear();
-    content.messages = {{1000, u"Error"}};
+    content.messages = {{message::kErrorCaption, u"Error"}};
     file = configured(content);
     std::string broken = file;
     putAt(broken, 0x800 + 24 + 4 + 4, 0x7FFFFFF0u, 4);
@@ -134,9 +135,9 @@ TEST_F(ConfigBlock, ImpossibleLengthsFailWithTheirPrimitive) {
 
 TEST_F(ConfigBlock, TruncatedBlockFailsAtEveryCut) {
     BlockContent content;
-    content.records = {{101, "name"}, {107, "4"}};
-    content.messages = {{1000, u"Error"}};
-    content.localeGroups = {{"de", {{1000, u"Fehler"}}}};
+    content.records = {{record::kServiceName, "name"}, {record::kLauncherType, "4"}};
+    content.messages = {{message::kErrorCaption, u"Error"}};
+    content.localeGroups = {{"de", {{message::kErrorCaption, u"Fehler"}}}};
     std::string file = configured(content);
     for (size_t cut = 0x800; cut < file.size(); cut++) {
         Loaded loaded = load(file.substr(0, cut));
@@ -174,8 +175,8 @@ TEST(BlockWriter, RefusesFilesThatAreNotExecutables) {
 
 TEST(BlockWriter, ReplacesWhateverFollowsTheLastSection) {
     BlockContent first, second;
-    first.records = {{101, "old"}};
-    second.records = {{101, "new"}};
+    first.records = {{record::kServiceName, "old"}};
+    second.records = {{record::kServiceName, "new"}};
     std::string launcher, again, error;
     ASSERT_TRUE(buildConfiguredLauncher(fakeExecutable(0x800), first, &launcher, &error));
     ASSERT_TRUE(buildConfiguredLauncher(launcher, second, &again, &error));

@@ -8,6 +8,7 @@
 #include "tests/instance/patterned_bytes.h"
 #include "tests/instance/role_report.h"
 #include "tests/support/launcher_harness.h"
+#include "config/records.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ TEST_F(Extraction, FilesLandInAFreshDirectoryWithOneLevelOfSubdirectories) {
 }
 
 TEST_F(Extraction, CountBelowTheNamesStopsAndLeavesTheOffsetAtTheNextEntry) {
-    BlockContent content = blockWith({{2002, "2"}, {2003, "a.txt;b.txt;c.txt"}});
+    BlockContent content = blockWith({{record::kEmbeddedFileCount, "2"}, {record::kEmbeddedFileNames, "a.txt;b.txt;c.txt"}});
     std::string program = carrying(content, serializeEmbeddedFiles({{"a.txt", "A"}, {"b.txt", "BB"}, {"c.txt", "CCC"}}));
     ASSERT_EQ(extract(program).exitCode, 0u);
     EXPECT_EQ(readFileBytes(tempDir() + L"\\b.txt"), "BB");
@@ -72,7 +73,7 @@ TEST_F(Extraction, CountBelowTheNamesStopsAndLeavesTheOffsetAtTheNextEntry) {
 }
 
 TEST_F(Extraction, FewerNamesThanTheCountEndAfterTheLastName) {
-    BlockContent content = blockWith({{2002, "3"}, {2003, ";a.txt;;"}});
+    BlockContent content = blockWith({{record::kEmbeddedFileCount, "3"}, {record::kEmbeddedFileNames, ";a.txt;;"}});
     std::string program = carrying(content, serializeEmbeddedFiles({{"a.txt", "A"}}) + "more data");
     ASSERT_EQ(extract(program).exitCode, 0u);
     EXPECT_EQ(readFileBytes(tempDir() + L"\\a.txt"), "A");
@@ -81,7 +82,7 @@ TEST_F(Extraction, FewerNamesThanTheCountEndAfterTheLastName) {
 
 TEST_F(Extraction, NothingToExtractCreatesNoDirectory) {
     for (const char *count : {"0", "-2"}) {
-        std::string program = carrying(blockWith({{2002, count}, {2003, "a.txt"}}), serializeEmbeddedFiles({{"a", "A"}}));
+        std::string program = carrying(blockWith({{2002, count}, {record::kEmbeddedFileNames, "a.txt"}}), serializeEmbeddedFiles({{"a", "A"}}));
         ASSERT_EQ(extract(program).exitCode, 0u) << count;
         EXPECT_EQ(reported("tempdir"), "") << count;
         EXPECT_EQ(reported("offset"), "0") << count;
@@ -90,7 +91,7 @@ TEST_F(Extraction, NothingToExtractCreatesNoDirectory) {
 }
 
 TEST_F(Extraction, SecondDirectoryLevelCannotBeCreatedAndEndsWithElevenLeavingNothing) {
-    BlockContent content = blockWith({{2002, "2"}, {2003, "lib\\a.jar;lib\\ext\\b.jar"}});
+    BlockContent content = blockWith({{record::kEmbeddedFileCount, "2"}, {record::kEmbeddedFileNames, "lib\\a.jar;lib\\ext\\b.jar"}});
     RunResult result = extract(carrying(content, serializeEmbeddedFiles({{"a", "A"}, {"b", "B"}})));
     EXPECT_EQ(result.exitCode, 1u);
     EXPECT_NE(result.err.find("An internal error occurred (error code: 11)"), std::string::npos) << result.err;
@@ -111,7 +112,7 @@ TEST_F(Extraction, DataEndingEarlyEndsWithSixteenLeavingNothing) {
 }
 
 TEST_F(Extraction, MissingSizeFieldIsAReadLongFailure) {
-    RunResult result = extract(carrying(blockWith({{2002, "1"}, {2003, "a.txt"}}), "1234"));
+    RunResult result = extract(carrying(blockWith({{record::kEmbeddedFileCount, "1"}, {record::kEmbeddedFileNames, "a.txt"}}), "1234"));
     EXPECT_EQ(result.exitCode, 1u);
     EXPECT_NE(result.err.find("Internal Error: readLong"), std::string::npos) << result.err;
     EXPECT_FALSE(containsDirectory(root_.path()));
@@ -119,7 +120,7 @@ TEST_F(Extraction, MissingSizeFieldIsAReadLongFailure) {
 
 TEST_F(Extraction, NamesLeadingOutsideTheDirectoryAreRefused) {
     for (const char *name : {"..\\evil.txt", "lib\\..\\..\\evil.txt", "\\evil.txt", "C:evil.txt"}) {
-        BlockContent content = blockWith({{2002, "1"}, {2003, name}});
+        BlockContent content = blockWith({{record::kEmbeddedFileCount, "1"}, {2003, name}});
         RunResult result = extract(carrying(content, serializeEmbeddedFiles({{"x", "evil"}})));
         EXPECT_EQ(result.exitCode, 1u) << name;
         EXPECT_NE(result.err.find("(error code: 16)"), std::string::npos) << name << result.err;

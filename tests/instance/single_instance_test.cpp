@@ -9,6 +9,7 @@
 #include "tests/instance/instance_roles.h"
 #include "tests/instance/role_report.h"
 #include "tests/support/launcher_harness.h"
+#include "config/records.h"
 
 namespace {
 
@@ -253,7 +254,7 @@ TEST_F(SingleInstance, PathKeepsItsBlanksInTheRegistryButNotInTheName) {
 
 // The semaphores stay open until this process ends, so the numbers go on.
 TEST(MultipleInstances, EachCopyTakesTheNextFreeNumber) {
-    RecordsRestored records({{200, "1"}});
+    RecordsRestored records({{record::kInstancePerSession, "1"}});
     std::string name = "Local\\" + underscored(instancePathOf(testProgramPath()));
     checkSingleInstance();
     std::string first = semaphoreName;
@@ -273,7 +274,7 @@ TEST(MultipleInstances, EachCopyTakesTheNextFreeNumber) {
 TEST(MultipleInstances, AllSessionsAndPerUserNamesAreGlobal) {
     std::string path = underscored(instancePathOf(testProgramPath()));
     {
-        RecordsRestored records({{158, "1"}, {200, "1"}});
+        RecordsRestored records({{record::kInstanceAllSessions, "1"}, {record::kInstancePerSession, "1"}});
         checkSingleInstance();
         EXPECT_EQ(std::string(semaphoreName).rfind("Global\\" + path, 0), 0u) << semaphoreName;
     }

@@ -17,6 +17,7 @@
 #include "paths/temp_dirs.h"
 #include "runtime/fatal.h"
 #include "tests/instance/instance_roles.h"
+#include "config/records.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ int runExtract(const std::vector<std::wstring> &arguments) {
         return 2;
     loadConfigBlock();
     if (extractEmbeddedFiles(true) != 0)
-        fatalMessage(1009, "16");
+        fatalMessage(message::kInternalError, "16");
     writeReport(arguments[2], std::string("tempdir=") + launcherTempDir + "\noffset=" +
                                   std::to_string(unextractedOffset) + "\n");
     return 0;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "tests/jvmstage/jvmstage_test_support.h"
+#include "config/records.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ protected:
         if (!library.empty()) {
             ASSERT_TRUE(CopyFileW(library.c_str(), (directory + L"\\znoinst.dll").c_str(), FALSE));
         }
-        makeLauncher(blockWith({{122, "app.Main"}, {2001, "i"}}));
+        makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kLauncherFlavour, "i"}}));
     }
     static std::wstring helperLibrary() { return windowsPathOf(PELLUX_HELPER_LIBRARY); }
 
@@ -36,7 +37,7 @@ protected:
 };
 
 TEST_F(JavaSide, module_name_property_carries_the_executables_long_path) {
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     LauncherRun run = runApp();
     StandinRecord record = vm();
     ASSERT_EQ(record.properties.size(), 1u);
@@ -46,13 +47,13 @@ TEST_F(JavaSide, module_name_property_carries_the_executables_long_path) {
 }
 
 TEST_F(JavaSide, splash_texts_are_passed_only_when_configured) {
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     runApp();
     EXPECT_TRUE(vm().splashArguments.empty());
 
-    makeLauncher(blockWith({{122, "app.Main"},  {108, "1"},     {163, "1"},     {10111, "status"}, {10109, "10"},
-                            {10110, "20"},      {10114, "red"}, {10113, "12"},  {10115, "700"},    {10118, "v1.0"},
-                            {10116, "30"},      {10117, "40"},  {10121, "blue"}, {10120, "9"},     {10122, "400"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"},  {record::kSplashTexts, "1"},     {record::kSplashFlag, "1"},     {record::kSplashStatusText, "status"}, {record::kSplashStatusX, "10"},
+                            {record::kSplashStatusY, "20"},      {record::kSplashStatusColour, "red"}, {record::kSplashStatusFontSize, "12"},  {record::kSplashStatusFontWeight, "700"},    {record::kSplashVersionText, "v1.0"},
+                            {record::kSplashVersionX, "30"},      {record::kSplashVersionY, "40"},  {record::kSplashVersionColour, "blue"}, {record::kSplashVersionFontSize, "9"},     {record::kSplashVersionFontWeight, "400"}}));
     runApp();
     EXPECT_EQ(vm().splashArguments,
               (std::vector<std::string>{"true", "true", "status", "10", "20", "red", "12", "700", "v1.0", "30", "40",
@@ -61,7 +62,7 @@ TEST_F(JavaSide, splash_texts_are_passed_only_when_configured) {
 
 TEST_F(JavaSide, missing_splash_method_is_only_logged) {
     actOut("missingMethods=initAwtSplashConfig\n");
-    makeLauncher(blockWith({{122, "app.Main"}, {108, "1"}, {2001, "i"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kSplashTexts, "1"}, {record::kLauncherFlavour, "i"}}));
     LauncherRun run = runApp();
     EXPECT_TRUE(run.logged(L"ERROR: could not find method for splash properties")) << run.log;
     EXPECT_TRUE(vm().mainReturned);
@@ -119,7 +120,7 @@ TEST_F(JavaSide, missing_helper_library_ends_the_step_quietly) {
 
     // The other flavour has no helper library, even when one lies there.
     ASSERT_TRUE(CopyFileW(helperLibrary().c_str(), expected.c_str(), FALSE));
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     run = runApp();
     EXPECT_FALSE(run.logged(L"load helper dll"));
     EXPECT_TRUE(vm().initFromLauncherArguments.empty());

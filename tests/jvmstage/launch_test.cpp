@@ -6,6 +6,7 @@
 
 #include "standins/run_process.h"
 #include "tests/jvmstage/jvmstage_test_support.h"
+#include "config/records.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ protected:
     }
     std::string exe() const { return narrowText(launcherPath()); }
     // "/run" of a launcher with the main class app.Main while the VM acts out settings.
-    LauncherRun runActingOut(const std::string &settings, const BlockContent &content = blockWith({{122, "app.Main"}})) {
+    LauncherRun runActingOut(const std::string &settings, const BlockContent &content = blockWith({{record::kMainClass, "app.Main"}})) {
         EXPECT_TRUE(writeJvmSettings(home_, settings));
         makeLauncher(content);
         return runApp(L"/run");
@@ -32,7 +33,7 @@ protected:
 typedef std::vector<std::string> Texts;
 
 TEST_F(Launch, main_returning_ends_the_run_with_exit_code_0_after_destroying_the_vm) {
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     LauncherRun run = runApp(L"/run");
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     StandinRecord record = vm();
@@ -48,7 +49,7 @@ TEST_F(Launch, main_returning_ends_the_run_with_exit_code_0_after_destroying_the
 }
 
 TEST_F(Launch, run_hands_the_launcher_properties_first_then_class_path_and_no_redirection) {
-    makeLauncher(blockWith({{122, "app.Main"}, {2001, "i"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kLauncherFlavour, "i"}}));
     LauncherRun run = runApp(L"/run");
     StandinRecord record = vm();
     ASSERT_EQ(record.options.size(), 10u) << run.log;
@@ -66,7 +67,7 @@ TEST_F(Launch, run_hands_the_launcher_properties_first_then_class_path_and_no_re
 }
 
 TEST_F(Launch, worker_runs_as_a_service_and_run_redirect_does_not) {
-    makeLauncher(blockWith({{122, "app.Main"}, {123, "-Xrs -Xmx64m"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kVmParameters, "-Xrs -Xmx64m"}}));
     LauncherRun run = runWorker(home_.home, {{L"MANPATH", L"/usr/share/man"}});
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     StandinRecord record = vm();
@@ -78,7 +79,7 @@ TEST_F(Launch, worker_runs_as_a_service_and_run_redirect_does_not) {
     ASSERT_EQ(record.mainArguments.size(), 6u);
     EXPECT_EQ(record.mainArguments[5], "Svc");
 
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     run = runApp(L"/run-redirect");
     record = vm();
     EXPECT_FALSE(record.hasOption("-Dpellux.isService=true"));
@@ -88,7 +89,7 @@ TEST_F(Launch, worker_runs_as_a_service_and_run_redirect_does_not) {
 }
 
 TEST_F(Launch, extracted_files_reach_the_vm) {
-    BlockContent content = blockWith({{122, "app.Main"}});
+    BlockContent content = blockWith({{record::kMainClass, "app.Main"}});
     content.embeddedFiles = {{"app.jar", std::string(100, 'j')}, {"lib\\notes.txt", "n"}};
     std::wstring launcher = makeLauncher(content);
     runApp(L"/run");
@@ -101,7 +102,7 @@ TEST_F(Launch, extracted_files_reach_the_vm) {
 }
 
 TEST_F(Launch, failed_extraction_ends_with_internal_error_16) {
-    BlockContent content = blockWith({{122, "app.Main"}});
+    BlockContent content = blockWith({{record::kMainClass, "app.Main"}});
     content.embeddedFiles = {{"app.jar", std::string(100, 'j')}};
     std::wstring launcher = makeLauncher(content);
     std::string bytes = readFileBytes(launcher);
@@ -113,36 +114,36 @@ TEST_F(Launch, failed_extraction_ends_with_internal_error_16) {
 }
 
 TEST_F(Launch, main_receives_launcher_parameters_then_arguments_in_exact_order) {
-    makeLauncher(blockWith({{102, "1"},
-                            {103, "logs\\err.txt"},
-                            {104, "1"},
-                            {105, "$out"},
-                            {106, "1"},
-                            {122, "app.Main"},
-                            {124, "c1 \"c 2\""},
-                            {125, "1"}}));
+    makeLauncher(blockWith({{record::kRedirectError, "1"},
+                            {record::kErrorFile, "logs\\err.txt"},
+                            {record::kRedirectOutput, "1"},
+                            {record::kOutputFile, "$out"},
+                            {record::kAppendOutput, "1"},
+                            {record::kMainClass, "app.Main"},
+                            {record::kMainArguments, "c1 \"c 2\""},
+                            {record::kJavaOptionArguments, "1"}}));
     LauncherRun run = runApp(L"/run -J-Xmx1g -Dsun.locale.formatasdefault=true x");
     EXPECT_EQ(vm().mainArguments, (Texts{"false", "app.Main", narrowText(appDirectory()) + "\\logs\\err.txt", "$out",
                                          "true", exe(), "c1", "c 2", "x"}));
     EXPECT_TRUE(run.logged(L"param count: 9")) << run.log;
     EXPECT_TRUE(run.logged(L"param 7: c 2"));
 
-    makeLauncher(blockWith({{122, "app.module/com.example.Main"}, {133, "1"}, {103, "err.txt"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.module/com.example.Main"}, {record::kMainInModule, "1"}, {record::kErrorFile, "err.txt"}}));
     runApp(L"/run");
     EXPECT_EQ(vm().mainArguments,
               (Texts{"false", "/app.module/com.example.Main", "", "", "false", exe()}));
 }
 
 TEST_F(Launch, last_positive_xss_sets_the_jvm_threads_stack_reservation) {
-    makeLauncher(blockWith({{122, "app.Main"}, {123, "-Xss1m -Xss2m -Xss0"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kVmParameters, "-Xss1m -Xss2m -Xss0"}}));
     LauncherRun run = runApp(L"/run");
     EXPECT_TRUE(run.logged(L"used stack size 2097152")) << run.log;
     EXPECT_EQ(vm().stackReserve, 2097152u);
 
     // Wine reserves at least 1 MiB whatever is asked for, so only the decision shows.
-    makeLauncher(blockWith({{122, "app.Main"}, {123, "-Xss1k"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kVmParameters, "-Xss1k"}}));
     EXPECT_TRUE(runApp(L"/run").logged(L"used stack size 65536"));
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     EXPECT_TRUE(runApp(L"/run").logged(L"used stack size 0"));
 }
 
@@ -173,7 +174,7 @@ TEST_F(Launch, missing_entry_class_or_main_method_shows_its_message) {
     EXPECT_NE(run.result.err.find("Couldn't load main class."), std::string::npos) << run.result.err;
     EXPECT_FALSE(vm().mainCalled);
 
-    run = runActingOut("missingMethods=main\n", blockWith({{122, "app.Main"}, {2001, "i"}}));
+    run = runActingOut("missingMethods=main\n", blockWith({{record::kMainClass, "app.Main"}, {record::kLauncherFlavour, "i"}}));
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_TRUE(run.logged(L"main class: com/zanthor/runtime/launcher/WinLauncher")) << run.log;
     EXPECT_TRUE(run.logged(L"ERROR: could not find main method"));
@@ -227,7 +228,7 @@ private:
 
 TEST_F(Launch, worker_ends_normally_when_the_host_writes_the_stop_line) {
     actOut("main=stdin\n");
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     ScratchDirectory temp;
     ScopedVariable log(L"PELLUX_LOG", L"yes"), tempVariable(L"TEMP", temp.path().c_str()),
         tmp(L"TMP", temp.path().c_str()), javaHome(L"PELLUX_JAVA_HOME", home_.home.c_str());
@@ -245,7 +246,7 @@ TEST_F(Launch, worker_ends_normally_when_the_host_writes_the_stop_line) {
 
 TEST_F(Launch, worker_ends_normally_at_the_end_of_its_input) {
     actOut("main=stdin\n");
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     EXPECT_EQ(runWorker(home_.home).result.exitCode, 0u);
     EXPECT_EQ(vm().stdinEnd, "eof");
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "tests/jvmstage/jvmstage_test_support.h"
+#include "config/records.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ protected:
 
 TEST_F(LoadDll, client_vm_is_preferred_to_server) {
     RuntimeHome home = homeWith(L"both", L"bin\\server", {L"bin\\client"});
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     LauncherRun run = this->run(L"/run", home.home);
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     EXPECT_TRUE(readStandinRecord(jvmRecordIn(home, L"bin\\client")).mainCalled);
@@ -48,13 +49,13 @@ TEST_F(LoadDll, client_vm_is_preferred_to_server) {
 
 TEST_F(LoadDll, configured_vm_directory_is_tried_before_client) {
     RuntimeHome home = homeWith(L"custom", L"bin\\custom", {L"bin\\client"});
-    makeLauncher(blockWith({{122, "app.Main"}, {152, "custom"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kPreferredVmType, "custom"}}));
     LauncherRun run = this->run(L"/run", home.home);
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     EXPECT_TRUE(readStandinRecord(home.jvmRecord).mainCalled);
     EXPECT_FALSE(readStandinRecord(jvmRecordIn(home, L"bin\\client")).present);
 
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     run = this->run(L"/run", home.home);
     EXPECT_TRUE(readStandinRecord(jvmRecordIn(home, L"bin\\client")).mainCalled);
     EXPECT_FALSE(loggedIgnoringCase(run, L"Trying " + home.home + L"\\bin\\custom\\jvm.dll (exists 1)"));
@@ -62,7 +63,7 @@ TEST_F(LoadDll, configured_vm_directory_is_tried_before_client) {
 
 TEST_F(LoadDll, development_kit_with_its_vm_in_the_nested_runtime) {
     RuntimeHome home = homeWith(L"jdk", L"jre\\bin\\server");
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     LauncherRun run = this->run(L"/run", home.home);
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     std::wstring nested = home.home + L"\\bin\\..\\jre\\bin";
@@ -75,7 +76,7 @@ TEST_F(LoadDll, development_kit_with_its_vm_in_the_nested_runtime) {
 
 TEST_F(LoadDll, windowed_launcher_loads_the_vm_beside_javaw) {
     RuntimeHome home = homeWith(L"jre", L"bin\\server");
-    makeLauncher(blockWith({{122, "app.Main"}, {107, "1"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kLauncherType, "1"}}));
     LauncherRun run = this->run(L"/run", home.home);
     EXPECT_EQ(run.result.exitCode, 0u);
     EXPECT_TRUE(loggedIgnoringCase(run, L"Trying to load JVM-DLL from " + home.javawExe)) << run.log;
@@ -88,7 +89,7 @@ TEST_F(LoadDll, windowed_launcher_loads_the_vm_beside_javaw) {
 TEST_F(LoadDll, failed_candidate_restores_path_and_dll_directories) {
     RuntimeHome broken = homeWith(L"broken", L"bin\\server", {}, "failLoad=1\n");
     RuntimeHome good = homeWith(L"good", L"bin\\server");
-    makeLauncher(blockWith({{122, "app.Main"}, {128, "B" + narrowText(broken.home)}, {154, "1"}, {10004, "lib"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kSearchSequence, "B" + narrowText(broken.home)}, {record::kAddDllDirectories, "1"}, {record::kNativeLibraryDirectories, "lib"}}));
     LauncherRun run = this->run(L"/run", good.home);
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     EXPECT_TRUE(readStandinRecord(broken.jvmRecord).refusedToLoad);
@@ -103,7 +104,7 @@ TEST_F(LoadDll, failed_candidate_restores_path_and_dll_directories) {
 
 TEST_F(LoadDll, native_library_directories_go_in_front_without_touching_dll_directories) {
     RuntimeHome home = homeWith(L"jre", L"bin\\server");
-    makeLauncher(blockWith({{122, "app.Main"}, {10004, "lib;;bin;"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kNativeLibraryDirectories, "lib;;bin;"}}));
     LauncherRun run = this->run(L"/run", home.home);
     EXPECT_TRUE(run.logged(L"native lib dir is lib;;bin;")) << run.log;
     EXPECT_EQ(run.log.find(L"Adding DLL directory"), std::wstring::npos);
@@ -135,7 +136,7 @@ private:
 TEST_F(LoadDll, ucrtbase_is_preloaded_only_on_systems_before_6_4) {
     RuntimeHome home = homeWith(L"jre", L"bin\\server");
     ASSERT_TRUE(CopyFileW(home.jliDll.c_str(), (home.home + L"\\bin\\ucrtbase.dll").c_str(), FALSE));
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     {
         WineVersionFor windows7(L"App.exe", L"win7");
         LauncherRun run = this->run(L"/run", home.home);
@@ -160,7 +161,7 @@ protected:
 };
 
 TEST_F(LoadFailure, no_runtime_names_the_launchers_word_size) {
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     LauncherRun run = runExpectingFailure(L"");
     EXPECT_TRUE(run.logged(L"ERROR: No JVM found")) << run.log;
     EXPECT_NE(run.result.err.find("No JVM could be found on your system."), std::string::npos) << run.result.err;
@@ -169,7 +170,7 @@ TEST_F(LoadFailure, no_runtime_names_the_launchers_word_size) {
 
 TEST_F(LoadFailure, runtime_from_a_variable_names_the_variable) {
     RuntimeHome home = homeWith(L"broken", L"bin\\server", {}, "failLoad=1\n");
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     LauncherRun run = runExpectingFailure(home.home);
     EXPECT_TRUE(run.logged(L"ERROR: Could not get DLL-Handle.")) << run.log;
     EXPECT_TRUE(run.logged(L"ERROR: Could not load functions"));
@@ -179,7 +180,7 @@ TEST_F(LoadFailure, runtime_from_a_variable_names_the_variable) {
 
 TEST_F(LoadFailure, runtime_from_a_directory_names_the_directory) {
     RuntimeHome home = homeWith(L"broken", L"bin\\server", {}, "failLoad=1\n");
-    makeLauncher(blockWith({{122, "app.Main"}, {128, "B" + narrowText(home.home)}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kSearchSequence, "B" + narrowText(home.home)}}));
     LauncherRun run = runExpectingFailure(L"");
     EXPECT_NE(run.result.err.find("The JVM found at " + narrowText(home.home) + " is damaged."), std::string::npos)
         << run.result.err;
@@ -187,7 +188,7 @@ TEST_F(LoadFailure, runtime_from_a_directory_names_the_directory) {
 
 TEST_F(LoadFailure, runtime_from_the_search_path_names_the_word_size) {
     RuntimeHome home = homeWith(L"broken", L"bin\\server", {}, "failLoad=1\n");
-    makeLauncher(blockWith({{122, "app.Main"}, {128, "S"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kSearchSequence, "S"}}));
     LauncherRun run = runExpectingFailure(L"", {{L"PATH", home.home + L"\\bin;" + kStartPath}});
     EXPECT_TRUE(run.logged(L"ERROR: Could not get DLL-Handle.")) << run.log;
     EXPECT_NE(run.result.err.find("installed 64-bit JDK or JRE"), std::string::npos) << run.result.err;
@@ -197,7 +198,7 @@ TEST_F(LoadFailure, vm_library_without_its_entry_point) {
     RuntimeHomeLayout layout;
     layout.jvmWithoutEntryPoint = true;
     RuntimeHome home = layOutHome(L"hollow", layout);
-    makeLauncher(blockWith({{122, "app.Main"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
     LauncherRun run = runExpectingFailure(home.home);
     EXPECT_FALSE(run.logged(L"ERROR: Could not get DLL-Handle.")) << run.log;
     EXPECT_TRUE(run.logged(L"ERROR: Could not load functions"));

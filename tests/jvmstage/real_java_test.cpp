@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "tests/jvmstage/jvmstage_test_support.h"
+#include "config/records.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ protected:
 };
 
 TEST_F(RealJava, entry_class_starts_the_application_with_its_arguments) {
-    makeLauncher(blockWith({{121, "A0app.jar"}, {122, "testapp.ReportingApp"}, {2001, "i"}}));
+    makeLauncher(blockWith({{record::kClassPath, "A0app.jar"}, {record::kMainClass, "testapp.ReportingApp"}, {record::kLauncherFlavour, "i"}}));
     LauncherRun run = this->run(L"/run a \"b c\"", bridgeHome());
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err << narrowText(run.log);
     EXPECT_NE(run.result.out.find("args=a|b c"), std::string::npos) << run.result.out;

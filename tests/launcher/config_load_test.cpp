@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/launcher_harness.h"
+#include "config/records.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ TEST_F(ConfigLoad, LauncherWithoutBlockStopsBeforeDoingAnything) {
 // primitive's error, not with an allocation of gigabytes or a crash.
 TEST_F(ConfigLoad, ImpossibleLengthEndsTheLauncherCleanly) {
     std::string stub = readFileBytes(launcherStubPath());
-    BlockContent content = blockWith({{101, "Service"}});
+    BlockContent content = blockWith({{record::kServiceName, "Service"}});
     std::string launcher, error;
     ASSERT_TRUE(buildConfiguredLauncher(stub, content, &launcher, &error));
     uint32_t blockStart;
@@ -52,7 +53,7 @@ TEST_F(ConfigLoad, ImpossibleLengthEndsTheLauncherCleanly) {
 TEST_F(ConfigLoad, TruncatedLauncherEndsCleanly) {
     std::string stub = readFileBytes(launcherStubPath());
     std::string launcher, error;
-    ASSERT_TRUE(buildConfiguredLauncher(stub, blockWith({{101, "Service"}}), &launcher, &error));
+    ASSERT_TRUE(buildConfiguredLauncher(stub, blockWith({{record::kServiceName, "Service"}}), &launcher, &error));
     RunResult result = runWith(launcher.substr(0, launcher.size() - 7), L"/?");
     EXPECT_EQ(result.exitCode, 1u);
     EXPECT_EQ(result.out, "");
@@ -64,7 +65,7 @@ TEST_F(ConfigLoad, LauncherTypeChoosesWhereFatalErrorsGo) {
     for (const char *type : {"0", "1", "2", "3", "4", "5"}) {
         ScratchDirectory root;
         std::wstring launcher =
-            makeConfiguredLauncher(directory_.path(), L"Typed.exe", blockWith({{101, "Service"}, {107, type}}));
+            makeConfiguredLauncher(directory_.path(), L"Typed.exe", blockWith({{record::kServiceName, "Service"}, {107, type}}));
         RunResult result = runProgram(launcher, L"/run", loggingInto(root.path()));
         EXPECT_EQ(result.exitCode, 1u) << type;
         bool boxed = std::string(type) == "1" || std::string(type) == "5";

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "tests/support/launcher_harness.h"
+#include "config/records.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ const char kUsage[] = "Usage: App.exe /install | /uninstall | /stop | /start | /
 class EntryPoint : public ::testing::Test {
 protected:
     void SetUp() override {
-        launcher_ = makeConfiguredLauncher(directory_.path(), L"App.exe", blockWith({{101, "EntryTestService"}}));
+        launcher_ = makeConfiguredLauncher(directory_.path(), L"App.exe", blockWith({{record::kServiceName, "EntryTestService"}}));
         ASSERT_FALSE(launcher_.empty());
     }
     RunResult run(const std::wstring &arguments) { return runProgram(launcher_, arguments, loggingInto(logRoot_.path())); }

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/launcher_harness.h"
+#include "config/records.h"
 
 namespace {
 
 class DiagnosticLog : public ::testing::Test {
 protected:
     void SetUp() override {
-        launcher_ = makeConfiguredLauncher(directory_.path(), L"App.exe", blockWith({{101, "LogTest"}}));
+        launcher_ = makeConfiguredLauncher(directory_.path(), L"App.exe", blockWith({{record::kServiceName, "LogTest"}}));
     }
     void run(EnvironmentChanges environment) { runProgram(launcher_, L"/?", environment); }
     EnvironmentChanges withSwitches(const wchar_t *pellux, const wchar_t *zanthor) {

@@ -4,6 +4,7 @@
 
 #include "runtime/startup.h"
 #include "tests/support/launcher_harness.h"
+#include "config/records.h"
 
 namespace {
 
@@ -24,26 +25,26 @@ protected:
 };
 
 TEST_F(StartUp, DotWorkingDirectoryIsTheExecutablesDirectory) {
-    std::wstring log = logAfterRunning({{146, "."}});
+    std::wstring log = logAfterRunning({{record::kWorkingDirectory, "."}});
     EXPECT_NE(log.find(L"change working directory to " + directory_.path() + L"\r\n"), std::wstring::npos) << log;
     log = logAfterRunning({});
     EXPECT_NE(log.find(L"working directory unchanged"), std::wstring::npos) << log;
 }
 
 TEST_F(StartUp, PathReductionKeepsOnlyWindowsEntries) {
-    std::wstring log = logAfterRunning({{10010, "1"}}, {{L"PATH", L"C:\\windows\\system32;C:\\Tools;C:\\WINDOWS"}});
+    std::wstring log = logAfterRunning({{record::kReducePath, "1"}}, {{L"PATH", L"C:\\windows\\system32;C:\\Tools;C:\\WINDOWS"}});
     EXPECT_NE(log.find(L"reducing PATH 10 40 C:\\windows\\system32;C:\\Tools;C:\\WINDOWS"), std::wstring::npos) << log;
     EXPECT_NE(log.find(L"reduced PATH 30 to C:\\windows\\system32;C:\\WINDOWS"), std::wstring::npos) << log;
 
-    log = logAfterRunning({{10010, "1"}}, {{L"PATH", L"C:\\Tools;D:\\bin"}});
+    log = logAfterRunning({{record::kReducePath, "1"}}, {{L"PATH", L"C:\\Tools;D:\\bin"}});
     EXPECT_NE(log.find(L"reduced PATH 0 to \r\n"), std::wstring::npos) << log;
     log = logAfterRunning({}, {{L"PATH", L"C:\\Tools"}});
     EXPECT_EQ(log.find(L"reducing PATH"), std::wstring::npos);
 }
 
 TEST_F(StartUp, JavaOptionsVariablesAreIgnoredOnlyWhenConfigured) {
-    EXPECT_NE(logAfterRunning({{10012, "1"}}).find(L"ignoring java options environment variables"), std::wstring::npos);
-    EXPECT_EQ(logAfterRunning({{10012, "0"}}).find(L"ignoring java options"), std::wstring::npos);
+    EXPECT_NE(logAfterRunning({{record::kIgnoreJavaOptions, "1"}}).find(L"ignoring java options environment variables"), std::wstring::npos);
+    EXPECT_EQ(logAfterRunning({{record::kIgnoreJavaOptions, "0"}}).find(L"ignoring java options"), std::wstring::npos);
 }
 
 class EnvironmentRestorer {

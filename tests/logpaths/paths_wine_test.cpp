@@ -4,6 +4,7 @@
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
 #include "tests/logpaths/wine_roles.h"
+#include "config/records.h"
 
 namespace {
 
@@ -156,7 +157,7 @@ protected:
 TEST_F(ConfiguredLauncher, working_directory_record_is_expanded_and_the_failure_names_the_log) {
     makeDirectory(directory_.file(L"work"));
     std::wstring launcher =
-        makeConfiguredLauncher(directory_.path(), L"App.exe", blockWith({{101, "LogPaths"}, {146, "%PELLUX_EXEDIR%work"}}));
+        makeConfiguredLauncher(directory_.path(), L"App.exe", blockWith({{record::kServiceName, "LogPaths"}, {record::kWorkingDirectory, "%PELLUX_EXEDIR%work"}}));
     ASSERT_FALSE(launcher.empty());
     RunResult result = runProgram(launcher, L"/run", loggingInto(root_.path()), 60000);
     std::wstring logPath = root_.file(L"zno_nlog_1.log");

@@ -12,6 +12,7 @@
 #include "runtime/fatal.h"
 #include "runtime/log.h"
 #include "writer/block_writer.h"
+#include "config/records.h"
 
 const wchar_t kEventVariable[] = L"PELLUX_TEST_EVENT";
 const wchar_t kLongPathsVariable[] = L"PELLUX_TEST_LONG_PATHS";
@@ -145,7 +146,7 @@ int fatalExitWithFiles() {
         CreateDirectoryA((directory + "\\sub\\deeper").c_str(), nullptr);
         writeFile(directory + "\\sub\\deeper\\bottom.txt");
     }
-    fatalMessage(1009, "16");
+    fatalMessage(message::kInternalError, "16");
 }
 
 // The chosen root disappears before the launcher's directory is made in it.

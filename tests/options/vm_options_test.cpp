@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/jvmstage/jvmstage_test_support.h"
+#include "config/records.h"
 
 namespace {
 
@@ -62,10 +63,10 @@ TEST_F(VmOptions, every_source_reaches_the_vm_in_assembly_order) {
     writeAppFile(L"sub\\deeper.vmoptions", "-classpath/a C:\\post\n");
     writeAppFile(L"args.txt", "-Dfrom=file \"-Dquoted=x y\"\n");
     BlockContent content = blockWith(
-        {{122, "app.Main"}, {2001, "i"}, {123, "\"-Dconfigured=a b\" -Xmx256m"}, {10200, "3"}, {10201, "8-8"},
-         {10202, "-Dversion=eight"}, {10203, "*17.*"},
-         {10204, "-Dversion=seventeen --add-opens java.base/java.lang=ALL-UNNAMED"}, {10205, "17-17"},
-         {10206, "-Dversion=third"}, {166, "1"}, {125, "1"}, {121, "S0libs;A1app.jar;E1CPVAR;E0UNSET_VAR"}});
+        {{record::kMainClass, "app.Main"}, {record::kLauncherFlavour, "i"}, {record::kVmParameters, "\"-Dconfigured=a b\" -Xmx256m"}, {record::kVersionOptionCount, "3"}, {record::kVersionOptionFirst, "8-8"},
+         {record::versionOptions(0), "-Dversion=eight"}, {record::versionCondition(1), "*17.*"},
+         {record::versionOptions(1), "-Dversion=seventeen --add-opens java.base/java.lang=ALL-UNNAMED"}, {record::versionCondition(2), "17-17"},
+         {record::versionOptions(2), "-Dversion=third"}, {record::kDefaultVmOptionsFile, "1"}, {record::kJavaOptionArguments, "1"}, {record::kClassPath, "S0libs;A1app.jar;E1CPVAR;E0UNSET_VAR"}});
     content.embeddedFiles = {{"extracted.jar", "PK"}};
     makeLauncher(content);
     LauncherRun run = this->run(L"Svc -J-Dfrom=J -J -Dsun.locale.formatasdefault=false __zno_restart", home_.home,
@@ -103,14 +104,14 @@ TEST_F(VmOptions, every_source_reaches_the_vm_in_assembly_order) {
 }
 
 TEST_F(VmOptions, required_entry_that_yields_nothing_ends_the_launch_with_its_message) {
-    makeLauncher(blockWith({{122, "app.Main"}, {121, "A0optional.jar;A1${launcher:sys.pathlistSeparator}missing.jar"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kClassPath, "A0optional.jar;A1${launcher:sys.pathlistSeparator}missing.jar"}}));
     LauncherRun run = this->run(L"/run", home_.home);
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_NE(run.result.err.find("File or directory ;missing.jar not found or empty"), std::string::npos)
         << run.result.err;
     EXPECT_FALSE(vm().createCalled);
 
-    makeLauncher(blockWith({{122, "app.Main"}, {132, "E1PELLUX_NO_SUCH_VARIABLE"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kModulePath, "E1PELLUX_NO_SUCH_VARIABLE"}}));
     run = this->run(L"/run", home_.home, {{L"PELLUX_NO_SUCH_VARIABLE", std::nullopt}});
     EXPECT_EQ(run.result.exitCode, 1u);
     EXPECT_NE(run.result.err.find("The environment variable PELLUX_NO_SUCH_VARIABLE has to be defined"),
@@ -121,11 +122,11 @@ TEST_F(VmOptions, required_entry_that_yields_nothing_ends_the_launch_with_its_me
 TEST_F(VmOptions, module_main_class_gets_module_path_opens_and_modules_and_a_service_keeps_one_xrs) {
     // Without record 125 "-J" arguments stay with main; without "@" options jli.dll stays unloaded.
     writeAppFile(L"mods\\app.jar", "");
-    makeLauncher(blockWith({{122, "app/com.example.Main"},
-                            {133, "1"},
-                            {2001, "i"},
-                            {132, "D1mods;"},
-                            {123, "-Xrs --add-exports jdk.internal.vm/jdk.internal=ALL-UNNAMED"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app/com.example.Main"},
+                            {record::kMainInModule, "1"},
+                            {record::kLauncherFlavour, "i"},
+                            {record::kModulePath, "D1mods;"},
+                            {record::kVmParameters, "-Xrs --add-exports jdk.internal.vm/jdk.internal=ALL-UNNAMED"}}));
     LauncherRun run = this->run(L"Svc -J-Dnot=forwarded __zno_restart", home_.home);
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     EXPECT_EQ(afterProperties(vm()),
@@ -138,7 +139,7 @@ TEST_F(VmOptions, module_main_class_gets_module_path_opens_and_modules_and_a_ser
 
 TEST_F(VmOptions, default_option_file_is_named_after_the_executable_and_read_only_when_configured) {
     writeAppFile(L"App.exe.vmoptions", "-Dfrom=exe.vmoptions\n");
-    makeLauncher(blockWith({{122, "app.Main"}, {166, "1"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kDefaultVmOptionsFile, "1"}}));
     LauncherRun run = this->run(L"/run", home_.home);
     EXPECT_TRUE(vm().hasOption("-Dfrom=exe.vmoptions")) << run.log.size();
     EXPECT_NE(run.log.find(L"] vmoptions: opts2: " + launcherPath() + L".vmoptions, file: "), std::wstring::npos);
@@ -148,7 +149,7 @@ TEST_F(VmOptions, default_option_file_is_named_after_the_executable_and_read_onl
     EXPECT_TRUE(vm().hasOption("-Dfrom=vmoptions"));
     EXPECT_FALSE(vm().hasOption("-Dfrom=exe.vmoptions"));
 
-    makeLauncher(blockWith({{122, "app.Main"}, {166, "0"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kDefaultVmOptionsFile, "0"}}));
     run = this->run(L"/run", home_.home);
     EXPECT_FALSE(vm().hasOption("-Dfrom=vmoptions"));
     EXPECT_EQ(run.log.find(L"default vmoptions file"), std::wstring::npos);
@@ -163,7 +164,7 @@ TEST_F(VmOptions, include_cycles_are_refused_and_long_lines_come_in_pieces) {
     for (int i = 0; i < 20; i++)
         writeAppFile(L"chain\\" + std::to_wstring(i) + L".vmoptions",
                      "-Dchain=" + std::to_string(i) + "\n-include-options " + std::to_string(i + 1) + ".vmoptions\n");
-    makeLauncher(blockWith({{122, "app.Main"}, {166, "1"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kDefaultVmOptionsFile, "1"}}));
     LauncherRun run = this->run(L"/run", home_.home);
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     // The default file and fifteen links of the chain make sixteen open files.
@@ -184,7 +185,7 @@ TEST_F(VmOptions, argument_files_stay_unexpanded_without_jli) {
     RuntimeHomeLayout layout;
     layout.jliDirectory.clear();
     RuntimeHome home = layOutHome(L"nojli", layout);
-    makeLauncher(blockWith({{122, "app.Main"}, {123, "@args.txt"}}));
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kVmParameters, "@args.txt"}}));
     LauncherRun run = this->run(L"/run", home.home);
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     Texts options = afterProperties(readStandinRecord(home.jvmRecord));

@@ -13,6 +13,7 @@
 #include "tests/service/service_roles.h"
 #include "tests/service/test_service.h"
 #include "tests/support/launcher_harness.h"
+#include "config/records.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ protected:
 };
 
 TEST_F(ServiceCommands, InstallRegistersQuotedPathDependenciesAndDescription) {
-    app_ = makeApp(L"App.exe", {{149, "Tcpip,,Afd"}}, u"Runs the test application.");
+    app_ = makeApp(L"App.exe", {{record::kDependencies, "Tcpip,,Afd"}}, u"Runs the test application.");
     expectRun(L"/install", 0u, said("Installed service '%S'.\r\n"));
 
     RegisteredConfig config = registeredConfig(name());
@@ -140,7 +141,7 @@ TEST_F(ServiceCommands, InstallRegistersQuotedPathDependenciesAndDescription) {
 }
 
 TEST_F(ServiceCommands, StartTypeFollowsLauncherTypeAndCommandWord) {
-    std::wstring automatic = makeApp(L"Auto.exe", {{107, "4"}});
+    std::wstring automatic = makeApp(L"Auto.exe", {{record::kLauncherType, "4"}});
     app_ = makeApp(L"App.exe", {});
     struct Case {
         std::wstring program;
@@ -269,7 +270,7 @@ TEST_F(ServiceCommands, FullLifeCycleEndsTheApplicationThroughItsStandardInput) 
     RuntimeHome home;
     std::string error;
     ASSERT_TRUE(layOutRuntimeHome(runtime.path(), layout, home, error)) << error;
-    app_ = makeApp(L"App.exe", {{128, "B" + narrowBytes(home.home)}, {126, ""}, {127, ""}});
+    app_ = makeApp(L"App.exe", {{record::kSearchSequence, "B" + narrowBytes(home.home)}, {record::kMinimumVersion, ""}, {record::kMaximumVersion, ""}});
 
     expectRun(L"/install", 0u, said("Installed service '%S'.\r\n"));
     expectRun(L"/start " + inQuotes(name()) + L" first \"second arg\"", 0u, said("Starting service '%S'.\r\n"));
