@@ -4,12 +4,25 @@
 set(PELLUX_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PELLUX_WINE_RUN} ${CMAKE_BINARY_DIR}/wineprefix)
 
+# One library per layer, each linked only to the one below it: a call from a
+# lower layer into a higher one finds no definition and fails the link.
+set(layer_below)
+foreach(layer ${PELLUX_LAYERS})
+  add_library(launcher_${layer} STATIC ${PELLUX_PURE_${layer}} ${PELLUX_WIN32_${layer}})
+  target_include_directories(launcher_${layer} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(launcher_${layer} PUBLIC PELLUX_TARGET_BITS=${PELLUX_TARGET_BITS})
+  target_compile_options(launcher_${layer} PRIVATE ${PELLUX_WARNINGS} ${PELLUX_LAUNCHER_FLAGS})
+  if(layer_below)
+    target_link_libraries(launcher_${layer} PUBLIC ${layer_below})
+  else()
+    target_link_libraries(launcher_${layer} PUBLIC advapi32 shell32 user32)
+  endif()
+  set(layer_below launcher_${layer})
+endforeach()
+
 # Everything of the launcher but its entry point, so tests can link it.
-add_library(launcher_core STATIC ${LAUNCHER_PURE_SOURCES} ${LAUNCHER_WIN32_SOURCES})
-target_include_directories(launcher_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_definitions(launcher_core PUBLIC PELLUX_TARGET_BITS=${PELLUX_TARGET_BITS})
-target_compile_options(launcher_core PRIVATE ${PELLUX_WARNINGS} ${PELLUX_LAUNCHER_FLAGS})
-target_link_libraries(launcher_core PUBLIC advapi32 shell32 user32)
+add_library(launcher_core INTERFACE)
+target_link_libraries(launcher_core INTERFACE ${layer_below})
 
 add_executable(pellux entry/main.cpp entry/no_exceptions.cpp entry/launcher.rc)
 target_compile_options(pellux PRIVATE ${PELLUX_WARNINGS} ${PELLUX_LAUNCHER_FLAGS})

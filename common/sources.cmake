@@ -1,4 +1,5 @@
 list(APPEND LAUNCHER_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/format.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/split_command_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text.cpp
 )

@@ -72,3 +72,13 @@ std::basic_string<Char> nextToken(const std::basic_string<Char> &text, size_t &p
 
 template std::string nextToken(const std::string &, size_t &, char);
 template std::wstring nextToken(const std::wstring &, size_t &, wchar_t);
+
+std::wstring cutToLength(const std::wstring &text, size_t maxLength) {
+    if (text.size() <= maxLength)
+        return text;
+    size_t length = maxLength;
+    // Half a surrogate pair is no character at all.
+    if (length > 0 && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF)
+        length--;
+    return text.substr(0, length);
+}

@@ -20,6 +20,8 @@ bool widenBytes(wchar_t *dst, size_t capacity, const char *src);
 std::string narrowBytes(const std::wstring &text);
 
 bool startsWith(const std::wstring &text, const std::wstring &prefix);
+// At most maxLength characters of the text, never half a surrogate pair.
+std::wstring cutToLength(const std::wstring &text, size_t maxLength);
 bool startsWith(const std::string &text, const std::string &prefix);
 
 // Splits at any run of the separator; empty pieces are dropped.

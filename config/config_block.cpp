@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "runtime/log.h"
+#include "diagnostics/log.h"
 
 uint32_t MemorySource::read(void *buffer, uint32_t size, uint32_t *error) {
     *error = 0;

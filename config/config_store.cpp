@@ -4,9 +4,8 @@
 #include <cstring>
 
 #include "common/text.h"
-#include "runtime/log.h"
+#include "diagnostics/log.h"
 
-bool messageBoxMode = true;
 uint32_t embeddedDataOffset;
 char launcherFlavour;
 

@@ -32,9 +32,6 @@ void getText(int32_t id, wchar_t *buffer, size_t capacity);
 
 int32_t parseConfigInt(const char *text);
 
-// Set while the block is read. Fatal errors show a message box while
-// messageBoxMode holds: during loading, and after it for launcher types 1 and 5.
-extern bool messageBoxMode;
 extern uint32_t embeddedDataOffset;
 // First character of record 2001: 'i' selects the zanthor names.
 extern char launcherFlavour;

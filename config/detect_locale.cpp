@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "config/locale.h"
-#include "runtime/log.h"
+#include "diagnostics/log.h"
 
 // Windows versions before Vista have no interface language of their own;
 // their regional format then decides.

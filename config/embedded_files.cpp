@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "common/records.h"
 #include "config/config_store.h"
 #include "config/embedded_files_copy.h"
 #include "config/embedded_files_format.h"
 #include "config/load_config.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
 #include "paths/temp_dirs.h"
-#include "runtime/fatal.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 uint32_t unextractedOffset;
 
@@ -80,6 +80,13 @@ int extractNamedFile(FileSource &source, const std::string &name) {
     return result;
 }
 
+void reportTempDirFailure(TempDirResult result) {
+    if (result == TempDirResult::NoTempRoot)
+        fatalMessage(message::kNoTempRoot);
+    if (result == TempDirResult::NotCreated)
+        fatalMessage(message::kInternalError, "7");
+}
+
 }  // namespace
 
 int extractEmbeddedFiles(bool createDirectory) {
@@ -93,7 +100,7 @@ int extractEmbeddedFiles(bool createDirectory) {
         return kExtractDone;
     }
     if (createDirectory)
-        createLauncherTempDir();
+        reportTempDirFailure(createLauncherTempDir());
     // Without a directory every name would resolve against the drive root.
     if (launcherTempDir[0] == 0) {
         logError(L"no temporary directory to extract into");

@@ -2,7 +2,7 @@
 
 #include "common/text.h"
 #include "config/embedded_files_format.h"
-#include "runtime/log.h"
+#include "diagnostics/log.h"
 
 bool MemorySink::write(const void *buffer, uint32_t size, uint32_t *written, uint32_t *error) {
     bytes.append(static_cast<const char *>(buffer), size);

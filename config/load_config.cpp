@@ -1,10 +1,12 @@
 #include "config/load_config.h"
 
+#include "common/records.h"
+#include "config/config_store.h"
 #include "config/locale.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
 #include "paths/path_utils.h"
-#include "runtime/fatal.h"
-#include "runtime/log.h"
-#include "config/records.h"
+#include "paths/temp_dirs.h"
 
 void FileSource::seek(uint32_t position) { SetFilePointer(file_, static_cast<LONG>(position), nullptr, FILE_BEGIN); }
 
@@ -38,6 +40,7 @@ HANDLE openOwnExecutable() {
 }
 
 int32_t loadConfigBlock() {
+    failureDisplay().messageText = getText;
     HANDLE file = openOwnExecutable();
     FileSource source(file);
     BlockError error = locateConfigBlock(source);
@@ -48,6 +51,7 @@ int32_t loadConfigBlock() {
         fatalText(blockErrorText(error));
     int32_t launcherType = getConfigInt(record::kLauncherType);
     if (launcherType != launcher_type::kWindowed && launcherType != launcher_type::kMessageBoxConsole)
-        messageBoxMode = false;
+        failureDisplay().messageBox = false;
+    requestLongTempPaths(getConfigInt(record::kLongTempPaths) != 0);
     return launcherType;
 }

@@ -1,17 +1,14 @@
-// Splitting command lines and deciding the process's role from them.
+// Deciding the process's role from them.
 #ifndef PELLUX_ENTRY_COMMAND_LINE_H
 #define PELLUX_ENTRY_COMMAND_LINE_H
 
 #include <string>
 
+#include "common/split_command_line.h"
 #include "common/string_list.h"
 
 // The last argument of a worker's command line.
 extern const wchar_t workerMarker[];
-
-// Appends the tokens of text to list. Only space and tab separate; quotes
-// group and a doubled quote yields a literal one; backslashes are ordinary.
-void splitCommandLine(const wchar_t *text, StringList &list);
 
 enum class Command {
     Usage, Install, InstallAuto, InstallDemand, InstallAndStart, Uninstall,

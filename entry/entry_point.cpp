@@ -5,17 +5,18 @@
 #include <cstdio>
 
 #include "common/format.h"
+#include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
+#include "config/process_role.h"
+#include "diagnostics/log.h"
 #include "entry/command_line.h"
-#include "entry/entry_state.h"
 #include "entry/service_control.h"
 #include "entry/service_host.h"
 #include "paths/path_text.h"
-#include "runtime/log.h"
+#include "runtime/process_hooks.h"
 #include "runtime/run_sequence.h"
 #include "runtime/startup.h"
-#include "config/records.h"
 
 namespace {
 
@@ -89,6 +90,7 @@ int runCommand(Command command, StringList &arguments, const std::wstring &progr
 }  // namespace
 
 int runLauncher() {
+    installProcessHooks();
     serviceMode = true;
     launcherStartup();
     getConfigStringW(record::kServiceName, serviceName, kServiceNameCapacity);

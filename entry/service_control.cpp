@@ -4,11 +4,11 @@
 #include <cstdio>
 
 #include "common/format.h"
+#include "common/records.h"
 #include "config/config_store.h"
-#include "entry/entry_state.h"
+#include "config/process_role.h"
 #include "entry/service_rules.h"
 #include "paths/path_utils.h"
-#include "config/records.h"
 
 namespace {
 

@@ -4,10 +4,11 @@
 
 #include "common/format.h"
 #include "common/text.h"
+#include "config/process_role.h"
+#include "diagnostics/log.h"
 #include "entry/command_line.h"
-#include "entry/entry_state.h"
 #include "entry/service_rules.h"
-#include "runtime/log.h"
+#include "runtime/console_events.h"
 
 namespace {
 
@@ -261,11 +262,6 @@ void sendShutdown(int flag) {
     // Closed even after a failed write, so that the worker sees its input end.
     closeIfOpen(shutdownPipe);
     logMessage(L"shutdown sent");
-}
-
-BOOL WINAPI consoleControlHandler(DWORD) {
-    logMessage(L"ConsoleCtrlHandler event");
-    return TRUE;
 }
 
 DWORD WINAPI drainWorkerOutput(LPVOID readHandle) {

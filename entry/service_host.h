@@ -18,8 +18,6 @@ void waitForServiceMainEnd();
 void WINAPI serviceControlHandler(DWORD control);
 // Writes the flag as a line to the worker's standard input and closes it.
 void sendShutdown(int flag);
-// Keeps console events from ending the host: TRUE for every event.
-BOOL WINAPI consoleControlHandler(DWORD event);
 // Thread routine: reads and discards the worker's output until its end.
 DWORD WINAPI drainWorkerOutput(LPVOID readHandle);
 // The worker's priority class from the registry, NORMAL_PRIORITY_CLASS if none.

@@ -4,7 +4,6 @@ list(APPEND LAUNCHER_PURE_SOURCES
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/entry_point.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/entry_state.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_control.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_host.cpp
 )

@@ -5,13 +5,13 @@
 
 #include <string>
 
+#include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
 #include "instance/instance_name.h"
 #include "paths/path_utils.h"
-#include "runtime/fatal.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 char semaphoreName[kSemaphoreNameCapacity];
 

@@ -3,15 +3,15 @@
 #include <cstring>
 #include <string>
 
+#include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
 #include "config/config_store.h"
+#include "diagnostics/log.h"
 #include "jre/non_working_java.h"
 #include "jre/read_pe_machine.h"
 #include "jre/version_cache.h"
 #include "paths/path_utils.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "common/records.h"
 #include "config/config_store.h"
-#include "runtime/log.h"
-#include "config/records.h"
+#include "diagnostics/log.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "jre/non_working_java.h"
 
-#include "runtime/log.h"
+#include "diagnostics/log.h"
 
 NonWorkingJavaList &nonWorkingJavaList() {
     // Allocated once and kept: the launcher has no thread-safe statics and

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "runtime/log.h"
+#include "diagnostics/log.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "common/format.h"
+#include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
+#include "diagnostics/log.h"
 #include "jre/check_java_exe.h"
 #include "jre/registry_rules.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include "common/target.h"
 #include "common/text.h"
+#include "diagnostics/log.h"
 #include "jre/check_java_exe.h"
 #include "jre/version_cache.h"
-#include "runtime/log.h"
 
 namespace {
 

@@ -5,16 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
+#include "diagnostics/log.h"
 #include "jre/non_working_java.h"
 #include "jre/registry_jvms.h"
 #include "jre/search_sequence.h"
 #include "jre/unpack_runtime.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 namespace {
 

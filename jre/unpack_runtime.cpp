@@ -7,10 +7,10 @@
 #include <string>
 
 #include "common/format.h"
+#include "common/records.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
 #include "paths/path_utils.h"
-#include "runtime/fatal.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ void unpackArchive(const char *home, const std::string &archive) {
     if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
                         nullptr, &startup, &process)) {
         logMessage(L"could not create unpack process");
-        fatalMessageW(message::kUnpackFailed, nullptr);
+        fatalMessage(message::kUnpackFailed);
     }
     logMessage(L"waiting for unpack200 to finish");
     WaitForSingleObject(process.hProcess, INFINITE);

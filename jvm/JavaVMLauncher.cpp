@@ -3,17 +3,17 @@
 #include <string>
 #include <vector>
 
+#include "common/records.h"
+#include "common/split_command_line.h"
 #include "common/text.h"
 #include "config/config_store.h"
-#include "entry/command_line.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
 #include "helperlib/helper_library.h"
 #include "jvm/launcher_properties.h"
 #include "jvm/load_dll.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
-#include "runtime/fatal.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 static_assert(sizeof(wchar_t) == sizeof(jchar), "wide text is Java's UTF-16");
 
@@ -214,12 +214,12 @@ bool invokeMain(const StringList &arguments) {
     jclass mainClass = (*jniEnv)->FindClass(jniEnv, className);
     if (mainClass == nullptr) {
         logError(L"could not find main class");
-        fatalMessageW(message::kMainClassNotLoaded, nullptr);
+        fatalMessage(message::kMainClassNotLoaded);
     }
     jmethodID mainMethod = (*jniEnv)->GetStaticMethodID(jniEnv, mainClass, "main", "([Ljava/lang/String;)V");
     if (mainMethod == nullptr) {
         logError(L"could not find main method");
-        fatalMessageW(message::kMainMethodNotFound, nullptr);
+        fatalMessage(message::kMainMethodNotFound);
     }
     StringList parameters = mainParameters(arguments);
     logMessage(L"param count: %d", static_cast<int>(parameters.size()));

@@ -6,9 +6,12 @@
 
 #include <windows.h>
 
+#include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
-#include "entry/entry_state.h"
+#include "config/process_role.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
 #include "jvm/expand_argument_files.h"
 #include "jvm/launcher_properties.h"
 #include "jvm/process_environment.h"
@@ -17,9 +20,6 @@
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
-#include "runtime/fatal.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include "common/format.h"
+#include "diagnostics/log.h"
 #include "jvm/load_dll.h"
-#include "jvm/runtime_location.h"
 #include "jvm/vm_option_rules.h"
-#include "runtime/log.h"
+#include "paths/runtime_location.h"
 
 void expandArgumentFiles(VmOptionList &options) {
     logMessage(L"@ argument found %d %S", static_cast<int>(options.size()), jvmBinDirectory);

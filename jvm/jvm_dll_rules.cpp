@@ -1,5 +1,5 @@
+#include "common/records.h"
 #include "jvm/jvm_dll_rules.h"
-#include "config/records.h"
 
 std::vector<std::string> vmSubdirectories(const std::string &configured) {
     std::vector<std::string> names;

@@ -4,7 +4,8 @@
 
 #include "config/config_store.h"
 #include "config/embedded_files.h"
-#include "entry/entry_state.h"
+#include "config/process_role.h"
+#include "diagnostics/log.h"
 #include "instance/single_instance.h"
 #include "jvm/JavaVMLauncher.h"
 #include "jvm/assemble_vm_options.h"
@@ -13,7 +14,6 @@
 #include "jvm/process_environment.h"
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
-#include "runtime/log.h"
 
 namespace {
 

@@ -2,18 +2,18 @@
 
 #include <string>
 
+#include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
 #include "config/config_store.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
 #include "jre/java_version.h"
 #include "jre/search_jvm.h"
 #include "jvm/jvm_dll_rules.h"
 #include "jvm/process_environment.h"
-#include "jvm/runtime_location.h"
 #include "paths/path_utils.h"
-#include "runtime/fatal.h"
-#include "runtime/log.h"
-#include "config/records.h"
+#include "paths/runtime_location.h"
 
 CreateJavaVMFunction createJavaVM;
 
@@ -45,8 +45,8 @@ void showLoadFailure(const RuntimeSearchResult &result) {
     LoadFailureMessage message = loadFailureMessage(static_cast<int32_t>(result.kind));
     switch (message.argument) {
     case LoadFailureMessage::Argument::TargetBits: showMessage(message.id, kTargetBitsText); break;
-    case LoadFailureMessage::Argument::LocationName: showMessageA(message.id, result.locationName); break;
-    case LoadFailureMessage::Argument::None: showMessage(message.id, nullptr); break;
+    case LoadFailureMessage::Argument::LocationName: showMessage(message.id, result.locationName); break;
+    case LoadFailureMessage::Argument::None: showMessage(message.id); break;
     }
 }
 

@@ -1,8 +1,8 @@
 #include "jvm/path_entries.h"
 
+#include "common/records.h"
 #include "common/text.h"
-#include "runtime/log.h"
-#include "config/records.h"
+#include "diagnostics/log.h"
 
 namespace {
 

@@ -4,7 +4,6 @@ list(APPEND LAUNCHER_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/launcher_properties.cpp
   ${CMAKE_CURRENT_LIST_DIR}/memory_size.cpp
   ${CMAKE_CURRENT_LIST_DIR}/path_entries.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/runtime_location.cpp
   ${CMAKE_CURRENT_LIST_DIR}/vm_option_list.cpp
   ${CMAKE_CURRENT_LIST_DIR}/vm_option_rules.cpp
 )

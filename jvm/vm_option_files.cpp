@@ -5,18 +5,18 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/records.h"
+#include "common/split_command_line.h"
 #include "common/text.h"
 #include "config/config_store.h"
 #include "config/locale.h"
-#include "entry/command_line.h"
+#include "diagnostics/log.h"
 #include "jvm/assemble_vm_options.h"
-#include "jvm/runtime_location.h"
 #include "jvm/vm_option_rules.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
+#include "paths/runtime_location.h"
 #include "paths/variable_expansion.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 ClassPathOverrides classPathOverrides;
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 
+#include "diagnostics/log.h"
 #include "jvm/assemble_vm_options.h"
-#include "runtime/log.h"
 
 VmOptionList vmOptionList;
 

@@ -5,8 +5,8 @@
 #include <cwchar>
 
 #include "common/text.h"
+#include "diagnostics/log.h"
 #include "jre/java_version.h"
-#include "runtime/log.h"
 
 namespace {
 

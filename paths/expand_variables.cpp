@@ -2,15 +2,29 @@
 
 #include <windows.h>
 
+#include "common/records.h"
 #include "common/text.h"
-#include "jvm/runtime_location.h"
+#include "diagnostics/fatal.h"
 #include "paths/path_utils.h"
+#include "paths/runtime_location.h"
 #include "paths/temp_dirs.h"
 #include "paths/variable_expansion.h"
 
 namespace {
 
 const size_t kValueCapacity = 6000;
+
+// Expansion cannot go on without a temporary root.
+template <typename Char>
+void requireTempRoot(Char *root) {
+    bool found;
+    if constexpr (sizeof(Char) == 1)
+        found = getTempRootA(root, kValueCapacity);
+    else
+        found = getTempRoot(root, kValueCapacity);
+    if (!found)
+        fatalMessage(message::kNoTempRoot);
+}
 
 WideValue narrowValue(const char *text) {
     WideValue value;
@@ -32,13 +46,13 @@ WideExpansionValues wideValues(ExpandMode mode) {
     wchar_t directory[kValueCapacity];
     if (mode == ExpandMode::Argument) {
         wchar_t root[kValueCapacity];
-        getTempRoot(root, kValueCapacity, true);
+        requireTempRoot(root);
         values.tempRoot = wideValue(root);
         resolveAgainstExecutable(directory, kValueCapacity, L"", DirectoryForm::Long);
         values.executableDirectory = wideValue(directory);
     } else {
         char root[kValueCapacity];
-        getTempRootA(root, kValueCapacity);
+        requireTempRoot(root);
         values.tempRoot = narrowValue(root);
         resolveAgainstExecutable(directory, kValueCapacity, L"", DirectoryForm::NarrowDerived);
         values.executableDirectory = wideValue(directory);
@@ -52,7 +66,7 @@ WideExpansionValues wideValues(ExpandMode mode) {
 NarrowExpansionValues narrowValues() {
     NarrowExpansionValues values;
     char root[kValueCapacity];
-    getTempRootA(root, kValueCapacity);
+    requireTempRoot(root);
     values.tempRoot = root;
     char directory[kValueCapacity];
     resolveAgainstExecutable(directory, kValueCapacity, "");

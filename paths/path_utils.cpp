@@ -4,7 +4,7 @@
 
 #include "common/format.h"
 #include "common/text.h"
-#include "runtime/log.h"
+#include "diagnostics/log.h"
 
 namespace {
 

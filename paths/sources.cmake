@@ -1,5 +1,6 @@
 list(APPEND LAUNCHER_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/path_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/runtime_location.cpp
   ${CMAKE_CURRENT_LIST_DIR}/temp_search.cpp
   ${CMAKE_CURRENT_LIST_DIR}/variable_expansion.cpp
 )

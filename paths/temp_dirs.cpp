@@ -9,11 +9,8 @@
 
 #include "common/format.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "diagnostics/log.h"
 #include "paths/path_utils.h"
-#include "runtime/fatal.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 char launcherTempDir[6000];
 
@@ -128,13 +125,12 @@ public:
 
 TempRoots foundRoots;
 bool foundWithLongPaths;
-
-bool longPathsRequested() { return getConfigInt(record::kLongTempPaths) != 0; }
+bool longPathsRequested;
 
 void ensureTempRoot() {
     // The log's first line searches before the configuration is read; a root
-    // found then did not know yet that record 10009 asks for long paths.
-    if (!foundRoots.found || (!foundWithLongPaths && longPathsRequested()))
+    // found then did not know yet that the configuration asks for long paths.
+    if (!foundRoots.found || (!foundWithLongPaths && longPathsRequested))
         findTempRoot();
 }
 
@@ -145,33 +141,30 @@ TempSystem &windowsTempSystem() {
     return system;
 }
 
+void requestLongTempPaths(bool requested) { longPathsRequested = requested; }
+
 void findTempRoot() {
-    bool useLong = longPathsRequested();
+    bool useLong = longPathsRequested;
     foundRoots = searchTempRoot(windowsTempSystem(), useLong);
     foundWithLongPaths = useLong;
 }
 
-void getTempRoot(wchar_t *out, size_t capacity, bool fatal) {
+bool getTempRoot(wchar_t *out, size_t capacity) {
     ensureTempRoot();
-    if (!foundRoots.found) {
-        if (fatal)
-            fatalMessageW(message::kNoTempRoot, nullptr);
-        copyText(out, capacity, L"");
-        return;
-    }
-    copyText(out, capacity, foundRoots.wide.c_str());
+    copyText(out, capacity, foundRoots.found ? foundRoots.wide.c_str() : L"");
+    return foundRoots.found;
 }
 
-void getTempRootA(char *out, size_t capacity) {
+bool getTempRootA(char *out, size_t capacity) {
     ensureTempRoot();
-    if (!foundRoots.found)
-        fatalMessageW(message::kNoTempRoot, nullptr);
-    copyText(out, capacity, foundRoots.narrow.c_str());
+    copyText(out, capacity, foundRoots.found ? foundRoots.narrow.c_str() : "");
+    return foundRoots.found;
 }
 
-void makeTempFileName(char *out, size_t capacity) {
+bool makeTempFileName(char *out, size_t capacity) {
     char root[kTempPathCapacity];
-    getTempRootA(root, kTempPathCapacity);
+    if (!getTempRootA(root, kTempPathCapacity))
+        return false;
     logMessage(L"tempPath is %S", root);
     char name[kTempPathCapacity];
     if (GetTempFileNameA(root, "plx", 0, name) == 0) {
@@ -181,12 +174,14 @@ void makeTempFileName(char *out, size_t capacity) {
     }
     logMessage(L"tempFile is %S", name);
     copyText(out, capacity, name);
+    return true;
 }
 
-void createLauncherTempDir() {
+TempDirResult createLauncherTempDir() {
     for (int attempt = 0; attempt < 10; attempt++) {
         char file[kTempPathCapacity];
-        makeTempFileName(file, kTempPathCapacity);
+        if (!makeTempFileName(file, kTempPathCapacity))
+            return TempDirResult::NoTempRoot;
         char directory[kTempPathCapacity];
         size_t length = formatText(directory, kTempPathCapacity, "%s_dir%d", file,
                                    static_cast<int>(static_cast<uint32_t>(time(nullptr))));
@@ -194,13 +189,20 @@ void createLauncherTempDir() {
         // A cut name would be another directory than the one logged.
         if (length < kTempPathCapacity && CreateDirectoryA(directory, nullptr)) {
             copyText(launcherTempDir, sizeof launcherTempDir, directory);
-            return;
+            return TempDirResult::Created;
         }
         logMessage(L"Could not create dir (%d)",
                    static_cast<int>(length < kTempPathCapacity ? GetLastError() : ERROR_FILENAME_EXCED_RANGE));
     }
     launcherTempDir[0] = 0;
-    fatalMessage(message::kInternalError, "7");
+    return TempDirResult::NotCreated;
+}
+
+void removeLauncherTempDir() {
+    if (launcherTempDir[0] == 0)
+        return;
+    emptyDirectory(launcherTempDir, 1);
+    RemoveDirectoryA(launcherTempDir);
 }
 
 void emptyDirectory(const char *path, int depth) {

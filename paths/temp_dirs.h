@@ -10,19 +10,25 @@
 // Path of the launcher temporary directory; empty when none was created.
 extern char launcherTempDir[6000];
 
+// The configuration asks for the long form of the temporary root; a root
+// found before is searched again.
+void requestLongTempPaths(bool requested);
 // Runs the candidate search and keeps its result for the process.
 void findTempRoot();
-// Narrow temporary root; no usable root at all ends the process (message 1015).
-void getTempRootA(char *out, size_t capacity);
-// Wide temporary root; without one, fatal when fatal is set, else empty.
-void getTempRoot(wchar_t *out, size_t capacity, bool fatal);
+// The temporary root, narrow or wide; false (and empty) when no candidate is
+// usable, which callers report as message 1015.
+bool getTempRootA(char *out, size_t capacity);
+bool getTempRoot(wchar_t *out, size_t capacity);
 
 // A fresh name in the narrow temporary root; the system reserves it by
-// creating an empty file, which stays.
-void makeTempFileName(char *out, size_t capacity);
-// Creates launcherTempDir inside the temporary root (message 1009, code "7",
-// after ten failed attempts).
-void createLauncherTempDir();
+// creating an empty file, which stays. False without a temporary root.
+bool makeTempFileName(char *out, size_t capacity);
+
+enum class TempDirResult { Created, NoTempRoot, NotCreated };
+// Creates launcherTempDir inside the temporary root, ten attempts at most.
+TempDirResult createLauncherTempDir();
+// Empties and removes launcherTempDir, if there is one.
+void removeLauncherTempDir();
 
 // Deletes the files of a directory and, depth levels down, its subdirectories.
 void emptyDirectory(const char *path, int depth);

@@ -2,8 +2,8 @@
 
 #include "common/format.h"
 #include "common/text.h"
+#include "diagnostics/log.h"
 #include "paths/path_text.h"
-#include "runtime/log.h"
 
 namespace {
 

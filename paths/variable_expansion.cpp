@@ -1,8 +1,7 @@
 #include "paths/variable_expansion.h"
 
 #include "common/text.h"
-#include "runtime/fatal.h"
-#include "runtime/log.h"
+#include "diagnostics/log.h"
 
 namespace {
 

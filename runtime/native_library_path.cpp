@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
+#include "diagnostics/log.h"
 #include "jvm/jvm_dll_rules.h"
 #include "jvm/load_dll.h"
 #include "jvm/process_environment.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 namespace {
 

@@ -2,15 +2,15 @@
 
 #include <windows.h>
 
+#include "common/records.h"
 #include "config/embedded_files.h"
-#include "entry/service_host.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
 #include "instance/single_instance.h"
 #include "jvm/launch_jvm.h"
 #include "jvm/load_dll.h"
-#include "runtime/fatal.h"
-#include "runtime/log.h"
+#include "runtime/console_events.h"
 #include "runtime/native_library_path.h"
-#include "config/records.h"
 
 bool runSequence(StringList &arguments, bool worker) {
     logMessage(L"run sequence (worker %d) with %d arguments", worker ? 1 : 0, static_cast<int>(arguments.size()));

@@ -4,13 +4,13 @@
 
 #include <cstdlib>
 
+#include "common/records.h"
 #include "config/config_store.h"
 #include "config/load_config.h"
+#include "diagnostics/log.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
-#include "runtime/log.h"
-#include "config/records.h"
 
 void reducePath() {
     DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <set>
 
+#include "common/records.h"
 #include "config/config_block.h"
 #include "config/embedded_files_format.h"
-#include "config/records.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <map>
 
-#include "config/records.h"
+#include "common/records.h"
 #include "writer/project_file.h"
 #include "writer/record_texts.h"
 

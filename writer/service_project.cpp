@@ -3,8 +3,8 @@
 #include <cctype>
 #include <filesystem>
 
+#include "common/records.h"
 #include "config/embedded_files_format.h"
-#include "config/records.h"
 #include "writer/project_error.h"
 #include "writer/project_values.h"
 #include "writer/record_texts.h"

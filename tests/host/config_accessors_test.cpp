@@ -2,9 +2,9 @@
 
 #include <climits>
 
+#include "common/records.h"
 #include "config/config_store.h"
 #include "tests/host/log_capture.h"
-#include "config/records.h"
 
 namespace {
 

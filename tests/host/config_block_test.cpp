@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "common/records.h"
 #include "config/config_block.h"
 #include "tests/host/fake_executable.h"
 #include "tests/host/log_capture.h"
 #include "writer/block_writer.h"
-#include "config/records.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdarg>
 
 #include "common/format.h"
-#include "runtime/log.h"
+#include "diagnostics/log.h"
 
 std::vector<std::wstring> &capturedLog() {
     static std::vector<std::wstring> lines;

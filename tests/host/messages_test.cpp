@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "runtime/fatal.h"
-#include "runtime/log.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
 #include "runtime/startup.h"
 
 namespace {

@@ -3,12 +3,12 @@
 // failures end the process.
 #include <gtest/gtest.h>
 
+#include "common/records.h"
 #include "common/text.h"
 #include "tests/instance/instance_roles.h"
 #include "tests/instance/patterned_bytes.h"
 #include "tests/instance/role_report.h"
 #include "tests/support/launcher_harness.h"
-#include "config/records.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 #include <map>
 #include <memory>
 
+#include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
 #include "instance/single_instance.h"
 #include "tests/instance/instance_roles.h"
 #include "tests/instance/role_report.h"
 #include "tests/support/launcher_harness.h"
-#include "config/records.h"
 
 namespace {
 

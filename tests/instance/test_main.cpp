@@ -9,15 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
 #include "config/embedded_files.h"
 #include "config/load_config.h"
+#include "diagnostics/fatal.h"
 #include "instance/single_instance.h"
 #include "paths/temp_dirs.h"
-#include "runtime/fatal.h"
+#include "runtime/process_hooks.h"
 #include "tests/instance/instance_roles.h"
-#include "config/records.h"
 
 namespace {
 
@@ -131,6 +132,7 @@ int runInstance(const std::vector<std::wstring> &arguments) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    installProcessHooks();
     std::vector<std::wstring> arguments = wideArguments();
     if (arguments.size() > 1 && arguments[1] == ROLE_EXTRACT)
         return runExtract(arguments);

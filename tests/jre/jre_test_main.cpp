@@ -8,8 +8,10 @@
 #include <cstring>
 
 #include "config/config_store.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
 #include "jre/unpack_runtime.h"
-#include "runtime/log.h"
+#include "runtime/process_hooks.h"
 #include "writer/block_writer.h"
 
 namespace {
@@ -22,9 +24,10 @@ void useDefaultMessages() {
 }  // namespace
 
 int main(int argc, char **argv) {
+    installProcessHooks();
     if (argc == 3 && strcmp(argv[1], "--unpack-role") == 0) {
         useDefaultMessages();
-        messageBoxMode = false;
+        failureDisplay().messageBox = false;
         unpackRuntime(argv[2]);
         return 0;
     }

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
+#include "diagnostics/log.h"
 #include "paths/path_utils.h"
-#include "runtime/log.h"
-#include "standins/standin_record.h"
 #include "standins/standin_files.h"
+#include "standins/standin_record.h"
 #include "tests/support/launcher_harness.h"
 
 namespace {

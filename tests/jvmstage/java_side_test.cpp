@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
+#include "common/records.h"
 #include "tests/jvmstage/jvmstage_test_support.h"
-#include "config/records.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
+#include "common/records.h"
 #include "standins/run_process.h"
 #include "tests/jvmstage/jvmstage_test_support.h"
-#include "config/records.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
+#include "common/records.h"
 #include "tests/jvmstage/jvmstage_test_support.h"
-#include "config/records.h"
 
 namespace {
 

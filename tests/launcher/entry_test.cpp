@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "common/records.h"
 #include "tests/support/launcher_harness.h"
-#include "config/records.h"
 
 namespace {
 

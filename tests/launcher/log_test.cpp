@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/records.h"
 #include "tests/support/launcher_harness.h"
-#include "config/records.h"
 
 namespace {
 

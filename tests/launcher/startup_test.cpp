@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "common/records.h"
 #include "runtime/startup.h"
 #include "tests/support/launcher_harness.h"
-#include "config/records.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "common/records.h"
 #include "common/text.h"
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
 #include "tests/logpaths/wine_roles.h"
-#include "config/records.h"
 
 namespace {
 

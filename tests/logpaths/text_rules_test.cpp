@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "common/text.h"
+#include "diagnostics/fatal.h"
 #include "paths/path_text.h"
-#include "runtime/fatal.h"
 
 namespace {
 

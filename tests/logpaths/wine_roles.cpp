@@ -4,15 +4,15 @@
 #include <functional>
 #include <map>
 
+#include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
-#include "jvm/runtime_location.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
 #include "paths/expand_variables.h"
+#include "paths/runtime_location.h"
 #include "paths/temp_dirs.h"
-#include "runtime/fatal.h"
-#include "runtime/log.h"
 #include "writer/block_writer.h"
-#include "config/records.h"
 
 const wchar_t kEventVariable[] = L"PELLUX_TEST_EVENT";
 const wchar_t kLongPathsVariable[] = L"PELLUX_TEST_LONG_PATHS";
@@ -113,9 +113,9 @@ void useDefaultMessages() {
 int printTempRoots() {
     logMessage(L"asking for the temporary roots");
     if (environmentFlag(kLongPathsVariable))
-        configStore().records[10009] = "1";
+        requestLongTempPaths(true);
     wchar_t wide[6000];
-    getTempRoot(wide, 6000, false);
+    getTempRoot(wide, 6000);
     print("wide", wide);
     char narrow[6000];
     getTempRootA(narrow, sizeof narrow);
@@ -134,7 +134,7 @@ void writeFile(const std::string &path) {
 // exit that has to clear them away.
 int fatalExitWithFiles() {
     logMessage(L"extracting");
-    messageBoxMode = false;
+    failureDisplay().messageBox = false;
     useDefaultMessages();
     createLauncherTempDir();
     std::string directory = launcherTempDir;
@@ -151,25 +151,27 @@ int fatalExitWithFiles() {
 
 // The chosen root disappears before the launcher's directory is made in it.
 int tempDirectoryFails() {
-    messageBoxMode = false;
+    failureDisplay().messageBox = false;
     useDefaultMessages();
     char root[6000];
     getTempRootA(root, sizeof root);
     print("root", fromCodePage(root));
     RemoveDirectoryA(root);
-    createLauncherTempDir();
+    // What extraction does when the directory cannot be made.
+    if (createLauncherTempDir() != TempDirResult::Created)
+        fatalMessage(message::kInternalError, "7");
     return 0;
 }
 
 int messageBox() {
     logMessage(L"reading the configuration");
-    messageBoxMode = true;
+    failureDisplay().messageBox = true;
     useDefaultMessages();
     fatalText(L"Internal Error: magic");
 }
 
 int consoleMessage() {
-    messageBoxMode = false;
+    failureDisplay().messageBox = false;
     FreeConsole();
     if (!AllocConsole())
         return 2;

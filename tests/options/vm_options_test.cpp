@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/records.h"
 #include "tests/jvmstage/jvmstage_test_support.h"
-#include "config/records.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // the real tool wrote.
 #include <gtest/gtest.h>
 
+#include "common/records.h"
 #include "entry/command_line.h"
 #include "tests/packaging/pack_fixture.h"
-#include "config/records.h"
 
 namespace {
 

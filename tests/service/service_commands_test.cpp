@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "common/records.h"
 #include "common/text.h"
 #include "standins/runtime_home.h"
 #include "standins/standin_protocol.h"
@@ -13,7 +14,6 @@
 #include "tests/service/service_roles.h"
 #include "tests/service/test_service.h"
 #include "tests/support/launcher_harness.h"
-#include "config/records.h"
 
 namespace {
 

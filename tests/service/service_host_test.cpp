@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "common/text.h"
+#include "config/process_role.h"
 #include "entry/command_line.h"
-#include "entry/entry_state.h"
 #include "entry/service_host.h"
 #include "tests/service/service_roles.h"
 #include "tests/service/test_service.h"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "entry/command_line.h"
+#include "runtime/process_hooks.h"
 #include "tests/service/service_roles.h"
 #include "tests/service/test_service.h"
 
@@ -18,6 +19,7 @@ public:
 }  // namespace
 
 int main(int argc, char **argv) {
+    installProcessHooks();
     StringList tokens;
     splitCommandLine(GetCommandLineW(), tokens);
     int exitCode = 0;

@@ -1,7 +1,7 @@
 // Every configuration record and message id by name. The launcher, the block
 // writer and the tests read and write the block only through these names.
-#ifndef PELLUX_CONFIG_RECORDS_H
-#define PELLUX_CONFIG_RECORDS_H
+#ifndef PELLUX_COMMON_RECORDS_H
+#define PELLUX_COMMON_RECORDS_H
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // Process-wide values decided by the entry point.
-#ifndef PELLUX_ENTRY_ENTRY_STATE_H
-#define PELLUX_ENTRY_ENTRY_STATE_H
+#ifndef PELLUX_CONFIG_PROCESS_ROLE_H
+#define PELLUX_CONFIG_PROCESS_ROLE_H
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "runtime/log.h"
+#include "diagnostics/log.h"
 
 #include "common/format.h"
 

@@ -1,4 +1,4 @@
-#include "entry/entry_state.h"
+#include "config/process_role.h"
 
 wchar_t serviceName[kServiceNameCapacity];
 bool serviceMode = true;

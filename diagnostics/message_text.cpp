@@ -1,14 +1,6 @@
-#include "runtime/fatal.h"
+#include "diagnostics/fatal.h"
 
-std::wstring cutToLength(const std::wstring &text, size_t maxLength) {
-    if (text.size() <= maxLength)
-        return text;
-    size_t length = maxLength;
-    // Half a surrogate pair is no character at all.
-    if (length > 0 && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF)
-        length--;
-    return text.substr(0, length);
-}
+#include "common/text.h"
 
 std::wstring substituteArgument(const std::wstring &text, const wchar_t *argument) {
     size_t placeholder = text.find(L"{0}");

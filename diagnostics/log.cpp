@@ -1,4 +1,4 @@
-#include "runtime/log.h"
+#include "diagnostics/log.h"
 
 #include <windows.h>
 
@@ -8,10 +8,10 @@
 
 #include "common/format.h"
 #include "common/text.h"
-#include "paths/path_utils.h"
-#include "paths/temp_dirs.h"
 
 namespace {
+
+void (*logDirectorySource)(wchar_t *out, size_t capacity);
 
 CRITICAL_SECTION *logLock;
 bool logDecided;
@@ -97,10 +97,22 @@ void createLogFile() {
         startLogFile();
 }
 
+bool fileExists(const wchar_t *path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return true;
+}
+
 void chooseLogFilePath() {
-    wchar_t root[6000];
-    getTempRoot(root, 6000, false);
-    std::wstring directory = root[0] == 0 ? std::wstring(L"c:\\") : withTrailingSeparator(std::wstring(root));
+    wchar_t root[6000] = L"";
+    if (logDirectorySource)
+        logDirectorySource(root, 6000);
+    std::wstring directory = root[0] == 0 ? std::wstring(L"c:\\") : std::wstring(root);
+    if (directory.back() != L'\\' && directory.back() != L'/')
+        directory += L'\\';
     for (int n = 1;; n++) {
         // A name cut to fit would be a file nobody looks for: such a root gives way to "c:\".
         if (formatText(logFilePath, 6000, L"%szno_nlog_%d.log", directory.c_str(), n) >= 6000) {
@@ -108,7 +120,7 @@ void chooseLogFilePath() {
             n = 0;
             continue;
         }
-        if (n == 1000 || !pathExists(logFilePath))
+        if (n == 1000 || !fileExists(logFilePath))
             break;
     }
 }
@@ -170,3 +182,5 @@ void logError(const wchar_t *format, ...) {
 }
 
 const wchar_t *getLogFilePath() { return logPathSet ? logFilePath : nullptr; }
+
+void setLogDirectorySource(void (*source)(wchar_t *out, size_t capacity)) { logDirectorySource = source; }

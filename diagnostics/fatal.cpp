@@ -1,16 +1,43 @@
-#include "runtime/fatal.h"
+#include "diagnostics/fatal.h"
 
 #include <windows.h>
 
 #include <cstdio>
 
+#include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
-#include "paths/temp_dirs.h"
-#include "runtime/log.h"
-#include "config/records.h"
+#include "diagnostics/log.h"
 
-static std::wstring longLogPath() {
+namespace {
+
+void messageText(int32_t id, wchar_t *buffer, size_t capacity) {
+    if (failureDisplay().messageText)
+        failureDisplay().messageText(id, buffer, capacity);
+    else
+        copyText(buffer, capacity, L"");
+}
+
+}  // namespace
+
+FailureDisplay &failureDisplay() {
+    static FailureDisplay display;
+    return display;
+}
+
+void registerFatalCleanUp(void (*cleanUp)()) {
+    for (auto &slot : failureDisplay().cleanUps) {
+        if (slot == cleanUp)
+            return;
+        if (!slot) {
+            slot = cleanUp;
+            return;
+        }
+    }
+}
+
+namespace {
+
+std::wstring longLogPath() {
     const wchar_t *path = getLogFilePath();
     if (!path)
         return std::wstring();
@@ -19,12 +46,12 @@ static std::wstring longLogPath() {
     return length > 0 && length < kMessageCapacity ? longPath : path;
 }
 
-static bool standardOutputIsConsole() {
+bool standardOutputIsConsole() {
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     return output != nullptr && output != INVALID_HANDLE_VALUE && GetFileType(output) == FILE_TYPE_CHAR;
 }
 
-static void writeToStandardError(const std::wstring &text) {
+void writeToStandardError(const std::wstring &text) {
     int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, "?", nullptr);
     std::string narrow(size > 0 ? static_cast<size_t>(size) : 1, '\0');
     if (size > 0)
@@ -34,12 +61,14 @@ static void writeToStandardError(const std::wstring &text) {
     fflush(stderr);
 }
 
+}  // namespace
+
 void showText(const wchar_t *text) {
     std::wstring logPath = longLogPath();
     std::wstring shown = composeShownText(text, getLogFilePath() ? logPath.c_str() : nullptr);
-    if (messageBoxMode) {
+    if (failureDisplay().messageBox) {
         wchar_t caption[kMessageCapacity];
-        getText(message::kErrorCaption, caption, kMessageCapacity);
+        messageText(message::kErrorCaption, caption, kMessageCapacity);
         MessageBoxW(nullptr, shown.c_str(), caption, MB_ICONERROR);
     } else if (standardOutputIsConsole()) {
         HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -51,23 +80,25 @@ void showText(const wchar_t *text) {
     }
 }
 
+void showMessage(int32_t id) { showMessage(id, static_cast<const wchar_t *>(nullptr)); }
+
 void showMessage(int32_t id, const wchar_t *argument) {
     wchar_t text[kMessageCapacity];
-    getText(id, text, kMessageCapacity);
+    messageText(id, text, kMessageCapacity);
     showText(substituteArgument(text, argument).c_str());
 }
 
-void showMessageA(int32_t id, const char *argument) {
+void showMessage(int32_t id, const char *argument) {
     std::wstring wide;
     if (argument)
         wide = widenBytes(std::string(argument).substr(0, kMessageCapacity - 1));
-    showMessage(id, argument ? wide.c_str() : nullptr);
+    showMessage(id, argument ? wide.c_str() : static_cast<const wchar_t *>(nullptr));
 }
 
 void fatalExit(unsigned int exitCode) {
-    if (launcherTempDir[0] != 0) {
-        emptyDirectory(launcherTempDir, 1);
-        RemoveDirectoryA(launcherTempDir);
+    for (auto cleanUp : failureDisplay().cleanUps) {
+        if (cleanUp)
+            cleanUp();
     }
     ExitProcess(exitCode);
 }
@@ -77,12 +108,14 @@ void fatalText(const wchar_t *text) {
     fatalExit(1);
 }
 
+void fatalMessage(int32_t id) { fatalMessage(id, static_cast<const wchar_t *>(nullptr)); }
+
 void fatalMessage(int32_t id, const char *argument) {
-    showMessageA(id, argument);
+    showMessage(id, argument);
     fatalExit(1);
 }
 
-void fatalMessageW(int32_t id, const wchar_t *argument) {
+void fatalMessage(int32_t id, const wchar_t *argument) {
     showMessage(id, argument);
     fatalExit(1);
 }

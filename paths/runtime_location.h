@@ -1,7 +1,7 @@
 // Where the chosen Java runtime lives; written once when its jvm.dll is
 // loaded, read by variable expansion, option files and option assembly.
-#ifndef PELLUX_JVM_RUNTIME_LOCATION_H
-#define PELLUX_JVM_RUNTIME_LOCATION_H
+#ifndef PELLUX_PATHS_RUNTIME_LOCATION_H
+#define PELLUX_PATHS_RUNTIME_LOCATION_H
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "jvm/runtime_location.h"
+#include "paths/runtime_location.h"
 
 char runtimeHome[kRuntimeHomeCapacity];
 char runtimeVersion[kRuntimeVersionCapacity];

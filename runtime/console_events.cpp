@@ -1,0 +1,8 @@
+#include "runtime/console_events.h"
+
+#include "diagnostics/log.h"
+
+BOOL WINAPI consoleControlHandler(DWORD) {
+    logMessage(L"ConsoleCtrlHandler event");
+    return TRUE;
+}
