@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/records.h"
+#include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/embedded_files_copy.h"
 #include "config/embedded_files_format.h"
@@ -41,18 +42,17 @@ int extractOneFile(FileSource &source, const std::string &destination) {
     logMessage(L"extracting %S (size: %I64d)", destination.c_str(), size);
     if (size <= 0)
         return kExtractDone;
-    HANDLE file = CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    UniqueHandle file(CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         logError(L"could not create %S (%d)", destination.c_str(), static_cast<int>(GetLastError()));
         fatalMessage(message::kInternalError, "11");
     }
-    FileSink sink(file);
-    int result = copyScrambledBytes(source, sink, size, true);
-    // Closed on failure as well: the fatal exit that follows cannot delete an
-    // unshared file that is still open, and would leave the directory behind.
-    CloseHandle(file);
-    return result;
+    FileSink sink(file.get());
+    // Closed on return, failure included: the fatal exit that follows cannot
+    // delete an unshared file that is still open, and would leave the
+    // directory behind.
+    return copyScrambledBytes(source, sink, size, true);
 }
 
 void createEmbeddedFileDirectory(const std::string &name) {
@@ -106,8 +106,8 @@ int extractEmbeddedFiles(bool createDirectory) {
         logError(L"no temporary directory to extract into");
         return kExtractWriteFailed;
     }
-    HANDLE file = openOwnExecutable();
-    FileSource source(file);
+    UniqueHandle file = openOwnExecutable();
+    FileSource source(file.get());
     source.seek(embeddedDataOffset);
     std::vector<std::string> names = embeddedFileNames(getConfigStringCopy(record::kEmbeddedFileNames));
     int result = kExtractDone;
@@ -117,6 +117,5 @@ int extractEmbeddedFiles(bool createDirectory) {
         unextractedOffset = source.position();
         logMessage(L"extracting files done");
     }
-    CloseHandle(file);
     return result;
 }

@@ -28,12 +28,12 @@ uint64_t FileSource::remaining() {
     return static_cast<uint64_t>(size.QuadPart) > current ? static_cast<uint64_t>(size.QuadPart) - current : 0;
 }
 
-HANDLE openOwnExecutable() {
+UniqueHandle openOwnExecutable() {
     const wchar_t *path = getExecutablePath();
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == nullptr || file == INVALID_HANDLE_VALUE) {
-        logError(L"Could not open %p %d %s", file, static_cast<int>(GetLastError()), path);
+    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        logError(L"Could not open %p %d %s", file.get(), static_cast<int>(GetLastError()), path);
         fatalText(L"Error opening media file.");
     }
     return file;
@@ -41,12 +41,12 @@ HANDLE openOwnExecutable() {
 
 int32_t loadConfigBlock() {
     failureDisplay().messageText = getText;
-    HANDLE file = openOwnExecutable();
-    FileSource source(file);
+    UniqueHandle file = openOwnExecutable();
+    FileSource source(file.get());
     BlockError error = locateConfigBlock(source);
     if (error == BlockError::None)
         error = parseConfigBlock(source, configStore(), detectLocale, &embeddedDataOffset);
-    CloseHandle(file);
+    file.reset();
     if (error != BlockError::None)
         fatalText(blockErrorText(error));
     int32_t launcherType = getConfigInt(record::kLauncherType);

@@ -4,11 +4,12 @@
 
 #include <windows.h>
 
+#include "common/win32_handles.h"
 #include "config/config_block.h"
 
 // The executable opened for reading; ends the process with "Error opening
 // media file." when that fails.
-HANDLE openOwnExecutable();
+UniqueHandle openOwnExecutable();
 
 // A ByteSource over an open file handle.
 class FileSource : public ByteSource {

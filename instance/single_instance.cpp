@@ -7,6 +7,7 @@
 
 #include "common/records.h"
 #include "common/text.h"
+#include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
@@ -20,7 +21,8 @@ namespace {
 const char kInstancePidKey[] = "SOFTWARE\\Marrowfield\\pellux\\pids\\";
 const int kMaxInstanceNumber = 100000;
 
-// Held until the process ends; the system closes it then.
+// Held until the process ends, when the system closes it: while it is open,
+// other copies see this one.
 HANDLE instanceSemaphore;
 
 // The executable's full path in lower case: the registry value name as it
@@ -34,8 +36,8 @@ std::string instancePath() {
 // The string SID of the process token's user, or empty; each failing step is
 // logged.
 std::string userSidText() {
-    HANDLE token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive())) {
         logMessage(L"could not open process token %d", static_cast<int>(GetLastError()));
         return std::string();
     }
@@ -46,7 +48,7 @@ std::string userSidText() {
     DWORD size = 0;
     std::string sid;
     char *text = nullptr;
-    if (!GetTokenInformation(token, TokenUser, &information, sizeof information, &size))
+    if (!GetTokenInformation(token.get(), TokenUser, &information, sizeof information, &size))
         logMessage(L"could not get token information %d", static_cast<int>(GetLastError()));
     else if (!ConvertSidToStringSidA(information.user.User.Sid, &text))
         logMessage(L"could not get convert sid %d %d", static_cast<int>(GetLastError()), static_cast<int>(size));
@@ -54,7 +56,6 @@ std::string userSidText() {
         sid = text;
     if (text)
         LocalFree(text);
-    CloseHandle(token);
     return sid;
 }
 
@@ -94,13 +95,14 @@ void logSemaphore(HANDLE semaphore, DWORD error) {
 // Several copies allowed: the first free number names this copy.
 void createNumberedSemaphore(const std::string &name, bool openToEveryone) {
     DWORD error;
+    UniqueHandle semaphore;
     for (int n = 0;; n++) {
-        instanceSemaphore = createInstanceSemaphore(name + std::to_string(n), openToEveryone, &error);
+        semaphore.reset(createInstanceSemaphore(name + std::to_string(n), openToEveryone, &error));
         if (error != ERROR_ALREADY_EXISTS || n >= kMaxInstanceNumber)
             break;
-        CloseHandle(instanceSemaphore);
     }
-    logSemaphore(instanceSemaphore, error);
+    logSemaphore(semaphore.get(), error);
+    instanceSemaphore = semaphore.release();
 }
 
 [[noreturn]] void handOverToRunningInstance() {
@@ -148,36 +150,34 @@ void checkSingleInstance() {
     }
     logMessage(L"single instance mode");
     DWORD error;
-    instanceSemaphore = createInstanceSemaphore(name, prefix.openToEveryone, &error);
-    logSemaphore(instanceSemaphore, error);
+    UniqueHandle semaphore(createInstanceSemaphore(name, prefix.openToEveryone, &error));
+    logSemaphore(semaphore.get(), error);
     if (error == ERROR_ALREADY_EXISTS) {
-        CloseHandle(instanceSemaphore);
-        instanceSemaphore = nullptr;
+        semaphore.reset();
         handOverToRunningInstance();
     }
+    instanceSemaphore = semaphore.release();
     registerInstancePid();
 }
 
 void registerInstancePid() {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    RegistryKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(),
+                        nullptr) != ERROR_SUCCESS)
         return;
     DWORD processId = GetCurrentProcessId();
-    RegSetValueExA(key, instancePath().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&processId),
+    RegSetValueExA(key.get(), instancePath().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&processId),
                    sizeof processId);
-    RegCloseKey(key);
 }
 
 uint32_t readInstancePid() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kInstancePidKey, 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
         return 0;
     DWORD processId = 0;
     DWORD size = sizeof processId;
-    LONG status = RegQueryValueExA(key, instancePath().c_str(), nullptr, nullptr, reinterpret_cast<BYTE *>(&processId),
-                                   &size);
-    RegCloseKey(key);
+    LONG status = RegQueryValueExA(key.get(), instancePath().c_str(), nullptr, nullptr,
+                                   reinterpret_cast<BYTE *>(&processId), &size);
     return status == ERROR_SUCCESS && size == sizeof processId ? processId : 0;
 }
 

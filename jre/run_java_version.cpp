@@ -8,6 +8,7 @@
 #include "diagnostics/log.h"
 #include "jre/check_java_exe.h"
 #include "jre/version_cache.h"
+#include "process/child_process.h"
 
 namespace {
 
@@ -49,32 +50,6 @@ void restoreVariables(const std::vector<SavedVariable> &saved) {
         SetEnvironmentVariableA(variable.name, variable.value.c_str());
 }
 
-bool createErrorPipe(HANDLE &readEnd, HANDLE &writeEnd) {
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
-        logMessage(L"CreatePipe error (%d)", static_cast<int>(GetLastError()));
-        return false;
-    }
-    if (!SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) {
-        logMessage(L"SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
-        CloseHandle(readEnd);
-        CloseHandle(writeEnd);
-        return false;
-    }
-    return true;
-}
-
-std::string readToEnd(HANDLE readEnd) {
-    std::string text;
-    char chunk[512];
-    DWORD count;
-    while (ReadFile(readEnd, chunk, sizeof chunk, &count, nullptr) && count > 0) {
-        if (text.size() < kOutputKeepLimit)
-            text.append(chunk, count);
-    }
-    return text;
-}
-
 std::string versionCommandLine(const char *javaExe) {
     char shortPath[kShortPathCapacity];
     DWORD length = GetShortPathNameA(javaExe, shortPath, kShortPathCapacity);
@@ -87,13 +62,11 @@ std::string versionCommandLine(const char *javaExe) {
 
 // Ends the run: false unless the exit code is 0, the marker cached for a
 // runtime that failed.
-bool judgeExitCode(const PROCESS_INFORMATION &process, const char *javaExe, uint64_t lastWriteTime) {
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
+bool judgeExitCode(CapturedChild &java, DWORD exitCode, const char *javaExe, uint64_t lastWriteTime) {
     logMessage(L"Exit Code %d", static_cast<int>(exitCode));
     if (exitCode == STILL_ACTIVE) {
         logMessage(L"Terminating process");
-        TerminateProcess(process.hProcess, 1);
+        java.terminate();
     } else if (exitCode != 0) {
         writeVersionCache(javaExe, lastWriteTime, kFailedRunVersion, kTargetPeMachine);
     }
@@ -105,39 +78,25 @@ bool judgeExitCode(const PROCESS_INFORMATION &process, const char *javaExe, uint
 bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version) {
     std::string commandLine = versionCommandLine(javaExe);
     std::vector<SavedVariable> saved = removeJavaOptionsVariables();
-    HANDLE readEnd, writeEnd;
-    if (!createErrorPipe(readEnd, writeEnd)) {
-        restoreVariables(saved);
-        return false;
-    }
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = nullptr;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process;
-    BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
-                                  nullptr, &startup, &process);
-    DWORD startError = GetLastError();
-    CloseHandle(writeEnd);
+    CapturedChild java;
+    ChildOptions options;
+    options.hideWindow = true;
+    options.creationFlags = NORMAL_PRIORITY_CLASS;
+    bool started = java.start(commandLine, options);
     std::string output;
+    DWORD exitCode = 1;
     if (started) {
-        output = readToEnd(readEnd);
-        WaitForSingleObject(process.hProcess, kVersionRunWaitMs);
+        output = java.readOutput(kOutputKeepLimit, true);
+        exitCode = java.waitForExit(kVersionRunWaitMs);
     }
     restoreVariables(saved);
     if (!started) {
-        logMessage(L"Could not create process %S (error %d)", commandLine.c_str(), static_cast<int>(startError));
-        CloseHandle(readEnd);
+        if (java.startError() != 0)
+            logMessage(L"Could not create process %S (error %d)", commandLine.c_str(),
+                       static_cast<int>(java.startError()));
         return false;
     }
-    bool exitedCleanly = judgeExitCode(process, javaExe, lastWriteTime);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    CloseHandle(readEnd);
-    if (!exitedCleanly)
+    if (!judgeExitCode(java, exitCode, javaExe, lastWriteTime))
         return false;
     std::vector<std::string> versions = versionsInOutput(output);
     for (const std::string &found : versions) {

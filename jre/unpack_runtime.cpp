@@ -8,6 +8,7 @@
 
 #include "common/format.h"
 #include "common/records.h"
+#include "common/win32_handles.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "paths/path_utils.h"
@@ -36,11 +37,10 @@ void unpackArchive(const char *home, const std::string &archive) {
         logMessage(L"could not create unpack process");
         fatalMessage(message::kUnpackFailed);
     }
+    UniqueHandle unpacker(process.hProcess), unpackerThread(process.hThread);
     logMessage(L"waiting for unpack200 to finish");
-    WaitForSingleObject(process.hProcess, INFINITE);
+    WaitForSingleObject(unpacker.get(), INFINITE);
     logMessage(L"unpack done");
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
     if (!DeleteFileA(archive.c_str())) {
         DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND)
@@ -51,8 +51,8 @@ void unpackArchive(const char *home, const std::string &archive) {
 void unpackFolder(const char *home, const char *folder, bool &noticeShown) {
     std::string pattern = formatString("%s\\%s\\*.jar.pack", home, folder);
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    FindHandle search(FindFirstFileA(pattern.c_str(), &found));
+    if (!search)
         return;
     do {
         // Wildcards also match short names; such a long name may lack the suffix.
@@ -70,8 +70,7 @@ void unpackFolder(const char *home, const char *folder, bool &noticeShown) {
         }
         std::string folderJar = formatString("%s\\%.*s", folder, jarNameLength, found.cFileName);
         unpackArchive(home, formatString("%s\\%s.pack", home, folderJar.c_str()));
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &found));
 }
 
 }  // namespace

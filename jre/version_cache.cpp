@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/text.h"
+#include "common/win32_handles.h"
 #include "jre/registry_rules.h"
 
 namespace {
@@ -55,19 +56,19 @@ bool readCacheValues(HKEY key, uint64_t lastWriteTime, char *version, size_t ver
 
 bool readVersionCache(const char *javaExe, uint64_t lastWriteTime, char *version, size_t versionCapacity,
                       uint32_t *machine) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, versionCacheKeyPath(javaExe).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, versionCacheKeyPath(javaExe).c_str(), 0, KEY_READ, key.receive()) !=
+        ERROR_SUCCESS)
         return false;
-    bool hit = readCacheValues(key, lastWriteTime, version, versionCapacity, machine);
-    RegCloseKey(key);
-    return hit;
+    return readCacheValues(key.get(), lastWriteTime, version, versionCapacity, machine);
 }
 
 void writeVersionCache(const char *javaExe, uint64_t lastWriteTime, const char *version, uint32_t machine) {
-    HKEY key;
+    RegistryKey owner;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, versionCacheKeyPath(javaExe).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_ALL_ACCESS, nullptr, owner.receive(), nullptr) != ERROR_SUCCESS)
         return;
+    HKEY key = owner.get();
     unsigned char timeBytes[8];
     fileTimeBytes(lastWriteTime, timeBytes);
     RegSetValueExA(key, "LastWriteTime", 0, REG_BINARY, timeBytes, sizeof timeBytes);
@@ -76,5 +77,4 @@ void writeVersionCache(const char *javaExe, uint64_t lastWriteTime, const char *
                    static_cast<DWORD>(strlen(version)));
     DWORD machineValue = machine;
     RegSetValueExA(key, "Machine", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&machineValue), sizeof machineValue);
-    RegCloseKey(key);
 }

@@ -8,6 +8,7 @@
 
 #include "common/records.h"
 #include "common/text.h"
+#include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
 #include "diagnostics/fatal.h"
@@ -47,14 +48,13 @@ public:
     std::vector<std::string> findFiles(const std::string &pattern) override {
         std::vector<std::string> names;
         WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE)
+        FindHandle search(FindFirstFileA(pattern.c_str(), &entry));
+        if (!search)
             return names;
         do {
             if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                 names.push_back(entry.cFileName);
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
+        } while (FindNextFileA(search.get(), &entry));
         return names;
     }
 

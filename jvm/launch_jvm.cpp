@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/embedded_files.h"
 #include "config/process_role.h"
@@ -45,13 +46,12 @@ bool launchJvm(const StringList &arguments) {
     logMessage(L"used stack size %d", static_cast<int>(stackSize));
     // The main thread's stack was fixed when the executable was linked; only a
     // thread of the VM's own can honour "-Xss".
-    HANDLE thread =
-        CreateThread(nullptr, stackSize, jvmThreadMain, &launchRequest, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    if (thread == nullptr)
+    UniqueHandle thread(
+        CreateThread(nullptr, stackSize, jvmThreadMain, &launchRequest, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (!thread)
         return createJvmAndRunMain(launchRequest);
-    WaitForSingleObject(thread, INFINITE);
+    WaitForSingleObject(thread.get(), INFINITE);
     DWORD exitCode = 0;
-    GetExitCodeThread(thread, &exitCode);
-    CloseHandle(thread);
+    GetExitCodeThread(thread.get(), &exitCode);
     return exitCode != 0;
 }

@@ -4,7 +4,9 @@
 
 #include "common/format.h"
 #include "common/text.h"
+#include "common/win32_handles.h"
 #include "diagnostics/log.h"
+#include "process/child_process.h"
 
 namespace {
 
@@ -135,11 +137,10 @@ std::wstring toWidePath(const char *path) {
     return wide;
 }
 
-// Closes a directory search and hands out the entry's last-write time.
-static bool takeSearchResult(HANDLE search, const FILETIME &written, uint64_t *lastWriteTime) {
-    if (search == INVALID_HANDLE_VALUE)
+// Hands out the found entry's last-write time.
+static bool takeSearchResult(const FindHandle &search, const FILETIME &written, uint64_t *lastWriteTime) {
+    if (!search)
         return false;
-    FindClose(search);
     if (lastWriteTime)
         *lastWriteTime = (static_cast<uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
     return true;
@@ -147,13 +148,13 @@ static bool takeSearchResult(HANDLE search, const FILETIME &written, uint64_t *l
 
 bool findFileTime(const wchar_t *path, uint64_t *lastWriteTime) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(path, &found);
+    FindHandle search(FindFirstFileW(path, &found));
     return takeSearchResult(search, found.ftLastWriteTime, lastWriteTime);
 }
 
 bool findFileTime(const char *path, uint64_t *lastWriteTime) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
+    FindHandle search(FindFirstFileA(path, &found));
     return takeSearchResult(search, found.ftLastWriteTime, lastWriteTime);
 }
 
@@ -201,69 +202,31 @@ std::string shortPathViaCommandShell(const wchar_t *path) {
                                             windowsDirectory, path));
 }
 
-namespace {
-
-// Everything the command writes until it closes its output, at most a buffer full.
-std::string readCommandOutput(HANDLE readEnd) {
-    char output[kPathCapacity];
-    DWORD total = 0, count;
-    while (total < sizeof output && ReadFile(readEnd, output + total, sizeof output - total, &count, nullptr) &&
-           count > 0)
-        total += count;
-    return std::string(output, total);
-}
-
-}  // namespace
-
 std::string runShortPathCommand(std::wstring commandLine) {
-    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    HANDLE readEnd, writeEnd;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
-        logMessage(L"CreatePipe error (%d)", static_cast<int>(GetLastError()));
-        return std::string();
-    }
-    if (!SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) {
-        logMessage(L"SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
-        CloseHandle(readEnd);
-        CloseHandle(writeEnd);
-        return std::string();
-    }
     logMessage(L"executing %s", commandLine.c_str());
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process;
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &process)) {
+    CapturedChild command;
+    ChildOptions options;
+    options.captureOutput = true;
+    options.creationFlags = CREATE_NO_WINDOW;
+    if (!command.start(commandLine, options)) {
         logMessage(L"could not execute cmd.exe");
-        CloseHandle(readEnd);
-        CloseHandle(writeEnd);
         return std::string();
     }
-    CloseHandle(writeEnd);
-    std::string output = readCommandOutput(readEnd);
+    // Everything the command writes until it closes its output, at most a buffer full.
+    std::string output = command.readOutput(kPathCapacity, false);
     logMessage(L"finished reading from cmd.exe %d \"%S\"", static_cast<int>(output.size()), output.c_str());
-    CloseHandle(readEnd);
     // The end of the output can be seen a moment before the exit code is
     // set (Wine shows this); a command that is done has ended well within this.
-    WaitForSingleObject(process.hProcess, kCommandExitWaitMs);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
+    DWORD exitCode = command.waitForExit(kCommandExitWaitMs);
     logMessage(L"Exit Code %d", static_cast<int>(exitCode));
-    std::string result;
     if (exitCode == kStillActive) {
         logMessage(L"Terminating process");
-        TerminateProcess(process.hProcess, 1);
-    } else {
-        result = shortPathFromCommandOutput(output, exitCode);
-        if (!result.empty())
-            logMessage(L"Using %S", result.c_str());
+        command.terminate();
+        return std::string();
     }
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    std::string result = shortPathFromCommandOutput(output, exitCode);
+    if (!result.empty())
+        logMessage(L"Using %S", result.c_str());
     return result;
 }
 

@@ -9,6 +9,7 @@
 
 #include "common/format.h"
 #include "common/text.h"
+#include "common/win32_handles.h"
 #include "diagnostics/log.h"
 #include "paths/path_utils.h"
 
@@ -213,8 +214,8 @@ void emptyDirectory(const char *path, int depth) {
     if (directory.back() != '\\')
         directory += '\\';
     WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((directory + "*.*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
+    FindHandle search(FindFirstFileA((directory + "*.*").c_str(), &entry));
+    if (!search)
         return;
     do {
         std::string name = entry.cFileName;
@@ -230,6 +231,5 @@ void emptyDirectory(const char *path, int depth) {
             logMessage(L"attempting to delete %S", child.c_str());
             DeleteFileA(child.c_str());
         }
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &entry));
 }

@@ -1,0 +1,45 @@
+// Child processes whose output the launcher reads: "-version" runs of a Java
+// runtime and the command interpreter's short-path answer. One place creates
+// the pipe, starts the child and owns what it hands back.
+#ifndef PELLUX_PROCESS_CHILD_PROCESS_H
+#define PELLUX_PROCESS_CHILD_PROCESS_H
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/win32_handles.h"
+
+struct ChildOptions {
+    // Standard output goes to the pipe as well; otherwise only standard error.
+    bool captureOutput = false;
+    // Started with SW_HIDE in its start-up information.
+    bool hideWindow = false;
+    DWORD creationFlags = 0;
+};
+
+class CapturedChild {
+public:
+    // Creates the pipe (logged on failure) and starts the child; false when
+    // either fails, with startError() telling the start's system error.
+    bool start(std::string commandLine, const ChildOptions &options);
+    bool start(std::wstring commandLine, const ChildOptions &options);
+    DWORD startError() const { return startError_; }
+
+    // Reads until the child closes its end. At most keep bytes are kept; with
+    // drain, reading goes on past them so the child never blocks on a full pipe.
+    std::string readOutput(size_t keep, bool drain);
+    // The exit code once the child has ended within the wait, else STILL_ACTIVE.
+    DWORD waitForExit(DWORD milliseconds);
+    void terminate() { TerminateProcess(process_.get(), 1); }
+
+private:
+    bool createPipe();
+    template <typename Char, typename StartupInfo>
+    bool launch(std::basic_string<Char> &commandLine, const ChildOptions &options);
+
+    UniqueHandle readEnd_, writeEnd_, process_, thread_;
+    DWORD startError_ = 0;
+};
+
+#endif

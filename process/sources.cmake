@@ -1,0 +1,3 @@
+list(APPEND LAUNCHER_WIN32_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/child_process.cpp
+)
