@@ -4,6 +4,7 @@
 
 #include "config/config_store.h"
 #include "config/embedded_files.h"
+#include "config/records.h"
 #include "entry/entry_state.h"
 #include "instance/single_instance.h"
 #include "jvm/JavaVMLauncher.h"
@@ -31,6 +32,8 @@ LauncherPropertyValues currentPropertyValues() {
     values.path = environmentValue("PATH");
     environmentValue("MANPATH", nullptr, &values.manpathDefined);
     values.consoleCodepage = GetConsoleOutputCP();
+    values.outputMaxSize = outputRotationSize(getConfigStringCopy(record::kOutputMaxSize));
+    values.outputKeep = getConfigInt(record::kOutputKeep);
     return values;
 }
 
