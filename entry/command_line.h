@@ -15,7 +15,7 @@ void splitCommandLine(const wchar_t *text, StringList &list);
 
 enum class Command {
     Usage, Install, InstallAuto, InstallDemand, InstallAndStart, Uninstall,
-    Start, Stop, Restart, Status, Run, RunRedirect, Unknown
+    Start, Stop, Restart, Status, Run, RunRedirect, Diagnose, Unknown
 };
 
 // The command of a command word (compared case-sensitively).

@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "config/config_store.h"
 #include "entry/command_line.h"
+#include "entry/diagnose.h"
 #include "entry/entry_state.h"
 #include "entry/service_control.h"
 #include "entry/service_host.h"
@@ -82,6 +83,7 @@ int runCommand(Command command, StringList &arguments, const std::wstring &progr
     case Command::Status: return showServiceStatus();
     case Command::Run: return runFromCommandLine(arguments, programPath, false);
     case Command::RunRedirect: return runFromCommandLine(arguments, programPath, true);
+    case Command::Diagnose: return diagnose();
     default: return callServiceDispatcher();
     }
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "config/config_store.h"
+#include "jre/search_observer.h"
 #include "runtime/log.h"
 #include "config/records.h"
 
@@ -85,13 +86,10 @@ bool isBetaVersion(const char *text) {
 }
 
 bool isVersionAcceptable(const char *text, const JavaVersion &minimum, const JavaVersion &maximum, bool allowBeta) {
-    if (!allowBeta && getConfigInt(record::kAllowBeta) == 0 && isBetaVersion(text)) {
+    CandidateVerdict verdict = versionVerdict(text, minimum, maximum, allowBeta || getConfigInt(record::kAllowBeta) != 0);
+    if (verdict == CandidateVerdict::BetaNotAllowed)
         logMessage(L"beta vm not allowed");
-        return false;
-    }
-    JavaVersion candidate = parseJavaVersion(text);
-    return matchesVersionBound(minimum, candidate, BoundSide::Minimum, false) &&
-           matchesVersionBound(maximum, candidate, BoundSide::Maximum, false);
+    return verdict == CandidateVerdict::Accepted;
 }
 
 bool isVersionInRangePrefix(const char *text, const JavaVersion &minimum, const JavaVersion &maximum) {

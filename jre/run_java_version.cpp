@@ -6,6 +6,7 @@
 #include "common/target.h"
 #include "common/text.h"
 #include "jre/check_java_exe.h"
+#include "jre/search_observer.h"
 #include "jre/version_cache.h"
 #include "runtime/log.h"
 
@@ -95,7 +96,8 @@ bool judgeExitCode(const PROCESS_INFORMATION &process, const char *javaExe, uint
         logMessage(L"Terminating process");
         TerminateProcess(process.hProcess, 1);
     } else if (exitCode != 0) {
-        writeVersionCache(javaExe, lastWriteTime, kFailedRunVersion, kTargetPeMachine);
+        if (runtimeSearchWatch().writeVersionCache)
+            writeVersionCache(javaExe, lastWriteTime, kFailedRunVersion, kTargetPeMachine);
     }
     return exitCode == 0;
 }

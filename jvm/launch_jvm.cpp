@@ -39,6 +39,8 @@ LauncherPropertyValues currentPropertyValues() {
 
 }  // namespace
 
+std::vector<std::string> currentLauncherProperties() { return buildLauncherProperties(currentPropertyValues()); }
+
 bool launchJvm(const StringList &arguments) {
     logMessage(L"launching program");
     std::vector<std::string> properties = buildLauncherProperties(currentPropertyValues());

@@ -51,11 +51,13 @@ void showText(const wchar_t *text) {
     }
 }
 
-void showMessage(int32_t id, const wchar_t *argument) {
+std::wstring messageText(int32_t id, const wchar_t *argument) {
     wchar_t text[kMessageCapacity];
     getText(id, text, kMessageCapacity);
-    showText(substituteArgument(text, argument).c_str());
+    return substituteArgument(text, argument);
 }
+
+void showMessage(int32_t id, const wchar_t *argument) { showText(messageText(id, argument).c_str()); }
 
 void showMessageA(int32_t id, const char *argument) {
     std::wstring wide;

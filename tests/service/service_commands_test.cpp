@@ -354,6 +354,7 @@ TEST_F(ServiceCommands, EveryCommandEndsWithAnExitCodeOfTheTable) {
     run(app_, "install-auto");
     run(app_, "install");
     EXPECT_EQ(run(app_, "status"), 3u);
+    EXPECT_EQ(run(app_, "diagnose"), 0u);
     EXPECT_EQ(run(app_, "start"), 0u);
     ASSERT_TRUE(service_->waitForState(SERVICE_RUNNING));
     run(app_, "restart");
