@@ -71,6 +71,8 @@ inline int32_t versionOptions(int32_t entry) { return kVersionOptionFirst + 2 * 
 // Records of behaviour the original format does not know start here; a block
 // without them behaves as before.
 constexpr int32_t kExtensionFirst = 30000;
+constexpr int32_t kOutputMaxSize = 30200;  // bytes, decimal: rotate a redirected file past this size
+constexpr int32_t kOutputKeep = 30201;     // rotated files kept; 0 truncates in place
 }  // namespace record
 
 // Values of record::kLauncherType: 1 and 5 show fatal errors in a message box;

@@ -10,7 +10,7 @@
 
 namespace {
 
-void messageText(int32_t id, wchar_t *buffer, size_t capacity) {
+void configuredText(int32_t id, wchar_t *buffer, size_t capacity) {
     if (failureDisplay().messageText)
         failureDisplay().messageText(id, buffer, capacity);
     else
@@ -68,7 +68,7 @@ void showText(const wchar_t *text) {
     std::wstring shown = composeShownText(text, getLogFilePath() ? logPath.c_str() : nullptr);
     if (failureDisplay().messageBox) {
         wchar_t caption[kMessageCapacity];
-        messageText(message::kErrorCaption, caption, kMessageCapacity);
+        configuredText(message::kErrorCaption, caption, kMessageCapacity);
         MessageBoxW(nullptr, shown.c_str(), caption, MB_ICONERROR);
     } else if (standardOutputIsConsole()) {
         HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -80,13 +80,15 @@ void showText(const wchar_t *text) {
     }
 }
 
+std::wstring messageText(int32_t id, const wchar_t *argument) {
+    wchar_t text[kMessageCapacity];
+    configuredText(id, text, kMessageCapacity);
+    return substituteArgument(text, argument);
+}
+
 void showMessage(int32_t id) { showMessage(id, static_cast<const wchar_t *>(nullptr)); }
 
-void showMessage(int32_t id, const wchar_t *argument) {
-    wchar_t text[kMessageCapacity];
-    messageText(id, text, kMessageCapacity);
-    showText(substituteArgument(text, argument).c_str());
-}
+void showMessage(int32_t id, const wchar_t *argument) { showText(messageText(id, argument).c_str()); }
 
 void showMessage(int32_t id, const char *argument) {
     std::wstring wide;

@@ -35,6 +35,8 @@ std::wstring substituteArgument(const std::wstring &text, const wchar_t *argumen
 // cut to kMessageCapacity - 1 characters; the message is cut before the path.
 std::wstring composeShownText(const std::wstring &text, const wchar_t *logPath);
 
+// The configured text of the message with its "{0}" replaced, as showMessage shows it.
+std::wstring messageText(int32_t id, const wchar_t *argument);
 void showText(const wchar_t *text);
 // The message's text with its "{0}" replaced by the argument (wide or narrow).
 void showMessage(int32_t id);

@@ -20,6 +20,7 @@ Command lookupCommand(const std::wstring &word) {
         {L"status", Command::Status},
         {L"run", Command::Run},
         {L"run-redirect", Command::RunRedirect},
+        {L"diagnose", Command::Diagnose},
     };
     for (const auto &row : table)
         if (word == row.word)

@@ -12,7 +12,7 @@ extern const wchar_t workerMarker[];
 
 enum class Command {
     Usage, Install, InstallAuto, InstallDemand, InstallAndStart, Uninstall,
-    Start, Stop, Restart, Status, Run, RunRedirect, Unknown
+    Start, Stop, Restart, Status, Run, RunRedirect, Diagnose, Unknown
 };
 
 // The command of a command word (compared case-sensitively).

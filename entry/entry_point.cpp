@@ -11,6 +11,7 @@
 #include "config/process_role.h"
 #include "diagnostics/log.h"
 #include "entry/command_line.h"
+#include "entry/diagnose.h"
 #include "entry/service_control.h"
 #include "entry/service_host.h"
 #include "paths/path_text.h"
@@ -83,6 +84,7 @@ int runCommand(Command command, StringList &arguments, const std::wstring &progr
     case Command::Status: return showServiceStatus();
     case Command::Run: return runFromCommandLine(arguments, programPath, false);
     case Command::RunRedirect: return runFromCommandLine(arguments, programPath, true);
+    case Command::Diagnose: return diagnose();
     default: return callServiceDispatcher();
     }
 }

@@ -10,30 +10,35 @@
 #include "diagnostics/log.h"
 #include "jre/non_working_java.h"
 #include "jre/read_pe_machine.h"
+#include "jre/search_observer.h"
 #include "jre/version_cache.h"
 #include "paths/path_utils.h"
 
 namespace {
 
-// The version, from the cache or a run, and whether the image has our word size.
-bool probeVersion(const char *javaExe, uint64_t lastWriteTime, char *version, bool useCache, bool writeCache) {
+// The version, from the cache or a run, and whether the image has our word
+// size: Accepted, NoVersion or OtherArchitecture.
+CandidateVerdict probeVersion(const char *javaExe, uint64_t lastWriteTime, char *version, bool useCache, bool writeCache) {
     uint32_t machine = 0;
     if (useCache && readVersionCache(javaExe, lastWriteTime, version, kJavaVersionCapacity, &machine) &&
         strcmp(version, kFailedRunVersion) != 0) {
         logMessage(L"got version from registry %S %d", version, static_cast<int>(machine));
-        return machine == kTargetPeMachine;
+        searchObserver().candidateVersion(javaExe, version, machine, VersionSource::Cache);
+        return machine == kTargetPeMachine ? CandidateVerdict::Accepted : CandidateVerdict::OtherArchitecture;
     }
     version[0] = 0;
     if (!runJavaVersion(javaExe, lastWriteTime, version)) {
         logMessage(L"couldn't get version");
-        return false;
+        return CandidateVerdict::NoVersion;
     }
     machine = readPeMachine(javaExe);
     logMessage(L"got version from execution %S %d", version, static_cast<int>(machine));
-    if (writeCache && machine != 0)
+    searchObserver().candidateVersion(javaExe, version, machine, VersionSource::Run);
+    if (writeCache && runtimeSearchWatch().writeVersionCache && machine != 0)
         writeVersionCache(javaExe, lastWriteTime, version, machine);
     // An unreadable header leaves the decision to the version alone.
-    return machine == kTargetPeMachine || machine == 0;
+    return machine == kTargetPeMachine || machine == 0 ? CandidateVerdict::Accepted
+                                                        : CandidateVerdict::OtherArchitecture;
 }
 
 // Windowed launchers run the runtime's javaw.exe, which must exist as well.
@@ -45,6 +50,18 @@ bool switchToJavaw(char *javaExe) {
     return pathExists(javaExe);
 }
 
+CandidateVerdict judgeExistingJava(char *javaExe, char *version, uint64_t lastWriteTime, const JavaVersion &minimum,
+                                   const JavaVersion &maximum, bool allowBeta, bool useCache, bool writeCache) {
+    CandidateVerdict verdict = probeVersion(javaExe, lastWriteTime, version, useCache, writeCache);
+    if (verdict != CandidateVerdict::Accepted)
+        return verdict;
+    if (!isVersionAcceptable(version, minimum, maximum, allowBeta))
+        return versionVerdict(version, minimum, maximum, allowBeta || getConfigInt(record::kAllowBeta) != 0);
+    if (getConfigInt(record::kLauncherType) == launcher_type::kWindowed && !switchToJavaw(javaExe))
+        return CandidateVerdict::NoJavaw;
+    return CandidateVerdict::Accepted;
+}
+
 }  // namespace
 
 bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum,
@@ -54,29 +71,33 @@ bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, cons
     char normalised[kJavaExeCapacity];
     getFullPath(normalised, kJavaExeCapacity, javaExe, false);
     copyText(javaExe, kJavaExeCapacity, normalised);
-    bool accepted = false;
+    CandidateVerdict verdict = CandidateVerdict::NoJavaExecutable;
     uint64_t lastWriteTime = 0;
     if (!findFileTime(javaExe, &lastWriteTime)) {
         logMessage(L"file doesn't exist");
     } else {
         logMessage(L"file exists");
         version[0] = 0;
-        accepted = probeVersion(javaExe, lastWriteTime, version, useCache, writeCache) &&
-                   isVersionAcceptable(version, minimum, maximum, allowBeta);
-        if (accepted && getConfigInt(record::kLauncherType) == launcher_type::kWindowed)
-            accepted = switchToJavaw(javaExe);
+        verdict = judgeExistingJava(javaExe, version, lastWriteTime, minimum, maximum, allowBeta, useCache, writeCache);
     }
-    if (isNonWorkingJava(javaExe))
+    if (isNonWorkingJava(javaExe)) {
+        searchObserver().candidateVerdict(javaExe, CandidateVerdict::EarlierLoadFailure);
         return false;
-    logMessage(L"checkJavaExe returning %d", accepted ? 1 : 0);
-    return accepted;
+    }
+    searchObserver().candidateVerdict(javaExe, verdict);
+    logMessage(L"checkJavaExe returning %d", verdict == CandidateVerdict::Accepted ? 1 : 0);
+    return verdict == CandidateVerdict::Accepted;
 }
 
 bool javaExeFromHome(const char *home, char *javaExe) {
     std::string jreJava = std::string(home) + "\\jre\\bin\\java.exe";
     copyText(javaExe, kJavaExeCapacity, jreJava.c_str());
-    if (getConfigInt(record::kRequireJdk) != 0)
-        return pathExists((std::string(home) + "\\lib\\tools.jar").c_str());
+    if (getConfigInt(record::kRequireJdk) != 0) {
+        if (pathExists((std::string(home) + "\\lib\\tools.jar").c_str()))
+            return true;
+        searchObserver().candidateVerdict(javaExe, CandidateVerdict::NotAJdk);
+        return false;
+    }
     if (!pathExists(javaExe))
         copyText(javaExe, kJavaExeCapacity, (std::string(home) + "\\bin\\java.exe").c_str());
     return true;

@@ -5,6 +5,7 @@
 #include "common/records.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
+#include "jre/search_observer.h"
 
 namespace {
 
@@ -85,13 +86,10 @@ bool isBetaVersion(const char *text) {
 }
 
 bool isVersionAcceptable(const char *text, const JavaVersion &minimum, const JavaVersion &maximum, bool allowBeta) {
-    if (!allowBeta && getConfigInt(record::kAllowBeta) == 0 && isBetaVersion(text)) {
+    CandidateVerdict verdict = versionVerdict(text, minimum, maximum, allowBeta || getConfigInt(record::kAllowBeta) != 0);
+    if (verdict == CandidateVerdict::BetaNotAllowed)
         logMessage(L"beta vm not allowed");
-        return false;
-    }
-    JavaVersion candidate = parseJavaVersion(text);
-    return matchesVersionBound(minimum, candidate, BoundSide::Minimum, false) &&
-           matchesVersionBound(maximum, candidate, BoundSide::Maximum, false);
+    return verdict == CandidateVerdict::Accepted;
 }
 
 bool isVersionInRangePrefix(const char *text, const JavaVersion &minimum, const JavaVersion &maximum) {

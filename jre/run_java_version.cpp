@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "diagnostics/log.h"
 #include "jre/check_java_exe.h"
+#include "jre/search_observer.h"
 #include "jre/version_cache.h"
 #include "process/child_process.h"
 
@@ -68,7 +69,8 @@ bool judgeExitCode(CapturedChild &java, DWORD exitCode, const char *javaExe, uin
         logMessage(L"Terminating process");
         java.terminate();
     } else if (exitCode != 0) {
-        writeVersionCache(javaExe, lastWriteTime, kFailedRunVersion, kTargetPeMachine);
+        if (runtimeSearchWatch().writeVersionCache)
+            writeVersionCache(javaExe, lastWriteTime, kFailedRunVersion, kTargetPeMachine);
     }
     return exitCode == 0;
 }

@@ -11,6 +11,7 @@
 #include "diagnostics/log.h"
 #include "jre/non_working_java.h"
 #include "jre/registry_jvms.h"
+#include "jre/search_observer.h"
 #include "jre/search_sequence.h"
 #include "jre/unpack_runtime.h"
 #include "paths/expand_variables.h"
@@ -28,6 +29,19 @@ struct Search {
     HMODULE module;
 };
 
+// What a main pass entry tries, in the words diagnose prints.
+std::string describeEntry(char type, const char *text) {
+    switch (type) {
+    case 'A':
+    case 'B':
+    case 'R': return std::string("directory ") + text;
+    case 'E': return std::string("environment variable ") + text;
+    case 'S': return "java.exe on PATH";
+    case 'Y': return "runtimes recorded in the registry";
+    default: return std::string("ignored entry of type ") + type + " " + text;
+    }
+}
+
 // The candidate now in the result passed its test: it becomes the reported
 // one whether or not its library loads. A null name leaves the name alone.
 bool loadCandidate(Search &search, RuntimeLocationKind kind, const char *locationName) {
@@ -35,15 +49,18 @@ bool loadCandidate(Search &search, RuntimeLocationKind kind, const char *locatio
     if (locationName)
         copyText(search.result.locationName, kLocationNameCapacity, locationName);
     search.module = search.loader(search.result.javaExecutable);
+    if (search.module == nullptr)
+        searchObserver().candidateVerdict(search.result.javaExecutable, CandidateVerdict::NoJvmDll);
     return search.module != nullptr;
 }
 
-bool tryLocationFile(Search &search, const wchar_t *suffix, const wchar_t *foundText, const wchar_t *usingText,
-                     bool allowBeta) {
+bool tryLocationFile(Search &search, const wchar_t *suffix, const char *stepName, const wchar_t *foundText,
+                     const wchar_t *usingText, bool allowBeta) {
     char line[kLocationNameCapacity];
     if (!readLocationFile(suffix, line))
         return false;
     logMessage(foundText, line);
+    searchObserver().searchStep((std::string(stepName) + " " + line).c_str());
     RuntimeSearchResult &result = search.result;
     if (!testJavaHome(line, result.javaExecutable, result.version, search.minimum, search.maximum, allowBeta, false))
         return false;
@@ -69,6 +86,7 @@ bool tryMainPassEntry(Search &search, const SearchEntry &entry, bool force) {
     copyText(text, sizeof text, entry.text.c_str());
     expandVariablesA(text, sizeof text);
     logMessage(L"Testing location %S (type %c)", text, static_cast<int>(static_cast<unsigned char>(entry.type)));
+    searchObserver().searchStep(describeEntry(entry.type, text).c_str());
     RuntimeSearchResult &result = search.result;
     switch (entry.type) {
     case 'A':
@@ -96,6 +114,7 @@ bool tryRelativeEntry(Search &search, const SearchEntry &entry) {
     if (!takesPartInFallbackPass(entry))
         return false;
     logMessage(L"Testing relative location %S", entry.text.c_str());
+    searchObserver().searchStep(("directory " + entry.text + " again, taken without a version check").c_str());
     RuntimeSearchResult &result = search.result;
     testJavaHome(entry.text.c_str(), result.javaExecutable, result.version, search.minimum, search.maximum, true,
                  true);
@@ -106,6 +125,8 @@ bool tryRelativeEntry(Search &search, const SearchEntry &entry) {
 }
 
 bool tryPreviousInstallation(Search &search, HKEY root, const wchar_t *foundText) {
+    searchObserver().searchStep(root == HKEY_CURRENT_USER ? "earlier installation (user)"
+                                                          : "earlier installation (machine)");
     RuntimeSearchResult &result = search.result;
     if (!findPreviousInstallation(root, result.javaExecutable, result.version, search.minimum, search.maximum))
         return false;
@@ -114,22 +135,23 @@ bool tryPreviousInstallation(Search &search, HKEY root, const wchar_t *foundText
 }
 
 bool tryClosingVariable(Search &search, const char *variable) {
+    searchObserver().searchStep(describeEntry('E', variable).c_str());
     RuntimeSearchResult &result = search.result;
     return testEnvironmentHome(variable, result.javaExecutable, result.version, search.minimum, search.maximum) &&
            loadCandidate(search, RuntimeLocationKind::EnvironmentVariable, variable);
 }
 
 bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
-    if (tryLocationFile(search, L"\\.zanthor\\pref_jre.cfg", L"Has preferred location %S", L"Using preferred location",
-                        true))
+    if (tryLocationFile(search, L"\\.zanthor\\pref_jre.cfg", "preferred location", L"Has preferred location %S",
+                        L"Using preferred location", true))
         return true;
     bool force = getConfigInt(record::kForceDirectoryEntries) != 0;
     for (const SearchEntry &entry : entries) {
         if (tryMainPassEntry(search, entry, force))
             return true;
     }
-    if (tryLocationFile(search, L"\\.zanthor\\inst_jre.cfg", L"Has installer location %S", L"Using installer location",
-                        false))
+    if (tryLocationFile(search, L"\\.zanthor\\inst_jre.cfg", "installer location", L"Has installer location %S",
+                        L"Using installer location", false))
         return true;
     for (const SearchEntry &entry : entries) {
         if (tryRelativeEntry(search, entry))
@@ -161,7 +183,8 @@ bool testJavaHome(const char *directory, char *javaExe, char *version, const Jav
                   const JavaVersion &maximum, bool allowBeta, bool force) {
     char home[kJavaExeCapacity];
     getFullPath(home, sizeof home, directory, false);
-    unpackRuntime(home);
+    if (runtimeSearchWatch().unpackRuntimes)
+        unpackRuntime(home);
     if (javaExeFromHome(home, javaExe) && checkJavaExe(javaExe, version, minimum, maximum, allowBeta, true, true))
         return true;
     return force;

@@ -3,6 +3,7 @@ list(APPEND LAUNCHER_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/non_working_java.cpp
   ${CMAKE_CURRENT_LIST_DIR}/read_pe_machine.cpp
   ${CMAKE_CURRENT_LIST_DIR}/registry_rules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/search_observer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/search_sequence.cpp
 )
 list(APPEND LAUNCHER_WIN32_SOURCES

@@ -53,8 +53,8 @@ std::wstring javaStringText(JNIEnv *env, jstring text) {
     return copy;
 }
 
-// Records 103 and 105: expanded, and made absolute unless a "$" marks a
-// value the Java side resolves itself.
+}  // namespace
+
 std::wstring redirectionFile(int32_t flagId, int32_t fileId) {
     if (getConfigInt(flagId) == 0)
         return std::wstring();
@@ -67,6 +67,8 @@ std::wstring redirectionFile(int32_t flagId, int32_t fileId) {
     getFullPath(fullPath, kFileParameterCapacity, file, DirectoryForm::Long, true);
     return fullPath;
 }
+
+namespace {
 
 StringList configuredArguments() {
     wchar_t text[kConfiguredArgumentsCapacity];

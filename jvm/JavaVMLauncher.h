@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <string>
+
 #include "common/string_list.h"
 #include "jvm/jni_min.h"
 
@@ -26,6 +29,9 @@ bool invokeMain(const StringList &arguments);
 // trace when describe, and clears it.
 bool reportPendingException(JNIEnv *env, bool describe);
 void loadHelperLibrary();
+// Records 103 and 105 when their flag (102, 104) is set: expanded, and made
+// absolute unless a "$" marks a value the Java side resolves itself; else empty.
+std::wstring redirectionFile(int32_t flagId, int32_t fileId);
 void setModuleNameProperty();
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/records.h"
 #include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/embedded_files.h"
@@ -32,10 +33,14 @@ LauncherPropertyValues currentPropertyValues() {
     values.path = environmentValue("PATH");
     environmentValue("MANPATH", nullptr, &values.manpathDefined);
     values.consoleCodepage = GetConsoleOutputCP();
+    values.outputMaxSize = outputRotationSize(getConfigStringCopy(record::kOutputMaxSize));
+    values.outputKeep = getConfigInt(record::kOutputKeep);
     return values;
 }
 
 }  // namespace
+
+std::vector<std::string> currentLauncherProperties() { return buildLauncherProperties(currentPropertyValues()); }
 
 bool launchJvm(const StringList &arguments) {
     logMessage(L"launching program");

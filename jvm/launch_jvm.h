@@ -2,10 +2,16 @@
 #ifndef PELLUX_JVM_LAUNCH_JVM_H
 #define PELLUX_JVM_LAUNCH_JVM_H
 
+#include <string>
+#include <vector>
+
 #include "common/string_list.h"
 
 // Runs the Java application to its end. True when main returned normally and
 // the VM was destroyed; false after any failure of the JVM stage.
 bool launchJvm(const StringList &arguments);
+
+// The launcher properties this process would give the VM now.
+std::vector<std::string> currentLauncherProperties();
 
 #endif

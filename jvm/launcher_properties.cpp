@@ -41,7 +41,24 @@ std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &v
     if (!values.manpathDefined)
         properties.push_back(
             formatString("-D%s=cp%d", "pellux.consoleCodepage", static_cast<int>(values.consoleCodepage)));
+    if (values.outputMaxSize > 0) {
+        properties.push_back("-Dpellux.output.maxSize=" + std::to_string(values.outputMaxSize));
+        properties.push_back("-Dpellux.output.keep=" + std::to_string(values.outputKeep < 0 ? 0 : values.outputKeep));
+    }
     return properties;
+}
+
+uint64_t outputRotationSize(const std::string &recordText) {
+    const uint64_t kLimit = uint64_t(1) << 62;
+    uint64_t size = 0;
+    for (char c : recordText) {
+        if (c < '0' || c > '9' || size > kLimit / 10) {
+            logError(L"output rotation size \"%S\" is no byte count; files are not rotated", recordText.c_str());
+            return 0;
+        }
+        size = size * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return size;
 }
 
 const char *launcherClassName(char flavour) {

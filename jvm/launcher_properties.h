@@ -25,7 +25,13 @@ struct LauncherPropertyValues {
     std::string path;            // PATH as the runtime loading left it
     bool manpathDefined = false;  // "MANPATH" set: no console code page property
     unsigned consoleCodepage = 0;
+    uint64_t outputMaxSize = 0;   // 0: redirected files are not rotated
+    int32_t outputKeep = 0;
 };
+
+// Record 30200's text as a byte count: decimal digits only, else 0 (logged),
+// so that a damaged record leaves the files unrotated rather than tiny.
+uint64_t outputRotationSize(const std::string &recordText);
 
 // The properties in the order the Java side expects them.
 std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &values);

@@ -21,6 +21,8 @@ namespace {
 
 const size_t kDirectoryCapacity = 6000;
 
+RuntimeSearchResult searchResult;
+
 typedef void *(WINAPI *AddDllDirectoryFunction)(const wchar_t *directory);
 typedef BOOL(WINAPI *RemoveDllDirectoryFunction)(void *cookie);
 
@@ -52,9 +54,23 @@ void showLoadFailure(const RuntimeSearchResult &result) {
 
 }  // namespace
 
+const RuntimeSearchResult &lastRuntimeSearch() { return searchResult; }
+
+std::wstring loadFailureText(const RuntimeSearchResult &result) {
+    if (result.kind == RuntimeLocationKind::None)
+        return messageText(message::kNoJvmFound, kTargetBitsText);
+    LoadFailureMessage message = loadFailureMessage(static_cast<int32_t>(result.kind));
+    switch (message.argument) {
+    case LoadFailureMessage::Argument::TargetBits: return messageText(message.id, kTargetBitsText);
+    case LoadFailureMessage::Argument::LocationName: return messageText(message.id, widenBytes(result.locationName).c_str());
+    case LoadFailureMessage::Argument::None: break;
+    }
+    return messageText(message.id, nullptr);
+}
+
 bool LoadDLL(bool showErrors) {
     logMessage(L"LoadDLL (%d, %S, %d)", showErrors ? 1 : 0, static_cast<const char *>(nullptr), 0);
-    static RuntimeSearchResult result;
+    RuntimeSearchResult &result = searchResult;
     HMODULE module = searchJvm(result, loadJvmFromJavaExe);
     if (result.kind == RuntimeLocationKind::None) {
         logError(L"No JVM found");

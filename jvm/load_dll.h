@@ -6,6 +6,10 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "jre/search_jvm.h"
+
 #include "jvm/jni_min.h"
 
 // Bound by LoadDLL; called once on the JVM thread.
@@ -14,6 +18,10 @@ extern CreateJavaVMFunction createJavaVM;
 // True when a jvm.dll is loaded and its entry point bound. On false the
 // message fitting the runtime's location has been shown when showErrors.
 bool LoadDLL(bool showErrors);
+// What the last LoadDLL found; after a failure, the last candidate that passed.
+const RuntimeSearchResult &lastRuntimeSearch();
+// The text LoadDLL shows when nothing loads.
+std::wstring loadFailureText(const RuntimeSearchResult &result);
 
 // The module of the jvm.dll beside the java executable (or in the nested
 // jre\bin of a development kit), or null. On success PATH starts with its bin

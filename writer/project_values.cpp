@@ -63,6 +63,44 @@ std::string choiceOf(const toml::node &node, const std::string &key, std::initia
     failKey(node, key, "must be one of " + list);
 }
 
+namespace {
+
+// The multiplier of a unit word, or 0 for none we know.
+uint64_t unitFactor(std::string unit) {
+    for (char &c : unit)
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    if (unit.empty() || unit == "B")
+        return 1;
+    if (unit == "KB")
+        return uint64_t(1) << 10;
+    if (unit == "MB")
+        return uint64_t(1) << 20;
+    return unit == "GB" ? uint64_t(1) << 30 : 0;
+}
+
+}  // namespace
+
+uint64_t byteSizeOf(const toml::node &node, const std::string &key) {
+    const uint64_t kLargest = uint64_t(1) << 50;
+    if (const toml::value<int64_t> *number = node.as_integer()) {
+        if (number->get() < 0 || static_cast<uint64_t>(number->get()) > kLargest)
+            failKey(node, key, "must be a size from 1 KB to 1024 TB");
+        return static_cast<uint64_t>(number->get());
+    }
+    const std::string &text = stringOf(node, key);
+    size_t digits = 0;
+    uint64_t count = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9' && count <= kLargest)
+        count = count * 10 + static_cast<uint64_t>(text[digits++] - '0');
+    size_t unit = digits;
+    while (unit < text.size() && text[unit] == ' ')
+        unit++;
+    uint64_t factor = unitFactor(text.substr(unit));
+    if (digits == 0 || factor == 0 || count > kLargest / factor)
+        failKey(node, key, "\"" + text + "\" is no size such as \"10 MB\", \"512 KB\" or \"1 GB\"");
+    return count * factor;
+}
+
 std::string resolveBesideProject(const std::string &projectName, const std::string &source) {
     if (source.empty() || source[0] == '/')
         return source;

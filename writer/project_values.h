@@ -3,6 +3,7 @@
 #ifndef PELLUX_WRITER_PROJECT_VALUES_H
 #define PELLUX_WRITER_PROJECT_VALUES_H
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ std::vector<std::string> textListOf(const toml::node &node, const std::string &k
 std::u16string utf16Of(const toml::node &node, const std::string &key);
 // One of the given words.
 std::string choiceOf(const toml::node &node, const std::string &key, std::initializer_list<const char *> choices);
+
+// A size in bytes: an integer, or a text such as "10 MB" (B, KB, MB, GB; 1 KB
+// is 1024 bytes).
+uint64_t byteSizeOf(const toml::node &node, const std::string &key);
 
 // Sources named in the project file are found beside it.
 std::string resolveBesideProject(const std::string &projectName, const std::string &source);

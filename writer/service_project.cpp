@@ -67,6 +67,8 @@ const struct {
     {record::kLauncherFlavour, "i"},
     {record::kInstallationDirectory, "."},
     {record::kSingleInstance, "1"},
+    {record::kOutputMaxSize, "10485760"},
+    {record::kOutputKeep, "5"},
 };
 
 // The launcher reads most texts into buffers of 6,000; the arguments into 2,000.
@@ -276,6 +278,20 @@ void readRedirection(ServiceKeys &keys, int32_t flagId, const toml::node &node, 
     planRecord(keys, fileId, file, node, key);
 }
 
+void readRotationSize(ServiceKeys &keys, const toml::node &node, const std::string &key) {
+    uint64_t size = byteSizeOf(node, key);
+    if (size < 1024)
+        failKey(node, key, "is under 1 KB; a file that small would rotate at almost every line");
+    planRecord(keys, record::kOutputMaxSize, std::to_string(size), node, key);
+}
+
+void readRotationKeep(ServiceKeys &keys, const toml::node &node, const std::string &key) {
+    const toml::value<int64_t> *keep = node.as_integer();
+    if (!keep || keep->get() < 0 || keep->get() > 1000)
+        failKey(node, key, "must be a number of files from 0 (empty the file in place) to 1000");
+    planRecord(keys, record::kOutputKeep, std::to_string(keep->get()), node, key);
+}
+
 void readOutputSection(ServiceKeys &keys, const toml::table &table) {
     for (auto &&[key, value] : table) {
         std::string name(key.str()), path = "output." + name;
@@ -285,8 +301,12 @@ void readOutputSection(ServiceKeys &keys, const toml::table &table) {
             readRedirection(keys, record::kRedirectError, value, path);
         else if (name == "append")
             planFlag(keys, record::kAppendOutput, value, path);
+        else if (name == "max_size")
+            readRotationSize(keys, value, path);
+        else if (name == "keep")
+            readRotationKeep(keys, value, path);
         else
-            unknownKey(value, "output", name, "stdout, stderr, append");
+            unknownKey(value, "output", name, "stdout, stderr, append, max_size, keep");
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "config/config_store.h"
 #include "jre/java_version.h"
+#include "jre/search_observer.h"
 #include "tests/host/log_capture.h"
 
 namespace {
@@ -89,6 +90,18 @@ TEST_F(VersionRules, BetasAreRefusedOnlyWhenNeitherCallerNorConfigurationAllowsT
     EXPECT_TRUE(isVersionAcceptable("17-EA", min18_, max17_, false));
     configStore().records[130] = "1";
     EXPECT_TRUE(isVersionAcceptable("17-ea", min18_, max17_, false));
+}
+
+// The reason diagnose and the log give: the beta rule before the bounds.
+TEST_F(VersionRules, RefusalsNameTheirReason) {
+    EXPECT_EQ(versionVerdict("1.6.0_45", min18_, max17_, false), CandidateVerdict::BelowMinimum);
+    EXPECT_EQ(versionVerdict("21.0.1", min18_, max17_, false), CandidateVerdict::AboveMaximum);
+    EXPECT_EQ(versionVerdict("21-ea", min18_, max17_, false), CandidateVerdict::BetaNotAllowed);
+    EXPECT_EQ(versionVerdict("21-ea", min18_, max17_, true), CandidateVerdict::AboveMaximum);
+    EXPECT_EQ(versionVerdict("17.0.9", min18_, max17_, false), CandidateVerdict::Accepted);
+    EXPECT_STREQ(verdictText(CandidateVerdict::BelowMinimum), "below the minimum");
+    EXPECT_STREQ(verdictText(CandidateVerdict::OtherArchitecture), "other architecture");
+    EXPECT_STREQ(verdictText(CandidateVerdict::NoJvmDll), "no jvm.dll that loads");
 }
 
 TEST_F(VersionRules, DirectoryPartCutsJavaOrJavawExe) {

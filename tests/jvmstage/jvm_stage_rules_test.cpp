@@ -47,6 +47,22 @@ TEST(LauncherProperties, LongPathIsCutAtTheLibraryPathBufferAndLogged) {
     EXPECT_EQ(buildLauncherProperties(values)[0].size(), kLauncherPropertyCapacity - 1);
 }
 
+TEST(LauncherProperties, OutputRotationIsPassedOnlyWithAValidSize) {
+    LauncherPropertyValues values;
+    size_t withoutRotation = buildLauncherProperties(values).size();
+    values.outputMaxSize = outputRotationSize("10485760");
+    values.outputKeep = 0;
+    std::vector<std::string> properties = buildLauncherProperties(values);
+    ASSERT_EQ(properties.size(), withoutRotation + 2);
+    EXPECT_EQ(properties[withoutRotation], "-Dpellux.output.maxSize=10485760");
+    EXPECT_EQ(properties[withoutRotation + 1], "-Dpellux.output.keep=0");
+    EXPECT_EQ(outputRotationSize(""), 0u);
+    capturedLog().clear();
+    EXPECT_EQ(outputRotationSize("10 MB"), 0u);
+    EXPECT_EQ(outputRotationSize(std::string(30, '9')), 0u);
+    EXPECT_TRUE(logContains(L"ERROR: output rotation size \"10 MB\" is no byte count; files are not rotated"));
+}
+
 const StringList kFive = {L"false", L"app.Main", L"", L"", L"false"};
 
 TEST(MainParameters, FirstArgumentIsAlwaysPassedAndAnEmptyListAddsNone) {

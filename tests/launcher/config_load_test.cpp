@@ -54,9 +54,12 @@ TEST_F(ConfigLoad, TruncatedLauncherEndsCleanly) {
     std::string stub = readFileBytes(launcherStubPath());
     std::string launcher, error;
     ASSERT_TRUE(buildConfiguredLauncher(stub, blockWith({{record::kServiceName, "Service"}}), &launcher, &error));
-    RunResult result = runWith(launcher.substr(0, launcher.size() - 7), L"/?");
-    EXPECT_EQ(result.exitCode, 1u);
-    EXPECT_EQ(result.out, "");
+    // diagnose too ends as a start would, before it prints anything.
+    for (const wchar_t *command : {L"/?", L"/diagnose"}) {
+        RunResult result = runWith(launcher.substr(0, launcher.size() - 7), command);
+        EXPECT_EQ(result.exitCode, 1u) << command;
+        EXPECT_EQ(result.out, "") << command;
+    }
 }
 
 // Launcher types 1 and 5 show fatal errors in a message box; the others on

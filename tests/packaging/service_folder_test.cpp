@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "tests/packaging/pack_fixture.h"
 
@@ -195,6 +197,41 @@ TEST_F(ServiceFolder, HelpExplainsTheProjectFile) {
     for (const char *part : {"--folder DIR", "--arch i686|x86_64", "[service]", "main_class", "vmoptions_file",
                              "[runtime]", "[output]", "[instance]", "[[file]]", "[records]"})
         EXPECT_NE(output_.find(part), std::string::npos) << part;
+}
+
+// The user guide describes every section and key the help names: a key
+// added to the tool and its help fails here until the guide has it.
+TEST_F(ServiceFolder, GuideDescribesEverySectionAndKeyOfTheHelp) {
+    ASSERT_EQ(pack("--help"), 0);
+    std::ifstream guideFile(PELLUX_USER_GUIDE);
+    std::stringstream guideText;
+    guideText << guideFile.rdbuf();
+    std::string guide = guideText.str();
+    ASSERT_FALSE(guide.empty()) << PELLUX_USER_GUIDE;
+    std::istringstream help(output_.substr(output_.find("The project file")));
+    std::string section;
+    int keys = 0;
+    for (std::string line; std::getline(help, line);) {
+        if (line.rfind("  [", 0) == 0) {
+            size_t end = line.find(']');
+            while (end + 1 < line.size() && line[end + 1] == ']')
+                end++;
+            std::string header = line.substr(2, end - 1);
+            EXPECT_NE(guide.find(header), std::string::npos) << header;
+            section = header.substr(header.find_first_not_of('['));
+            section.erase(section.find(']'));
+            continue;
+        }
+        size_t keyEnd = line.find(' ', 2);
+        bool keyLine = keyEnd != std::string::npos && line[2] >= 'a' && line[2] <= 'z' &&
+                       line.compare(keyEnd, 3, " = ") == 0;
+        if (line.rfind("  ", 0) == 0 && keyLine) {
+            std::string key = "`" + section + "." + line.substr(2, keyEnd - 2) + "`";
+            EXPECT_NE(guide.find(key), std::string::npos) << key;
+            keys++;
+        }
+    }
+    EXPECT_GT(keys, 30);
 }
 
 }  // namespace

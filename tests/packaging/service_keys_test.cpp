@@ -47,6 +47,8 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
                          "stdout = \"logs/out.txt\"\n"
                          "stderr = false\n"
                          "append = false\n"
+                         "max_size = \"2 KB\"\n"
+                         "keep = 0\n"
                          "[instance]\n"
                          "single = false\n"
                          "scope = \"global\"\n"),
@@ -79,6 +81,8 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
         {record::kDefaultVmOptionsFile, "0"},
         {record::kInstancePerSession, "0"},
         {record::kSingleInstance, "0"},
+        {record::kOutputMaxSize, "2048"},
+        {record::kOutputKeep, "0"},
     });
     EXPECT_EQ(block.messages[20017], L"Beats \u2764 every second");
 }
@@ -114,6 +118,8 @@ TEST_F(ServiceKeys, LeftOutKeysTakeTheLauncherUsualValues) {
         {record::kLauncherFlavour, "i"},
         {record::kInstallationDirectory, "."},
         {record::kSingleInstance, "1"},
+        {record::kOutputMaxSize, "10485760"},
+        {record::kOutputKeep, "5"},
     });
     EXPECT_EQ(block.messages[20017], L"Runs a Java application as a Windows service.");
     EXPECT_EQ(block.messages[1010], L"Couldn't load main class.");
@@ -216,6 +222,9 @@ TEST_F(ServiceKeys, MistakesAreRefusedWithFileLineAndKey) {
         {service + "dependencies = [\"Tcpip,Afd\"]\n" + java, "service.toml:3: service.dependencies: \"Tcpip,Afd\" is no service name"},
         {service + java + "arguments = [\"" + std::string(2000, 'a') + "\"]\n", "service.toml:5: java.arguments: is 2000 characters long; the launcher reads at most 1999"},
         {service + java + "[output]\nstdout = 1\n", "service.toml:6: output.stdout: must be a file name, true or false"},
+        {service + java + "[output]\nmax_size = \"1023 B\"\n", "service.toml:6: output.max_size: is under 1 KB"},
+        {service + java + "[output]\nmax_size = \"10 MiB\"\n", "service.toml:6: output.max_size: \"10 MiB\" is no size"},
+        {service + java + "[output]\nkeep = -1\n", "service.toml:6: output.keep: must be a number of files"},
         {service + java + "[instance]\nscope = \"machine\"\n", "service.toml:6: instance.scope: must be one of \"session\", \"global\", \"user\""},
     };
     for (const auto &c : cases) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
+#include <sstream>
 
 #include "common/records.h"
 #include "common/text.h"
@@ -295,6 +297,74 @@ TEST_F(ServiceCommands, FullLifeCycleEndsTheApplicationThroughItsStandardInput) 
     EXPECT_EQ(stopped.dwWin32ExitCode, 0u);
 
     expectRun(L"/uninstall", 0u, said("Service is already stopped.\r\nUninstalled service '%S'.\r\n"));
+}
+
+// The (command word, exit code) rows of the exit code table; a row with
+// "0, 1, *n*" gives one pair for each.
+std::set<std::pair<std::string, std::string>> documentedExitCodes() {
+    std::set<std::pair<std::string, std::string>> rows;
+    std::istringstream table(readFileBytes(windowsPathOf(PELLUX_EXIT_CODES_DOC)));
+    for (std::string line; std::getline(table, line);) {
+        if (line.rfind("| `/", 0) != 0)
+            continue;
+        size_t wordEnd = line.find('`', 3), codesBegin = line.find("| ", wordEnd) + 2;
+        std::string word = line.substr(3, wordEnd - 3), codes = line.substr(codesBegin, line.find(" |", codesBegin) - codesBegin);
+        for (size_t at = 0, comma; at <= codes.size(); at = comma + 2) {
+            comma = std::min(codes.find(", ", at), codes.size());
+            rows.insert({word, codes.substr(at, comma - at)});
+        }
+    }
+    return rows;
+}
+
+// Each command once, in an order that gives every documented situation a
+// turn; a code the table does not list, or a command it lists that is not
+// run here, fails.
+TEST_F(ServiceCommands, EveryCommandEndsWithAnExitCodeOfTheTable) {
+    ScratchDirectory runtimes;
+    RuntimeHomeLayout serviceLayout, exitingLayout;
+    serviceLayout.jvmSettings = "main=stdin\n";
+    exitingLayout.jvmSettings = "main=exit\nexitCode=7\n";
+    RuntimeHome serviceHome, exitingHome;
+    std::string error;
+    ASSERT_TRUE(layOutRuntimeHome(runtimes.file(L"service"), serviceLayout, serviceHome, error)) << error;
+    ASSERT_TRUE(layOutRuntimeHome(runtimes.file(L"exiting"), exitingLayout, exitingHome, error)) << error;
+    auto searchIn = [](const RuntimeHome &home, const std::string &service) {
+        return blockWith({{record::kSearchSequence, "B" + narrowBytes(home.home)}, {record::kMinimumVersion, ""},
+                          {record::kMaximumVersion, ""}, {record::kServiceName, service}});
+    };
+    app_ = makeConfiguredLauncher(directory_.path(), L"App.exe", searchIn(serviceHome, narrowBytes(name())));
+    std::wstring exiting = makeConfiguredLauncher(directory_.path(), L"Exits.exe", searchIn(exitingHome, "Exits"));
+
+    std::set<std::pair<std::string, std::string>> documented = documentedExitCodes(), seen;
+    std::set<std::string> documentedWords, runWords;
+    for (const auto &row : documented)
+        documentedWords.insert(row.first);
+    auto run = [&](const std::wstring &program, const std::string &word, const char *codeName = nullptr) {
+        RunResult result = runProgram(program, L"/" + widenBytes(word));
+        std::string code = codeName ? codeName : std::to_string(result.exitCode);
+        EXPECT_TRUE(documented.count({"/" + word, code})) << "/" << word << " ended with " << result.exitCode;
+        runWords.insert("/" + word);
+        return result.exitCode;
+    };
+    EXPECT_EQ(run(app_, "?"), 0u);
+    run(app_, "help");
+    EXPECT_EQ(run(app_, "status"), 1u);
+    run(app_, "install-demand");
+    run(app_, "install-auto");
+    run(app_, "install");
+    EXPECT_EQ(run(app_, "status"), 3u);
+    EXPECT_EQ(run(app_, "diagnose"), 0u);
+    EXPECT_EQ(run(app_, "start"), 0u);
+    ASSERT_TRUE(service_->waitForState(SERVICE_RUNNING));
+    run(app_, "restart");
+    run(app_, "stop");
+    run(app_, "install-and-start");
+    EXPECT_EQ(run(app_, "uninstall"), 0u);
+    EXPECT_EQ(run(exiting, "run", "*n*"), 7u);
+    EXPECT_EQ(run(exiting, "run-redirect", "*n*"), 7u);
+    EXPECT_EQ(runWords, documentedWords);
+    removeVersionCacheRecordsBelow(runtimes.path());
 }
 
 }  // namespace

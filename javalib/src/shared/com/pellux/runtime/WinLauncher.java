@@ -28,7 +28,8 @@ public final class WinLauncher {
         publishLauncherArgument(parameters.launcherArgument);
         if (!isPropertyTrue(NO_REDIRECT_PROPERTY)) {
             OutputRedirection.redirect(parameters.errorFile, parameters.outputFile,
-                    parameters.appendOutput);
+                    parameters.appendOutput, OutputRedirection.maxSizeProperty(),
+                    OutputRedirection.keepProperty());
         }
         if (isPropertyTrue(SERVICE_MODE_PROPERTY)) {
             StopRequestWatcher.start(System.in);

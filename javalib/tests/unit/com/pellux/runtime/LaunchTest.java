@@ -57,6 +57,22 @@ public class LaunchTest {
         assertEquals(lines("error line"), TestFiles.read(err));
     }
 
+    // The launcher passes the rotation records as properties; a file already
+    // past the size is rotated before the first line of this run.
+    @Test
+    public void rotationPropertiesRotateTheRedirectedFile() throws Exception {
+        File out = new File(folder.getRoot(), "stdout.log");
+        TestFiles.write(out, String.format("%01100d%n", 0));
+        ChildJava child = new ChildJava(folder.getRoot(), "-Dpellux.output.maxSize=1024",
+                "-Dpellux.output.keep=2", "-cp",
+                ChildJava.classPath(TestFiles.PELLUX_JAR, TestFiles.APP_CLASSES))
+                .entry(ChildJava.PELLUX_ENTRY, "testapp.ReportingApp", "", out.getPath(), true,
+                        "Svc", "a");
+        checkedRun(child);
+        assertTrue(TestFiles.read(out).startsWith(lines("args=a")));
+        assertEquals(1100 + System.lineSeparator().length(), RotatingFile.numbered(out, 1).length());
+    }
+
     @Test
     public void noRedirPropertyLeavesTheStreamsAlone() throws Exception {
         File out = new File(folder.getRoot(), "logs/stdout.log");

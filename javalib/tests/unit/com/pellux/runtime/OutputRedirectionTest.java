@@ -8,6 +8,8 @@ import static org.junit.Assert.assertTrue;
 import java.io.ByteArrayOutputStream;
 import java.io.File;
 import java.io.PrintStream;
+import java.util.ArrayList;
+import java.util.List;
 import org.junit.After;
 import org.junit.Before;
 import org.junit.Rule;
@@ -101,5 +103,108 @@ public class OutputRedirectionTest {
         String warning = warnings.toString("UTF-8");
         assertTrue(warning, warning.startsWith("Cannot redirect standard output to " + out));
         assertFalse(out.exists());
+    }
+
+    /** The lines of name.N ... name.1, name: oldest first. */
+    private static List<String> linesOfAllGenerations(File file, int keep) throws Exception {
+        List<String> lines = new ArrayList<String>();
+        for (int i = keep; i >= 0; i--) {
+            File generation = i == 0 ? file : RotatingFile.numbered(file, i);
+            if (!generation.exists()) {
+                continue;
+            }
+            String text = TestFiles.read(generation);
+            assertTrue("a line was split at the end of " + generation, text.isEmpty() || text.endsWith("\n"));
+            for (String line : text.split("\n")) {
+                lines.add(line.trim());
+            }
+        }
+        return lines;
+    }
+
+    @Test
+    public void rotationKeepsWholeLinesInNumberedFilesAndDropsTheOldest() throws Exception {
+        File out = new File(folder.getRoot(), "server_out.log");
+        TestFiles.write(out, "earlier run, already longer than the size of one file of this test\n");
+        OutputRedirection.redirect("", out.getPath(), true, 1024, 3);
+        for (int i = 0; i < 400; i++) {
+            System.out.print("line " + i);
+            System.out.println(" of a service that writes a lot");
+        }
+        assertEquals("server_out.3.log", RotatingFile.numbered(out, 3).getName());
+        assertFalse(RotatingFile.numbered(out, 4).exists());
+        assertTrue(out.length() < 1024 + 64);
+        List<String> lines = linesOfAllGenerations(out, 3);
+        // Only the newest lines are kept, and those without a gap.
+        assertEquals("line 399 of a service that writes a lot", lines.get(lines.size() - 1));
+        int first = 400 - lines.size();
+        assertTrue(first > 0);
+        for (int i = 0; i < lines.size(); i++) {
+            assertEquals("line " + (first + i) + " of a service that writes a lot", lines.get(i));
+        }
+    }
+
+    @Test
+    public void keepingNoFilesEmptiesTheFileInPlace() throws Exception {
+        File out = new File(folder.getRoot(), "out");
+        OutputRedirection.redirect("", out.getPath(), false, 1024, 0);
+        for (int i = 0; i < 200; i++) {
+            System.out.println("line " + i);
+        }
+        assertFalse(RotatingFile.numbered(out, 1).exists());
+        String text = TestFiles.read(out);
+        assertTrue(text, text.length() < 1024 + 16 && text.endsWith(String.format("line 199%n")));
+    }
+
+    // Two threads race each other and the rotations on one shared file; every
+    // line arrives whole and in its thread's order.
+    @Test
+    public void sharedFileRotatesUnderRacingWritersWithoutLosingALine() throws Exception {
+        final File both = new File(folder.getRoot(), "both.log");
+        OutputRedirection.redirect(both.getPath(), both.getPath(), false, 2048, 1000);
+        final int count = 3000;
+        Thread errorWriter = new Thread(new Runnable() {
+            @Override
+            public void run() {
+                for (int i = 0; i < count; i++) {
+                    System.err.println("err " + i + " some text to make the line longer");
+                }
+            }
+        });
+        errorWriter.start();
+        for (int i = 0; i < count; i++) {
+            System.out.println("out " + i + " written by the main thread");
+        }
+        errorWriter.join(30000);
+        assertFalse(errorWriter.isAlive());
+        assertTrue(RotatingFile.numbered(both, 20).exists());
+        int nextOut = 0;
+        int nextErr = 0;
+        for (String line : linesOfAllGenerations(both, 1000)) {
+            if (line.startsWith("out ")) {
+                assertEquals("out " + nextOut++ + " written by the main thread", line);
+            } else {
+                assertEquals("err " + nextErr++ + " some text to make the line longer", line);
+            }
+        }
+        assertEquals(count, nextOut);
+        assertEquals(count, nextErr);
+    }
+
+    @Test
+    public void failedRotationIsToldOnTheOtherStreamAndWritingGoesOn() throws Exception {
+        File out = new File(folder.getRoot(), "out.log");
+        File err = new File(folder.getRoot(), "err.log");
+        File blocker = RotatingFile.numbered(out, 1);
+        assertTrue(blocker.mkdir() && new File(blocker, "keeps the folder from being replaced").createNewFile());
+        OutputRedirection.redirect(err.getPath(), out.getPath(), false, 1024, 1);
+        for (int i = 0; i < 100; i++) {
+            System.out.println("line " + i + " goes on");
+        }
+        System.err.println("err line");
+        assertEquals(100, linesOfAllGenerations(out, 0).size());
+        String errText = TestFiles.read(err);
+        assertTrue(errText, errText.startsWith("Cannot rotate " + out + ": "));
+        assertTrue(errText, errText.endsWith(String.format("err line%n")));
     }
 }

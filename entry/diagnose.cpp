@@ -1,0 +1,210 @@
+#include "entry/diagnose.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/format.h"
+#include "common/records.h"
+#include "common/target.h"
+#include "common/text.h"
+#include "config/config_store.h"
+#include "config/process_role.h"
+#include "diagnostics/fatal.h"
+#include "diagnostics/log.h"
+#include "jre/search_observer.h"
+#include "jvm/JavaVMLauncher.h"
+#include "jvm/assemble_vm_options.h"
+#include "jvm/launch_jvm.h"
+#include "jvm/load_dll.h"
+#include "paths/path_utils.h"
+#include "paths/temp_dirs.h"
+#include "runtime/native_library_path.h"
+
+namespace {
+
+const size_t kTextCapacity = 6000;
+
+void say(const std::wstring &text) { fputs((narrowBytes(text) + "\n").c_str(), stdout); }
+void sayA(const std::string &text) { fputs((text + "\n").c_str(), stdout); }
+
+const char *machineName(uint32_t machine) {
+    switch (machine) {
+    case 0x014C: return "32-bit (x86)";
+    case 0x8664: return "64-bit (x64)";
+    case 0: return "machine unknown";
+    default: return "another machine";
+    }
+}
+
+// Prints what the search reports and passes it on to the log.
+class PrintingObserver : public SearchObserver {
+public:
+    explicit PrintingObserver(SearchObserver &log) : log_(log) {}
+    void searchStep(const char *description) override {
+        sayA(std::string("  ") + description);
+        log_.searchStep(description);
+    }
+    void candidateVersion(const char *javaExe, const char *version, uint32_t machine, VersionSource source) override {
+        sayA(formatString("    %s: version %s, %s, %s", javaExe, version, machineName(machine),
+                          source == VersionSource::Cache ? "from the version cache" : "from a -version run"));
+        log_.candidateVersion(javaExe, version, machine, source);
+    }
+    void candidateVerdict(const char *javaExe, CandidateVerdict verdict) override {
+        sayA(formatString("    %s: %s", javaExe, verdictText(verdict)));
+        log_.candidateVerdict(javaExe, verdict);
+    }
+
+private:
+    SearchObserver &log_;
+};
+
+const wchar_t *stateName(DWORD state) {
+    switch (state) {
+    case SERVICE_STOPPED: return L"stopped";
+    case SERVICE_START_PENDING: return L"starting";
+    case SERVICE_STOP_PENDING: return L"stopping";
+    case SERVICE_RUNNING: return L"running";
+    default: return L"pausing or paused";
+    }
+}
+
+void describeService() {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceW(manager, serviceName, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG)
+                                : nullptr;
+    SERVICE_STATUS status = {};
+    if (!service || !QueryServiceStatus(service, &status)) {
+        say(formatString(L"Service '%s': not installed (or not readable: error %d).", serviceName,
+                         static_cast<int>(GetLastError())));
+    } else {
+        std::vector<BYTE> buffer(8192);
+        DWORD needed = 0;
+        auto *config = reinterpret_cast<QUERY_SERVICE_CONFIGW *>(buffer.data());
+        bool automatic = QueryServiceConfigW(service, config, static_cast<DWORD>(buffer.size()), &needed) &&
+                         config->dwStartType == SERVICE_AUTO_START;
+        say(formatString(L"Service '%s': installed, %s, %s start.", serviceName, stateName(status.dwCurrentState),
+                         automatic ? L"automatic" : L"demand"));
+        if (status.dwCurrentState == SERVICE_STOPPED)
+            say(formatString(L"  Last exit codes: %d, service-specific %d.", static_cast<int>(status.dwWin32ExitCode),
+                             static_cast<int>(status.dwServiceSpecificExitCode)));
+    }
+    if (service)
+        CloseServiceHandle(service);
+    if (manager)
+        CloseServiceHandle(manager);
+}
+
+std::wstring configText(int32_t id) { return widenBytes(getConfigStringCopy(id)); }
+
+void describeConfiguration() {
+    say(L"");
+    say(L"Configuration:");
+    say(formatString(L"  main class: %s%s", configText(record::kMainClass).c_str(),
+                     getConfigInt(record::kMainInModule) ? L" (in a named module)" : L""));
+    wchar_t directory[kTextCapacity];
+    GetCurrentDirectoryW(kTextCapacity, directory);
+    say(formatString(L"  working directory: %s", directory));
+    std::wstring output = redirectionFile(record::kRedirectOutput, record::kOutputFile);
+    std::wstring error = redirectionFile(record::kRedirectError, record::kErrorFile);
+    say(L"  standard output: " + (output.empty() ? std::wstring(L"not redirected") : output));
+    say(L"  standard error: " + (error.empty() ? std::wstring(L"not redirected") : error));
+    if (!getConfigStringCopy(record::kOutputMaxSize).empty())
+        say(formatString(L"  rotated past %s bytes, %d older files kept", configText(record::kOutputMaxSize).c_str(),
+                         static_cast<int>(getConfigInt(record::kOutputKeep))));
+    const wchar_t *scope = getConfigInt(record::kInstanceAllSessions) ? L"the whole machine"
+                           : getConfigInt(record::kInstancePerSession) ? L"one Windows session"
+                                                                       : L"one user";
+    say(getConfigInt(record::kSingleInstance) ? formatString(L"  single instance: yes, within %s", scope)
+                                              : std::wstring(L"  single instance: no"));
+    std::string embedded = getConfigStringCopy(record::kEmbeddedFileCount);
+    if (!embedded.empty() && embedded != "0")
+        sayA("  embedded files: " + embedded + " (extracted into a temporary directory at each start)");
+}
+
+// Each element of a path option, marked as the machine has it.
+void describePathOption(const std::string &option, const char *prefix, const char *title) {
+    if (option.compare(0, strlen(prefix), prefix) != 0)
+        return;
+    sayA(std::string("  ") + title + ":");
+    std::string elements = option.substr(strlen(prefix));
+    if (elements.empty())
+        sayA("    (empty)");
+    size_t pos = 0;
+    while (pos < elements.size()) {
+        std::string element = nextToken(elements, pos, ';');
+        if (!element.empty())
+            sayA(formatString("    %s (%s)", element.c_str(), pathExists(element.c_str()) ? "found" : "missing"));
+    }
+}
+
+// The options a start would create the VM with, from the same assembly.
+void describeVmOptions() {
+    StringList arguments = {serviceName};
+    JavaVMInitArgs initArgs = {};
+    assembleVmOptions(currentLauncherProperties(), arguments, initArgs);
+    say(L"");
+    say(L"VM options in their final order:");
+    for (const std::string &option : vmOptionList)
+        sayA("  " + option);
+    for (const std::string &option : vmOptionList) {
+        describePathOption(option, "-Djava.class.path=", "class path");
+        describePathOption(option, "--module-path=", "module path");
+    }
+}
+
+// The search of a real start, watched, with nothing written to the machine.
+bool describeRuntimeSearch() {
+    say(L"");
+    say(formatString(L"Runtime search (this launcher runs %s-bit Java; minimum version \"%s\", maximum \"%s\"):",
+                     kTargetBitsText, configText(record::kMinimumVersion).c_str(),
+                     configText(record::kMaximumVersion).c_str()));
+    PrintingObserver printer(searchObserver());
+    RuntimeSearchWatch &watch = runtimeSearchWatch();
+    watch.observer = &printer;
+    watch.writeVersionCache = false;
+    watch.unpackRuntimes = false;
+    prependNativeLibraryPath();
+    bool loaded = LoadDLL(false);
+    watch.observer = nullptr;
+    say(L"");
+    const RuntimeSearchResult &result = lastRuntimeSearch();
+    if (!loaded) {
+        say(L"No runtime would be used. A start would end with this message:");
+        say(loadFailureText(result));
+        return false;
+    }
+    sayA(formatString("Runtime that would be used: %s (version %s)", result.javaExecutable, result.version));
+    return true;
+}
+
+void describeLogAndTemp() {
+    say(L"");
+    wchar_t root[kTextCapacity];
+    getTempRoot(root, kTextCapacity);
+    size_t length = wcslen(root);
+    if (length > 0 && root[length - 1] == L'\\')
+        root[length - 1] = 0;
+    const wchar_t *logPath = getLogFilePath();
+    say(logPath ? formatString(L"Diagnostic log of this run: %s", logPath)
+                : formatString(L"Diagnostic log: off; with PELLUX_LOG=yes each process writes %s\\zno_nlog_N.log",
+                               root));
+    say(formatString(L"Temporary directory: created below %s at each start, removed at the end", root));
+}
+
+}  // namespace
+
+int diagnose() {
+    logMessage(L"diagnose");
+    describeService();
+    describeConfiguration();
+    bool found = describeRuntimeSearch();
+    if (found)
+        describeVmOptions();
+    describeLogAndTemp();
+    fflush(stdout);
+    return found ? 0 : 2;
+}

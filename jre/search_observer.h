@@ -1,0 +1,58 @@
+// Who watches the runtime search. The search reports each step, each
+// candidate's version and its verdict at the point where it decides; the
+// diagnostic log and the diagnose command both listen, so that what diagnose
+// prints is what a real start does. No Win32 here.
+#ifndef PELLUX_JRE_SEARCH_OBSERVER_H
+#define PELLUX_JRE_SEARCH_OBSERVER_H
+
+#include <cstdint>
+
+#include "jre/java_version.h"
+
+enum class CandidateVerdict {
+    Accepted,
+    NoJavaExecutable,
+    NoVersion,
+    OtherArchitecture,
+    BelowMinimum,
+    AboveMaximum,
+    BetaNotAllowed,
+    NoJavaw,
+    EarlierLoadFailure,
+    NotAJdk,
+    NoJvmDll,
+};
+
+enum class VersionSource { Cache, Run };
+
+class SearchObserver {
+public:
+    virtual ~SearchObserver() = default;
+    // A step of the search begins: a location, a variable, a registry scan.
+    virtual void searchStep(const char *description) = 0;
+    // machine: the PE machine of the java executable, 0 when unreadable.
+    virtual void candidateVersion(const char *javaExe, const char *version, uint32_t machine,
+                                  VersionSource source) = 0;
+    virtual void candidateVerdict(const char *javaExe, CandidateVerdict verdict) = 0;
+};
+
+// Process-wide, set before the search and read by it. The default observer
+// writes verdicts to the diagnostic log; diagnose puts its own in front and
+// switches off everything that would change the machine.
+struct RuntimeSearchWatch {
+    SearchObserver *observer = nullptr;  // null: the log observer
+    bool writeVersionCache = true;
+    bool unpackRuntimes = true;
+};
+RuntimeSearchWatch &runtimeSearchWatch();
+SearchObserver &searchObserver();
+
+// Plain English, as the log and diagnose print it: "accepted", "below the minimum"...
+const char *verdictText(CandidateVerdict verdict);
+
+// Why a version is refused, or Accepted: the beta rule first (betasAllowed is
+// the caller's flag or config record 130), then both bounds strictly.
+CandidateVerdict versionVerdict(const char *text, const JavaVersion &minimum, const JavaVersion &maximum,
+                                bool betasAllowed);
+
+#endif
