@@ -14,7 +14,7 @@
 #include "entry/diagnose.h"
 #include "entry/service_control.h"
 #include "entry/service_host.h"
-#include "paths/path_text.h"
+#include "paths/path_rules.h"
 #include "runtime/process_hooks.h"
 #include "runtime/run_sequence.h"
 #include "runtime/startup.h"

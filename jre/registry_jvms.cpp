@@ -51,7 +51,7 @@ bool acceptsHome(const char *home, char *javaExe, char *version, const JavaVersi
     bool found = javaExeFromHome(home, javaExe);
     if (javaFound)
         *javaFound = found;
-    return found && checkJavaExe(javaExe, version, minimum, maximum, false, true, true);
+    return found && checkJavaExe(javaExe, version, minimum, maximum);
 }
 
 bool findInstallationInView(HKEY root, REGSAM view, char *javaExe, char *version, const JavaVersion &minimum,
@@ -111,7 +111,7 @@ LauncherScanResult scanLauncherRoot(HKEY root, const char *keyPath, bool acceptP
         char javaExe[kJavaExeCapacity];
         char version[kJavaVersionCapacity] = "";
         copyText(javaExe, kJavaExeCapacity, path.c_str());
-        if (checkJavaExe(javaExe, version, minimum, maximum, true, true, true) &&
+        if (checkJavaExe(javaExe, version, minimum, maximum, betasAllowedIf(true)) &&
             isVersionGreater(version, best.version.c_str())) {
             best.found = true;
             best.javaExe = javaExe;

@@ -16,7 +16,7 @@
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
 #include "paths/runtime_location.h"
-#include "paths/variable_expansion.h"
+#include "paths/variable_rules.h"
 
 ClassPathOverrides classPathOverrides;
 

@@ -8,7 +8,7 @@
 #include "paths/path_utils.h"
 #include "paths/runtime_location.h"
 #include "paths/temp_dirs.h"
-#include "paths/variable_expansion.h"
+#include "paths/variable_rules.h"
 
 namespace {
 

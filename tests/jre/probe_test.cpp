@@ -65,7 +65,7 @@ protected:
         char path[kJavaExeCapacity];
         snprintf(path, sizeof path, "%s", narrow(javaExe).c_str());
         char found[kJavaVersionCapacity] = "untouched";
-        bool accepted = checkJavaExe(path, found, minimum_, maximum_, allowBeta, true, true);
+        bool accepted = checkJavaExe(path, found, minimum_, maximum_, betasAllowedIf(allowBeta));
         javaExe_ = path;
         version_ = found;
         return accepted;
