@@ -168,7 +168,8 @@ bool describeRuntimeSearch() {
     watch.writeVersionCache = false;
     watch.unpackRuntimes = false;
     prependNativeLibraryPath();
-    bool loaded = LoadDLL(false);
+    LoadedJvm jvm;
+    bool loaded = LoadDLL(false, jvm);
     watch.observer = nullptr;
     say(L"");
     const RuntimeSearchResult &result = lastRuntimeSearch();

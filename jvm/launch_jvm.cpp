@@ -42,9 +42,10 @@ LauncherPropertyValues currentPropertyValues() {
 
 std::vector<std::string> currentLauncherProperties() { return buildLauncherProperties(currentPropertyValues()); }
 
-bool launchJvm(const StringList &arguments) {
+bool launchJvm(const LoadedJvm &jvm, const StringList &arguments) {
     logMessage(L"launching program");
     std::vector<std::string> properties = buildLauncherProperties(currentPropertyValues());
+    launchRequest.createJavaVM = jvm.createJavaVM;
     launchRequest.arguments = arguments;
     assembleVmOptions(properties, launchRequest.arguments, launchRequest.initArgs);
     uint32_t stackSize = chooseStackSize(vmOptionList);

@@ -15,7 +15,6 @@
 #include "paths/path_utils.h"
 #include "paths/runtime_location.h"
 
-CreateJavaVMFunction createJavaVM;
 
 namespace {
 
@@ -38,9 +37,9 @@ void restorePath(const std::string &oldPath, bool wasSet) {
 void recordRuntimeLocation(const RuntimeSearchResult &result) {
     std::string home(result.javaExecutable, javaExeDirLength(result.javaExecutable));
     home += "\\..";
-    if (!copyText(runtimeHome, kRuntimeHomeCapacity, home.c_str()))
+    if (!copyText(runtimeLocation().home, kRuntimeHomeCapacity, home.c_str()))
         logError(L"runtime home cut at %d characters", static_cast<int>(kRuntimeHomeCapacity - 1));
-    copyText(runtimeVersion, kRuntimeVersionCapacity, result.version);
+    copyText(runtimeLocation().version, kRuntimeVersionCapacity, result.version);
 }
 
 void showLoadFailure(const RuntimeSearchResult &result) {
@@ -68,7 +67,7 @@ std::wstring loadFailureText(const RuntimeSearchResult &result) {
     return messageText(message.id, nullptr);
 }
 
-bool LoadDLL(bool showErrors) {
+bool LoadDLL(bool showErrors, LoadedJvm &loaded) {
     logMessage(L"LoadDLL (%d, %S, %d)", showErrors ? 1 : 0, static_cast<const char *>(nullptr), 0);
     RuntimeSearchResult &result = searchResult;
     HMODULE module = searchJvm(result, loadJvmFromJavaExe);
@@ -81,7 +80,7 @@ bool LoadDLL(bool showErrors) {
     recordRuntimeLocation(result);
     if (module == nullptr)
         logError(L"Could not get DLL-Handle.");
-    if (resolveCreateJavaVM(module)) {
+    if (resolveCreateJavaVM(module, loaded)) {
         logMessage(L"Loading of JVM-DLL successful");
         return true;
     }
@@ -135,7 +134,7 @@ HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory) {
             logMessage(L"Failed with error code %d", static_cast<int>(GetLastError()));
         return nullptr;
     }
-    copyText(jvmBinDirectory, kRuntimeHomeCapacity, binDirectory);
+    copyText(runtimeLocation().jvmBinDirectory, kRuntimeHomeCapacity, binDirectory);
     return module;
 }
 
@@ -185,9 +184,9 @@ void removeDllSearchDirectory(DllDirectoryCookie cookie) {
     removeDllDirectory(cookie);
 }
 
-bool resolveCreateJavaVM(HMODULE module) {
+bool resolveCreateJavaVM(HMODULE module, LoadedJvm &loaded) {
     if (module == nullptr)
         return false;
-    createJavaVM = exportedFunction<CreateJavaVMFunction>(module, "JNI_CreateJavaVM");
-    return createJavaVM != nullptr;
+    loaded.createJavaVM = exportedFunction<CreateJavaVMFunction>(module, "JNI_CreateJavaVM");
+    return loaded.createJavaVM != nullptr;
 }
