@@ -51,10 +51,14 @@ const struct {
     {record::kOutputFile, "var\\log\\server_out.log"},
     {record::kAppendOutput, "1"},
     {record::kLauncherType, "4"},
-    {record::kClassPath, "S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
-    {record::kVmParameters, "\"-Dzanthor.launcherId=2\" -Dzanthor.swt=false"},
+    // The jars beside the executable first, then the usual library folders.
+    {record::kClassPath, "S0.;S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
+    // The Java runtime library needs no option: the launcher passes its
+    // properties itself.
+    {record::kVmParameters, ""},
     {record::kMinimumVersion, "1.8"},
-    {record::kMaximumVersion, "17"},
+    // No upper bound: a service should run on the Java its machine has.
+    {record::kMaximumVersion, ""},
     {record::kSearchSequence, "B.\\jre;EJDK_HOME;EJAVA_HOME;Y;R.\\.;"},
     {record::kAllowBeta, "1"},
     {record::kRequireJdk, "0"},
@@ -151,9 +155,11 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
             readExecutableName(keys, value, path);
         } else if (name == "working_directory") {
             planRecord(keys, record::kWorkingDirectory, windowsPath(recordTextOf(value, path)), value, path);
+        } else if (name == "arch") {
+            keys.project->folder.arch = choiceOf(value, path, {"auto", "x86_64", "i686"});
         } else {
             unknownKey(value, "service", name,
-                       "name, description, start, launcher_type, dependencies, executable, working_directory");
+                       "name, description, start, launcher_type, dependencies, executable, working_directory, arch");
         }
     }
 }
@@ -234,6 +240,7 @@ void readPreferredRuntime(ServiceKeys &keys, const toml::node &node, const std::
     if (directory.empty() || directory.find_first_of("\r\n") != std::string::npos)
         failKey(node, key, "must be one directory path");
     keys.project->folder.preferredRuntime = windowsPath(directory);
+    keys.project->folder.preferredRuntimeGiven = stringOf(node, key);
 }
 
 void readRuntimeSection(ServiceKeys &keys, const toml::table &table) {

@@ -4,6 +4,7 @@
 
 #include "common/records.h"
 #include "entry/command_line.h"
+#include "jre/java_version.h"
 #include "tests/packaging/pack_fixture.h"
 
 namespace {
@@ -98,12 +99,12 @@ TEST_F(ServiceKeys, LeftOutKeysTakeTheLauncherUsualValues) {
         {record::kOutputFile, "var\\log\\server_out.log"},
         {record::kAppendOutput, "1"},
         {record::kLauncherType, "4"},
-        {record::kClassPath, "S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
+        {record::kClassPath, "S0.;S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
         {record::kMainClass, "com.example.Main"},
-        {record::kVmParameters, "\"-Dzanthor.launcherId=2\" -Dzanthor.swt=false"},
+        {record::kVmParameters, ""},
         {record::kMainArguments, "<missing>"},
         {record::kMinimumVersion, "1.8"},
-        {record::kMaximumVersion, "17"},
+        {record::kMaximumVersion, ""},
         {record::kSearchSequence, "B.\\jre;EJDK_HOME;EJAVA_HOME;Y;R.\\.;"},
         {record::kAllowBeta, "1"},
         {record::kRequireJdk, "0"},
@@ -123,6 +124,14 @@ TEST_F(ServiceKeys, LeftOutKeysTakeTheLauncherUsualValues) {
     });
     EXPECT_EQ(block.messages[20017], L"Runs a Java application as a Windows service.");
     EXPECT_EQ(block.messages[1010], L"Couldn't load main class.");
+    // Today's Java passes both the probe and the registry key filter.
+    JavaVersion minimum = parseJavaVersion(record(block, record::kMinimumVersion).c_str());
+    JavaVersion maximum = parseJavaVersion(record(block, record::kMaximumVersion).c_str());
+    bool allowBeta = record(block, record::kAllowBeta) == "1";
+    for (const char *version : {"25", "25.0.1", "21.0.5", "26-ea"}) {
+        EXPECT_TRUE(isVersionAcceptable(version, minimum, maximum, allowBeta)) << version;
+        EXPECT_TRUE(isVersionInRangePrefix(version, minimum, maximum)) << version;
+    }
 }
 
 TEST_F(ServiceKeys, LauncherTypeCombinesStartModeAndErrorDisplay) {
@@ -204,7 +213,8 @@ TEST_F(ServiceKeys, MistakesAreRefusedWithFileLineAndKey) {
         {service + "[java]\nmain_class = \"app/com.example.Main\"\n", "service.toml:4: java.main_class: is in the form module/class"},
         {service + java + "module = true\n", "service.toml:5: java.module: needs java.main_class in the form module/class"},
         {service + java + "[runtime]\nmin_version = \"11\"\nmax_version = \"1.8\"\n", "service.toml:6: runtime.min_version: no Java version is at least 11 and at most 1.8"},
-        {service + java + "[runtime]\nmin_version = \"21\"\n", "service.toml:6: runtime.min_version: no Java version is at least 21 and at most 17 (17 is the default of runtime.max_version)"},
+        {service + java + "[runtime]\nmax_version = \"1.7\"\n", "service.toml:6: runtime.max_version: no Java version is at least 1.8 and at most 1.7 (1.8 is the default of runtime.min_version)"},
+        {service + "arch = \"arm64\"\n" + java, "service.toml:3: service.arch: must be one of \"auto\", \"x86_64\", \"i686\""},
         {service + java + "[runtime]\nmax_version = 1.8\n", "service.toml:6: runtime.max_version: write the version as a text"},
         {service + java + "[runtime]\nmax_version = \"17-ea\"\n", "service.toml:6: runtime.max_version: \"17-ea\" is no Java version"},
         {service + java + "[runtime]\nsearch = [\"JAVA_HOME\"]\n", "service.toml:6: runtime.search: a location is one of"},
