@@ -1,6 +1,5 @@
 #include "common/pe_image.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -65,6 +64,35 @@ PeHeader readPeHeader(const std::string &bytes) {
     return readPeHeader(source);
 }
 
+PeSections readPeSections(PeByteSource &source, const PeHeader &header, uint64_t fileSize) {
+    const uint64_t kSectionEntrySize = 40;
+    PeSections sections;
+    sections.status = PeSectionStatus::TableOutsideFile;
+    unsigned char bytes[8];
+    if (header.status != PeHeaderStatus::Ok || !readExactly(source, header.headerOffset + 6ull, bytes, 2) ||
+        !readExactly(source, header.headerOffset + 20ull, bytes + 2, 2))
+        return sections;
+    sections.count = static_cast<uint16_t>(littleEndian(bytes, 2));
+    sections.optionalHeaderSize = static_cast<uint16_t>(littleEndian(bytes + 2, 2));
+    if (sections.count == 0) {
+        sections.status = PeSectionStatus::NoSections;
+        return sections;
+    }
+    uint64_t table = header.headerOffset + 24ull + sections.optionalHeaderSize;
+    uint64_t last = table + kSectionEntrySize * (sections.count - 1u);
+    if (table + kSectionEntrySize * sections.count > fileSize || !readExactly(source, last + 16, bytes, 8))
+        return sections;
+    sections.lastRawSize = littleEndian(bytes, 4);
+    sections.lastRawOffset = littleEndian(bytes + 4, 4);
+    sections.status = sections.end() > fileSize ? PeSectionStatus::LastSectionOutsideFile : PeSectionStatus::Ok;
+    return sections;
+}
+
+PeSections readPeSections(const std::string &bytes, const PeHeader &header) {
+    StringSource source(bytes);
+    return readPeSections(source, header, bytes.size());
+}
+
 const char *launcherArchOfMachine(uint16_t machine) {
     switch (machine) {
     case pe_machine::kI386: return "i686";
@@ -80,8 +108,10 @@ std::string peMachineName(uint16_t machine) {
     case pe_machine::kArm64: return "ARM64";
     default: break;
     }
-    char text[16];
-    snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(machine));
+    static const char kHexDigits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        text += kHexDigits[(machine >> shift) & 0xF];
     return text;
 }
 

@@ -44,6 +44,28 @@ protected:
 PeHeader readPeHeader(PeByteSource &source);
 PeHeader readPeHeader(const std::string &bytes);
 
+enum class PeSectionStatus {
+    Ok,
+    NoSections,              // a section count of 0
+    TableOutsideFile,        // the section table does not fit in the file
+    LastSectionOutsideFile,  // the last section's raw data ends past the file
+};
+
+struct PeSections {
+    PeSectionStatus status = PeSectionStatus::NoSections;
+    uint16_t count = 0;
+    uint16_t optionalHeaderSize = 0;
+    uint32_t lastRawOffset = 0;
+    uint32_t lastRawSize = 0;
+    // Where the last section's raw data ends: the first byte after the image.
+    uint64_t end() const { return static_cast<uint64_t>(lastRawOffset) + lastRawSize; }
+};
+
+// The section table of a header read with status Ok; fileSize bounds the
+// table and the last section's data.
+PeSections readPeSections(PeByteSource &source, const PeHeader &header, uint64_t fileSize);
+PeSections readPeSections(const std::string &bytes, const PeHeader &header);
+
 // "i686" for x86, "x86_64" for x64: the names of the launcher builds; empty
 // for every other machine.
 const char *launcherArchOfMachine(uint16_t machine);
