@@ -144,8 +144,29 @@ protected:
             DeleteFileW(reports_.file(file).c_str());
     }
 
+    // A stand-in runtime home whose VM acts as the settings say; its search
+    // sequence entry, or empty when it could not be laid out.
+    std::string standinRuntime(const std::string &jvmSettings) {
+        RuntimeHomeLayout layout;
+        layout.jvmSettings = jvmSettings;
+        std::string error;
+        if (!layOutRuntimeHome(runtime_.path(), layout, home_, error))
+            return std::string();
+        return "B" + narrowBytes(home_.home);
+    }
+    bool mainEntered() {
+        for (DWORD waited = 0; waited < kServiceTimeoutMs; waited += 50) {
+            if (readStandinRecord(home_.jvmRecord).findEvent(EVENT_MAIN_ENTER) >= 0)
+                return true;
+            Sleep(50);
+        }
+        return false;
+    }
+
     ScratchDirectory directory_;
     ScratchDirectory reports_;
+    ScratchDirectory runtime_;
+    RuntimeHome home_;
     std::unique_ptr<TestService> service_{new TestService()};
     std::wstring app_;
 };
@@ -323,24 +344,15 @@ TEST_F(ServiceCommands, InstallRegistersRecoveryAndPreshutdownOnlyWhereTheRecord
 // The stand-in application sleeps and never reads the stop line: the host
 // ends it when the budget is spent, and the console stop says so.
 TEST_F(ServiceCommands, StopEndsAnApplicationThatIgnoresItOnceTheBudgetIsSpent) {
-    ScratchDirectory runtime;
-    RuntimeHomeLayout layout;
-    layout.jvmSettings = "main=sleep\nsleepMs=60000\n";
-    RuntimeHome home;
-    std::string error;
-    ASSERT_TRUE(layOutRuntimeHome(runtime.path(), layout, home, error)) << error;
-    app_ = makeApp(L"App.exe", {{record::kSearchSequence, "B" + narrowBytes(home.home)},
+    std::string search = standinRuntime("main=sleep\nsleepMs=60000\n");
+    ASSERT_FALSE(search.empty());
+    app_ = makeApp(L"App.exe", {{record::kSearchSequence, search},
                                 {record::kMinimumVersion, ""},
                                 {record::kMaximumVersion, ""},
                                 {record::kStopBudget, "3"}});
     expectRun(L"/install", 0u, said("Installed service '%S'.\r\n"));
     ASSERT_TRUE(service_->start());
-    bool mainRunning = false;
-    for (int i = 0; i < 400 && !mainRunning; i++) {
-        Sleep(50);
-        mainRunning = readStandinRecord(home.jvmRecord).findEvent(EVENT_MAIN_ENTER) >= 0;
-    }
-    ASSERT_TRUE(mainRunning);
+    ASSERT_TRUE(mainEntered());
     std::vector<DWORD> workers = childProcesses(service_->status().dwProcessId);
     ASSERT_EQ(workers.size(), 1u);
 
@@ -365,33 +377,24 @@ TEST_F(ServiceCommands, StopEndsAnApplicationThatIgnoresItOnceTheBudgetIsSpent) 
     EXPECT_EQ(stopped.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
     EXPECT_EQ(stopped.dwServiceSpecificExitCode, 5001u);
     EXPECT_TRUE(waitForProcessEnd(workers[0], 1000)) << "the worker outlived its stop";
-    EXPECT_EQ(readStandinRecord(home.jvmRecord).findEvent(EVENT_MAIN_LEAVE), -1) << "main was not meant to return";
+    EXPECT_EQ(readStandinRecord(home_.jvmRecord).findEvent(EVENT_MAIN_LEAVE), -1) << "main was not meant to return";
 }
 
 // The worker finds the stand-in runtime, creates its VM and calls main, which
 // reads standard input until the stop line.
 TEST_F(ServiceCommands, FullLifeCycleEndsTheApplicationThroughItsStandardInput) {
-    ScratchDirectory runtime;
-    RuntimeHomeLayout layout;
-    layout.jvmSettings = "main=stdin\n";
-    RuntimeHome home;
-    std::string error;
-    ASSERT_TRUE(layOutRuntimeHome(runtime.path(), layout, home, error)) << error;
-    app_ = makeApp(L"App.exe", {{record::kSearchSequence, "B" + narrowBytes(home.home)}, {record::kMinimumVersion, ""}, {record::kMaximumVersion, ""}});
+    std::string search = standinRuntime("main=stdin\n");
+    ASSERT_FALSE(search.empty());
+    app_ = makeApp(L"App.exe", {{record::kSearchSequence, search}, {record::kMinimumVersion, ""}, {record::kMaximumVersion, ""}});
 
     expectRun(L"/install", 0u, said("Installed service '%S'.\r\n"));
     expectRun(L"/start " + inQuotes(name()) + L" first \"second arg\"", 0u, said("Starting service '%S'.\r\n"));
     ASSERT_TRUE(service_->waitForState(SERVICE_RUNNING));
-    bool mainRunning = false;
-    for (int i = 0; i < 400 && !mainRunning; i++) {
-        Sleep(50);
-        mainRunning = readStandinRecord(home.jvmRecord).findEvent(EVENT_MAIN_ENTER) >= 0;
-    }
-    ASSERT_TRUE(mainRunning);
+    ASSERT_TRUE(mainEntered());
     expectRun(L"/status", 0u, "Running.\r\n");
 
     expectRun(L"/stop", 0u, said("Stopping service '%S'.\r\nService stopped\r\n"));
-    StandinRecord record = readStandinRecord(home.jvmRecord);
+    StandinRecord record = readStandinRecord(home_.jvmRecord);
     EXPECT_EQ(record.stdinLines, std::vector<std::string>{"0"});
     EXPECT_EQ(record.stdinEnd, STDIN_END_STOP_LINE);
     EXPECT_TRUE(record.hasOption("-Xrs"));
