@@ -8,6 +8,7 @@
 #include "writer/project_error.h"
 #include "writer/project_values.h"
 #include "writer/record_texts.h"
+#include "writer/robustness_keys.h"
 #include "writer/typed_entries.h"
 
 namespace {
@@ -38,6 +39,7 @@ struct ServiceKeys {
     const toml::node *vmOptionsFile = nullptr;
     const toml::node *readVmOptionsFile = nullptr;
     const toml::node *description = nullptr;
+    RobustnessKeys robustness;
 };
 
 // The launcher's usual values, for every record a friendly key stands for.
@@ -157,9 +159,14 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
             planRecord(keys, record::kWorkingDirectory, windowsPath(recordTextOf(value, path)), value, path);
         } else if (name == "arch") {
             keys.project->folder.arch = choiceOf(value, path, {"auto", "x86_64", "i686"});
+        } else if (name == "stop") {
+            readStopTable(tableOf(value, path, "[service.stop]"), keys.robustness);
+        } else if (name == "recovery") {
+            readRecoveryTable(tableOf(value, path, "[service.recovery]"), keys.robustness);
         } else {
             unknownKey(value, "service", name,
-                       "name, description, start, launcher_type, dependencies, executable, working_directory, arch");
+                       "name, description, start, launcher_type, dependencies, executable, working_directory, arch, "
+                       "[service.stop], [service.recovery]");
         }
     }
 }
@@ -434,12 +441,23 @@ void planExecutableName(ServiceKeys &keys, const toml::table &root) {
     executable = name + ".exe";
 }
 
+// Defaults (no origin) give way to raw records like the others.
+void planRobustness(ServiceKeys &keys) {
+    for (const RobustnessRecord &planned : robustnessRecords(keys.robustness)) {
+        if (planned.origin)
+            planRecord(keys, planned.id, planned.value, *planned.origin, planned.key);
+        else
+            keys.records[planned.id] = PlannedRecord{planned.value, nullptr, ""};
+    }
+}
+
 void checkCombinations(ServiceKeys &keys, const toml::table &root) {
     planExecutableName(keys, root);
     checkMainClassForm(keys, root);
     checkVersionBounds(keys);
     checkVmOptionsFile(keys);
     planLauncherType(keys);
+    planRobustness(keys);
 }
 
 // Defaults give way to raw records; a key and a raw record for the same id clash.

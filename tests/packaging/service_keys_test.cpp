@@ -121,6 +121,12 @@ TEST_F(ServiceKeys, LeftOutKeysTakeTheLauncherUsualValues) {
         {record::kSingleInstance, "1"},
         {record::kOutputMaxSize, "10485760"},
         {record::kOutputKeep, "5"},
+        {record::kStopBudget, "30"},
+        {record::kPreshutdownTimeout, "35"},
+        {record::kWorkerJob, "1"},
+        {record::kRecoveryRestarts, "3"},
+        {record::kRecoveryDelay, "10"},
+        {record::kRecoveryReset, "86400"},
     });
     EXPECT_EQ(block.messages[20017], L"Runs a Java application as a Windows service.");
     EXPECT_EQ(block.messages[1010], L"Couldn't load main class.");
@@ -152,6 +158,29 @@ TEST_F(ServiceKeys, LauncherTypeCombinesStartModeAndErrorDisplay) {
             << errors_;
         EXPECT_EQ(record(blockOf("out/Beat.exe"), 107), c.type) << c.keys;
     }
+}
+
+TEST_F(ServiceKeys, StopAndRecoveryKeysSetTheirRecordsOrSwitchThemOff) {
+    ASSERT_EQ(packFolder(std::string(kMinimal) +
+                         "[service.stop]\ntimeout = 120\nend_worker_with_host = false\n"
+                         "[service.recovery]\nrestarts = 10\nrestart_delay = 86400\nreset_after = 3600\n"),
+              0)
+        << errors_;
+    expectRecords(blockOf("out/Beat.exe"), {{record::kStopBudget, "120"},
+                                            {record::kPreshutdownTimeout, "125"},
+                                            {record::kWorkerJob, "0"},
+                                            {record::kRecoveryRestarts, "10"},
+                                            {record::kRecoveryDelay, "86400"},
+                                            {record::kRecoveryReset, "3600"}});
+    ASSERT_EQ(packFolder(std::string(kMinimal) +
+                         "[service.stop]\npreshutdown = false\n[service.recovery]\nenabled = false\n",
+                         "--replace"),
+              0)
+        << errors_;
+    expectRecords(blockOf("out/Beat.exe"), {{record::kStopBudget, "30"},
+                                            {record::kPreshutdownTimeout, "<missing>"},
+                                            {record::kRecoveryRestarts, "<missing>"},
+                                            {record::kRecoveryDelay, "<missing>"}});
 }
 
 TEST_F(ServiceKeys, OptionsAndArgumentsSurviveTheLaunchersSplitting) {
@@ -236,6 +265,14 @@ TEST_F(ServiceKeys, MistakesAreRefusedWithFileLineAndKey) {
         {service + java + "[output]\nmax_size = \"10 MiB\"\n", "service.toml:6: output.max_size: \"10 MiB\" is no size"},
         {service + java + "[output]\nkeep = -1\n", "service.toml:6: output.keep: must be a number of files"},
         {service + java + "[instance]\nscope = \"machine\"\n", "service.toml:6: instance.scope: must be one of \"session\", \"global\", \"user\""},
+        {service + java + "[service.stop]\ntimeout = 0\n", "service.toml:6: service.stop.timeout: must be a whole number of seconds from 1 to 3600"},
+        {service + java + "[service.stop]\ntimeout = 1000000000\n", "service.toml:6: service.stop.timeout: must be a whole number"},
+        {service + java + "[service.stop]\ntimeout = \"30\"\n", "service.toml:6: service.stop.timeout: must be a whole number"},
+        {service + java + "[service.stop]\nkill = true\n", "service.toml:6: service.stop.kill: unknown key; [service.stop] knows timeout"},
+        {service + java + "[service.recovery]\nrestart_delay = 86401\n", "service.toml:6: service.recovery.restart_delay: must be a whole number of seconds from 1 to 86400"},
+        {service + java + "[service.recovery]\nrestarts = 11\n", "service.toml:6: service.recovery.restarts: must be a whole number of restarts from 1 to 10"},
+        {service + java + "[service.recovery]\nreset_after = -1\n", "service.toml:6: service.recovery.reset_after: must be a whole number"},
+        {service + java + "[service.stop]\ntimeout = 9\n[records]\n30000 = \"5\"\n", "service.toml:8: record 30000 is also set by service.stop.timeout (line 6); keep one"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(packFolder(c.text), 1) << c.text;
