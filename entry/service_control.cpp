@@ -67,7 +67,8 @@ int installService(unsigned long startType) {
     }
     std::wstring binaryPath = formatString(L"\"%s\"", getExecutablePath());
     std::wstring dependencies = readServiceDependencies();
-    ServiceHandle service(CreateServiceW(manager.get(), serviceName, serviceName, SERVICE_ALL_ACCESS,
+    const wchar_t *name = processRole().serviceName;
+    ServiceHandle service(CreateServiceW(manager.get(), name, name, SERVICE_ALL_ACCESS,
                                          SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
                                          binaryPath.c_str(), nullptr, nullptr,
                                          dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
@@ -77,7 +78,7 @@ int installService(unsigned long startType) {
     }
     setServiceDescription(service.get());
     registerRobustness(service.get(), loadRobustnessSettings());
-    printLine("Installed service '%S'.\n", serviceName);
+    printLine("Installed service '%S'.\n", processRole().serviceName);
     return 0;
 }
 
@@ -89,14 +90,14 @@ int uninstallService(bool verbose) {
             printLine("Could not open SCManager.\n");
         return 1;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), serviceName, DELETE));
+    ServiceHandle service(OpenServiceW(manager.get(), processRole().serviceName, DELETE));
     if (!service || !DeleteService(service.get())) {
         if (verbose)
             printLine("Could not delete service.\n");
         return 1;
     }
     if (verbose)
-        printLine("Uninstalled service '%S'.\n", serviceName);
+        printLine("Uninstalled service '%S'.\n", processRole().serviceName);
     return 0;
 }
 
@@ -106,7 +107,7 @@ int startService(const StringList &arguments) {
         printLine("Could not open SCManager.\n");
         return 1;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_START));
+    ServiceHandle service(OpenServiceW(manager.get(), processRole().serviceName, SERVICE_START));
     if (!service) {
         printLine("Could not start service. Error code: %d\n", static_cast<int>(GetLastError()));
         return 1;
@@ -117,7 +118,7 @@ int startService(const StringList &arguments) {
         startArguments.push_back(arguments[i].c_str());
     if (StartServiceW(service.get(), static_cast<DWORD>(startArguments.size()),
                       startArguments.empty() ? nullptr : startArguments.data())) {
-        printLine("Starting service '%S'.\n", serviceName);
+        printLine("Starting service '%S'.\n", processRole().serviceName);
         return 0;
     }
     DWORD error = GetLastError();
@@ -136,7 +137,7 @@ int stopService(bool verbose) {
             printLine("Could not open SCManager.\n");
         return 1;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
+    ServiceHandle service(OpenServiceW(manager.get(), processRole().serviceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
     if (!service) {
         if (verbose)
             printLine("Could not stop service.\n");
@@ -144,7 +145,7 @@ int stopService(bool verbose) {
     }
     SERVICE_STATUS status;
     if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
-        printLine("Stopping service '%S'.\n", serviceName);
+        printLine("Stopping service '%S'.\n", processRole().serviceName);
         bool stopped = waitForStopStatus(service.get(), status);
         printLine(stopped ? "Service stopped\n" : "Error while stopping service\n");
         if (stopped && workerWasEnded(status))
@@ -171,7 +172,8 @@ int showServiceStatus() {
         printLine("Could not open SCManager.\n");
         return 1;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
+    ServiceHandle service(
+        OpenServiceW(manager.get(), processRole().serviceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
     SERVICE_STATUS status;
     if (!service || !QueryServiceStatus(service.get(), &status)) {
         printLine("Could not get status.\n");

@@ -57,8 +57,9 @@ void fillInitialStatus() {
 void takeServiceName(DWORD count, LPWSTR *arguments) {
     const wchar_t *name = count > 0 ? arguments[0] : nullptr;
     size_t length = name ? lstrlenW(name) : 0;
-    copyText(serviceName, kServiceNameCapacity, length >= 1 && length < kServiceNameCapacity ? name : L"unknown");
-    logMessage(L"service name is '%s'", serviceName);
+    bool usable = length >= 1 && length < kServiceNameCapacity;
+    copyText(processRole().serviceName, kServiceNameCapacity, usable ? name : L"unknown");
+    logMessage(L"service name is '%s'", processRole().serviceName);
 }
 
 DWORD WINAPI serviceControlHandlerEx(DWORD control, DWORD, LPVOID, LPVOID) {
@@ -70,9 +71,10 @@ DWORD WINAPI serviceControlHandlerEx(DWORD control, DWORD, LPVOID, LPVOID) {
 // which the plain one does not promise to get, is accepted.
 bool registerControlHandler() {
     if (hostState.settings.preshutdownTimeoutMs != 0)
-        hostState.statusHandle = RegisterServiceCtrlHandlerExW(serviceName, serviceControlHandlerEx, nullptr);
+        hostState.statusHandle =
+            RegisterServiceCtrlHandlerExW(processRole().serviceName, serviceControlHandlerEx, nullptr);
     else
-        hostState.statusHandle = RegisterServiceCtrlHandlerW(serviceName, serviceControlHandler);
+        hostState.statusHandle = RegisterServiceCtrlHandlerW(processRole().serviceName, serviceControlHandler);
     return hostState.statusHandle != nullptr;
 }
 
@@ -105,7 +107,8 @@ bool workerCommandLine(DWORD count, LPWSTR *arguments, std::wstring &commandLine
     StringList startArguments;
     for (DWORD i = 1; i < count; i++)
         startArguments.push_back(arguments[i] ? arguments[i] : L"");
-    if (buildWorkerCommandLine(hostTokens, serviceName, startArguments, commandLine, kWorkerCommandLineCapacity))
+    if (buildWorkerCommandLine(hostTokens, processRole().serviceName, startArguments, commandLine,
+                               kWorkerCommandLineCapacity))
         return true;
     logError(L"the worker command line does not fit %d characters", static_cast<int>(kWorkerCommandLineCapacity));
     return false;
@@ -331,7 +334,8 @@ DWORD readPriorityClass() {
     DWORD value = 0;
     DWORD size = sizeof value;
     // Only a value of exactly four bytes counts; its registry type does not.
-    if (RegQueryValueExW(key.get(), serviceName, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size) !=
+    const wchar_t *name = processRole().serviceName;
+    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size) !=
             ERROR_SUCCESS ||
         size != sizeof value)
         return NORMAL_PRIORITY_CLASS;

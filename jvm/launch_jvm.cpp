@@ -27,7 +27,7 @@ LauncherPropertyValues currentPropertyValues() {
     values.semaphoreName = semaphoreName;
     values.unextractedOffset = unextractedOffset;
     values.zanthorFlavour = launcherFlavour == 'i';
-    values.serviceMode = serviceMode;
+    values.serviceMode = processRole().serviceMode;
     values.executablePath = getExecutablePathA();
     values.tempDir = launcherTempDir;
     values.path = environmentValue("PATH");

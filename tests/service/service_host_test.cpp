@@ -275,8 +275,8 @@ TEST_F(ServiceHost, WorkerEndsWithAHostKilledFromOutside) {
 TEST(PriorityClass, OnlyAFourByteValueUnderTheServiceNameCounts) {
     std::wstring name = uniqueServiceName();
     wchar_t savedName[kServiceNameCapacity];
-    copyText(savedName, kServiceNameCapacity, serviceName);
-    copyText(serviceName, kServiceNameCapacity, name.c_str());
+    copyText(savedName, kServiceNameCapacity, processRole().serviceName);
+    copyText(processRole().serviceName, kServiceNameCapacity, name.c_str());
     HKEY key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPriorityKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
@@ -294,7 +294,7 @@ TEST(PriorityClass, OnlyAFourByteValueUnderTheServiceNameCounts) {
 
     RegDeleteValueW(key, name.c_str());
     RegCloseKey(key);
-    copyText(serviceName, kServiceNameCapacity, savedName);
+    copyText(processRole().serviceName, kServiceNameCapacity, savedName);
 }
 
 }  // namespace
