@@ -12,6 +12,8 @@ namespace {
 
 const size_t kPathCapacity = 6000;
 const DWORD kCommandExitWaitMs = 2000;
+// cmd.exe answers at once; a command that writes nothing for this long never will.
+const DWORD kCommandOutputWaitMs = 10000;
 
 bool executablePathsKnown;
 wchar_t executableLongPath[kPathCapacity];
@@ -213,7 +215,7 @@ std::string runShortPathCommand(std::wstring commandLine) {
         return std::string();
     }
     // Everything the command writes until it closes its output, at most a buffer full.
-    std::string output = command.readOutput(kPathCapacity, false);
+    std::string output = command.readOutput(kPathCapacity, false, kCommandOutputWaitMs);
     logMessage(L"finished reading from cmd.exe %d \"%S\"", static_cast<int>(output.size()), output.c_str());
     // The end of the output can be seen a moment before the exit code is
     // set (Wine shows this); a command that is done has ended well within this.
