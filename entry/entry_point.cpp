@@ -92,6 +92,8 @@ int runCommand(Command command, StringList &arguments, const std::wstring &progr
 }  // namespace
 
 int runLauncher() {
+    // No DLL is ever taken from the current directory, which a user may own.
+    SetDllDirectoryW(L"");
     installProcessHooks();
     processRole().serviceMode = true;
     launcherStartup();

@@ -1,6 +1,8 @@
-#include "common/records.h"
 #include "jvm/jvm_dll_rules.h"
+
+#include "common/records.h"
 #include "common/target.h"
+#include "common/text.h"
 
 std::vector<std::string> vmSubdirectories(const std::string &configured) {
     std::vector<std::string> names;
@@ -36,7 +38,7 @@ std::string composeNativeLibraryPath(const std::vector<std::string> &entries, co
     path += oldPath;
     bool tooLong = capacity == 0 || path.size() > capacity - 1;
     if (tooLong)
-        path.resize(capacity == 0 ? 0 : capacity - 1);
+        path = cutListToLength(path, capacity == 0 ? 0 : capacity - 1);
     if (cut)
         *cut = tooLong;
     return path;

@@ -128,7 +128,8 @@ HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory) {
     std::string name = std::string(binDirectory) + "\\" + subdirectory + "\\jvm.dll";
     bool exists = pathExists(name.c_str());
     logMessage(L"Trying %S (exists %d)", name.c_str(), exists ? 1 : 0);
-    HMODULE module = LoadLibraryA(name.c_str());
+    // Its dependencies are looked for beside it first.
+    HMODULE module = LoadLibraryExA(name.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         if (exists)
             logMessage(L"Failed with error code %d", static_cast<int>(GetLastError()));
@@ -147,16 +148,16 @@ void preloadUcrtbase(const char *binDirectory) {
     if (!pathExists(fullName.c_str()))
         return;
     logMessage(L"Preloading ucrtbase.dll 4");
-    char remembered[kDirectoryCapacity];
-    DWORD length = GetCurrentDirectoryA(kDirectoryCapacity, remembered);
-    if (length == 0 || length >= kDirectoryCapacity)
-        remembered[0] = 0;
-    // The bare name finds the runtime's copy through the current directory.
-    SetCurrentDirectoryA(binDirectory);
-    if (LoadLibraryA("ucrtbase.dll") == nullptr && LoadLibraryA(fullName.c_str()) == nullptr)
+    // The system's copy where there is one, else the runtime's; never a copy
+    // that the current directory or PATH happens to offer.
+    char systemDirectory[kDirectoryCapacity];
+    UINT length = GetSystemDirectoryA(systemDirectory, kDirectoryCapacity);
+    std::string systemName = length > 0 && length < kDirectoryCapacity
+                                 ? std::string(systemDirectory) + "\\ucrtbase.dll"
+                                 : std::string();
+    if ((systemName.empty() || LoadLibraryExA(systemName.c_str(), nullptr, 0) == nullptr) &&
+        LoadLibraryExA(fullName.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) == nullptr)
         logMessage(L"Could not preload ucrtbase.dll");
-    if (remembered[0] != 0)
-        SetCurrentDirectoryA(remembered);
 }
 
 DllDirectoryCookie addDllSearchDirectory(const char *directory) {

@@ -200,7 +200,13 @@ std::string shortPathViaCommandShell(const wchar_t *path) {
     UINT directoryLength = GetWindowsDirectoryW(windowsDirectory, kPathCapacity);
     if (directoryLength == 0 || directoryLength >= kPathCapacity)
         windowsDirectory[0] = 0;
-    return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /C for %%I in (\"%s\") do @echo %%~sI",
+    // cmd.exe would expand "%NAME%" inside the quotes, and /D keeps its
+    // AutoRun commands from running with the launcher's rights.
+    if (wcschr(path, L'%')) {
+        logMessage(L"not asking cmd.exe for a path with %%: %s", path);
+        return std::string();
+    }
+    return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /D /C for %%I in (\"%s\") do @echo %%~sI",
                                             windowsDirectory, path));
 }
 
