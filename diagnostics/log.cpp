@@ -19,7 +19,6 @@ bool logPathSet;
 wchar_t logFilePath[6000];
 HANDLE openFile = INVALID_HANDLE_VALUE;
 int64_t logStartMillis;
-bool headerWritten;
 
 int64_t currentMillis() {
     FILETIME now;
@@ -30,13 +29,11 @@ int64_t currentMillis() {
     return static_cast<int64_t>(value.QuadPart / 10000);
 }
 
-// Other programs may read the log while the launcher writes it.
-HANDLE openLogFile(const wchar_t *path, bool truncate) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, truncate ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE && !truncate)
-        SetFilePointer(file, 0, nullptr, FILE_END);
-    return file;
+// A new file only: a name that is taken, perhaps by a link another user
+// planted, is never opened. Other programs may read the log while it is written.
+HANDLE createNewLogFile(const wchar_t *path) {
+    return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // The file is UTF-8 text with CRLF line ends.
@@ -65,17 +62,10 @@ bool logSwitchIsOn(const char *name) {
     return length != 0 && length < sizeof value && lstrcmpA(value, "yes") == 0;
 }
 
-// A file that is new or was emptied gets the byte-order mark; the header is
-// written once, to the first file that could be opened.
+// The new file's byte-order mark and header.
 void startLogFile() {
-    LARGE_INTEGER size;
-    if (GetFileSizeEx(openFile, &size) && size.QuadPart == 0) {
-        DWORD written;
-        WriteFile(openFile, "\xEF\xBB\xBF", 3, &written, nullptr);
-    }
-    if (headerWritten)
-        return;
-    headerWritten = true;
+    DWORD written;
+    WriteFile(openFile, "\xEF\xBB\xBF", 3, &written, nullptr);
     wchar_t executable[6000];
     DWORD length = GetModuleFileNameW(nullptr, executable, 6000);
     if (length == 0 || length >= 6000)
@@ -87,50 +77,43 @@ void startLogFile() {
     logStartMillis = currentMillis();
 }
 
+// The first free "zno_nlog_<n>.log" of the directory, n up to 1000, else
+// "c:\zno_nlog"; the file stays open for the life of the process.
 void createLogFile() {
-    openFile = openLogFile(logFilePath, true);
-    if (openFile == INVALID_HANDLE_VALUE) {
-        copyText(logFilePath, 6000, L"c:\\zno_nlog");
-        openFile = openLogFile(logFilePath, true);
-    }
-    if (openFile != INVALID_HANDLE_VALUE)
-        startLogFile();
-}
-
-bool fileExists(const wchar_t *path) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(path, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    return true;
-}
-
-void chooseLogFilePath() {
     wchar_t root[6000] = L"";
     if (logDirectorySource)
         logDirectorySource(root, 6000);
     std::wstring directory = root[0] == 0 ? std::wstring(L"c:\\") : std::wstring(root);
     if (directory.back() != L'\\' && directory.back() != L'/')
         directory += L'\\';
-    for (int n = 1;; n++) {
+    for (int n = 1; n <= 1000 && openFile == INVALID_HANDLE_VALUE; n++) {
         // A name cut to fit would be a file nobody looks for: such a root gives way to "c:\".
         if (formatText(logFilePath, 6000, L"%szno_nlog_%d.log", directory.c_str(), n) >= 6000) {
             directory = L"c:\\";
             n = 0;
             continue;
         }
-        if (n == 1000 || !fileExists(logFilePath))
+        openFile = createNewLogFile(logFilePath);
+        DWORD error = GetLastError();
+        // Only a taken name is worth trying the next one for.
+        if (openFile == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+            error != ERROR_ACCESS_DENIED)
             break;
     }
+    if (openFile == INVALID_HANDLE_VALUE) {
+        copyText(logFilePath, 6000, L"c:\\zno_nlog");
+        openFile = createNewLogFile(logFilePath);
+    }
+    if (openFile == INVALID_HANDLE_VALUE)
+        return;
+    logPathSet = true;
+    startLogFile();
 }
 
 void decideLog() {
     logDecided = true;  // log calls made while deciding return at once
     if (!logSwitchIsOn("PELLUX_LOG") && !logSwitchIsOn("ZANTHOR_LOG"))
         return;
-    chooseLogFilePath();
-    logPathSet = true;
     createLogFile();
 }
 
@@ -141,11 +124,6 @@ void openLog() {
         logLock = &lock;
     }
     EnterCriticalSection(logLock);
-    if (logPathSet && openFile == INVALID_HANDLE_VALUE) {
-        openFile = openLogFile(logFilePath, false);
-        if (openFile != INVALID_HANDLE_VALUE)
-            startLogFile();
-    }
     if (!logDecided)
         decideLog();
 }
@@ -159,8 +137,6 @@ void writeLine(bool error, const wchar_t *format, va_list args) {
         line += formatStringV(format, args);
         line += L'\n';
         writeLogText(line);
-        CloseHandle(openFile);
-        openFile = INVALID_HANDLE_VALUE;
     }
     LeaveCriticalSection(logLock);
 }
