@@ -71,9 +71,35 @@ inline int32_t versionOptions(int32_t entry) { return kVersionOptionFirst + 2 * 
 // Records of behaviour the original format does not know start here; a block
 // without them behaves as before.
 constexpr int32_t kExtensionFirst = 30000;
+// Service robustness (see namespace robustness below for the bounds).
+constexpr int32_t kStopBudget = 30000;         // seconds a stop may take before the worker is ended
+constexpr int32_t kPreshutdownTimeout = 30001;  // seconds: accept pre-shutdown and register this timeout
+constexpr int32_t kWorkerJob = 30002;          // flag: the worker ends with the host (kill-on-close job)
+constexpr int32_t kRecoveryRestarts = 30003;   // restarts Windows makes after failures; sets recovery up
+constexpr int32_t kRecoveryDelay = 30004;      // seconds before each restart
+constexpr int32_t kRecoveryReset = 30005;      // seconds without a failure that reset the count
 constexpr int32_t kOutputMaxSize = 30200;  // bytes, decimal: rotate a redirected file past this size
 constexpr int32_t kOutputKeep = 30201;     // rotated files kept; 0 truncates in place
 }  // namespace record
+
+// Bounds of the robustness records: the packaging tool refuses values outside
+// them, the launcher clamps a raw block's values into them and logs it.
+namespace robustness {
+constexpr int32_t kMaxStopBudget = 3600;
+// Time the host needs after the budget to end the worker and report.
+constexpr int32_t kEndWorkerMargin = 5;
+constexpr int32_t kMaxPreshutdownTimeout = kMaxStopBudget + kEndWorkerMargin;
+constexpr int32_t kMaxRestarts = 10;
+constexpr int32_t kMaxRecoveryDelay = 86400;
+constexpr int32_t kMaxRecoveryReset = 30 * 86400;
+// Packaging defaults.
+constexpr int32_t kDefaultStopBudget = 30;
+constexpr int32_t kDefaultRestarts = 3;
+constexpr int32_t kDefaultRecoveryDelay = 10;
+constexpr int32_t kDefaultRecoveryReset = 86400;
+// The service-specific exit code reported when the worker had to be ended.
+constexpr uint32_t kWorkerEndedExitCode = 5001;
+}  // namespace robustness
 
 // Values of record::kLauncherType: 1 and 5 show fatal errors in a message box;
 // 4 installs with automatic start, every other value with demand start.

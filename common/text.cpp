@@ -82,3 +82,10 @@ std::wstring cutToLength(const std::wstring &text, size_t maxLength) {
         length--;
     return text.substr(0, length);
 }
+
+std::string cutListToLength(const std::string &list, size_t maxLength) {
+    if (list.size() <= maxLength)
+        return list;
+    size_t end = list.rfind(';', maxLength);
+    return end == std::string::npos ? std::string() : list.substr(0, end + 1);
+}

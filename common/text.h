@@ -22,6 +22,9 @@ std::string narrowBytes(const std::wstring &text);
 bool startsWith(const std::wstring &text, const std::wstring &prefix);
 // At most maxLength characters of the text, never half a surrogate pair.
 std::wstring cutToLength(const std::wstring &text, size_t maxLength);
+// A ";"-separated list cut to at most maxLength bytes by dropping whole
+// entries from its end: a cut entry would name another folder.
+std::string cutListToLength(const std::string &list, size_t maxLength);
 bool startsWith(const std::string &text, const std::string &prefix);
 
 // Splits at any run of the separator; empty pieces are dropped.

@@ -101,32 +101,40 @@ BlockError readWString(ByteSource &source, std::wstring *value) {
     return BlockError::None;
 }
 
+// Positions are computed in 64 bits: one a 32-bit seek cannot reach would
+// wrap around to the start of the file and read something else.
+static bool seekTo(ByteSource &source, int64_t position) {
+    if (position < 0 || position > static_cast<int64_t>(UINT32_MAX))
+        return false;
+    source.seek(static_cast<uint32_t>(position));
+    return true;
+}
+
 BlockError locateConfigBlock(ByteSource &source) {
     int32_t signatureOffset, rawDataSize, rawDataOffset;
     int16_t sections, optionalHeaderSize;
     source.seek(60);
     if (!readInt(source, &signatureOffset))
         return BlockError::ReadInt;
-    uint32_t p = static_cast<uint32_t>(signatureOffset);
-    source.seek(p + 6);
-    if (!readShort(source, &sections))
+    int64_t p = static_cast<uint32_t>(signatureOffset);
+    if (!seekTo(source, p + 6) || !readShort(source, &sections))
         return BlockError::ReadShort;
     logMessage(L"number of sections: %d", sections);
-    source.seek(p + 20);
-    if (!readShort(source, &optionalHeaderSize))
+    if (!seekTo(source, p + 20) || !readShort(source, &optionalHeaderSize))
         return BlockError::ReadShort;
     logMessage(L"size of optional headers: %d", optionalHeaderSize);
-    uint32_t tableEnd = p + 24 + static_cast<uint32_t>(static_cast<int32_t>(optionalHeaderSize)) +
-                        40u * static_cast<uint32_t>(static_cast<int32_t>(sections) - 1);
+    // Without a section there is no end of one to find the block behind.
+    if (sections <= 0)
+        return BlockError::Magic;
+    int64_t tableEnd = p + 24 + optionalHeaderSize + 40 * (static_cast<int64_t>(sections) - 1);
     logMessage(L"resSectionTableStart: %d", static_cast<int32_t>(tableEnd));
-    source.seek(tableEnd + 16);
-    if (!readInt(source, &rawDataSize))
+    if (!seekTo(source, tableEnd + 16) || !readInt(source, &rawDataSize))
         return BlockError::ReadInt;
-    source.seek(tableEnd + 20);
-    if (!readInt(source, &rawDataOffset))
+    if (!seekTo(source, tableEnd + 20) || !readInt(source, &rawDataOffset))
         return BlockError::ReadInt;
     logMessage(L"rawDataSize: %d, rawDataOffset: %d", rawDataSize, rawDataOffset);
-    source.seek(static_cast<uint32_t>(rawDataOffset) + static_cast<uint32_t>(rawDataSize));
+    if (!seekTo(source, static_cast<int64_t>(static_cast<uint32_t>(rawDataOffset)) + static_cast<uint32_t>(rawDataSize)))
+        return BlockError::Magic;
     return BlockError::None;
 }
 

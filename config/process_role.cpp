@@ -1,5 +1,6 @@
 #include "config/process_role.h"
 
-wchar_t serviceName[kServiceNameCapacity];
-bool serviceMode = true;
-bool noRedirect;
+ProcessRole &processRole() {
+    static ProcessRole role;
+    return role;
+}

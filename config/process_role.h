@@ -1,4 +1,5 @@
-// Process-wide values decided by the entry point.
+// What the entry point decided about this process, read by the layers that
+// act on it: the service it serves or controls, and how it was started.
 #ifndef PELLUX_CONFIG_PROCESS_ROLE_H
 #define PELLUX_CONFIG_PROCESS_ROLE_H
 
@@ -6,12 +7,15 @@
 
 const size_t kServiceNameCapacity = 6000;
 
-// The service to install, control or serve: record 101, the argument after a
-// command word, or the name the Service Control Manager passes.
-extern wchar_t serviceName[kServiceNameCapacity];
-// The process serves the service: the VM gets "-Xrs" and "pellux.isService".
-extern bool serviceMode;
-// Set by "/run": the VM gets "-Dzanthor.noRedir=true".
-extern bool noRedirect;
+struct ProcessRole {
+    // The service to install, control or serve: record 101, the argument after
+    // a command word, or the name the Service Control Manager passes.
+    wchar_t serviceName[kServiceNameCapacity] = {};
+    // The process serves the service: the VM gets "-Xrs" and "pellux.isService".
+    bool serviceMode = true;
+    // Set by "/run": the VM gets "-Dzanthor.noRedir=true".
+    bool noRedirect = false;
+};
+ProcessRole &processRole();
 
 #endif

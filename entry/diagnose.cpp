@@ -74,11 +74,11 @@ const wchar_t *stateName(DWORD state) {
 
 void describeService() {
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = manager ? OpenServiceW(manager, serviceName, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG)
-                                : nullptr;
+    const wchar_t *name = processRole().serviceName;
+    SC_HANDLE service = manager ? OpenServiceW(manager, name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG) : nullptr;
     SERVICE_STATUS status = {};
     if (!service || !QueryServiceStatus(service, &status)) {
-        say(formatString(L"Service '%s': not installed (or not readable: error %d).", serviceName,
+        say(formatString(L"Service '%s': not installed (or not readable: error %d).", name,
                          static_cast<int>(GetLastError())));
     } else {
         std::vector<BYTE> buffer(8192);
@@ -86,7 +86,7 @@ void describeService() {
         auto *config = reinterpret_cast<QUERY_SERVICE_CONFIGW *>(buffer.data());
         bool automatic = QueryServiceConfigW(service, config, static_cast<DWORD>(buffer.size()), &needed) &&
                          config->dwStartType == SERVICE_AUTO_START;
-        say(formatString(L"Service '%s': installed, %s, %s start.", serviceName, stateName(status.dwCurrentState),
+        say(formatString(L"Service '%s': installed, %s, %s start.", name, stateName(status.dwCurrentState),
                          automatic ? L"automatic" : L"demand"));
         if (status.dwCurrentState == SERVICE_STOPPED)
             say(formatString(L"  Last exit codes: %d, service-specific %d.", static_cast<int>(status.dwWin32ExitCode),
@@ -143,7 +143,7 @@ void describePathOption(const std::string &option, const char *prefix, const cha
 
 // The options a start would create the VM with, from the same assembly.
 void describeVmOptions() {
-    StringList arguments = {serviceName};
+    StringList arguments = {processRole().serviceName};
     JavaVMInitArgs initArgs = {};
     assembleVmOptions(currentLauncherProperties(), arguments, initArgs);
     say(L"");
@@ -168,7 +168,8 @@ bool describeRuntimeSearch() {
     watch.writeVersionCache = false;
     watch.unpackRuntimes = false;
     prependNativeLibraryPath();
-    bool loaded = LoadDLL(false);
+    LoadedJvm jvm;
+    bool loaded = LoadDLL(false, jvm);
     watch.observer = nullptr;
     say(L"");
     const RuntimeSearchResult &result = lastRuntimeSearch();

@@ -14,7 +14,7 @@
 #include "entry/diagnose.h"
 #include "entry/service_control.h"
 #include "entry/service_host.h"
-#include "paths/path_text.h"
+#include "paths/path_rules.h"
 #include "runtime/process_hooks.h"
 #include "runtime/run_sequence.h"
 #include "runtime/startup.h"
@@ -41,7 +41,7 @@ int printUsage() {
 }
 
 int callServiceDispatcher() {
-    SERVICE_TABLE_ENTRYW table[2] = {{serviceName, serviceMain}, {nullptr, nullptr}};
+    SERVICE_TABLE_ENTRYW table[2] = {{processRole().serviceName, serviceMain}, {nullptr, nullptr}};
     logMessage(L"calling StartServiceCtrlDispatcher");
     if (!StartServiceCtrlDispatcherW(table))
         logMessage(L"StartServiceCtrlDispatcher failed with error %d", static_cast<int>(GetLastError()));
@@ -59,8 +59,8 @@ DWORD startTypeByLauncherType() {
 int runFromCommandLine(StringList &arguments, const std::wstring &programPath, bool redirect) {
     logMessage(redirect ? L"running service with redirection" : L"running service");
     if (!redirect)
-        noRedirect = true;
-    serviceMode = false;
+        processRole().noRedirect = true;
+    processRole().serviceMode = false;
     arguments.insert(arguments.begin(), programPath);
     runSequence(arguments, false);
     return 0;
@@ -92,10 +92,12 @@ int runCommand(Command command, StringList &arguments, const std::wstring &progr
 }  // namespace
 
 int runLauncher() {
+    // No DLL is ever taken from the current directory, which a user may own.
+    SetDllDirectoryW(L"");
     installProcessHooks();
-    serviceMode = true;
+    processRole().serviceMode = true;
     launcherStartup();
-    getConfigStringW(record::kServiceName, serviceName, kServiceNameCapacity);
+    getConfigStringW(record::kServiceName, processRole().serviceName, kServiceNameCapacity);
     const wchar_t *commandLine = GetCommandLineW();
     logMessage(L"command line %s", commandLine);
     StringList arguments;
@@ -112,8 +114,9 @@ int runLauncher() {
     }
     if (decision.hasServiceNameArgument) {
         // A name that does not fit must not be cut into the name of another service.
-        if (!copyText(serviceName, kServiceNameCapacity, decision.serviceNameArgument.c_str())) {
-            logError(L"service name argument of %d characters is too long", static_cast<int>(decision.serviceNameArgument.size()));
+        if (!copyText(processRole().serviceName, kServiceNameCapacity, decision.serviceNameArgument.c_str())) {
+            logError(L"service name argument of %d characters is too long",
+                     static_cast<int>(decision.serviceNameArgument.size()));
             printConsole("The service name is too long.\n");
             return 1;
         }

@@ -5,8 +5,10 @@
 
 #include "common/format.h"
 #include "common/records.h"
+#include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
+#include "entry/service_registration.h"
 #include "entry/service_rules.h"
 #include "paths/path_utils.h"
 
@@ -23,148 +25,10 @@ void printLine(const char *format, ...) {
     fflush(stdout);
 }
 
-SC_HANDLE openServiceManager(DWORD access) { return OpenSCManagerA(nullptr, nullptr, access); }
+ServiceHandle openServiceManager(DWORD access) { return ServiceHandle(OpenSCManagerA(nullptr, nullptr, access)); }
 
-void closeHandles(SC_HANDLE service, SC_HANDLE manager) {
-    if (service)
-        CloseServiceHandle(service);
-    if (manager)
-        CloseServiceHandle(manager);
-}
-
-void setServiceDescription(SC_HANDLE service) {
-    wchar_t description[kTextCapacity];
-    getMessageText(message::kServiceDescription, description, kTextCapacity);
-    if (description[0] == 0)
-        return;
-    typedef BOOL(WINAPI * ChangeConfig2)(SC_HANDLE, DWORD, LPVOID);
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    ChangeConfig2 changeConfig2 = advapi ? reinterpret_cast<ChangeConfig2>(reinterpret_cast<void *>(
-                                               GetProcAddress(advapi, "ChangeServiceConfig2W")))
-                                         : nullptr;
-    if (!changeConfig2)
-        return;
-    SERVICE_DESCRIPTIONW text = {description};
-    changeConfig2(service, SERVICE_CONFIG_DESCRIPTION, &text);
-}
-
-}  // namespace
-
-std::wstring readServiceDependencies() {
-    wchar_t record[kTextCapacity];
-    getConfigStringW(record::kDependencies, record, kTextCapacity);
-    return buildDependencyList(record);
-}
-
-int installService(unsigned long startType) {
-    uninstallService(false);
-    SC_HANDLE manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
-    if (!manager) {
-        printLine("Could not open SCManager.\n");
-        return 1;
-    }
-    std::wstring binaryPath = formatString(L"\"%s\"", getExecutablePath());
-    std::wstring dependencies = readServiceDependencies();
-    SC_HANDLE service = CreateServiceW(manager, serviceName, serviceName, SERVICE_ALL_ACCESS,
-                                       SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
-                                       binaryPath.c_str(), nullptr, nullptr,
-                                       dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr);
-    if (!service) {
-        printLine("Could not create service.\n");
-        closeHandles(nullptr, manager);
-        return 1;
-    }
-    setServiceDescription(service);
-    closeHandles(service, manager);
-    printLine("Installed service '%S'.\n", serviceName);
-    return 0;
-}
-
-int uninstallService(bool verbose) {
-    stopService(false);
-    SC_HANDLE manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
-    if (!manager) {
-        if (verbose)
-            printLine("Could not open SCManager.\n");
-        return 1;
-    }
-    SC_HANDLE service = OpenServiceW(manager, serviceName, DELETE);
-    bool deleted = service && DeleteService(service);
-    closeHandles(service, manager);
-    if (!deleted) {
-        if (verbose)
-            printLine("Could not delete service.\n");
-        return 1;
-    }
-    if (verbose)
-        printLine("Uninstalled service '%S'.\n", serviceName);
-    return 0;
-}
-
-int startService(const StringList &arguments) {
-    SC_HANDLE manager = openServiceManager(SC_MANAGER_CONNECT);
-    if (!manager) {
-        printLine("Could not open SCManager.\n");
-        return 1;
-    }
-    SC_HANDLE service = OpenServiceW(manager, serviceName, SERVICE_START);
-    if (!service) {
-        printLine("Could not start service. Error code: %d\n", static_cast<int>(GetLastError()));
-        closeHandles(nullptr, manager);
-        return 1;
-    }
-    // The first element names the service; only what follows it is passed on.
-    std::vector<const wchar_t *> startArguments;
-    for (size_t i = 1; i < arguments.size(); i++)
-        startArguments.push_back(arguments[i].c_str());
-    BOOL started = StartServiceW(service, static_cast<DWORD>(startArguments.size()),
-                                 startArguments.empty() ? nullptr : startArguments.data());
-    DWORD error = GetLastError();
-    closeHandles(service, manager);
-    if (started) {
-        printLine("Starting service '%S'.\n", serviceName);
-        return 0;
-    }
-    if (error == ERROR_SERVICE_ALREADY_RUNNING) {
-        printLine("Service is already running.\n");
-        return 0;
-    }
-    printLine("Could not start service. Error code: %d\n", static_cast<int>(error));
-    return 1;
-}
-
-int stopService(bool verbose) {
-    SC_HANDLE manager = openServiceManager(SC_MANAGER_CONNECT);
-    if (!manager) {
-        if (verbose)
-            printLine("Could not open SCManager.\n");
-        return 1;
-    }
-    SC_HANDLE service = OpenServiceW(manager, serviceName, SERVICE_STOP | SERVICE_QUERY_STATUS);
-    if (!service) {
-        if (verbose)
-            printLine("Could not stop service.\n");
-        closeHandles(nullptr, manager);
-        return 1;
-    }
-    SERVICE_STATUS status;
-    int result = 0;
-    if (ControlService(service, SERVICE_CONTROL_STOP, &status)) {
-        printLine("Stopping service '%S'.\n", serviceName);
-        printLine(waitForServiceStop(service) ? "Service stopped\n" : "Error while stopping service\n");
-    } else if (GetLastError() == ERROR_SERVICE_NOT_ACTIVE) {
-        printLine("Service is already stopped.\n");
-    } else {
-        if (verbose)
-            printLine("Could not stop service.\n");
-        result = 1;
-    }
-    closeHandles(service, manager);
-    return result;
-}
-
-bool waitForServiceStop(SC_HANDLE service) {
-    SERVICE_STATUS status;
+// The wait of waitForServiceStop; status holds the last answer.
+bool waitForStopStatus(SC_HANDLE service, SERVICE_STATUS &status) {
     if (!QueryServiceStatus(service, &status))
         return false;
     StopWait wait;
@@ -181,17 +45,138 @@ bool waitForServiceStop(SC_HANDLE service) {
     return status.dwCurrentState == SERVICE_STOPPED;
 }
 
-int showServiceStatus() {
-    SC_HANDLE manager = openServiceManager(SC_MANAGER_CONNECT);
+bool workerWasEnded(const SERVICE_STATUS &status) {
+    return status.dwWin32ExitCode == ERROR_SERVICE_SPECIFIC_ERROR &&
+           status.dwServiceSpecificExitCode == robustness::kWorkerEndedExitCode;
+}
+
+}  // namespace
+
+std::wstring readServiceDependencies() {
+    wchar_t record[kTextCapacity];
+    getConfigStringW(record::kDependencies, record, kTextCapacity);
+    return buildDependencyList(record);
+}
+
+int installService(unsigned long startType) {
+    uninstallService(false);
+    ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         printLine("Could not open SCManager.\n");
         return 1;
     }
-    SC_HANDLE service = OpenServiceW(manager, serviceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
+    std::wstring binaryPath = formatString(L"\"%s\"", getExecutablePath());
+    std::wstring dependencies = readServiceDependencies();
+    const wchar_t *name = processRole().serviceName;
+    ServiceHandle service(CreateServiceW(manager.get(), name, name, SERVICE_ALL_ACCESS,
+                                         SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
+                                         binaryPath.c_str(), nullptr, nullptr,
+                                         dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
+    if (!service) {
+        printLine("Could not create service.\n");
+        return 1;
+    }
+    setServiceDescription(service.get());
+    registerRobustness(service.get(), loadRobustnessSettings());
+    printLine("Installed service '%S'.\n", processRole().serviceName);
+    return 0;
+}
+
+int uninstallService(bool verbose) {
+    stopService(false);
+    ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
+    if (!manager) {
+        if (verbose)
+            printLine("Could not open SCManager.\n");
+        return 1;
+    }
+    ServiceHandle service(OpenServiceW(manager.get(), processRole().serviceName, DELETE));
+    if (!service || !DeleteService(service.get())) {
+        if (verbose)
+            printLine("Could not delete service.\n");
+        return 1;
+    }
+    if (verbose)
+        printLine("Uninstalled service '%S'.\n", processRole().serviceName);
+    return 0;
+}
+
+int startService(const StringList &arguments) {
+    ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
+    if (!manager) {
+        printLine("Could not open SCManager.\n");
+        return 1;
+    }
+    ServiceHandle service(OpenServiceW(manager.get(), processRole().serviceName, SERVICE_START));
+    if (!service) {
+        printLine("Could not start service. Error code: %d\n", static_cast<int>(GetLastError()));
+        return 1;
+    }
+    // The first element names the service; only what follows it is passed on.
+    std::vector<const wchar_t *> startArguments;
+    for (size_t i = 1; i < arguments.size(); i++)
+        startArguments.push_back(arguments[i].c_str());
+    if (StartServiceW(service.get(), static_cast<DWORD>(startArguments.size()),
+                      startArguments.empty() ? nullptr : startArguments.data())) {
+        printLine("Starting service '%S'.\n", processRole().serviceName);
+        return 0;
+    }
+    DWORD error = GetLastError();
+    if (error == ERROR_SERVICE_ALREADY_RUNNING) {
+        printLine("Service is already running.\n");
+        return 0;
+    }
+    printLine("Could not start service. Error code: %d\n", static_cast<int>(error));
+    return 1;
+}
+
+int stopService(bool verbose) {
+    ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
+    if (!manager) {
+        if (verbose)
+            printLine("Could not open SCManager.\n");
+        return 1;
+    }
+    ServiceHandle service(OpenServiceW(manager.get(), processRole().serviceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
+    if (!service) {
+        if (verbose)
+            printLine("Could not stop service.\n");
+        return 1;
+    }
     SERVICE_STATUS status;
-    if (!service || !QueryServiceStatus(service, &status)) {
+    if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
+        printLine("Stopping service '%S'.\n", processRole().serviceName);
+        bool stopped = waitForStopStatus(service.get(), status);
+        printLine(stopped ? "Service stopped\n" : "Error while stopping service\n");
+        if (stopped && workerWasEnded(status))
+            printLine("The application did not stop in time and was ended.\n");
+        return 0;
+    }
+    if (GetLastError() == ERROR_SERVICE_NOT_ACTIVE) {
+        printLine("Service is already stopped.\n");
+        return 0;
+    }
+    if (verbose)
+        printLine("Could not stop service.\n");
+    return 1;
+}
+
+bool waitForServiceStop(SC_HANDLE service) {
+    SERVICE_STATUS status;
+    return waitForStopStatus(service, status);
+}
+
+int showServiceStatus() {
+    ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
+    if (!manager) {
+        printLine("Could not open SCManager.\n");
+        return 1;
+    }
+    ServiceHandle service(
+        OpenServiceW(manager.get(), processRole().serviceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status;
+    if (!service || !QueryServiceStatus(service.get(), &status)) {
         printLine("Could not get status.\n");
-        closeHandles(service, manager);
         return 1;
     }
     int result = 3;
@@ -207,12 +192,11 @@ int showServiceStatus() {
         char bytes[kTextCapacity];
     } buffer;
     DWORD needed = 0;
-    if (!QueryServiceConfigA(service, &buffer.config, sizeof buffer, &needed)) {
+    if (!QueryServiceConfigA(service.get(), &buffer.config, sizeof buffer, &needed)) {
         printLine("Could not get config (%d, %d).\n", static_cast<int>(GetLastError()), static_cast<int>(needed));
-        result = 1;
-    } else if (buffer.config.dwStartType == SERVICE_AUTO_START) {
-        printLine("%s.\n", "Auto-start");
+        return 1;
     }
-    closeHandles(service, manager);
+    if (buffer.config.dwStartType == SERVICE_AUTO_START)
+        printLine("%s.\n", "Auto-start");
     return result;
 }

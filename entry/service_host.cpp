@@ -4,10 +4,13 @@
 
 #include "common/format.h"
 #include "common/text.h"
+#include "common/records.h"
 #include "config/process_role.h"
 #include "diagnostics/log.h"
 #include "entry/command_line.h"
+#include "entry/service_registration.h"
 #include "entry/service_rules.h"
+#include "entry/worker_guard.h"
 #include "runtime/console_events.h"
 
 namespace {
@@ -17,75 +20,81 @@ const DWORD kStopWaitHintMs = 50000;
 const DWORD kWorkerNotStartedCode = 5000;
 const DWORD kDrainChunk = 6000;
 
-SERVICE_STATUS serviceStatus;
-SERVICE_STATUS_HANDLE statusHandle;
-// Waited for by the entry point once the dispatcher has returned.
-HANDLE serviceMainThread;
-// The write end of the worker's standard input. Null once closed, so that a
-// second request cannot write into a handle value the system has given again.
-HANDLE shutdownPipe;
-
-// The control handler (main thread) and serviceMain meet under this lock, so
-// that a stop request that comes before the worker exists is kept, and the
-// worker's start cannot report the service running over a pending stop.
-SRWLOCK workerLock = SRWLOCK_INIT;
-bool stopRequested;
-bool workerStarted;
+ServiceHostState hostState;
 
 struct WorkerPipes {
-    HANDLE outputRead = nullptr;
-    HANDLE outputWrite = nullptr;
-    HANDLE inputRead = nullptr;
+    UniqueHandle outputRead;
+    UniqueHandle outputWrite;
+    UniqueHandle inputRead;
 };
 
-bool reportStatus() { return SetServiceStatus(statusHandle, &serviceStatus) != 0; }
+struct Worker {
+    UniqueHandle process;
+    UniqueHandle thread;
+};
+
+class HostLock {
+public:
+    HostLock() { AcquireSRWLockExclusive(&hostState.lock); }
+    ~HostLock() { ReleaseSRWLockExclusive(&hostState.lock); }
+    HostLock(const HostLock &) = delete;
+    HostLock &operator=(const HostLock &) = delete;
+};
 
 void fillInitialStatus() {
-    serviceStatus.dwServiceType = kServiceWin32;
-    serviceStatus.dwCurrentState = SERVICE_RUNNING;
-    serviceStatus.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
-    serviceStatus.dwWin32ExitCode = 0;
-    serviceStatus.dwServiceSpecificExitCode = 0;
-    serviceStatus.dwCheckPoint = 0;
-    serviceStatus.dwWaitHint = kStopWaitHintMs;
+    SERVICE_STATUS &status = hostState.status;
+    status.dwServiceType = kServiceWin32;
+    status.dwCurrentState = SERVICE_RUNNING;
+    status.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
+    if (hostState.settings.preshutdownTimeoutMs != 0)
+        status.dwControlsAccepted |= SERVICE_ACCEPT_PRESHUTDOWN;
+    status.dwWin32ExitCode = 0;
+    status.dwServiceSpecificExitCode = 0;
+    status.dwCheckPoint = 0;
+    status.dwWaitHint = kStopWaitHintMs;
 }
 
 void takeServiceName(DWORD count, LPWSTR *arguments) {
     const wchar_t *name = count > 0 ? arguments[0] : nullptr;
     size_t length = name ? lstrlenW(name) : 0;
-    copyText(serviceName, kServiceNameCapacity, length >= 1 && length < kServiceNameCapacity ? name : L"unknown");
-    logMessage(L"service name is '%s'", serviceName);
+    bool usable = length >= 1 && length < kServiceNameCapacity;
+    copyText(processRole().serviceName, kServiceNameCapacity, usable ? name : L"unknown");
+    logMessage(L"service name is '%s'", processRole().serviceName);
 }
 
-void closeIfOpen(HANDLE &handle) {
-    if (handle)
-        CloseHandle(handle);
-    handle = nullptr;
+DWORD WINAPI serviceControlHandlerEx(DWORD control, DWORD, LPVOID, LPVOID) {
+    serviceControlHandler(control);
+    return NO_ERROR;
 }
 
-void closeWorkerPipes(WorkerPipes &pipes) {
-    closeIfOpen(pipes.outputRead);
-    closeIfOpen(pipes.outputWrite);
-    closeIfOpen(pipes.inputRead);
-    closeIfOpen(shutdownPipe);
+// The plain handler as described; the extended one only where pre-shutdown,
+// which the plain one does not promise to get, is accepted.
+bool registerControlHandler() {
+    if (hostState.settings.preshutdownTimeoutMs != 0)
+        hostState.statusHandle =
+            RegisterServiceCtrlHandlerExW(processRole().serviceName, serviceControlHandlerEx, nullptr);
+    else
+        hostState.statusHandle = RegisterServiceCtrlHandlerW(processRole().serviceName, serviceControlHandler);
+    return hostState.statusHandle != nullptr;
 }
 
 // The worker's output and input pipes; only the worker's ends are inheritable.
 bool createWorkerPipes(WorkerPipes &pipes) {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    if (!CreatePipe(&pipes.outputRead, &pipes.outputWrite, &inheritable, 0)) {
+    if (!CreatePipe(pipes.outputRead.receive(), pipes.outputWrite.receive(), &inheritable, 0)) {
         logMessage(L"CreatePipe error (%d)", static_cast<int>(GetLastError()));
         return false;
     }
-    if (!SetHandleInformation(pipes.outputRead, HANDLE_FLAG_INHERIT, 0)) {
+    if (!SetHandleInformation(pipes.outputRead.get(), HANDLE_FLAG_INHERIT, 0)) {
         logMessage(L"SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
         return false;
     }
-    if (!CreatePipe(&pipes.inputRead, &shutdownPipe, &inheritable, 0)) {
+    HostLock lock;
+    if (!CreatePipe(pipes.inputRead.receive(), hostState.shutdownPipe.receive(), &inheritable, 0)) {
         logMessage(L"CreatePipe error 2 (%d)", static_cast<int>(GetLastError()));
         return false;
     }
-    if (!SetHandleInformation(shutdownPipe, HANDLE_FLAG_INHERIT, 0)) {
+    if (!SetHandleInformation(hostState.shutdownPipe.get(), HANDLE_FLAG_INHERIT, 0)) {
         logMessage(L"SetHandleInformation error 2 (%d)", static_cast<int>(GetLastError()));
         return false;
     }
@@ -98,199 +107,238 @@ bool workerCommandLine(DWORD count, LPWSTR *arguments, std::wstring &commandLine
     StringList startArguments;
     for (DWORD i = 1; i < count; i++)
         startArguments.push_back(arguments[i] ? arguments[i] : L"");
-    if (buildWorkerCommandLine(hostTokens, serviceName, startArguments, commandLine, kWorkerCommandLineCapacity))
+    if (buildWorkerCommandLine(hostTokens, processRole().serviceName, startArguments, commandLine,
+                               kWorkerCommandLineCapacity))
         return true;
     logError(L"the worker command line does not fit %d characters", static_cast<int>(kWorkerCommandLineCapacity));
     return false;
 }
 
-bool startWorker(std::wstring &commandLine, const WorkerPipes &pipes, PROCESS_INFORMATION &worker) {
+// A worker meant for a job starts suspended, so that it runs no code outside it.
+bool startWorker(std::wstring &commandLine, const WorkerPipes &pipes, Worker &worker) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = pipes.inputRead;
-    startup.hStdOutput = pipes.outputWrite;
-    startup.hStdError = pipes.outputWrite;
-    if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, readPriorityClass() | DETACHED_PROCESS,
-                       nullptr, nullptr, &startup, &worker))
-        return true;
-    logMessage(L"could not start process %s (%d)", commandLine.c_str(), static_cast<int>(GetLastError()));
-    return false;
+    startup.hStdInput = pipes.inputRead.get();
+    startup.hStdOutput = pipes.outputWrite.get();
+    startup.hStdError = pipes.outputWrite.get();
+    if (hostState.settings.workerJob)
+        hostState.workerJob = createKillOnCloseJob();
+    DWORD flags = readPriorityClass() | DETACHED_PROCESS | (hostState.workerJob ? CREATE_SUSPENDED : 0);
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
+                        &started)) {
+        logMessage(L"could not start process %s (%d)", commandLine.c_str(), static_cast<int>(GetLastError()));
+        return false;
+    }
+    worker.process.reset(started.hProcess);
+    worker.thread.reset(started.hThread);
+    return !hostState.workerJob || runWorkerInJob(hostState.workerJob.get(), started);
 }
 
+// Called with the lock held.
 void reportStopped(DWORD win32ExitCode, DWORD specificExitCode) {
-    serviceStatus.dwCurrentState = SERVICE_STOPPED;
-    serviceStatus.dwWin32ExitCode = win32ExitCode;
-    serviceStatus.dwServiceSpecificExitCode = specificExitCode;
+    hostState.status.dwCurrentState = SERVICE_STOPPED;
+    hostState.status.dwWin32ExitCode = win32ExitCode;
+    hostState.status.dwServiceSpecificExitCode = specificExitCode;
     reportStatus();
 }
 
 // Without a drain the worker would block once the pipe is full; with the read
 // end closed its writes fail instead.
 void startOutputDrain(WorkerPipes &pipes) {
-    closeIfOpen(pipes.outputWrite);
-    HANDLE drain = CreateThread(nullptr, 0, drainWorkerOutput, pipes.outputRead, 0, nullptr);
+    pipes.outputWrite.reset();
+    UniqueHandle drain(CreateThread(nullptr, 0, drainWorkerOutput, pipes.outputRead.get(), 0, nullptr));
     if (!drain) {
         logError(L"could not start the output drain (%d)", static_cast<int>(GetLastError()));
-        closeIfOpen(pipes.outputRead);
+        pipes.outputRead.reset();
         return;
     }
-    pipes.outputRead = nullptr;  // the drain owns it now
-    CloseHandle(drain);
+    pipes.outputRead.release();  // the drain owns it now
 }
 
 // Runs the worker unless a stop came first. Returns false when there is no
 // worker; the stopped state has then been reported.
-bool launchWorker(std::wstring &commandLine, WorkerPipes &pipes, PROCESS_INFORMATION &worker) {
-    AcquireSRWLockExclusive(&workerLock);
-    bool launched = false;
-    if (stopRequested) {
+bool launchWorker(std::wstring &commandLine, WorkerPipes &pipes, Worker &worker) {
+    HostLock lock;
+    if (hostState.stopRequested) {
         logMessage(L"stop requested before the worker started: not starting it");
         reportStopped(NO_ERROR, 0);
-    } else if (!startWorker(commandLine, pipes, worker)) {
-        reportStopped(ERROR_SERVICE_SPECIFIC_ERROR, kWorkerNotStartedCode);
-    } else {
-        workerStarted = true;
-        launched = true;
-        startOutputDrain(pipes);
-        serviceStatus.dwCurrentState = SERVICE_RUNNING;
-        reportStatus();
+        return false;
     }
-    ReleaseSRWLockExclusive(&workerLock);
-    return launched;
+    if (!startWorker(commandLine, pipes, worker)) {
+        reportStopped(ERROR_SERVICE_SPECIFIC_ERROR, kWorkerNotStartedCode);
+        return false;
+    }
+    hostState.workerStarted = true;
+    startOutputDrain(pipes);
+    hostState.status.dwCurrentState = SERVICE_RUNNING;
+    reportStatus();
+    return true;
 }
 
-void reportWorkerEnd(DWORD exitCode) {
-    AcquireSRWLockExclusive(&workerLock);
+void reportWorkerEnd(DWORD exitCode, bool workerEnded) {
+    HostLock lock;
     // A worker that failed on its own leaves the service reported running, so
     // that the Service Control Manager sees an unexpected end.
-    if (exitCode == 0 || serviceStatus.dwCurrentState == SERVICE_STOP_PENDING) {
-        serviceStatus.dwCurrentState = SERVICE_STOPPED;
+    if (exitCode == 0 || hostState.status.dwCurrentState == SERVICE_STOP_PENDING) {
+        hostState.status.dwCurrentState = SERVICE_STOPPED;
+        if (workerEnded) {
+            hostState.status.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
+            hostState.status.dwServiceSpecificExitCode = robustness::kWorkerEndedExitCode;
+        }
         if (!reportStatus())
             logMessage(L"SetServiceStatus 10 failed %d", static_cast<int>(GetLastError()));
         logMessage(L"service stopped set");
     }
-    ReleaseSRWLockExclusive(&workerLock);
 }
 
-// Called with workerLock held.
+// Called with the lock held.
 void requestWorkerStop() {
-    stopRequested = true;
-    if (workerStarted)
+    if (!hostState.stopRequested)
+        hostState.stopTick = GetTickCount();
+    hostState.stopRequested = true;
+    if (hostState.stopEvent)
+        SetEvent(hostState.stopEvent.get());
+    if (hostState.workerStarted)
         sendShutdown(0);
     else
         logMessage(L"stop request before the worker started");
 }
 
-}  // namespace
+// Called with the lock held. A bounded stop promises its whole budget.
+void reportStopPending(const wchar_t *failure) {
+    hostState.status.dwCurrentState = SERVICE_STOP_PENDING;
+    if (hostState.settings.stopBudgetMs != 0)
+        hostState.status.dwWaitHint = stopWaitHint(hostState.settings.stopBudgetMs);
+    if (!reportStatus())
+        logMessage(failure, static_cast<int>(GetLastError()));
+}
 
-void WINAPI serviceMain(DWORD argumentCount, LPWSTR *arguments) {
-    logMessage(L"service main");
-    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &serviceMainThread, SYNCHRONIZE,
-                    FALSE, 0);
-    fillInitialStatus();
-    takeServiceName(argumentCount, arguments);
-    statusHandle = RegisterServiceCtrlHandlerW(serviceName, serviceControlHandler);
-    if (!statusHandle)
-        return;
-    reportStatus();
-
+// Starts the worker and waits for it; false when there was none to wait for.
+bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
     std::wstring commandLine;
     WorkerPipes pipes;
-    PROCESS_INFORMATION worker;
+    Worker worker;
     // A service that cannot run its worker must not stay reported as running.
     if (!workerCommandLine(argumentCount, arguments, commandLine) || !createWorkerPipes(pipes)) {
+        HostLock lock;
         reportStopped(ERROR_SERVICE_SPECIFIC_ERROR, kWorkerNotStartedCode);
-        closeWorkerPipes(pipes);
-        return;
+        hostState.shutdownPipe.reset();
+        return false;
     }
     if (!launchWorker(commandLine, pipes, worker)) {
-        closeWorkerPipes(pipes);
-        return;
+        HostLock lock;
+        hostState.shutdownPipe.reset();
+        return false;
     }
-    closeIfOpen(pipes.inputRead);
+    pipes.inputRead.reset();
 
     logMessage(L"registering ConsoleCtrlHandler");
     SetConsoleCtrlHandler(consoleControlHandler, TRUE);
-    WaitForSingleObject(worker.hProcess, INFINITE);
+    bool workerEnded = waitForWorker(worker.process.get());
     DWORD exitCode = 0;
-    if (!GetExitCodeProcess(worker.hProcess, &exitCode))
+    if (!GetExitCodeProcess(worker.process.get(), &exitCode))
         exitCode = 0;
     logMessage(L"process terminated with exit code %d", static_cast<int>(exitCode));
-    reportWorkerEnd(exitCode);
-    CloseHandle(worker.hProcess);
-    CloseHandle(worker.hThread);
+    reportWorkerEnd(exitCode, workerEnded);
+    return true;
+}
+
+}  // namespace
+
+ServiceHostState &serviceHostState() { return hostState; }
+
+bool reportStatus() { return SetServiceStatus(hostState.statusHandle, &hostState.status) != 0; }
+
+void WINAPI serviceMain(DWORD argumentCount, LPWSTR *arguments) {
+    logMessage(L"service main");
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(),
+                    hostState.serviceMainThread.receive(), SYNCHRONIZE, FALSE, 0);
+    hostState.settings = loadRobustnessSettings();
+    hostState.stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    {
+        HostLock lock;
+        fillInitialStatus();
+        // A stop request that came first already set the event's condition.
+        if (hostState.stopRequested)
+            SetEvent(hostState.stopEvent.get());
+    }
+    takeServiceName(argumentCount, arguments);
+    if (!registerControlHandler())
+        return;
+    {
+        HostLock lock;
+        reportStatus();
+    }
+    if (!superviseWorker(argumentCount, arguments))
+        return;
     logMessage(L"exiting");
     ExitProcess(0);
 }
 
 void waitForServiceMainEnd() {
-    if (serviceMainThread)
-        WaitForSingleObject(serviceMainThread, INFINITE);
+    if (hostState.serviceMainThread)
+        WaitForSingleObject(hostState.serviceMainThread.get(), INFINITE);
 }
 
 void WINAPI serviceControlHandler(DWORD control) {
     logMessage(L"control handler request %d", static_cast<int>(control));
-    AcquireSRWLockExclusive(&workerLock);
-    if (control == SERVICE_CONTROL_STOP) {
-        serviceStatus.dwCurrentState = SERVICE_STOP_PENDING;
-        if (!reportStatus())
-            logMessage(L"SetServiceStatus 2 failed %d", static_cast<int>(GetLastError()));
+    HostLock lock;
+    bool preshutdown = control == SERVICE_CONTROL_PRESHUTDOWN &&
+                       (hostState.status.dwControlsAccepted & SERVICE_ACCEPT_PRESHUTDOWN) != 0;
+    if (control == SERVICE_CONTROL_STOP || preshutdown) {
+        reportStopPending(L"SetServiceStatus 2 failed %d");
         requestWorkerStop();
     } else if (control == SERVICE_CONTROL_SHUTDOWN) {
-        serviceStatus.dwCheckPoint++;
-        serviceStatus.dwCurrentState = SERVICE_STOP_PENDING;
-        if (!reportStatus())
-            logMessage(L"SetServiceStatus 1 failed %d", static_cast<int>(GetLastError()));
+        hostState.status.dwCheckPoint++;
+        reportStopPending(L"SetServiceStatus 1 failed %d");
         requestWorkerStop();
     } else if (!reportStatus()) {
         logMessage(L"SetServiceStatus 3 failed %d", static_cast<int>(GetLastError()));
     }
-    ReleaseSRWLockExclusive(&workerLock);
 }
 
+// Called with the lock held (the control handler's).
 void sendShutdown(int flag) {
     logMessage(L"sending shutdown1 %d", flag);
     char line[16];
     size_t length = formatText(line, sizeof line, "%d\n", flag);
     DWORD written = 0;
-    if (!WriteFile(shutdownPipe, line, static_cast<DWORD>(length), &written, nullptr)) {
+    if (!WriteFile(hostState.shutdownPipe.get(), line, static_cast<DWORD>(length), &written, nullptr)) {
         DWORD error = GetLastError();
         logMessage(L"sending shutdown failed");
         logMessage(L"error code %d", static_cast<int>(error));
     }
     // Closed even after a failed write, so that the worker sees its input end.
-    closeIfOpen(shutdownPipe);
+    hostState.shutdownPipe.reset();
     logMessage(L"shutdown sent");
 }
 
 DWORD WINAPI drainWorkerOutput(LPVOID readHandle) {
-    HANDLE output = static_cast<HANDLE>(readHandle);
+    UniqueHandle output(static_cast<HANDLE>(readHandle));
     logMessage(L"consuming output");
     char buffer[kDrainChunk];
     DWORD count = 0;
-    while (ReadFile(output, buffer, sizeof buffer, &count, nullptr) && count > 0) {
+    while (ReadFile(output.get(), buffer, sizeof buffer, &count, nullptr) && count > 0) {
     }
     logMessage(L"consuming output done");
-    CloseHandle(output);
     return 0;
 }
 
 DWORD readPriorityClass() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Marrowfield\\pellux\\priority", 0, KEY_READ, &key) !=
+    RegistryKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Marrowfield\\pellux\\priority", 0, KEY_READ, key.receive()) !=
         ERROR_SUCCESS)
         return NORMAL_PRIORITY_CLASS;
     DWORD value = 0;
     DWORD size = sizeof value;
-    DWORD priority = NORMAL_PRIORITY_CLASS;
     // Only a value of exactly four bytes counts; its registry type does not.
-    if (RegQueryValueExW(key, serviceName, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size) ==
-            ERROR_SUCCESS &&
-        size == sizeof value) {
-        logMessage(L"using priority %d", static_cast<int>(value));
-        priority = value;
-    }
-    RegCloseKey(key);
-    return priority;
+    const wchar_t *name = processRole().serviceName;
+    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size) !=
+            ERROR_SUCCESS ||
+        size != sizeof value)
+        return NORMAL_PRIORITY_CLASS;
+    logMessage(L"using priority %d", static_cast<int>(value));
+    return value;
 }

@@ -18,9 +18,9 @@ namespace {
 
 // The version, from the cache or a run, and whether the image has our word
 // size: Accepted, NoVersion or OtherArchitecture.
-CandidateVerdict probeVersion(const char *javaExe, uint64_t lastWriteTime, char *version, bool useCache, bool writeCache) {
+CandidateVerdict probeVersion(const char *javaExe, uint64_t lastWriteTime, char *version, const ProbeRules &rules) {
     uint32_t machine = 0;
-    if (useCache && readVersionCache(javaExe, lastWriteTime, version, kJavaVersionCapacity, &machine) &&
+    if (rules.useCache && readVersionCache(javaExe, lastWriteTime, version, kJavaVersionCapacity, &machine) &&
         strcmp(version, kFailedRunVersion) != 0) {
         logMessage(L"got version from registry %S %d", version, static_cast<int>(machine));
         searchObserver().candidateVersion(javaExe, version, machine, VersionSource::Cache);
@@ -34,7 +34,7 @@ CandidateVerdict probeVersion(const char *javaExe, uint64_t lastWriteTime, char 
     machine = readPeMachine(javaExe);
     logMessage(L"got version from execution %S %d", version, static_cast<int>(machine));
     searchObserver().candidateVersion(javaExe, version, machine, VersionSource::Run);
-    if (writeCache && runtimeSearchWatch().writeVersionCache && machine != 0)
+    if (rules.writeCache && runtimeSearchWatch().writeVersionCache && machine != 0)
         writeVersionCache(javaExe, lastWriteTime, version, machine);
     // An unreadable header leaves the decision to the version alone.
     return machine == kTargetPeMachine || machine == 0 ? CandidateVerdict::Accepted
@@ -51,12 +51,12 @@ bool switchToJavaw(char *javaExe) {
 }
 
 CandidateVerdict judgeExistingJava(char *javaExe, char *version, uint64_t lastWriteTime, const JavaVersion &minimum,
-                                   const JavaVersion &maximum, bool allowBeta, bool useCache, bool writeCache) {
-    CandidateVerdict verdict = probeVersion(javaExe, lastWriteTime, version, useCache, writeCache);
+                                   const JavaVersion &maximum, const ProbeRules &rules) {
+    CandidateVerdict verdict = probeVersion(javaExe, lastWriteTime, version, rules);
     if (verdict != CandidateVerdict::Accepted)
         return verdict;
-    if (!isVersionAcceptable(version, minimum, maximum, allowBeta))
-        return versionVerdict(version, minimum, maximum, allowBeta || getConfigInt(record::kAllowBeta) != 0);
+    if (!isVersionAcceptable(version, minimum, maximum, rules.allowBeta))
+        return versionVerdict(version, minimum, maximum, rules.allowBeta || getConfigInt(record::kAllowBeta) != 0);
     if (getConfigInt(record::kLauncherType) == launcher_type::kWindowed && !switchToJavaw(javaExe))
         return CandidateVerdict::NoJavaw;
     return CandidateVerdict::Accepted;
@@ -65,9 +65,9 @@ CandidateVerdict judgeExistingJava(char *javaExe, char *version, uint64_t lastWr
 }  // namespace
 
 bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum,
-                  bool allowBeta, bool useCache, bool writeCache) {
+                  const ProbeRules &rules) {
     logMessage(L"checkJavaExe (%S, [out], %d, %d, %d)", javaExe, static_cast<int>(minimum.size()),
-               static_cast<int>(maximum.size()), allowBeta ? 1 : 0);
+               static_cast<int>(maximum.size()), rules.allowBeta ? 1 : 0);
     char normalised[kJavaExeCapacity];
     getFullPath(normalised, kJavaExeCapacity, javaExe, false);
     copyText(javaExe, kJavaExeCapacity, normalised);
@@ -78,7 +78,7 @@ bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, cons
     } else {
         logMessage(L"file exists");
         version[0] = 0;
-        verdict = judgeExistingJava(javaExe, version, lastWriteTime, minimum, maximum, allowBeta, useCache, writeCache);
+        verdict = judgeExistingJava(javaExe, version, lastWriteTime, minimum, maximum, rules);
     }
     if (isNonWorkingJava(javaExe)) {
         searchObserver().candidateVerdict(javaExe, CandidateVerdict::EarlierLoadFailure);

@@ -15,11 +15,24 @@
 const size_t kJavaExeCapacity = 6000;
 const size_t kJavaVersionCapacity = 2000;
 
+// How one probe may decide: betas accepted whatever the configuration says,
+// and whether the version cache is read and written.
+struct ProbeRules {
+    bool allowBeta = false;
+    bool useCache = true;
+    bool writeCache = true;
+};
+inline ProbeRules betasAllowedIf(bool allowBeta) {
+    ProbeRules rules;
+    rules.allowBeta = allowBeta;
+    return rules;
+}
+
 // javaExe (kJavaExeCapacity) is normalised in place (full path, lower case)
 // and may become "javaw.exe"; version (kJavaVersionCapacity) receives the
 // version text once the file exists.
 bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum,
-                  bool allowBeta, bool useCache, bool writeCache);
+                  const ProbeRules &rules = ProbeRules());
 
 // home\jre\bin\java.exe, else home\bin\java.exe (always true); with a JDK
 // required (config record 131) only whether home\lib\tools.jar exists, the

@@ -3,18 +3,38 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "common/pe_image.h"
 #include "diagnostics/log.h"
 
 namespace {
 
-bool readBytes(FILE *file, unsigned char *bytes, size_t count) {
-    return fread(bytes, 1, count, file) == count;
-}
+class FileBytes : public PeByteSource {
+public:
+    explicit FileBytes(FILE *file) : file_(file) {}
+    size_t readAt(uint64_t offset, unsigned char *buffer, size_t size) override {
+        // fseek takes a signed long, 32 bits on Windows; an offset beyond it
+        // cannot be a header here.
+        if (offset > 0x7FFFFFFFull || fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) {
+            seekFailed = true;
+            return 0;
+        }
+        return fread(buffer, 1, size, file_);
+    }
+    bool seekFailed = false;
 
-uint16_t failWith(FILE *file, const wchar_t *text, const char *path) {
-    fclose(file);
-    logMessage(text, path);
-    return 0;
+private:
+    FILE *file_;
+};
+
+// The log line of each step at which the header could not be read.
+const wchar_t *failureLine(PeHeaderStatus status, bool seekFailed) {
+    switch (status) {
+    case PeHeaderStatus::NoMzSignature: return L"no PE32 file %S";
+    case PeHeaderStatus::NoHeaderOffset: return L"no PE32 file 3 %S";
+    case PeHeaderStatus::HeaderOutsideFile: return seekFailed ? L"no PE32 file 4 %S" : L"no PE32 file 5 %S";
+    case PeHeaderStatus::NoPeSignature: return L"no PE32 file 5 %S";
+    default: return L"no PE32 file 6 %S";
+    }
 }
 
 }  // namespace
@@ -25,21 +45,12 @@ uint16_t readPeMachine(const char *path) {
         logMessage(L"could not open %S %d %p", path, errno, static_cast<void *>(file));
         return 0;
     }
-    unsigned char bytes[4];
-    if (!readBytes(file, bytes, 2) || bytes[0] != 'M' || bytes[1] != 'Z')
-        return failWith(file, L"no PE32 file %S", path);
-    if (fseek(file, 60, SEEK_SET) != 0)
-        return failWith(file, L"no PE32 file 2 %S", path);
-    if (!readBytes(file, bytes, 4))
-        return failWith(file, L"no PE32 file 3 %S", path);
-    unsigned long headerOffset = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<unsigned long>(bytes[3]) << 24);
-    // fseek takes a signed long; an offset beyond it cannot be a header here.
-    if (headerOffset > 0x7FFFFFFFul || fseek(file, static_cast<long>(headerOffset), SEEK_SET) != 0)
-        return failWith(file, L"no PE32 file 4 %S", path);
-    if (!readBytes(file, bytes, 4) || bytes[0] != 'P' || bytes[1] != 'E' || bytes[2] != 0 || bytes[3] != 0)
-        return failWith(file, L"no PE32 file 5 %S", path);
-    if (!readBytes(file, bytes, 2))
-        return failWith(file, L"no PE32 file 6 %S", path);
+    FileBytes bytes(file);
+    PeHeader header = readPeHeader(bytes);
     fclose(file);
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+    if (header.status != PeHeaderStatus::Ok) {
+        logMessage(failureLine(header.status, bytes.seekFailed), path);
+        return 0;
+    }
+    return header.machine;
 }

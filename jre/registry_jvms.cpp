@@ -5,6 +5,7 @@
 
 #include "common/format.h"
 #include "common/records.h"
+#include "common/target.h"
 #include "common/text.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
@@ -51,7 +52,7 @@ bool acceptsHome(const char *home, char *javaExe, char *version, const JavaVersi
     bool found = javaExeFromHome(home, javaExe);
     if (javaFound)
         *javaFound = found;
-    return found && checkJavaExe(javaExe, version, minimum, maximum, false, true, true);
+    return found && checkJavaExe(javaExe, version, minimum, maximum);
 }
 
 bool findInstallationInView(HKEY root, REGSAM view, char *javaExe, char *version, const JavaVersion &minimum,
@@ -98,11 +99,11 @@ struct LauncherScanResult {
     std::string version;
 };
 
-LauncherScanResult scanLauncherRoot(HKEY root, const char *keyPath, bool acceptPlain, bool acceptZnoJres,
+LauncherScanResult scanLauncherRoot(HKEY root, REGSAM view, const char *keyPath, bool acceptPlain, bool acceptZnoJres,
                                     const JavaVersion &minimum, const JavaVersion &maximum) {
     LauncherScanResult best;
     HKEY key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return best;
     for (std::string path : subkeyNames(key)) {
         slashesToBackslashes(path);
@@ -111,7 +112,7 @@ LauncherScanResult scanLauncherRoot(HKEY root, const char *keyPath, bool acceptP
         char javaExe[kJavaExeCapacity];
         char version[kJavaVersionCapacity] = "";
         copyText(javaExe, kJavaExeCapacity, path.c_str());
-        if (checkJavaExe(javaExe, version, minimum, maximum, true, true, true) &&
+        if (checkJavaExe(javaExe, version, minimum, maximum, betasAllowedIf(true)) &&
             isVersionGreater(version, best.version.c_str())) {
             best.found = true;
             best.javaExe = javaExe;
@@ -120,6 +121,20 @@ LauncherScanResult scanLauncherRoot(HKEY root, const char *keyPath, bool acceptP
     }
     RegCloseKey(key);
     return best;
+}
+
+// HKEY_LOCAL_MACHINE\SOFTWARE has a half for each word size on 64-bit Windows,
+// and a process sees its own half by default. A 32-bit installer records
+// runtimes in the 32-bit half whatever their word size, so the 64-bit build
+// reads that half when its own holds none.
+LauncherScanResult scanLauncherMachine(const char *keyPath, bool acceptPlain, bool acceptZnoJres,
+                                       const JavaVersion &minimum, const JavaVersion &maximum) {
+    LauncherScanResult own =
+        scanLauncherRoot(HKEY_LOCAL_MACHINE, 0, keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
+    if (own.found || !kTargetIs64Bit)
+        return own;
+    return scanLauncherRoot(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, keyPath, acceptPlain, acceptZnoJres, minimum,
+                            maximum);
 }
 
 bool homeOfVersionSubkey(HKEY vendorKey, const VendorKey &vendor, const std::string &name, std::string &home) {
@@ -134,6 +149,9 @@ bool homeOfVersionSubkey(HKEY vendorKey, const VendorKey &vendor, const std::str
 
 bool scanVendorKey(const VendorKey &vendor, char *javaExe, char *version, const JavaVersion &minimum,
                    const JavaVersion &maximum) {
+    // Java installers record a runtime in the half of its own word size; the
+    // default view is the build's own half, and the other half holds nothing
+    // this build can load.
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, vendor.path, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
@@ -198,10 +216,10 @@ bool scanSharedJvms(char *javaExe, char *version, const JavaVersion &minimum, co
 
 bool scanLauncherJvms(const char *keyPath, bool acceptPlain, bool acceptZnoJres, char *javaExe, char *version,
                       const JavaVersion &minimum, const JavaVersion &maximum) {
+    // HKEY_CURRENT_USER\SOFTWARE is one for both word sizes.
     LauncherScanResult user =
-        scanLauncherRoot(HKEY_CURRENT_USER, keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
-    LauncherScanResult machine =
-        scanLauncherRoot(HKEY_LOCAL_MACHINE, keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
+        scanLauncherRoot(HKEY_CURRENT_USER, 0, keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
+    LauncherScanResult machine = scanLauncherMachine(keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
     const LauncherScanResult *chosen = &machine;
     if (!machine.found || (user.found && isVersionGreater(user.version.c_str(), machine.version.c_str())))
         chosen = &user;

@@ -24,7 +24,9 @@ bool scanSharedJvms(char *javaExe, char *version, const JavaVersion &minimum, co
 bool scanRegistryJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum);
 
 // The highest accepted subkey name of keyPath under HKEY_CURRENT_USER and
-// HKEY_LOCAL_MACHINE; the machine's one on equal versions.
+// HKEY_LOCAL_MACHINE; the machine's one on equal versions. The machine's key
+// is read in the build's own view; the 64-bit build reads the 32-bit view
+// when its own holds no accepted runtime.
 bool scanLauncherJvms(const char *keyPath, bool acceptPlain, bool acceptZnoJres, char *javaExe, char *version,
                       const JavaVersion &minimum, const JavaVersion &maximum);
 

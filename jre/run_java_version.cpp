@@ -88,8 +88,9 @@ bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version) 
     std::string output;
     DWORD exitCode = 1;
     if (started) {
-        output = java.readOutput(kOutputKeepLimit, true);
-        exitCode = java.waitForExit(kVersionRunWaitMs);
+        output = java.readOutput(kOutputKeepLimit, true, kVersionRunWaitMs);
+        DWORD elapsed = java.elapsedMs();
+        exitCode = java.waitForExit(elapsed < kVersionRunWaitMs ? kVersionRunWaitMs - elapsed : 0);
     }
     restoreVariables(saved);
     if (!started) {

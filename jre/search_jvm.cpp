@@ -62,7 +62,8 @@ bool tryLocationFile(Search &search, const wchar_t *suffix, const char *stepName
     logMessage(foundText, line);
     searchObserver().searchStep((std::string(stepName) + " " + line).c_str());
     RuntimeSearchResult &result = search.result;
-    if (!testJavaHome(line, result.javaExecutable, result.version, search.minimum, search.maximum, allowBeta, false))
+    if (!testJavaHome(line, result.javaExecutable, result.version, search.minimum, search.maximum,
+                      betasAllowedIf(allowBeta), DirectoryEntry::Probed))
         return false;
     logMessage(usingText);
     return loadCandidate(search, RuntimeLocationKind::Directory, line);
@@ -92,8 +93,8 @@ bool tryMainPassEntry(Search &search, const SearchEntry &entry, bool force) {
     case 'A':
     case 'B':
     case 'R':
-        return testJavaHome(text, result.javaExecutable, result.version, search.minimum, search.maximum, false,
-                            force) &&
+        return testJavaHome(text, result.javaExecutable, result.version, search.minimum, search.maximum,
+                            ProbeRules(), force ? DirectoryEntry::TakenAsFound : DirectoryEntry::Probed) &&
                loadCandidate(search, RuntimeLocationKind::Directory, text);
     case 'E':
         return testEnvironmentHome(text, result.javaExecutable, result.version, search.minimum, search.maximum) &&
@@ -116,8 +117,8 @@ bool tryRelativeEntry(Search &search, const SearchEntry &entry) {
     logMessage(L"Testing relative location %S", entry.text.c_str());
     searchObserver().searchStep(("directory " + entry.text + " again, taken without a version check").c_str());
     RuntimeSearchResult &result = search.result;
-    testJavaHome(entry.text.c_str(), result.javaExecutable, result.version, search.minimum, search.maximum, true,
-                 true);
+    testJavaHome(entry.text.c_str(), result.javaExecutable, result.version, search.minimum, search.maximum,
+                 betasAllowedIf(true), DirectoryEntry::TakenAsFound);
     if (!pathExists(result.javaExecutable))
         return false;
     logMessage(L"%S exists", result.javaExecutable);
@@ -180,14 +181,14 @@ HMODULE searchJvm(RuntimeSearchResult &result, JvmLoader loader) {
 }
 
 bool testJavaHome(const char *directory, char *javaExe, char *version, const JavaVersion &minimum,
-                  const JavaVersion &maximum, bool allowBeta, bool force) {
+                  const JavaVersion &maximum, const ProbeRules &rules, DirectoryEntry entry) {
     char home[kJavaExeCapacity];
     getFullPath(home, sizeof home, directory, false);
     if (runtimeSearchWatch().unpackRuntimes)
         unpackRuntime(home);
-    if (javaExeFromHome(home, javaExe) && checkJavaExe(javaExe, version, minimum, maximum, allowBeta, true, true))
+    if (javaExeFromHome(home, javaExe) && checkJavaExe(javaExe, version, minimum, maximum, rules))
         return true;
-    return force;
+    return entry == DirectoryEntry::TakenAsFound;
 }
 
 bool testEnvironmentHome(const char *variable, char *javaExe, char *version, const JavaVersion &minimum,
@@ -201,14 +202,14 @@ bool testEnvironmentHome(const char *variable, char *javaExe, char *version, con
         if (*c == '/')
             *c = '\\';
     }
-    return javaExeFromHome(home, javaExe) && checkJavaExe(javaExe, version, minimum, maximum, false, true, true);
+    return javaExeFromHome(home, javaExe) && checkJavaExe(javaExe, version, minimum, maximum);
 }
 
 bool testPathJava(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
     DWORD length = SearchPathA(nullptr, "java.exe", nullptr, kJavaExeCapacity, javaExe, nullptr);
     if (length == 0 || length >= kJavaExeCapacity)
         return false;
-    return checkJavaExe(javaExe, version, minimum, maximum, false, true, true);
+    return checkJavaExe(javaExe, version, minimum, maximum);
 }
 
 bool readLocationFile(const wchar_t *suffix, char *line) {

@@ -43,10 +43,14 @@ typedef HMODULE (*JvmLoader)(const char *javaExecutable);
 // runtime whose unpacker cannot start.
 HMODULE searchJvm(RuntimeSearchResult &result, JvmLoader loader);
 
+// Whether a directory entry counts as found only when its runtime passes the
+// probe, or as soon as it is there.
+enum class DirectoryEntry { Probed, TakenAsFound };
+
 // Directory entries: resolved against the executable's directory, unpacked,
-// probed. With force the directory counts as accepted even when the probe fails.
+// probed.
 bool testJavaHome(const char *directory, char *javaExe, char *version, const JavaVersion &minimum,
-                  const JavaVersion &maximum, bool allowBeta, bool force);
+                  const JavaVersion &maximum, const ProbeRules &rules, DirectoryEntry entry);
 bool testEnvironmentHome(const char *variable, char *javaExe, char *version, const JavaVersion &minimum,
                          const JavaVersion &maximum);
 bool testPathJava(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum);

@@ -16,6 +16,8 @@
 namespace {
 
 const size_t kPackSuffixLength = 5;  // ".pack"
+// Unpacking a runtime's archives takes seconds; one that runs for minutes hangs.
+const DWORD kUnpackWaitMs = 5 * 60 * 1000;
 
 void unpackArchive(const char *home, const std::string &archive) {
     std::string jar = archive.substr(0, archive.size() - kPackSuffixLength);
@@ -31,15 +33,21 @@ void unpackArchive(const char *home, const std::string &archive) {
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
+    // The program's own name comes first, so that "-r" is its first argument.
+    std::string fullCommandLine = "\"" + program + "\" " + commandLine;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!CreateProcessA(program.c_str(), &fullCommandLine[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                        nullptr, nullptr, &startup, &process)) {
         logMessage(L"could not create unpack process");
         fatalMessage(message::kUnpackFailed);
     }
     UniqueHandle unpacker(process.hProcess), unpackerThread(process.hThread);
     logMessage(L"waiting for unpack200 to finish");
-    WaitForSingleObject(unpacker.get(), INFINITE);
+    if (WaitForSingleObject(unpacker.get(), kUnpackWaitMs) != WAIT_OBJECT_0) {
+        logError(L"unpack200 did not end within %d s", static_cast<int>(kUnpackWaitMs / 1000));
+        TerminateProcess(unpacker.get(), 1);
+        fatalMessage(message::kUnpackFailed);
+    }
     logMessage(L"unpack done");
     if (!DeleteFileA(archive.c_str())) {
         DWORD error = GetLastError();

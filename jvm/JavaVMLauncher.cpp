@@ -293,8 +293,8 @@ void setModuleNameProperty() {
 
 bool createJvmAndRunMain(JvmLaunchRequest &request) {
     logMessage(L"Creating JVM");
-    if (createJavaVM == nullptr ||
-        createJavaVM(&javaVm, reinterpret_cast<void **>(&jniEnv), &request.initArgs) != JNI_OK) {
+    if (request.createJavaVM == nullptr ||
+        request.createJavaVM(&javaVm, reinterpret_cast<void **>(&jniEnv), &request.initArgs) != JNI_OK) {
         logError(L"could not initialize JVM");
         return false;
     }

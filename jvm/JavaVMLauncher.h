@@ -14,6 +14,7 @@
 
 // Made by launchJvm, handed to the JVM thread; lives until the process ends.
 struct JvmLaunchRequest {
+    CreateJavaVMFunction createJavaVM = nullptr;
     StringList arguments;
     JavaVMInitArgs initArgs;
 };

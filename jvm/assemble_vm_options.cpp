@@ -98,8 +98,8 @@ void appendPathOptions() {
     if (texts.modulePath.empty())
         return;
     vmOptionList.push_back("--module-path=" + texts.modulePath);
-    ModuleOptions modules =
-        buildModuleOptions(sources.moduleMainClass, getConfigStringCopy(record::kMainClass), launcherRuntimeModule(launcherFlavour));
+    ModuleOptions modules = buildModuleOptions(sources.moduleMainClass, getConfigStringCopy(record::kMainClass),
+                                               launcherRuntimeModule(launcherFlavour));
     if (!modules.addOpens.empty())
         vmOptionList.push_back(modules.addOpens);
     vmOptionList.push_back(modules.addModules);
@@ -119,7 +119,7 @@ void assembleVmOptions(const std::vector<std::string> &launcherProperties, const
     if (getConfigInt(record::kJavaOptionArguments) != 0)
         addVmArguments(arguments);
     appendPathOptions();
-    appendModeOptions(vmOptionList, serviceMode, noRedirect);
+    appendModeOptions(vmOptionList, processRole().serviceMode, processRole().noRedirect);
     mergeModuleOptions(vmOptionList);
     if (hasArgumentFileOption(vmOptionList))
         expandArgumentFiles(vmOptionList);

@@ -1,5 +1,8 @@
-#include "common/records.h"
 #include "jvm/jvm_dll_rules.h"
+
+#include "common/records.h"
+#include "common/target.h"
+#include "common/text.h"
 
 std::vector<std::string> vmSubdirectories(const std::string &configured) {
     std::vector<std::string> names;
@@ -35,7 +38,7 @@ std::string composeNativeLibraryPath(const std::vector<std::string> &entries, co
     path += oldPath;
     bool tooLong = capacity == 0 || path.size() > capacity - 1;
     if (tooLong)
-        path.resize(capacity == 0 ? 0 : capacity - 1);
+        path = cutListToLength(path, capacity == 0 ? 0 : capacity - 1);
     if (cut)
         *cut = tooLong;
     return path;
@@ -43,8 +46,11 @@ std::string composeNativeLibraryPath(const std::vector<std::string> &entries, co
 
 LoadFailureMessage loadFailureMessage(int32_t locationKind) {
     switch (locationKind) {
-    case 2: return {message::kJvmDamaged, LoadFailureMessage::Argument::LocationName};
-    case 3: return {message::kVariableJvmNotWorking, LoadFailureMessage::Argument::LocationName};
+    case 2:
+        return {forTarget(message::kJvmDamaged, message::kJvmDamaged64), LoadFailureMessage::Argument::LocationName};
+    case 3:
+        return {forTarget(message::kVariableJvmNotWorking, message::kVariableJvmNotWorking64),
+                LoadFailureMessage::Argument::LocationName};
     case 4: return {message::kJvmNotStarted, LoadFailureMessage::Argument::None};
     default: return {message::kNoJvmFound, LoadFailureMessage::Argument::TargetBits};
     }

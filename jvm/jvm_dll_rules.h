@@ -30,7 +30,8 @@ std::string composeNativeLibraryPath(const std::vector<std::string> &entries, co
 
 // What LoadDLL shows when no jvm.dll could be loaded, by the kind of location
 // the search found the runtime in (0 none, 1 search path, 2 directory,
-// 3 environment variable, 4 registry).
+// 3 environment variable, 4 registry). Messages that name a word size name
+// the build's own.
 struct LoadFailureMessage {
     enum class Argument { TargetBits, LocationName, None };
     int32_t id;

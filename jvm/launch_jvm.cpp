@@ -27,7 +27,7 @@ LauncherPropertyValues currentPropertyValues() {
     values.semaphoreName = semaphoreName;
     values.unextractedOffset = unextractedOffset;
     values.zanthorFlavour = launcherFlavour == 'i';
-    values.serviceMode = serviceMode;
+    values.serviceMode = processRole().serviceMode;
     values.executablePath = getExecutablePathA();
     values.tempDir = launcherTempDir;
     values.path = environmentValue("PATH");
@@ -42,9 +42,10 @@ LauncherPropertyValues currentPropertyValues() {
 
 std::vector<std::string> currentLauncherProperties() { return buildLauncherProperties(currentPropertyValues()); }
 
-bool launchJvm(const StringList &arguments) {
+bool launchJvm(const LoadedJvm &jvm, const StringList &arguments) {
     logMessage(L"launching program");
     std::vector<std::string> properties = buildLauncherProperties(currentPropertyValues());
+    launchRequest.createJavaVM = jvm.createJavaVM;
     launchRequest.arguments = arguments;
     assembleVmOptions(properties, launchRequest.arguments, launchRequest.initArgs);
     uint32_t stackSize = chooseStackSize(vmOptionList);

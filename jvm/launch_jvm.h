@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "common/string_list.h"
+#include "jvm/load_dll.h"
 
 // Runs the Java application to its end. True when main returned normally and
 // the VM was destroyed; false after any failure of the JVM stage.
-bool launchJvm(const StringList &arguments);
+bool launchJvm(const LoadedJvm &jvm, const StringList &arguments);
 
 // The launcher properties this process would give the VM now.
 std::vector<std::string> currentLauncherProperties();

@@ -19,6 +19,16 @@ std::string boundedProperty(size_t capacity, const char *format, const char *nam
 
 std::string flagProperty(const char *name) { return formatString("-D%s=true", name); }
 
+// The library path keeps only the folders that fit whole.
+std::string libraryPathProperty(const std::string &path) {
+    const char prefix[] = "-Djava.library.path=";
+    std::string property = prefix + cutListToLength(path, kLibraryPathPropertyCapacity - sizeof prefix);
+    if (property.size() < sizeof prefix - 1 + path.size())
+        logError(L"launcher property %S cut at %d of %d bytes", "java.library.path", static_cast<int>(property.size()),
+                 static_cast<int>(sizeof prefix - 1 + path.size()));
+    return property;
+}
+
 }  // namespace
 
 std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &values) {
@@ -36,8 +46,7 @@ std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &v
         boundedProperty(kLauncherPropertyCapacity, "-D%s=%s", "sun.java.command", values.executablePath));
     properties.push_back(boundedProperty(kLauncherPropertyCapacity, "-D%s=%s", "pellux.tempDir", values.tempDir));
     properties.push_back(formatString("-D%s=%d", "pellux.unextractedPosition", static_cast<int>(values.unextractedOffset)));
-    properties.push_back(
-        boundedProperty(kLibraryPathPropertyCapacity, "-D%s=%s", "java.library.path", values.path));
+    properties.push_back(libraryPathProperty(values.path));
     if (!values.manpathDefined)
         properties.push_back(
             formatString("-D%s=cp%d", "pellux.consoleCodepage", static_cast<int>(values.consoleCodepage)));

@@ -15,7 +15,6 @@
 #include "paths/path_utils.h"
 #include "paths/runtime_location.h"
 
-CreateJavaVMFunction createJavaVM;
 
 namespace {
 
@@ -38,9 +37,9 @@ void restorePath(const std::string &oldPath, bool wasSet) {
 void recordRuntimeLocation(const RuntimeSearchResult &result) {
     std::string home(result.javaExecutable, javaExeDirLength(result.javaExecutable));
     home += "\\..";
-    if (!copyText(runtimeHome, kRuntimeHomeCapacity, home.c_str()))
+    if (!copyText(runtimeLocation().home, kRuntimeHomeCapacity, home.c_str()))
         logError(L"runtime home cut at %d characters", static_cast<int>(kRuntimeHomeCapacity - 1));
-    copyText(runtimeVersion, kRuntimeVersionCapacity, result.version);
+    copyText(runtimeLocation().version, kRuntimeVersionCapacity, result.version);
 }
 
 void showLoadFailure(const RuntimeSearchResult &result) {
@@ -68,7 +67,7 @@ std::wstring loadFailureText(const RuntimeSearchResult &result) {
     return messageText(message.id, nullptr);
 }
 
-bool LoadDLL(bool showErrors) {
+bool LoadDLL(bool showErrors, LoadedJvm &loaded) {
     logMessage(L"LoadDLL (%d, %S, %d)", showErrors ? 1 : 0, static_cast<const char *>(nullptr), 0);
     RuntimeSearchResult &result = searchResult;
     HMODULE module = searchJvm(result, loadJvmFromJavaExe);
@@ -81,7 +80,7 @@ bool LoadDLL(bool showErrors) {
     recordRuntimeLocation(result);
     if (module == nullptr)
         logError(L"Could not get DLL-Handle.");
-    if (resolveCreateJavaVM(module)) {
+    if (resolveCreateJavaVM(module, loaded)) {
         logMessage(L"Loading of JVM-DLL successful");
         return true;
     }
@@ -129,13 +128,14 @@ HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory) {
     std::string name = std::string(binDirectory) + "\\" + subdirectory + "\\jvm.dll";
     bool exists = pathExists(name.c_str());
     logMessage(L"Trying %S (exists %d)", name.c_str(), exists ? 1 : 0);
-    HMODULE module = LoadLibraryA(name.c_str());
+    // Its dependencies are looked for beside it first.
+    HMODULE module = LoadLibraryExA(name.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         if (exists)
             logMessage(L"Failed with error code %d", static_cast<int>(GetLastError()));
         return nullptr;
     }
-    copyText(jvmBinDirectory, kRuntimeHomeCapacity, binDirectory);
+    copyText(runtimeLocation().jvmBinDirectory, kRuntimeHomeCapacity, binDirectory);
     return module;
 }
 
@@ -148,16 +148,16 @@ void preloadUcrtbase(const char *binDirectory) {
     if (!pathExists(fullName.c_str()))
         return;
     logMessage(L"Preloading ucrtbase.dll 4");
-    char remembered[kDirectoryCapacity];
-    DWORD length = GetCurrentDirectoryA(kDirectoryCapacity, remembered);
-    if (length == 0 || length >= kDirectoryCapacity)
-        remembered[0] = 0;
-    // The bare name finds the runtime's copy through the current directory.
-    SetCurrentDirectoryA(binDirectory);
-    if (LoadLibraryA("ucrtbase.dll") == nullptr && LoadLibraryA(fullName.c_str()) == nullptr)
+    // The system's copy where there is one, else the runtime's; never a copy
+    // that the current directory or PATH happens to offer.
+    char systemDirectory[kDirectoryCapacity];
+    UINT length = GetSystemDirectoryA(systemDirectory, kDirectoryCapacity);
+    std::string systemName = length > 0 && length < kDirectoryCapacity
+                                 ? std::string(systemDirectory) + "\\ucrtbase.dll"
+                                 : std::string();
+    if ((systemName.empty() || LoadLibraryExA(systemName.c_str(), nullptr, 0) == nullptr) &&
+        LoadLibraryExA(fullName.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) == nullptr)
         logMessage(L"Could not preload ucrtbase.dll");
-    if (remembered[0] != 0)
-        SetCurrentDirectoryA(remembered);
 }
 
 DllDirectoryCookie addDllSearchDirectory(const char *directory) {
@@ -185,9 +185,9 @@ void removeDllSearchDirectory(DllDirectoryCookie cookie) {
     removeDllDirectory(cookie);
 }
 
-bool resolveCreateJavaVM(HMODULE module) {
+bool resolveCreateJavaVM(HMODULE module, LoadedJvm &loaded) {
     if (module == nullptr)
         return false;
-    createJavaVM = exportedFunction<CreateJavaVMFunction>(module, "JNI_CreateJavaVM");
-    return createJavaVM != nullptr;
+    loaded.createJavaVM = exportedFunction<CreateJavaVMFunction>(module, "JNI_CreateJavaVM");
+    return loaded.createJavaVM != nullptr;
 }

@@ -12,12 +12,15 @@
 
 #include "jvm/jni_min.h"
 
-// Bound by LoadDLL; called once on the JVM thread.
-extern CreateJavaVMFunction createJavaVM;
+// What LoadDLL found, handed on to launchJvm.
+struct LoadedJvm {
+    CreateJavaVMFunction createJavaVM = nullptr;
+};
 
-// True when a jvm.dll is loaded and its entry point bound. On false the
-// message fitting the runtime's location has been shown when showErrors.
-bool LoadDLL(bool showErrors);
+// True when a jvm.dll is loaded and its entry point bound into loaded. On
+// false the message fitting the runtime's location has been shown when
+// showErrors.
+bool LoadDLL(bool showErrors, LoadedJvm &loaded);
 // What the last LoadDLL found; after a failure, the last candidate that passed.
 const RuntimeSearchResult &lastRuntimeSearch();
 // The text LoadDLL shows when nothing loads.
@@ -37,7 +40,7 @@ typedef void *DllDirectoryCookie;
 DllDirectoryCookie addDllSearchDirectory(const char *directory);
 void removeDllSearchDirectory(DllDirectoryCookie cookie);
 
-bool resolveCreateJavaVM(HMODULE module);
+bool resolveCreateJavaVM(HMODULE module, LoadedJvm &loaded);
 
 // An export of a loaded module as a typed function pointer, or null.
 template <typename Function>

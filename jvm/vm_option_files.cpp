@@ -16,7 +16,7 @@
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
 #include "paths/runtime_location.h"
-#include "paths/variable_expansion.h"
+#include "paths/variable_rules.h"
 
 ClassPathOverrides classPathOverrides;
 
@@ -106,17 +106,17 @@ void addVersionSpecificOptions() {
     int32_t count = getConfigInt(record::kVersionOptionCount);
     if (count <= 0)
         return;
-    logMessage(L"check %d version specific vm option lines for %S", count, runtimeVersion);
-    if (runtimeVersion[0] == '\0')
+    logMessage(L"check %d version specific vm option lines for %S", count, runtimeLocation().version);
+    if (runtimeLocation().version[0] == '\0')
         return;
     if (count > kMaxVersionLines) {
         logError(L"only the first %d version specific vm option lines are checked", kMaxVersionLines);
         count = kMaxVersionLines;
     }
-    int major = majorJavaVersion(runtimeVersion);
+    int major = majorJavaVersion(runtimeLocation().version);
     for (int32_t i = 0; i < count; i++) {
         std::string condition = getConfigStringCopy(record::versionCondition(i));
-        bool holds = versionConditionHolds(condition.c_str(), runtimeVersion, major);
+        bool holds = versionConditionHolds(condition.c_str(), runtimeLocation().version, major);
         logMessage(L"checking version %S %d", condition.c_str(), holds ? 1 : 0);
         if (!holds)
             continue;

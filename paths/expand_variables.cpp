@@ -8,7 +8,7 @@
 #include "paths/path_utils.h"
 #include "paths/runtime_location.h"
 #include "paths/temp_dirs.h"
-#include "paths/variable_expansion.h"
+#include "paths/variable_rules.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ WideExpansionValues wideValues(ExpandMode mode) {
         values.executableDirectory.narrow = true;
     }
     values.launcherTempDirectory = narrowValue(launcherTempDir);
-    values.runtimeHome = narrowValue(runtimeHome);
+    values.runtimeHome = narrowValue(runtimeLocation().home);
     return values;
 }
 
@@ -72,7 +72,7 @@ NarrowExpansionValues narrowValues() {
     resolveAgainstExecutable(directory, kValueCapacity, "");
     values.executableDirectory = directory;
     values.launcherTempDirectory = launcherTempDir;
-    values.runtimeHome = runtimeHome;
+    values.runtimeHome = runtimeLocation().home;
     return values;
 }
 

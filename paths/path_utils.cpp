@@ -12,6 +12,8 @@ namespace {
 
 const size_t kPathCapacity = 6000;
 const DWORD kCommandExitWaitMs = 2000;
+// cmd.exe answers at once; a command that writes nothing for this long never will.
+const DWORD kCommandOutputWaitMs = 10000;
 
 bool executablePathsKnown;
 wchar_t executableLongPath[kPathCapacity];
@@ -198,7 +200,13 @@ std::string shortPathViaCommandShell(const wchar_t *path) {
     UINT directoryLength = GetWindowsDirectoryW(windowsDirectory, kPathCapacity);
     if (directoryLength == 0 || directoryLength >= kPathCapacity)
         windowsDirectory[0] = 0;
-    return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /C for %%I in (\"%s\") do @echo %%~sI",
+    // cmd.exe would expand "%NAME%" inside the quotes, and /D keeps its
+    // AutoRun commands from running with the launcher's rights.
+    if (wcschr(path, L'%')) {
+        logMessage(L"not asking cmd.exe for a path with %%: %s", path);
+        return std::string();
+    }
+    return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /D /C for %%I in (\"%s\") do @echo %%~sI",
                                             windowsDirectory, path));
 }
 
@@ -213,7 +221,7 @@ std::string runShortPathCommand(std::wstring commandLine) {
         return std::string();
     }
     // Everything the command writes until it closes its output, at most a buffer full.
-    std::string output = command.readOutput(kPathCapacity, false);
+    std::string output = command.readOutput(kPathCapacity, false, kCommandOutputWaitMs);
     logMessage(L"finished reading from cmd.exe %d \"%S\"", static_cast<int>(output.size()), output.c_str());
     // The end of the output can be seen a moment before the exit code is
     // set (Wine shows this); a command that is done has ended well within this.

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "paths/path_text.h"
+#include "paths/path_rules.h"
 
 // Which wide form of the executable's directory to resolve against: the narrow
 // path widened byte by byte (possibly an 8.3 form), or the long path.

@@ -1,5 +1,6 @@
 #include "paths/runtime_location.h"
 
-char runtimeHome[kRuntimeHomeCapacity];
-char runtimeVersion[kRuntimeVersionCapacity];
-char jvmBinDirectory[kRuntimeHomeCapacity];
+RuntimeLocation &runtimeLocation() {
+    static RuntimeLocation location;
+    return location;
+}

@@ -8,11 +8,14 @@
 const size_t kRuntimeHomeCapacity = 6000;
 const size_t kRuntimeVersionCapacity = 2000;
 
-// The java executable's directory followed by "\.."; empty before a runtime is chosen.
-extern char runtimeHome[kRuntimeHomeCapacity];
-// The version text the search found; empty before a runtime is chosen.
-extern char runtimeVersion[kRuntimeVersionCapacity];
-// The bin directory whose jvm.dll was loaded last; empty before.
-extern char jvmBinDirectory[kRuntimeHomeCapacity];
+struct RuntimeLocation {
+    // The java executable's directory followed by "\.."; empty before a runtime is chosen.
+    char home[kRuntimeHomeCapacity];
+    // The version text the search found; empty before a runtime is chosen.
+    char version[kRuntimeVersionCapacity];
+    // The bin directory whose jvm.dll was loaded last; empty before.
+    char jvmBinDirectory[kRuntimeHomeCapacity];
+};
+RuntimeLocation &runtimeLocation();
 
 #endif

@@ -1,8 +1,8 @@
 list(APPEND LAUNCHER_PURE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/path_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/path_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/runtime_location.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/temp_search.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/variable_expansion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/temp_root_rules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/variable_rules.cpp
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/expand_variables.cpp

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "paths/temp_search.h"
+#include "paths/temp_root_rules.h"
 
 // Path of the launcher temporary directory; empty when none was created.
 extern char launcherTempDir[6000];

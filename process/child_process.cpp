@@ -6,14 +6,53 @@
 
 namespace {
 
-BOOL createProcess(std::string &commandLine, DWORD flags, STARTUPINFOA &startup, PROCESS_INFORMATION &process) {
-    return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
-                          &process);
+BOOL createProcess(std::string &commandLine, DWORD flags, STARTUPINFOEXA &startup, PROCESS_INFORMATION &process) {
+    return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                          &startup.StartupInfo, &process);
 }
 
-BOOL createProcess(std::wstring &commandLine, DWORD flags, STARTUPINFOW &startup, PROCESS_INFORMATION &process) {
-    return CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
-                          &process);
+BOOL createProcess(std::wstring &commandLine, DWORD flags, STARTUPINFOEXW &startup, PROCESS_INFORMATION &process) {
+    return CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                          &startup.StartupInfo, &process);
+}
+
+// An attribute list that lets one handle, and no other inheritable handle of
+// this process, reach the child.
+class InheritedHandleList {
+public:
+    explicit InheritedHandleList(HANDLE handle) : handle_(handle) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        if (size == 0 || size > sizeof storage_)
+            return;
+        auto *list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_);
+        if (!InitializeProcThreadAttributeList(list, 1, 0, &size))
+            return;
+        if (UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &handle_, sizeof handle_, nullptr,
+                                      nullptr))
+            list_ = list;
+        else
+            DeleteProcThreadAttributeList(list);
+    }
+    ~InheritedHandleList() {
+        if (list_)
+            DeleteProcThreadAttributeList(list_);
+    }
+    InheritedHandleList(const InheritedHandleList &) = delete;
+    InheritedHandleList &operator=(const InheritedHandleList &) = delete;
+    // Null where the system offers no such list; the child then inherits as before.
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
+
+private:
+    HANDLE handle_;
+    alignas(void *) unsigned char storage_[256] = {};
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
+// What the pipe holds now; false once every writer has closed it.
+bool bytesWaiting(HANDLE pipe, DWORD *available) {
+    *available = 0;
+    return PeekNamedPipe(pipe, nullptr, 0, nullptr, available, nullptr) != 0;
 }
 
 }  // namespace
@@ -37,14 +76,21 @@ bool CapturedChild::launch(std::basic_string<Char> &commandLine, const ChildOpti
     if (!createPipe())
         return false;
     StartupInfo startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES | (options.hideWindow ? STARTF_USESHOWWINDOW : 0);
-    startup.wShowWindow = options.hideWindow ? SW_HIDE : 0;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = options.captureOutput ? writeEnd_.get() : nullptr;
-    startup.hStdError = writeEnd_.get();
+    startup.StartupInfo.cb = sizeof startup.StartupInfo;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | (options.hideWindow ? STARTF_USESHOWWINDOW : 0);
+    startup.StartupInfo.wShowWindow = options.hideWindow ? SW_HIDE : 0;
+    startup.StartupInfo.hStdInput = nullptr;
+    startup.StartupInfo.hStdOutput = options.captureOutput ? writeEnd_.get() : nullptr;
+    startup.StartupInfo.hStdError = writeEnd_.get();
+    InheritedHandleList inherited(writeEnd_.get());
+    DWORD flags = options.creationFlags;
+    if (inherited.get()) {
+        startup.StartupInfo.cb = sizeof startup;
+        startup.lpAttributeList = inherited.get();
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
+    }
     PROCESS_INFORMATION process;
-    BOOL started = createProcess(commandLine, options.creationFlags, startup, process);
+    BOOL started = createProcess(commandLine, flags, startup, process);
     startError_ = GetLastError();
     // The child holds its own copy; ours would keep the pipe from ever ending.
     writeEnd_.reset();
@@ -52,23 +98,37 @@ bool CapturedChild::launch(std::basic_string<Char> &commandLine, const ChildOpti
         return false;
     process_.reset(process.hProcess);
     thread_.reset(process.hThread);
+    startTick_ = GetTickCount();
     return true;
 }
 
 bool CapturedChild::start(std::string commandLine, const ChildOptions &options) {
-    return launch<char, STARTUPINFOA>(commandLine, options);
+    return launch<char, STARTUPINFOEXA>(commandLine, options);
 }
 
 bool CapturedChild::start(std::wstring commandLine, const ChildOptions &options) {
-    return launch<wchar_t, STARTUPINFOW>(commandLine, options);
+    return launch<wchar_t, STARTUPINFOEXW>(commandLine, options);
 }
 
-std::string CapturedChild::readOutput(size_t keep, bool drain) {
+std::string CapturedChild::readOutput(size_t keep, bool drain, DWORD limitMs) {
     std::string text;
     char chunk[4096];
-    DWORD count;
-    while (drain || text.size() < keep) {
-        DWORD wanted = drain ? sizeof chunk : static_cast<DWORD>(std::min(sizeof chunk, keep - text.size()));
+    DWORD available, count;
+    while ((drain || text.size() < keep) && bytesWaiting(readEnd_.get(), &available)) {
+        if (available == 0) {
+            if (elapsedMs() >= limitMs) {
+                logMessage(L"no end of output after %d ms", static_cast<int>(limitMs));
+                break;
+            }
+            // Ended with its output read: what still holds the pipe is not the child.
+            if (WaitForSingleObject(process_.get(), 10) == WAIT_OBJECT_0 &&
+                bytesWaiting(readEnd_.get(), &available) && available == 0)
+                break;
+            continue;
+        }
+        DWORD wanted = std::min<DWORD>(available, sizeof chunk);
+        if (!drain)
+            wanted = static_cast<DWORD>(std::min<size_t>(wanted, keep - text.size()));
         if (!ReadFile(readEnd_.get(), chunk, wanted, &count, nullptr) || count == 0)
             break;
         if (text.size() < keep)

@@ -26,9 +26,14 @@ public:
     bool start(std::wstring commandLine, const ChildOptions &options);
     DWORD startError() const { return startError_; }
 
-    // Reads until the child closes its end. At most keep bytes are kept; with
-    // drain, reading goes on past them so the child never blocks on a full pipe.
-    std::string readOutput(size_t keep, bool drain);
+    // Reads until the pipe ends, or the child has ended and left nothing more
+    // in it (a process that inherited the pipe may hold it open for good), or
+    // the time limit has passed. At most keep bytes are kept; with drain,
+    // reading goes on past them so the child never blocks on a full pipe.
+    std::string readOutput(size_t keep, bool drain, DWORD limitMs);
+    // Milliseconds since start, for sharing one time limit between reading
+    // and waiting.
+    DWORD elapsedMs() const { return GetTickCount() - startTick_; }
     // The exit code once the child has ended within the wait, else STILL_ACTIVE.
     DWORD waitForExit(DWORD milliseconds);
     void terminate() { TerminateProcess(process_.get(), 1); }
@@ -40,6 +45,7 @@ private:
 
     UniqueHandle readEnd_, writeEnd_, process_, thread_;
     DWORD startError_ = 0;
+    DWORD startTick_ = 0;
 };
 
 #endif

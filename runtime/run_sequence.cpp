@@ -26,7 +26,8 @@ bool runSequence(StringList &arguments, bool worker) {
         SetConsoleCtrlHandler(consoleControlHandler, TRUE);
     }
     checkSingleInstance();
-    if (LoadDLL(true) && launchJvm(arguments))
+    LoadedJvm jvm;
+    if (LoadDLL(true, jvm) && launchJvm(jvm, arguments))
         return true;
     fatalExit(1);
 }

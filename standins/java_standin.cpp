@@ -30,14 +30,36 @@ void writeToStandardError(const std::string &text) {
     WriteFile(error, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
+// A copy of this program that inherits standard error and sleeps: like a
+// process the runtime started that outlives it with the pipe still open.
+void leaveChildHoldingOutput(int milliseconds) {
+    wchar_t program[MAX_PATH];
+    if (GetModuleFileNameW(nullptr, program, MAX_PATH) == 0) return;
+    std::wstring commandLine = L"\"" + std::wstring(program) + L"\" --hold " + std::to_wstring(milliseconds);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (CreateProcessW(program, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char **argv) {
+    if (argc == 3 && lstrcmpA(argv[1], "--hold") == 0) {
+        Sleep(static_cast<DWORD>(atoi(argv[2])));
+        return 0;
+    }
     const void *self = reinterpret_cast<const void *>(&recordRun);
     std::map<std::string, std::string> settings =
         readSettingsFile(pathBesideModule(self, STANDIN_JAVA_CONFIG_FILE));
     int exitCode = static_cast<int>(settingNumber(settings, JAVA_KEY_EXIT, 0));
     recordRun(pathBesideModule(self, STANDIN_JAVA_RUNS_FILE), exitCode);
     writeToStandardError(settingText(settings, JAVA_KEY_BANNER, openJdkBanner(DEFAULT_VERSION)));
+    int heldMs = static_cast<int>(settingNumber(settings, JAVA_KEY_HELD_OUTPUT, 0));
+    if (heldMs > 0) leaveChildHoldingOutput(heldMs);
     return exitCode;
 }

@@ -36,6 +36,9 @@ const char STANDIN_NULL_TEXT[] = "<null>";
 // Keys of standin-java.cfg.
 const char JAVA_KEY_BANNER[] = "banner";  // written to standard error as it is
 const char JAVA_KEY_EXIT[] = "exit";      // exit code, default 0
+// Milliseconds a child left behind holds the inherited standard error open
+// after java.exe has ended, default 0 (none).
+const char JAVA_KEY_HELD_OUTPUT[] = "held_output_ms";
 
 // Keys of standin-unpack200.cfg.
 const char UNPACK_KEY_REMOVE[] = "remove";  // "0": leave the archive after "-r"

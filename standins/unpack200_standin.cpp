@@ -1,7 +1,6 @@
 // Stand-in for a runtime's unpack200.exe, started as
-//   unpack200.exe -r "<archive>.jar.pack" "<archive>.jar"
-// with the program given apart from the command line. The "jar" it writes is
-// a copy of the archive's bytes.
+//   "<home>\bin\unpack200.exe" -r "<archive>.jar.pack" "<archive>.jar"
+// The "jar" it writes is a copy of the archive's bytes.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -12,14 +11,13 @@
 
 namespace {
 
-// Every argument of the command line; unlike a C runtime's argv, the first
-// one is an argument here, not the program.
+// The arguments after the program.
 std::vector<std::wstring> commandLineArguments() {
     std::vector<std::wstring> arguments;
     int count = 0;
     LPWSTR *list = CommandLineToArgvW(GetCommandLineW(), &count);
     if (list == nullptr) return arguments;
-    for (int i = 0; i < count; ++i) arguments.push_back(list[i]);
+    for (int i = 1; i < count; ++i) arguments.push_back(list[i]);
     LocalFree(list);
     return arguments;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <set>
 
+#include "common/pe_image.h"
 #include "common/records.h"
 #include "config/config_block.h"
 #include "config/embedded_files_format.h"
@@ -68,13 +69,6 @@ bool checkEmbeddedFiles(const BlockContent &content, std::string *error) {
             return false;
         }
     return true;
-}
-
-uint32_t readUint(const std::string &bytes, size_t offset, int width) {
-    uint32_t value = 0;
-    for (int i = width - 1; i >= 0; i--)
-        value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
-    return value;
 }
 
 }  // namespace
@@ -188,30 +182,25 @@ std::string serializeEmbeddedFiles(const std::vector<EmbeddedFile> &files) {
 }
 
 bool findEndOfLastSection(const std::string &executable, uint32_t *end, std::string *error) {
-    if (executable.size() < 64 || executable.compare(0, 2, "MZ") != 0) {
+    PeHeader header = readPeHeader(executable);
+    if (header.status == PeHeaderStatus::NoMzSignature || header.status == PeHeaderStatus::NoHeaderOffset) {
         *error = "not a PE executable (no MZ header)";
         return false;
     }
-    uint32_t signature = readUint(executable, 60, 4);
-    if (signature > executable.size() || executable.size() - signature < 24 ||
-        executable.compare(signature, 4, std::string("PE\0\0", 4)) != 0) {
+    if (header.status != PeHeaderStatus::Ok) {
         *error = "not a PE executable (no PE signature)";
         return false;
     }
-    uint32_t sections = readUint(executable, signature + 6, 2);
-    uint32_t optionalHeader = readUint(executable, signature + 20, 2);
-    uint64_t table = static_cast<uint64_t>(signature) + 24 + optionalHeader;
-    if (sections == 0 || table + 40ull * sections > executable.size()) {
+    PeSections sections = readPeSections(executable, header);
+    if (sections.status == PeSectionStatus::NoSections || sections.status == PeSectionStatus::TableOutsideFile) {
         *error = "section table missing or outside the file";
         return false;
     }
-    uint64_t last = table + 40ull * (sections - 1);
-    uint64_t rawEnd = static_cast<uint64_t>(readUint(executable, last + 16, 4)) + readUint(executable, last + 20, 4);
-    if (rawEnd > executable.size()) {
+    if (sections.status == PeSectionStatus::LastSectionOutsideFile) {
         *error = "last section ends beyond the end of the file";
         return false;
     }
-    *end = static_cast<uint32_t>(rawEnd);
+    *end = static_cast<uint32_t>(sections.end());
     return true;
 }
 

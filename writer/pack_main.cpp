@@ -5,7 +5,9 @@
 #include <iostream>
 #include <string>
 
+#include "common/pe_image.h"
 #include "writer/block_writer.h"
+#include "writer/launcher_choice.h"
 #include "writer/project_file.h"
 #include "writer/record_texts.h"
 #include "writer/service_folder.h"
@@ -32,8 +34,15 @@ const char kUsage[] =
     "\n"
     "Options:\n"
     "  --config PROJECT.toml    the project file (or give it as the first argument)\n"
-    "  --arch i686|x86_64       the launcher to use: i686 (the default; runs a\n"
-    "                           32-bit Java) or x86_64 (runs a 64-bit Java)\n"
+    "  --arch auto|x86_64|i686  the launcher to use (overrides service.arch):\n"
+    "                           x86_64 runs a 64-bit Java, i686 a 32-bit one.\n"
+    "                           auto (the default) reads bin/java.exe of the\n"
+    "                           runtime the folder carries ({ bundled = \"dir\" }\n"
+    "                           with dir among its files) or of a preferred\n"
+    "                           runtime this machine can read, and takes the\n"
+    "                           launcher that runs it; without one, x86_64 (Java\n"
+    "                           on Windows is 64-bit today). A choice that cannot\n"
+    "                           run such a runtime is refused\n"
     "  --resources DIR          where the launchers, helper libraries and runtime\n"
     "                           jar are: DIR/i686/pellux.exe, DIR/i686/znoinst.dll,\n"
     "                           DIR/x86_64/pellux.exe, DIR/x86_64/znoinst.dll,\n"
@@ -64,21 +73,40 @@ const char kUsage[] =
     "  dependencies = [\"Tcpip\"]        # example: services that must run first\n"
     "  executable = \"Heartbeat.exe\"    # default: the service name and .exe\n"
     "  working_directory = \".\"         # the executable's folder\n"
+    "  arch = \"auto\"                   # or \"x86_64\" or \"i686\"; see --arch\n"
     "  launcher_type = \"console\"       # how launch errors show: \"console\",\n"
     "                                  # \"message-box\" or \"windowed\" (javaw.exe);\n"
     "                                  # the last two need start = \"demand\"\n"
     "\n"
+    "  [service.stop]\n"
+    "  timeout = 30                    # seconds a stop may take (1 to 3600); then\n"
+    "                                  # the application is ended and the service\n"
+    "                                  # reports the service-specific code 5001\n"
+    "  preshutdown = true              # a system shutdown gives the application the\n"
+    "                                  # same time (Windows waits timeout + 5 s)\n"
+    "  end_worker_with_host = true     # the application and its child processes\n"
+    "                                  # end when the service process ends\n"
+    "\n"
+    "  [service.recovery]              # what Windows does when the service fails\n"
+    "  enabled = true                  # false: nothing\n"
+    "  restarts = 3                    # restarts before Windows gives up (1 to 10)\n"
+    "  restart_delay = 10              # seconds before each restart (1 to 86400)\n"
+    "  reset_after = 86400             # seconds without a failure after which the\n"
+    "                                  # count starts again (1 to 2592000)\n"
+    "\n"
     "  [java]\n"
     "  main_class = \"com.example.Main\" # example: the class with main(String[])\n"
     "  module = false                  # true: main_class is \"module/com.example.Main\"\n"
-    "  class_path = [\"libs/*\", \"libs/actions/*\", \"libs/ext/*\", \"libs/jdbc/*\"]\n"
+    "  class_path = [\"*\", \"libs/*\", \"libs/actions/*\", \"libs/ext/*\", \"libs/jdbc/*\"]\n"
+    "      # the default finds the jars beside the executable and in libs;\n"
     "      # \"dir/*\" every jar and zip in dir, \"app.jar\" a file, \"classes/\" a\n"
     "      # directory; tables: { jars_in = \"dir\" }, { file = \"...\" },\n"
     "      # { directory = \"...\" }, { env = \"VAR\" } (the variable's value), each\n"
     "      # with required = true to refuse to start when it is missing\n"
     "  module_path = []                # the same forms; \"dir/*\" is the directory\n"
-    "  vm_options = [\"-Dzanthor.launcherId=2\", \"-Dzanthor.swt=false\"]\n"
-    "      # built into the executable, one option per element\n"
+    "  vm_options = []                 # built into the executable, one option per\n"
+    "      # element. None by default: the Java runtime library needs none, the\n"
+    "      # launcher passes what it needs as properties itself\n"
     "  vmoptions_file = [\"-Xmx512m\"]   # example: written to NAME.vmoptions beside\n"
     "                                  # the executable, for administrators to change\n"
     "  read_vmoptions_file = true      # false: NAME.vmoptions is ignored\n"
@@ -86,7 +114,7 @@ const char kUsage[] =
     "\n"
     "  [runtime]                       # the Java the service runs on\n"
     "  min_version = \"1.8\"             # \"\" for no bound\n"
-    "  max_version = \"17\"              # \"\" for no bound\n"
+    "  max_version = \"\"                # no upper bound; e.g. \"21\" for at most 21\n"
     "  allow_beta = true               # accept early-access and beta builds\n"
     "  require_jdk = false             # only a JDK will do\n"
     "  search = [{ bundled = \"jre\" }, { env = \"JDK_HOME\" }, { env = \"JAVA_HOME\" },\n"
@@ -128,7 +156,7 @@ const char kUsage[] =
     "               user's locale begins with the name\n";
 
 struct PackOptions {
-    std::string project, output, folder;
+    std::string project, output, folder, arch;
     FolderSources sources;
     std::vector<FolderFile> files;
     std::string preferredRuntime;
@@ -202,7 +230,7 @@ int parseOptions(int argc, char **argv, PackOptions &options, bool *done) {
         } else if (option == "--stub") {
             options.sources.stub = value;
         } else if (option == "--arch") {
-            options.sources.arch = value;
+            options.arch = value;
         } else if (option == "--resources") {
             options.sources.resources = value;
         } else if (option == "--preferred-runtime") {
@@ -225,16 +253,41 @@ int checkOptions(const PackOptions &options) {
         return failWith("give either --folder DIR (a service folder) or --output SERVICE.exe (the executable only)");
     if (options.folder.empty() && (options.replace || !options.files.empty() || !options.preferredRuntime.empty()))
         return failWith("--replace, --file and --preferred-runtime belong to --folder");
-    if (!options.sources.arch.empty() && options.sources.arch != "i686" && options.sources.arch != "x86_64")
-        return failWith("--arch takes i686 or x86_64, not " + options.sources.arch);
+    if (!options.arch.empty() && options.arch != "auto" && options.arch != "i686" && options.arch != "x86_64")
+        return failWith("--arch takes auto, i686 or x86_64, not " + options.arch);
     return 0;
+}
+
+// The launcher build: --arch, else service.arch, else a stub's own, else the
+// one that fits the runtime the folder carries.
+bool chooseArch(const PackOptions &options, const PackageProject &project, FolderSources *sources,
+                std::string *error) {
+    ArchRequest request;
+    if (!options.arch.empty())
+        request = ArchRequest{options.arch, "--arch " + options.arch};
+    else if (!project.folder.arch.empty())
+        request = ArchRequest{project.folder.arch, "service.arch = \"" + project.folder.arch + "\""};
+    std::string stub;
+    if (request.arch == "auto" && !sources->stub.empty() && readWholeFile(sources->stub, &stub)) {
+        std::string stubArch = launcherArchOfMachine(readPeHeader(stub).machine);
+        if (stubArch.empty())
+            return true;  // reading the launcher names the problem
+        request = ArchRequest{stubArch, "--stub " + sources->stub};
+    }
+    // Only a folder carries runtimes and the preferred runtime's location.
+    FolderPlan nothing;
+    LauncherChoice choice;
+    if (!chooseLauncher(options.folder.empty() ? nothing : project.folder, project.content, request, &choice, error))
+        return false;
+    sources->arch = choice.arch;
+    std::cout << "Launcher: " << choice.arch << " (" << choice.reason << ")\n";
+    return true;
 }
 
 int writeLauncherOnly(const PackOptions &options, const PackageProject &project) {
     std::string stubPath = options.sources.stub;
     if (stubPath.empty())
-        stubPath = options.sources.resources + "/" + (options.sources.arch.empty() ? "i686" : options.sources.arch) +
-                   "/pellux.exe";
+        stubPath = options.sources.resources + "/" + options.sources.arch + "/pellux.exe";
     std::string stub, launcher, error;
     if (!readWholeFile(stubPath, &stub))
         return failWith("cannot read the launcher " + stubPath);
@@ -255,15 +308,21 @@ void describeFolder(const std::string &folder, const FolderReport &report) {
     std::cout << "On Windows, as an administrator: " << report.files[0] << " /install, then /start\n";
 }
 
-int writeFolder(const PackOptions &options, PackageProject &project) {
-    std::string error;
+// The command line's additions to the project's folder.
+int addFolderOptions(const PackOptions &options, PackageProject &project) {
     if (!options.preferredRuntime.empty()) {
         std::string latin1;
         if (!latin1FromUtf8(options.preferredRuntime, &latin1))
             return failWith("--preferred-runtime holds a character the launcher cannot carry (it reads Latin-1)");
         project.folder.preferredRuntime = windowsPath(latin1);
+        project.folder.preferredRuntimeGiven = options.preferredRuntime;
     }
     project.folder.files.insert(project.folder.files.end(), options.files.begin(), options.files.end());
+    return 0;
+}
+
+int writeFolder(const PackOptions &options, PackageProject &project) {
+    std::string error;
     FolderReport report;
     if (!writeServiceFolder(project, options.sources, options.folder, options.replace, &report, &error))
         return failWith(error);
@@ -286,6 +345,10 @@ int main(int argc, char **argv) {
         return failWith("cannot read the project file " + options.project);
     PackageProject project;
     if (!readPackageProject(options.project, text, &project, &error))
+        return failWith(error);
+    if (!options.folder.empty() && (status = addFolderOptions(options, project)) != 0)
+        return status;
+    if (!chooseArch(options, project, &options.sources, &error))
         return failWith(error);
     return options.folder.empty() ? writeLauncherOnly(options, project) : writeFolder(options, project);
 }

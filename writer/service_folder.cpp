@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 
+#include "common/pe_image.h"
 #include "common/records.h"
 #include "writer/project_file.h"
 #include "writer/record_texts.h"
@@ -23,22 +24,10 @@ struct FolderEntry {
     std::string source;
 };
 
-uint32_t readLittleEndian(const std::string &bytes, size_t offset, int width) {
-    uint32_t value = 0;
-    for (int i = width - 1; i >= 0; i--)
-        value = (value << 8) | static_cast<unsigned char>(bytes[offset + i]);
-    return value;
-}
-
 // "i686", "x86_64", or empty when the bytes are no PE image for either.
 std::string peArchitecture(const std::string &image) {
-    if (image.size() < 64 || image.compare(0, 2, "MZ") != 0)
-        return "";
-    uint32_t signature = readLittleEndian(image, 60, 4);
-    if (signature > image.size() || image.size() - signature < 6 || image.compare(signature, 4, std::string("PE\0\0", 4)))
-        return "";
-    uint32_t machine = readLittleEndian(image, signature + 4, 2);
-    return machine == 0x14C ? "i686" : machine == 0x8664 ? "x86_64" : "";
+    PeHeader header = readPeHeader(image);
+    return header.status == PeHeaderStatus::Ok ? launcherArchOfMachine(header.machine) : "";
 }
 
 bool readResource(const std::string &path, const char *what, std::string *bytes, std::string *error) {
@@ -254,7 +243,7 @@ bool readLauncherFiles(const FolderSources &sources, std::string *launcher, std:
                        std::string *helperLibrary, std::string *error) {
     // Without a stub the resources' launcher of the asked architecture is
     // taken; a stub brings its own unless one was asked for.
-    std::string wanted = sources.arch.empty() && sources.stub.empty() ? "i686" : sources.arch;
+    std::string wanted = sources.arch.empty() && sources.stub.empty() ? "x86_64" : sources.arch;
     std::string launcherPath = sources.stub.empty() ? sources.resources + "/" + wanted + "/pellux.exe" : sources.stub;
     if (!readResource(launcherPath, "launcher", launcher, error))
         return false;

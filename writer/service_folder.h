@@ -14,7 +14,7 @@
 struct FolderSources {
     std::string resources;
     std::string stub;  // a launcher to use instead of the resources' one
-    std::string arch;  // "i686" or "x86_64"; empty: the stub's, else i686
+    std::string arch;  // "i686" or "x86_64"; empty: the stub's, else x86_64
 };
 
 // The launcher, its architecture and the helper library that matches it.

@@ -8,6 +8,7 @@
 #include "writer/project_error.h"
 #include "writer/project_values.h"
 #include "writer/record_texts.h"
+#include "writer/robustness_keys.h"
 #include "writer/typed_entries.h"
 
 namespace {
@@ -38,6 +39,7 @@ struct ServiceKeys {
     const toml::node *vmOptionsFile = nullptr;
     const toml::node *readVmOptionsFile = nullptr;
     const toml::node *description = nullptr;
+    RobustnessKeys robustness;
 };
 
 // The launcher's usual values, for every record a friendly key stands for.
@@ -51,10 +53,14 @@ const struct {
     {record::kOutputFile, "var\\log\\server_out.log"},
     {record::kAppendOutput, "1"},
     {record::kLauncherType, "4"},
-    {record::kClassPath, "S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
-    {record::kVmParameters, "\"-Dzanthor.launcherId=2\" -Dzanthor.swt=false"},
+    // The jars beside the executable first, then the usual library folders.
+    {record::kClassPath, "S0.;S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
+    // The Java runtime library needs no option: the launcher passes its
+    // properties itself.
+    {record::kVmParameters, ""},
     {record::kMinimumVersion, "1.8"},
-    {record::kMaximumVersion, "17"},
+    // No upper bound: a service should run on the Java its machine has.
+    {record::kMaximumVersion, ""},
     {record::kSearchSequence, "B.\\jre;EJDK_HOME;EJAVA_HOME;Y;R.\\.;"},
     {record::kAllowBeta, "1"},
     {record::kRequireJdk, "0"},
@@ -151,9 +157,16 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
             readExecutableName(keys, value, path);
         } else if (name == "working_directory") {
             planRecord(keys, record::kWorkingDirectory, windowsPath(recordTextOf(value, path)), value, path);
+        } else if (name == "arch") {
+            keys.project->folder.arch = choiceOf(value, path, {"auto", "x86_64", "i686"});
+        } else if (name == "stop") {
+            readStopTable(tableOf(value, path, "[service.stop]"), keys.robustness);
+        } else if (name == "recovery") {
+            readRecoveryTable(tableOf(value, path, "[service.recovery]"), keys.robustness);
         } else {
             unknownKey(value, "service", name,
-                       "name, description, start, launcher_type, dependencies, executable, working_directory");
+                       "name, description, start, launcher_type, dependencies, executable, working_directory, arch, "
+                       "[service.stop], [service.recovery]");
         }
     }
 }
@@ -234,6 +247,7 @@ void readPreferredRuntime(ServiceKeys &keys, const toml::node &node, const std::
     if (directory.empty() || directory.find_first_of("\r\n") != std::string::npos)
         failKey(node, key, "must be one directory path");
     keys.project->folder.preferredRuntime = windowsPath(directory);
+    keys.project->folder.preferredRuntimeGiven = stringOf(node, key);
 }
 
 void readRuntimeSection(ServiceKeys &keys, const toml::table &table) {
@@ -427,12 +441,23 @@ void planExecutableName(ServiceKeys &keys, const toml::table &root) {
     executable = name + ".exe";
 }
 
+// Defaults (no origin) give way to raw records like the others.
+void planRobustness(ServiceKeys &keys) {
+    for (const RobustnessRecord &planned : robustnessRecords(keys.robustness)) {
+        if (planned.origin)
+            planRecord(keys, planned.id, planned.value, *planned.origin, planned.key);
+        else
+            keys.records[planned.id] = PlannedRecord{planned.value, nullptr, ""};
+    }
+}
+
 void checkCombinations(ServiceKeys &keys, const toml::table &root) {
     planExecutableName(keys, root);
     checkMainClassForm(keys, root);
     checkVersionBounds(keys);
     checkVmOptionsFile(keys);
     planLauncherType(keys);
+    planRobustness(keys);
 }
 
 // Defaults give way to raw records; a key and a raw record for the same id clash.

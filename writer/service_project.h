@@ -25,6 +25,8 @@ struct FolderPlan {
     bool hasVmOptionsFile = false;
     std::vector<std::string> vmOptionLines;  // Latin-1, one option each
     std::string preferredRuntime;            // Latin-1; empty: no pref_jre.cfg
+    std::string preferredRuntimeGiven;       // as the user wrote it, to read it here
+    std::string arch;                        // service.arch; empty when not given
     std::vector<FolderFile> files;
 };
 

@@ -5,20 +5,15 @@
 #include "common/records.h"
 #include "config/config_store.h"
 #include "tests/host/log_capture.h"
+#include "tests/support/config_scope.h"
 
 namespace {
 
 class ConfigAccessors : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = configStore();
-        configStore() = ConfigStore();
-        capturedLog().clear();
-    }
-    void TearDown() override { configStore() = saved_; }
+    void SetUp() override { capturedLog().clear(); }
 
-private:
-    ConfigStore saved_;
+    ConfigScope config_;
 };
 
 TEST_F(ConfigAccessors, MissingAndEmptyRecordsReadAlike) {

@@ -152,7 +152,9 @@ TEST_F(ConfigBlock, HugeCountsEndAtTheEndOfTheFile) {
     EXPECT_EQ(load(file).error, BlockError::ReadInt);
 }
 
-TEST_F(ConfigBlock, GarbageHeaderNeverCrashes) {
+// Offsets that a 32-bit seek would wrap around to the start of the file, and
+// a header without sections, end with the designed errors.
+TEST_F(ConfigBlock, GarbageHeaderGetsTheDesignedError) {
     std::string file = fakeExecutable(0x800);
     for (uint32_t value : {0u, 0xFFFFFFFFu, 0x7FFFFFFFu, 0x800u, 0x12345678u}) {
         std::string broken = file;
@@ -162,6 +164,15 @@ TEST_F(ConfigBlock, GarbageHeaderNeverCrashes) {
         putAt(broken, 0x80 + 6, value, 2);
         load(broken);
     }
+    std::string broken = file;
+    putAt(broken, 60, 0xFFFFFFF0u, 4);
+    EXPECT_EQ(load(broken).error, BlockError::ReadShort);
+    broken = file;
+    putAt(broken, 0x80 + 6, 0, 2);
+    EXPECT_EQ(load(broken).error, BlockError::Magic);
+    broken = file;
+    putAt(broken, 0x80 + 24 + 0xE0 + 40 + 20, 0xFFFFFF00u, 4);
+    EXPECT_EQ(load(broken).error, BlockError::Magic);
 }
 
 TEST(BlockWriter, RefusesFilesThatAreNotExecutables) {

@@ -10,6 +10,7 @@
 #include "tests/instance/instance_roles.h"
 #include "tests/instance/role_report.h"
 #include "tests/support/launcher_harness.h"
+#include "tests/support/config_scope.h"
 
 namespace {
 
@@ -61,18 +62,6 @@ public:
 
 private:
     std::vector<std::string> names_;
-};
-
-// This process's records, put back after an in-process case.
-class RecordsRestored {
-public:
-    explicit RecordsRestored(std::map<int32_t, std::string> records) : saved_(configStore().records) {
-        configStore().records = records;
-    }
-    ~RecordsRestored() { configStore().records = saved_; }
-
-private:
-    std::map<int32_t, std::string> saved_;
 };
 
 std::wstring inQuotes(const std::wstring &text) { return L"\"" + text + L"\""; }
@@ -254,7 +243,7 @@ TEST_F(SingleInstance, PathKeepsItsBlanksInTheRegistryButNotInTheName) {
 
 // The semaphores stay open until this process ends, so the numbers go on.
 TEST(MultipleInstances, EachCopyTakesTheNextFreeNumber) {
-    RecordsRestored records({{record::kInstancePerSession, "1"}});
+    ConfigScope records({{record::kInstancePerSession, "1"}});
     std::string name = "Local\\" + underscored(instancePathOf(testProgramPath()));
     checkSingleInstance();
     std::string first = semaphoreName;
@@ -274,11 +263,11 @@ TEST(MultipleInstances, EachCopyTakesTheNextFreeNumber) {
 TEST(MultipleInstances, AllSessionsAndPerUserNamesAreGlobal) {
     std::string path = underscored(instancePathOf(testProgramPath()));
     {
-        RecordsRestored records({{record::kInstanceAllSessions, "1"}, {record::kInstancePerSession, "1"}});
+        ConfigScope records({{record::kInstanceAllSessions, "1"}, {record::kInstancePerSession, "1"}});
         checkSingleInstance();
         EXPECT_EQ(std::string(semaphoreName).rfind("Global\\" + path, 0), 0u) << semaphoreName;
     }
-    RecordsRestored records({});
+    ConfigScope records(std::map<int32_t, std::string>{});
     checkSingleInstance();
     std::string name = semaphoreName;
     EXPECT_EQ(name.rfind("Global\\S-1-", 0), 0u) << name;

@@ -55,9 +55,6 @@ int LogTail::count(const std::wstring &line) const {
     return found;
 }
 
-ConfigRecords::ConfigRecords() : saved_(configStore()) {}
-ConfigRecords::~ConfigRecords() { configStore() = saved_; }
-void ConfigRecords::set(int32_t id, const std::string &value) { configStore().records[id] = value; }
 
 std::vector<std::string> loaderCandidates;
 std::vector<std::string> loadingPaths;

@@ -13,6 +13,7 @@
 
 #include "config/config_store.h"
 #include "standins/runtime_home.h"
+#include "tests/support/config_scope.h"
 
 // The log lines this process wrote since the object was made.
 class LogTail {
@@ -30,17 +31,7 @@ private:
 };
 
 // Config records set for one test; the whole store comes back afterwards.
-class ConfigRecords {
-public:
-    ConfigRecords();
-    ~ConfigRecords();
-    ConfigRecords(const ConfigRecords &) = delete;
-    ConfigRecords &operator=(const ConfigRecords &) = delete;
-    void set(int32_t id, const std::string &value);
-
-private:
-    ConfigStore saved_;
-};
+using ConfigRecords = ConfigScope;
 
 // The loader tests hand to searchJvm: records every candidate, and "loads"
 // (answers a non-null handle for) those whose path contains one of the

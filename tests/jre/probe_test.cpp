@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "common/records.h"
 #include "common/target.h"
 #include "jre/check_java_exe.h"
 #include "jre/non_working_java.h"
@@ -65,7 +66,7 @@ protected:
         char path[kJavaExeCapacity];
         snprintf(path, sizeof path, "%s", narrow(javaExe).c_str());
         char found[kJavaVersionCapacity] = "untouched";
-        bool accepted = checkJavaExe(path, found, minimum_, maximum_, allowBeta, true, true);
+        bool accepted = checkJavaExe(path, found, minimum_, maximum_, betasAllowedIf(allowBeta));
         javaExe_ = path;
         version_ = found;
         return accepted;
@@ -266,6 +267,18 @@ TEST_F(Probe, VersionComesFromTheBannerLineWhateverItsVendor) {
     EXPECT_FALSE(readCacheRecord(javaExe_).present);
 }
 
+// A process that outlives java.exe with its standard error open must not hold
+// the probe until it ends.
+TEST_F(Probe, ChildHoldingTheOutputOpenDoesNotHoldTheProbe) {
+    RuntimeHomeLayout layout;
+    layout.javaHeldOutputMs = 15000;
+    RuntimeHome home = homes_.layOut("Holding", layout);
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(probe(home.javaExe));
+    EXPECT_LT(GetTickCount() - start, 8000u);
+    EXPECT_EQ(version_, "17.0.2");
+}
+
 TEST_F(Probe, JavaExecutableOfAHomePrefersTheNestedJre) {
     char javaExe[kJavaExeCapacity];
     RuntimeHome plain = homes_.layOut("Plain", RuntimeHomeLayout());
@@ -279,7 +292,7 @@ TEST_F(Probe, JavaExecutableOfAHomePrefersTheNestedJre) {
     EXPECT_TRUE(javaExeFromHome(jdk.c_str(), javaExe));
     EXPECT_EQ(std::string(javaExe), jdk + "\\jre\\bin\\java.exe");
 
-    config_.set(131, "1");
+    config_.set(record::kRequireJdk, "1");
     EXPECT_FALSE(javaExeFromHome(home.c_str(), javaExe));
     EXPECT_EQ(std::string(javaExe), home + "\\jre\\bin\\java.exe");
     RuntimeHomeLayout withTools;

@@ -35,10 +35,10 @@ protected:
                           const char *subkey = "") {
         ASSERT_TRUE(keys_.setText(HKEY_LOCAL_MACHINE, std::string(vendorKey) + "\\" + name + subkey, value, home));
     }
-    void addLocated(HKEY root, const std::string &keyPath, const std::string &javaExe) {
+    void addLocated(HKEY root, const std::string &keyPath, const std::string &javaExe, REGSAM view = 0) {
         std::string name = javaExe;
         std::replace(name.begin(), name.end(), '\\', '/');
-        ASSERT_TRUE(keys_.create(root, keyPath + name));
+        ASSERT_TRUE(keys_.create(root, keyPath + name, view));
     }
 
     bool scan() {
@@ -174,6 +174,30 @@ TEST_F(RegistryScan, SharedRuntimesAreReadBelowTheSharingKey) {
                javaOf(shared));
     EXPECT_TRUE(scanSharedJvms(found_, version_, minimum_, maximum_));
     EXPECT_STREQ(found_, javaOf(shared).c_str());
+}
+
+// This build is the 64-bit one: its own half of HKEY_LOCAL_MACHINE first; the
+// 32-bit half only for runtimes a 32-bit installer recorded there.
+TEST_F(RegistryScan, The64BitBuildReadsItsOwnRegistryViewFirst) {
+    std::string vendor32 = home("Vendor32");
+    std::string located32 = home("Located32", "11.0.9");
+    ASSERT_TRUE(keys_.setText(HKEY_LOCAL_MACHINE, std::string(kJavaSoftJdk) + "\\17", "JavaHome", vendor32,
+                              KEY_WOW64_32KEY));
+    addLocated(HKEY_LOCAL_MACHINE, kLocatedKey, javaOf(located32), KEY_WOW64_32KEY);
+    LogTail log;
+    EXPECT_TRUE(scan());
+    EXPECT_STREQ(found_, javaOf(located32).c_str());
+    EXPECT_EQ(log.text().find(L"found in SOFTWARE\\JavaSoft\\JDK:"), std::wstring::npos);
+
+    std::string located64 = home("Located64", "11.0.1");
+    addLocated(HKEY_LOCAL_MACHINE, kLocatedKey, javaOf(located64));
+    EXPECT_TRUE(scan());
+    EXPECT_STREQ(found_, javaOf(located64).c_str());
+
+    std::string vendor64 = home("Vendor64");
+    addVendorVersion(kJavaSoftJdk, "17", "JavaHome", vendor64);
+    EXPECT_TRUE(scan());
+    EXPECT_STREQ(found_, javaOf(vendor64).c_str());
 }
 
 TEST_F(RegistryScan, EarlierInstallationGoesOnToTheNextDirectory) {

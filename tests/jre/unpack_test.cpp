@@ -63,7 +63,8 @@ TEST_F(Unpack, ArchivesWithoutTheirJarAreUnpackedAndRemovedUnderOneNotice) {
     std::vector<UnpackRun> runs = readUnpackRuns(home_.unpackRuns);
     ASSERT_EQ(runs.size(), 2u);
     std::string archive = home + "\\lib\\rt.jar.pack";
-    EXPECT_EQ(runs[0].commandLine, "-r \"" + archive + "\" \"" + home + "\\lib\\rt.jar\"");
+    EXPECT_EQ(runs[0].commandLine,
+              "\"" + home + "\\bin\\unpack200.exe\" -r \"" + archive + "\" \"" + home + "\\lib\\rt.jar\"");
     EXPECT_TRUE(runs[0].jarWritten);
 
     LogTail again;

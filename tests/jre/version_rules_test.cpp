@@ -7,23 +7,18 @@
 #include "jre/java_version.h"
 #include "jre/search_observer.h"
 #include "tests/host/log_capture.h"
+#include "tests/support/config_scope.h"
 
 namespace {
 
 class VersionRules : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = configStore();
-        configStore() = ConfigStore();
-        capturedLog().clear();
-    }
-    void TearDown() override { configStore() = saved_; }
+    void SetUp() override { capturedLog().clear(); }
+
+    ConfigScope config_;
 
     const JavaVersion min18_ = parseJavaVersion("1.8");
     const JavaVersion max17_ = parseJavaVersion("17");
-
-private:
-    ConfigStore saved_;
 };
 
 TEST_F(VersionRules, TextsSplitAtAnyRunOfSeparatorsAndReadLikeAtol) {

@@ -25,9 +25,12 @@ TEST(NativeLibraryPath, EmptyEntriesAddNoSeparator) {
     EXPECT_EQ(composeNativeLibraryPath({}, "C:\\W", 48000, nullptr), "C:\\W");
 }
 
-TEST(NativeLibraryPath, IsCutAtItsBufferAndSaysSo) {
+// Whole entries are dropped: a cut one would name another folder.
+TEST(NativeLibraryPath, IsCutAtItsBufferByWholeEntriesAndSaysSo) {
     bool cut = false;
-    EXPECT_EQ(composeNativeLibraryPath({"C:\\lib"}, std::string(100, 'x'), 21, &cut), "C:\\lib;" + std::string(13, 'x'));
+    EXPECT_EQ(composeNativeLibraryPath({"C:\\lib"}, std::string(100, 'x'), 21, &cut), "C:\\lib;");
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(composeNativeLibraryPath({"C:\\lib"}, "C:\\a;C:\\bb;C:\\ccc", 20, &cut), "C:\\lib;C:\\a;C:\\bb;");
     EXPECT_TRUE(cut);
     EXPECT_EQ(composeNativeLibraryPath({"C:\\lib"}, "abc", 11, &cut), "C:\\lib;abc");
     EXPECT_FALSE(cut);
@@ -36,13 +39,12 @@ TEST(NativeLibraryPath, IsCutAtItsBufferAndSaysSo) {
 TEST(LauncherProperties, LongPathIsCutAtTheLibraryPathBufferAndLogged) {
     LauncherPropertyValues values;
     values.executablePath = "C:\\App\\App.exe";
-    values.path = std::string(20000, 'p');
+    values.path = std::string(11000, 'p') + ";" + std::string(8999, 'q');
     capturedLog().clear();
     std::vector<std::string> properties = buildLauncherProperties(values);
     ASSERT_EQ(properties.size(), 6u);
-    EXPECT_EQ(properties[4].size(), kLibraryPathPropertyCapacity - 1);
-    EXPECT_EQ(properties[4].compare(0, 20, "-Djava.library.path="), 0);
-    EXPECT_TRUE(logContains(L"ERROR: launcher property java.library.path cut at 11999 of 20020 bytes"));
+    EXPECT_EQ(properties[4], "-Djava.library.path=" + std::string(11000, 'p') + ";");
+    EXPECT_TRUE(logContains(L"ERROR: launcher property java.library.path cut at 11021 of 20020 bytes"));
     values.executablePath = std::string(7000, 'e');
     EXPECT_EQ(buildLauncherProperties(values)[0].size(), kLauncherPropertyCapacity - 1);
 }

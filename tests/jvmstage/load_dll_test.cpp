@@ -176,6 +176,8 @@ TEST_F(LoadFailure, runtime_from_a_variable_names_the_variable) {
     EXPECT_TRUE(run.logged(L"ERROR: Could not load functions"));
     EXPECT_NE(run.result.err.find("The PELLUX_JAVA_HOME environment variable does not"), std::string::npos)
         << run.result.err;
+    // The 64-bit build shows the 64-bit variant of the message.
+    EXPECT_NE(run.result.err.find("point to a working 64-bit JDK or JRE."), std::string::npos);
 }
 
 TEST_F(LoadFailure, runtime_from_a_directory_names_the_directory) {
@@ -184,6 +186,7 @@ TEST_F(LoadFailure, runtime_from_a_directory_names_the_directory) {
     LauncherRun run = runExpectingFailure(L"");
     EXPECT_NE(run.result.err.find("The JVM found at " + narrowText(home.home) + " is damaged."), std::string::npos)
         << run.result.err;
+    EXPECT_NE(run.result.err.find("to point to an installed 64-bit JDK or JRE."), std::string::npos);
 }
 
 TEST_F(LoadFailure, runtime_from_the_search_path_names_the_word_size) {

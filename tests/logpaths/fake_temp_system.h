@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "paths/temp_search.h"
+#include "paths/temp_root_rules.h"
 
 class FakeTempSystem : public TempSystem {
 public:

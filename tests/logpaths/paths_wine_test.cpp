@@ -144,8 +144,13 @@ TEST(CommandShell, prints_the_short_form_of_a_path) {
     EXPECT_EQ(shortPathViaCommandShell(file.c_str()), expected);
 }
 
-TEST(CommandShell, a_command_that_cannot_start_gives_nothing) {
+// "%" would let cmd.exe expand a variable inside the quoted path.
+TEST(CommandShell, a_command_that_cannot_start_or_a_path_with_percent_gives_nothing) {
     EXPECT_EQ(runShortPathCommand(L"Z:\\no\\such\\program.exe"), "");
+    ScratchDirectory root;
+    std::wstring file = makeDirectory(root.file(L"Long %WINDIR% Name")) + L"\\App.exe";
+    writeFileBytes(file, "MZ");
+    EXPECT_EQ(shortPathViaCommandShell(file.c_str()), "");
 }
 
 class ConfiguredLauncher : public ::testing::Test {

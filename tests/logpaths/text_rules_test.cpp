@@ -2,7 +2,7 @@
 
 #include "common/text.h"
 #include "diagnostics/fatal.h"
-#include "paths/path_text.h"
+#include "paths/path_rules.h"
 
 namespace {
 

@@ -220,7 +220,7 @@ void printExpansions(const std::string &key, const wchar_t *text) {
 }
 
 int expandTexts() {
-    copyText(runtimeHome, kRuntimeHomeCapacity, "C:\\jre\\bin\\..");
+    copyText(runtimeLocation().home, kRuntimeHomeCapacity, "C:\\jre\\bin\\..");
     printExpansions("exedir", L"%PELLUX_EXEDIR%");
     printExpansions("root", L"${launcher:sys.tempDir}");
     printExpansions("home", L"${launcher:sys.jvmHome}|[%ZANTHOR_TEMPDIR%]");

@@ -88,4 +88,6 @@ std::string PackFixture::helperBytes(const std::string &arch) {
     return peImage(arch == "i686" ? 0x600 : 0x700, arch == "i686" ? 0x14C : 0x8664);
 }
 
+std::string PackFixture::runtimeImage(uint16_t machine) { return peImage(0x400, machine); }
+
 std::string PackFixture::jarBytes() { return std::string("PK\x03\x04") + " runtime classes"; }

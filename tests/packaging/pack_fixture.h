@@ -36,6 +36,8 @@ protected:
     static std::string launcherBytes(const std::string &arch);
     static std::string helperBytes(const std::string &arch);
     static std::string jarBytes();
+    // A PE header of the machine, as a runtime's java.exe or jvm.dll.
+    static std::string runtimeImage(uint16_t machine);
 
     std::string directory_;
     std::string output_;

@@ -51,14 +51,14 @@ TEST_F(ServiceFolder, HoldsTheLauncherTheRuntimeFilesAndTheProjectsFiles) {
     EXPECT_EQ(filesBelow("out"), (std::vector<std::string>{".zanthor/pref_jre.cfg", ".zanthor/znoinst.dll",
                                                            ".zanthor/znoruntime.jar", "Beat.exe", "Beat.vmoptions",
                                                            "doc/readme.txt", "libs/app.jar", "libs/ext/db.jar"}));
-    EXPECT_TRUE(startsWith(read("out/Beat.exe"), launcherBytes("i686")));
-    EXPECT_EQ(read("out/.zanthor/znoinst.dll"), helperBytes("i686"));
+    EXPECT_TRUE(startsWith(read("out/Beat.exe"), launcherBytes("x86_64")));
+    EXPECT_EQ(read("out/.zanthor/znoinst.dll"), helperBytes("x86_64"));
     EXPECT_EQ(read("out/.zanthor/znoruntime.jar"), jarBytes());
     EXPECT_EQ(read("out/.zanthor/pref_jre.cfg"), "C:\\Java\\jdk-17\r\n");
     EXPECT_EQ(read("out/Beat.vmoptions"),
               "# VM options of Beat.exe, one per line; read at every start.\r\n-Xmx1g\r\n-Dsite=a b\r\n");
     EXPECT_EQ(read("out/libs/ext/db.jar"), "db");
-    EXPECT_NE(output_.find("Wrote the service folder out (i686 launcher)"), std::string::npos) << output_;
+    EXPECT_NE(output_.find("Wrote the service folder out (x86_64 launcher)"), std::string::npos) << output_;
     EXPECT_FALSE(leftovers());
 }
 
@@ -81,7 +81,71 @@ TEST_F(ServiceFolder, ArchitectureChoosesLauncherAndHelperTogether) {
     EXPECT_EQ(packFolder(kMinimal, "--replace --stub custom.exe --arch i686"), 1);
     EXPECT_NE(errors_.find("custom.exe is no i686 Windows executable"), std::string::npos) << errors_;
     EXPECT_EQ(pack("service.toml --folder other --arch arm"), 1);
-    EXPECT_NE(errors_.find("--arch takes i686 or x86_64"), std::string::npos) << errors_;
+    EXPECT_NE(errors_.find("--arch takes auto, i686 or x86_64"), std::string::npos) << errors_;
+}
+
+// Without --arch the launcher follows the runtime the service will try first:
+// a preferred one this machine can read, else a bundled one the folder carries.
+TEST_F(ServiceFolder, LauncherFollowsTheRuntimeTheFolderCarries) {
+    ASSERT_EQ(packFolder(kMinimal), 0) << errors_;
+    EXPECT_NE(output_.find("Launcher: x86_64 (the default: no runtime in the folder to match"), std::string::npos)
+        << output_;
+
+    write("jre32/bin/java.exe", runtimeImage(0x14C));
+    write("jre32/bin/server/jvm.dll", runtimeImage(0x14C));
+    ASSERT_EQ(packFolder(kMinimal, "--replace --file jre32=jre"), 0) << errors_;
+    EXPECT_TRUE(startsWith(read("out/Beat.exe"), launcherBytes("i686")));
+    EXPECT_EQ(read("out/.zanthor/znoinst.dll"), helperBytes("i686"));
+    EXPECT_NE(output_.find("Launcher: i686 (matches the bundled runtime jre: jre32/bin/java.exe is x86 (i686))"),
+              std::string::npos)
+        << output_;
+
+    write("jdk64/bin/java.exe", runtimeImage(0x8664));
+    std::string bundled = std::string(kMinimal) + "[runtime]\nsearch = [{ bundled = \"runtime\" }]\n";
+    ASSERT_EQ(packFolder(bundled, "--replace --file jdk64=runtime"), 0) << errors_;
+    EXPECT_TRUE(startsWith(read("out/Beat.exe"), launcherBytes("x86_64")));
+    ASSERT_EQ(packFolder(kMinimal, "--replace --preferred-runtime " + path("jre32")), 0) << errors_;
+    EXPECT_TRUE(startsWith(read("out/Beat.exe"), launcherBytes("i686")));
+
+    // An asked-for launcher that cannot run the bundled runtime: nothing is written.
+    EXPECT_EQ(pack("service.toml --folder other --arch x86_64 --file jre32=jre"), 1);
+    EXPECT_NE(errors_.find("--arch x86_64 contradicts the bundled runtime jre: jre32/bin/java.exe is x86 (i686)"),
+              std::string::npos)
+        << errors_;
+    std::string asked = "[service]\nname = \"Beat\"\narch = \"i686\"\n" + bundled.substr(bundled.find("[java]"));
+    EXPECT_EQ(packFolder(asked, "--replace --file jdk64=runtime"), 1);
+    EXPECT_NE(errors_.find("service.arch = \"i686\" contradicts the bundled runtime runtime"), std::string::npos)
+        << errors_;
+    EXPECT_TRUE(startsWith(read("out/Beat.exe"), launcherBytes("i686")));
+    EXPECT_FALSE(exists("other"));
+    EXPECT_FALSE(leftovers());
+}
+
+TEST_F(ServiceFolder, UnusableBundledRuntimesAreNamedAndNothingIsWritten) {
+    std::string arm = runtimeImage(0xAA64);
+    write("notes/readme.txt", "no runtime");
+    const struct {
+        const char *file;
+        std::string bytes;
+        const char *error;
+    } cases[] = {
+        {"bin/java.exe", "#!/bin/sh\n", "jre/bin/java.exe is no Windows executable"},
+        {"bin/java.exe", runtimeImage(0x14C).substr(0, 100), "jre/bin/java.exe is truncated"},
+        {"bin/java.exe", arm, "jre/bin/java.exe is built for ARM64; the launchers run an x86 (i686) or x64"},
+        {"bin/server/jvm.dll", runtimeImage(0x14C), "jre/bin/server/jvm.dll is built for x86 (i686) but"},
+    };
+    for (const auto &c : cases) {
+        std::filesystem::remove_all(path("jre"));
+        write("jre/bin/java.exe", runtimeImage(0x8664));
+        write(std::string("jre/") + c.file, c.bytes);
+        EXPECT_EQ(packFolder(kMinimal, "--file jre"), 1) << c.error;
+        EXPECT_NE(errors_.find(c.error), std::string::npos) << errors_;
+        EXPECT_FALSE(exists("out"));
+    }
+    EXPECT_EQ(packFolder(kMinimal, "--file notes=jre"), 1);
+    EXPECT_NE(errors_.find("the bundled runtime jre holds no bin/java.exe"), std::string::npos) << errors_;
+    EXPECT_FALSE(exists("out"));
+    EXPECT_FALSE(leftovers());
 }
 
 TEST_F(ServiceFolder, CommandLineAddsFilesAndOverridesThePreferredRuntime) {
@@ -153,23 +217,24 @@ TEST_F(ServiceFolder, NamesThatWouldCollideOrLeaveTheFolderAreRefused) {
 }
 
 TEST_F(ServiceFolder, UnusableResourcesAreNamedAndNothingIsWritten) {
-    std::remove(path("resources/i686/znoinst.dll").c_str());
+    std::remove(path("resources/x86_64/znoinst.dll").c_str());
     EXPECT_EQ(packFolder(kMinimal), 1);
-    EXPECT_NE(errors_.find("cannot read the helper library resources/i686/znoinst.dll"), std::string::npos) << errors_;
+    EXPECT_NE(errors_.find("cannot read the helper library resources/x86_64/znoinst.dll"), std::string::npos)
+        << errors_;
 
-    write("resources/i686/znoinst.dll", helperBytes("x86_64"));
+    write("resources/x86_64/znoinst.dll", helperBytes("i686"));
     EXPECT_EQ(packFolder(kMinimal), 1);
-    EXPECT_NE(errors_.find("znoinst.dll is no i686 library like the launcher"), std::string::npos) << errors_;
+    EXPECT_NE(errors_.find("znoinst.dll is no x86_64 library like the launcher"), std::string::npos) << errors_;
 
-    write("resources/i686/znoinst.dll", helperBytes("i686"));
+    write("resources/x86_64/znoinst.dll", helperBytes("x86_64"));
     write("resources/znoruntime.jar", "not a zip");
     EXPECT_EQ(packFolder(kMinimal), 1);
     EXPECT_NE(errors_.find("znoruntime.jar is no jar file"), std::string::npos) << errors_;
 
     write("resources/znoruntime.jar", jarBytes());
-    write("resources/i686/pellux.exe", "text");
+    write("resources/x86_64/pellux.exe", "text");
     EXPECT_EQ(packFolder(kMinimal), 1);
-    EXPECT_NE(errors_.find("pellux.exe is no i686 Windows executable"), std::string::npos) << errors_;
+    EXPECT_NE(errors_.find("pellux.exe is no x86_64 Windows executable"), std::string::npos) << errors_;
     EXPECT_FALSE(exists("out"));
     EXPECT_FALSE(leftovers());
 }
@@ -194,7 +259,7 @@ TEST_F(ServiceFolder, RawProjectsNeedAServiceNameForTheExecutable) {
 
 TEST_F(ServiceFolder, HelpExplainsTheProjectFile) {
     ASSERT_EQ(pack("--help"), 0);
-    for (const char *part : {"--folder DIR", "--arch i686|x86_64", "[service]", "main_class", "vmoptions_file",
+    for (const char *part : {"--folder DIR", "--arch auto|x86_64|i686", "[service]", "main_class", "vmoptions_file",
                              "[runtime]", "[output]", "[instance]", "[[file]]", "[records]"})
         EXPECT_NE(output_.find(part), std::string::npos) << part;
 }

@@ -4,6 +4,7 @@
 
 #include "common/records.h"
 #include "entry/command_line.h"
+#include "jre/java_version.h"
 #include "tests/packaging/pack_fixture.h"
 
 namespace {
@@ -98,12 +99,12 @@ TEST_F(ServiceKeys, LeftOutKeysTakeTheLauncherUsualValues) {
         {record::kOutputFile, "var\\log\\server_out.log"},
         {record::kAppendOutput, "1"},
         {record::kLauncherType, "4"},
-        {record::kClassPath, "S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
+        {record::kClassPath, "S0.;S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
         {record::kMainClass, "com.example.Main"},
-        {record::kVmParameters, "\"-Dzanthor.launcherId=2\" -Dzanthor.swt=false"},
+        {record::kVmParameters, ""},
         {record::kMainArguments, "<missing>"},
         {record::kMinimumVersion, "1.8"},
-        {record::kMaximumVersion, "17"},
+        {record::kMaximumVersion, ""},
         {record::kSearchSequence, "B.\\jre;EJDK_HOME;EJAVA_HOME;Y;R.\\.;"},
         {record::kAllowBeta, "1"},
         {record::kRequireJdk, "0"},
@@ -120,9 +121,23 @@ TEST_F(ServiceKeys, LeftOutKeysTakeTheLauncherUsualValues) {
         {record::kSingleInstance, "1"},
         {record::kOutputMaxSize, "10485760"},
         {record::kOutputKeep, "5"},
+        {record::kStopBudget, "30"},
+        {record::kPreshutdownTimeout, "35"},
+        {record::kWorkerJob, "1"},
+        {record::kRecoveryRestarts, "3"},
+        {record::kRecoveryDelay, "10"},
+        {record::kRecoveryReset, "86400"},
     });
     EXPECT_EQ(block.messages[20017], L"Runs a Java application as a Windows service.");
     EXPECT_EQ(block.messages[1010], L"Couldn't load main class.");
+    // Today's Java passes both the probe and the registry key filter.
+    JavaVersion minimum = parseJavaVersion(record(block, record::kMinimumVersion).c_str());
+    JavaVersion maximum = parseJavaVersion(record(block, record::kMaximumVersion).c_str());
+    bool allowBeta = record(block, record::kAllowBeta) == "1";
+    for (const char *version : {"25", "25.0.1", "21.0.5", "26-ea"}) {
+        EXPECT_TRUE(isVersionAcceptable(version, minimum, maximum, allowBeta)) << version;
+        EXPECT_TRUE(isVersionInRangePrefix(version, minimum, maximum)) << version;
+    }
 }
 
 TEST_F(ServiceKeys, LauncherTypeCombinesStartModeAndErrorDisplay) {
@@ -143,6 +158,29 @@ TEST_F(ServiceKeys, LauncherTypeCombinesStartModeAndErrorDisplay) {
             << errors_;
         EXPECT_EQ(record(blockOf("out/Beat.exe"), 107), c.type) << c.keys;
     }
+}
+
+TEST_F(ServiceKeys, StopAndRecoveryKeysSetTheirRecordsOrSwitchThemOff) {
+    ASSERT_EQ(packFolder(std::string(kMinimal) +
+                         "[service.stop]\ntimeout = 120\nend_worker_with_host = false\n"
+                         "[service.recovery]\nrestarts = 10\nrestart_delay = 86400\nreset_after = 3600\n"),
+              0)
+        << errors_;
+    expectRecords(blockOf("out/Beat.exe"), {{record::kStopBudget, "120"},
+                                            {record::kPreshutdownTimeout, "125"},
+                                            {record::kWorkerJob, "0"},
+                                            {record::kRecoveryRestarts, "10"},
+                                            {record::kRecoveryDelay, "86400"},
+                                            {record::kRecoveryReset, "3600"}});
+    ASSERT_EQ(packFolder(std::string(kMinimal) +
+                         "[service.stop]\npreshutdown = false\n[service.recovery]\nenabled = false\n",
+                         "--replace"),
+              0)
+        << errors_;
+    expectRecords(blockOf("out/Beat.exe"), {{record::kStopBudget, "30"},
+                                            {record::kPreshutdownTimeout, "<missing>"},
+                                            {record::kRecoveryRestarts, "<missing>"},
+                                            {record::kRecoveryDelay, "<missing>"}});
 }
 
 TEST_F(ServiceKeys, OptionsAndArgumentsSurviveTheLaunchersSplitting) {
@@ -204,7 +242,8 @@ TEST_F(ServiceKeys, MistakesAreRefusedWithFileLineAndKey) {
         {service + "[java]\nmain_class = \"app/com.example.Main\"\n", "service.toml:4: java.main_class: is in the form module/class"},
         {service + java + "module = true\n", "service.toml:5: java.module: needs java.main_class in the form module/class"},
         {service + java + "[runtime]\nmin_version = \"11\"\nmax_version = \"1.8\"\n", "service.toml:6: runtime.min_version: no Java version is at least 11 and at most 1.8"},
-        {service + java + "[runtime]\nmin_version = \"21\"\n", "service.toml:6: runtime.min_version: no Java version is at least 21 and at most 17 (17 is the default of runtime.max_version)"},
+        {service + java + "[runtime]\nmax_version = \"1.7\"\n", "service.toml:6: runtime.max_version: no Java version is at least 1.8 and at most 1.7 (1.8 is the default of runtime.min_version)"},
+        {service + "arch = \"arm64\"\n" + java, "service.toml:3: service.arch: must be one of \"auto\", \"x86_64\", \"i686\""},
         {service + java + "[runtime]\nmax_version = 1.8\n", "service.toml:6: runtime.max_version: write the version as a text"},
         {service + java + "[runtime]\nmax_version = \"17-ea\"\n", "service.toml:6: runtime.max_version: \"17-ea\" is no Java version"},
         {service + java + "[runtime]\nsearch = [\"JAVA_HOME\"]\n", "service.toml:6: runtime.search: a location is one of"},
@@ -226,6 +265,14 @@ TEST_F(ServiceKeys, MistakesAreRefusedWithFileLineAndKey) {
         {service + java + "[output]\nmax_size = \"10 MiB\"\n", "service.toml:6: output.max_size: \"10 MiB\" is no size"},
         {service + java + "[output]\nkeep = -1\n", "service.toml:6: output.keep: must be a number of files"},
         {service + java + "[instance]\nscope = \"machine\"\n", "service.toml:6: instance.scope: must be one of \"session\", \"global\", \"user\""},
+        {service + java + "[service.stop]\ntimeout = 0\n", "service.toml:6: service.stop.timeout: must be a whole number of seconds from 1 to 3600"},
+        {service + java + "[service.stop]\ntimeout = 1000000000\n", "service.toml:6: service.stop.timeout: must be a whole number"},
+        {service + java + "[service.stop]\ntimeout = \"30\"\n", "service.toml:6: service.stop.timeout: must be a whole number"},
+        {service + java + "[service.stop]\nkill = true\n", "service.toml:6: service.stop.kill: unknown key; [service.stop] knows timeout"},
+        {service + java + "[service.recovery]\nrestart_delay = 86401\n", "service.toml:6: service.recovery.restart_delay: must be a whole number of seconds from 1 to 86400"},
+        {service + java + "[service.recovery]\nrestarts = 11\n", "service.toml:6: service.recovery.restarts: must be a whole number of restarts from 1 to 10"},
+        {service + java + "[service.recovery]\nreset_after = -1\n", "service.toml:6: service.recovery.reset_after: must be a whole number"},
+        {service + java + "[service.stop]\ntimeout = 9\n[records]\n30000 = \"5\"\n", "service.toml:8: record 30000 is also set by service.stop.timeout (line 6); keep one"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(packFolder(c.text), 1) << c.text;

@@ -84,6 +84,29 @@ RegisteredConfig registeredConfig(const std::wstring &name) {
 
 std::wstring inQuotes(const std::wstring &text) { return L"\"" + text + L"\""; }
 
+// What QueryServiceConfig2W answers for the level: the bytes, or the error.
+std::vector<BYTE> queryConfig2(const std::wstring &name, DWORD level, DWORD &error) {
+    std::vector<BYTE> buffer(8192);
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceW(manager, name.c_str(), SERVICE_QUERY_CONFIG) : nullptr;
+    DWORD needed = 0;
+    SetLastError(0xdeadbeef);
+    error = service && QueryServiceConfig2W(service, level, buffer.data(), static_cast<DWORD>(buffer.size()), &needed)
+                ? 0
+                : GetLastError();
+    if (service)
+        CloseServiceHandle(service);
+    if (manager)
+        CloseServiceHandle(manager);
+    return buffer;
+}
+
+DWORD preshutdownTimeout(const std::wstring &name) {
+    DWORD error;
+    std::vector<BYTE> info = queryConfig2(name, SERVICE_CONFIG_PRESHUTDOWN_INFO, error);
+    return error ? 0 : reinterpret_cast<const SERVICE_PRESHUTDOWN_INFO *>(info.data())->dwPreshutdownTimeout;
+}
+
 class ServiceCommands : public ::testing::Test {
 protected:
     // The launcher App.exe whose record 101 names the test's service.
@@ -121,8 +144,29 @@ protected:
             DeleteFileW(reports_.file(file).c_str());
     }
 
+    // A stand-in runtime home whose VM acts as the settings say; its search
+    // sequence entry, or empty when it could not be laid out.
+    std::string standinRuntime(const std::string &jvmSettings) {
+        RuntimeHomeLayout layout;
+        layout.jvmSettings = jvmSettings;
+        std::string error;
+        if (!layOutRuntimeHome(runtime_.path(), layout, home_, error))
+            return std::string();
+        return "B" + narrowBytes(home_.home);
+    }
+    bool mainEntered() {
+        for (DWORD waited = 0; waited < kServiceTimeoutMs; waited += 50) {
+            if (readStandinRecord(home_.jvmRecord).findEvent(EVENT_MAIN_ENTER) >= 0)
+                return true;
+            Sleep(50);
+        }
+        return false;
+    }
+
     ScratchDirectory directory_;
     ScratchDirectory reports_;
+    ScratchDirectory runtime_;
+    RuntimeHome home_;
     std::unique_ptr<TestService> service_{new TestService()};
     std::wstring app_;
 };
@@ -263,30 +307,94 @@ TEST_F(ServiceCommands, ProductHostRunsItsWorkerWithNameAndStartArguments) {
         << worker;
 }
 
+// Wine keeps the pre-shutdown timeout, answers ERROR_INVALID_LEVEL for failure
+// actions (which it accepts and drops) and refuses their flag: what it drops
+// is checked in the install's log here and natively in robustness_rules_test.
+TEST_F(ServiceCommands, InstallRegistersRecoveryAndPreshutdownOnlyWhereTheRecordsAskForThem) {
+    ScratchDirectory logs;
+    app_ = makeApp(L"App.exe", {{record::kPreshutdownTimeout, "35"},
+                                {record::kRecoveryRestarts, "3"},
+                                {record::kRecoveryDelay, "100000"}});
+    RunResult result = runProgram(app_, L"/install", loggingInto(logs.path()));
+    EXPECT_EQ(result.out, said("Installed service '%S'.\r\n"));
+    EXPECT_EQ(preshutdownTimeout(name()), 35000u);
+    DWORD error;
+    std::vector<BYTE> failure = queryConfig2(name(), SERVICE_CONFIG_FAILURE_ACTIONS, error);
+    if (error == 0) {  // Windows
+        const SERVICE_FAILURE_ACTIONSW *actions = reinterpret_cast<const SERVICE_FAILURE_ACTIONSW *>(failure.data());
+        EXPECT_EQ(actions->cActions, 4u);
+        EXPECT_EQ(actions->dwResetPeriod, 86400u);
+    } else {
+        EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_LEVEL)) << "Wine keeps no failure actions";
+    }
+    std::wstring log = logContaining(logs.path(), L"Installed") + logContaining(logs.path(), L"failure actions");
+    EXPECT_TRUE(inOrder(log, {L"record 30004 value '100000' is out of bounds: using 86400",
+                              L"failure actions: 3 restarts after 86400000 ms, count reset after 86400 s",
+                              L"warning: could not register the failure actions flag (", L"pre-shutdown timeout 35000 ms"}))
+        << log;
+
+    ScratchDirectory plainLogs;
+    std::wstring plain = makeApp(L"Plain.exe", {});
+    EXPECT_EQ(runProgram(plain, L"/install", loggingInto(plainLogs.path())).exitCode, 0u);
+    EXPECT_EQ(preshutdownTimeout(name()), 180000u) << "Wine's value for a service that set none";
+    EXPECT_EQ(logContaining(plainLogs.path(), L"failure actions"), L"");
+    EXPECT_EQ(logContaining(plainLogs.path(), L"pre-shutdown"), L"");
+}
+
+// The stand-in application sleeps and never reads the stop line: the host
+// ends it when the budget is spent, and the console stop says so.
+TEST_F(ServiceCommands, StopEndsAnApplicationThatIgnoresItOnceTheBudgetIsSpent) {
+    std::string search = standinRuntime("main=sleep\nsleepMs=60000\n");
+    ASSERT_FALSE(search.empty());
+    app_ = makeApp(L"App.exe", {{record::kSearchSequence, search},
+                                {record::kMinimumVersion, ""},
+                                {record::kMaximumVersion, ""},
+                                {record::kStopBudget, "3"}});
+    expectRun(L"/install", 0u, said("Installed service '%S'.\r\n"));
+    ASSERT_TRUE(service_->start());
+    ASSERT_TRUE(mainEntered());
+    std::vector<DWORD> workers = childProcesses(service_->status().dwProcessId);
+    ASSERT_EQ(workers.size(), 1u);
+
+    DWORD start = GetTickCount();
+    ChildRun stop(app_, L"/stop", {});
+    std::vector<DWORD> checkpoints;
+    for (SERVICE_STATUS_PROCESS status = service_->status();
+         status.dwCurrentState != SERVICE_STOPPED && GetTickCount() - start < kServiceTimeoutMs;
+         status = service_->status()) {
+        if (status.dwCurrentState == SERVICE_STOP_PENDING &&
+            (checkpoints.empty() || checkpoints.back() != status.dwCheckPoint))
+            checkpoints.push_back(status.dwCheckPoint);
+        Sleep(100);
+    }
+    RunResult result = stop.finish(kServiceTimeoutMs);
+    EXPECT_LE(GetTickCount() - start, 6000u) << "budget + 3 s";
+    EXPECT_EQ(result.out, said("Stopping service '%S'.\r\nService stopped\r\n"
+                               "The application did not stop in time and was ended.\r\n"));
+    EXPECT_GE(checkpoints.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(checkpoints.begin(), checkpoints.end()));
+    SERVICE_STATUS_PROCESS stopped = service_->status();
+    EXPECT_EQ(stopped.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
+    EXPECT_EQ(stopped.dwServiceSpecificExitCode, 5001u);
+    EXPECT_TRUE(waitForProcessEnd(workers[0], 1000)) << "the worker outlived its stop";
+    EXPECT_EQ(readStandinRecord(home_.jvmRecord).findEvent(EVENT_MAIN_LEAVE), -1) << "main was not meant to return";
+}
+
 // The worker finds the stand-in runtime, creates its VM and calls main, which
 // reads standard input until the stop line.
 TEST_F(ServiceCommands, FullLifeCycleEndsTheApplicationThroughItsStandardInput) {
-    ScratchDirectory runtime;
-    RuntimeHomeLayout layout;
-    layout.jvmSettings = "main=stdin\n";
-    RuntimeHome home;
-    std::string error;
-    ASSERT_TRUE(layOutRuntimeHome(runtime.path(), layout, home, error)) << error;
-    app_ = makeApp(L"App.exe", {{record::kSearchSequence, "B" + narrowBytes(home.home)}, {record::kMinimumVersion, ""}, {record::kMaximumVersion, ""}});
+    std::string search = standinRuntime("main=stdin\n");
+    ASSERT_FALSE(search.empty());
+    app_ = makeApp(L"App.exe", {{record::kSearchSequence, search}, {record::kMinimumVersion, ""}, {record::kMaximumVersion, ""}});
 
     expectRun(L"/install", 0u, said("Installed service '%S'.\r\n"));
     expectRun(L"/start " + inQuotes(name()) + L" first \"second arg\"", 0u, said("Starting service '%S'.\r\n"));
     ASSERT_TRUE(service_->waitForState(SERVICE_RUNNING));
-    bool mainRunning = false;
-    for (int i = 0; i < 400 && !mainRunning; i++) {
-        Sleep(50);
-        mainRunning = readStandinRecord(home.jvmRecord).findEvent(EVENT_MAIN_ENTER) >= 0;
-    }
-    ASSERT_TRUE(mainRunning);
+    ASSERT_TRUE(mainEntered());
     expectRun(L"/status", 0u, "Running.\r\n");
 
     expectRun(L"/stop", 0u, said("Stopping service '%S'.\r\nService stopped\r\n"));
-    StandinRecord record = readStandinRecord(home.jvmRecord);
+    StandinRecord record = readStandinRecord(home_.jvmRecord);
     EXPECT_EQ(record.stdinLines, std::vector<std::string>{"0"});
     EXPECT_EQ(record.stdinEnd, STDIN_END_STOP_LINE);
     EXPECT_TRUE(record.hasOption("-Xrs"));

@@ -3,6 +3,8 @@
 // is this program again and reports what it saw (service_roles.h).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/text.h"
 #include "config/process_role.h"
 #include "entry/command_line.h"
@@ -212,12 +214,69 @@ TEST_F(ServiceHost, WorkerRunsWithThePriorityClassFromTheRegistry) {
     // process with normal priority whatever the creation flags ask for.
 }
 
+// Only the system sends pre-shutdown; here the host's handler gets it as the
+// Service Control Manager would deliver it. The worker never reads its input.
+TEST_F(ServiceHost, PreshutdownStopsWithinTheBudgetAndEndsAWorkerThatIgnoresIt) {
+    startHost(std::wstring(kRecordsFlag) + L"30000:3,30001:8 " + kDeliverFlag + L"15 " + kWorkerIgnoreInputFlag);
+    ASSERT_TRUE(waitForFile(reports_.file(kWorkerPidFile)));
+    DWORD worker = static_cast<DWORD>(std::stoul(report(kWorkerPidFile)));
+    std::vector<DWORD> checkpoints;
+    DWORD pendingSince = 0, accepted = 0, start = GetTickCount();
+    SERVICE_STATUS_PROCESS status = service_->status();
+    while (status.dwCurrentState != SERVICE_STOPPED && GetTickCount() - start < kServiceTimeoutMs) {
+        if (status.dwCurrentState == SERVICE_STOP_PENDING) {
+            pendingSince = pendingSince ? pendingSince : GetTickCount();
+            accepted = status.dwControlsAccepted;
+            EXPECT_LE(status.dwWaitHint, 8000u) << "the rest of the budget and 5 s";
+            if (checkpoints.empty() || checkpoints.back() != status.dwCheckPoint)
+                checkpoints.push_back(status.dwCheckPoint);
+        }
+        Sleep(100);
+        status = service_->status();
+    }
+    ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED)) << hostLog();
+    ASSERT_NE(pendingSince, 0u);
+    EXPECT_LE(GetTickCount() - pendingSince, 6000u) << "budget + 3 s";
+    EXPECT_EQ(accepted, static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PRESHUTDOWN));
+    EXPECT_GE(checkpoints.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(checkpoints.begin(), checkpoints.end()));
+    EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
+    EXPECT_EQ(status.dwServiceSpecificExitCode, 5001u);
+    EXPECT_TRUE(waitForProcessEnd(worker, 1000)) << "the worker outlived its stop";
+    waitForHostEnd(L"exiting");
+    std::wstring log = hostLog();
+    EXPECT_TRUE(inOrder(log, {L"control handler request 15", L"sending shutdown1 0", L"shutdown sent",
+                              L"the worker did not stop within 3 s: ending it", L"TerminateProcess result 1 (0)",
+                              L"process terminated with exit code 5001", L"service stopped set", L"exiting"}))
+        << log;
+}
+
+// Its input reaching its end cannot end a worker that ignores it; the job can.
+TEST_F(ServiceHost, WorkerEndsWithAHostKilledFromOutside) {
+    startHost(std::wstring(kRecordsFlag) + L"30002:1 " + kWorkerIgnoreInputFlag);
+    ASSERT_TRUE(waitForFile(reports_.file(kWorkerPidFile)));
+    DWORD worker = static_cast<DWORD>(std::stoul(report(kWorkerPidFile)));
+    HANDLE host = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, service_->status().dwProcessId);
+    ASSERT_NE(host, nullptr);
+    ASSERT_TRUE(TerminateProcess(host, 1));
+    WaitForSingleObject(host, 5000);
+    CloseHandle(host);
+    bool ended = waitForProcessEnd(worker, 5000);
+    EXPECT_TRUE(ended) << "the worker outlived its host";
+    EXPECT_NE(hostLog().find(L"the worker ends with the host"), std::wstring::npos) << hostLog();
+    if (!ended) {
+        HANDLE orphan = OpenProcess(PROCESS_TERMINATE, FALSE, worker);
+        TerminateProcess(orphan, 1);
+        CloseHandle(orphan);
+    }
+}
+
 // In process: only a value of exactly four bytes counts, whatever its type.
 TEST(PriorityClass, OnlyAFourByteValueUnderTheServiceNameCounts) {
     std::wstring name = uniqueServiceName();
     wchar_t savedName[kServiceNameCapacity];
-    copyText(savedName, kServiceNameCapacity, serviceName);
-    copyText(serviceName, kServiceNameCapacity, name.c_str());
+    copyText(savedName, kServiceNameCapacity, processRole().serviceName);
+    copyText(processRole().serviceName, kServiceNameCapacity, name.c_str());
     HKEY key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPriorityKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
@@ -235,7 +294,7 @@ TEST(PriorityClass, OnlyAFourByteValueUnderTheServiceNameCounts) {
 
     RegDeleteValueW(key, name.c_str());
     RegCloseKey(key);
-    copyText(serviceName, kServiceNameCapacity, savedName);
+    copyText(processRole().serviceName, kServiceNameCapacity, savedName);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "config/config_store.h"
 #include "entry/command_line.h"
 #include "entry/service_host.h"
 #include "tests/support/launcher_harness.h"
@@ -16,6 +17,7 @@ namespace {
 // More than any pipe buffer: the worker blocks unless the host drains it.
 const size_t kWorkerOutputBytes = 512 * 1024;
 const DWORD kLingerMs = 3000;
+const DWORD kIgnoringWorkerMs = 60000;
 
 std::string utf8(const std::wstring &text) {
     int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
@@ -77,7 +79,12 @@ int runWorker(const StringList &tokens) {
         return exitCode;
     writeOutput(STD_OUTPUT_HANDLE, kWorkerOutputBytes);
     writeOutput(STD_ERROR_HANDLE, kWorkerOutputBytes);
+    writeFileBytes(directory + L"\\" + kWorkerPidFile, std::to_string(GetCurrentProcessId()));
     writeFileBytes(directory + L"\\" + kWorkerStartedFile, "started");
+    if (hasToken(tokens, kWorkerIgnoreInputFlag)) {
+        Sleep(kIgnoringWorkerMs);
+        return 0;
+    }
     writeFileBytes(directory + L"\\" + kWorkerInputFile, readStandardInput());
     if (hasToken(tokens, kWorkerLingerFlag))
         Sleep(kLingerMs);
@@ -112,6 +119,21 @@ void startDelivery(const StringList &tokens, const std::wstring &directory) {
         CloseHandle(CreateThread(nullptr, 0, deliverControls, &delivery, 0, nullptr));
 }
 
+// What a block would carry, for the host's serviceMain to read.
+void setRecords(const StringList &tokens) {
+    for (const std::wstring &token : tokens) {
+        if (token.compare(0, wcslen(kRecordsFlag), kRecordsFlag) != 0)
+            continue;
+        std::wstring records = token.substr(wcslen(kRecordsFlag));
+        for (size_t pos = 0; pos < records.size();) {
+            std::wstring entry = nextToken(records, pos, L',');
+            size_t colon = entry.find(L':');
+            if (colon != std::wstring::npos)
+                configStore().records[_wtoi(entry.c_str())] = narrowBytes(entry.substr(colon + 1));
+        }
+    }
+}
+
 int runHost(const StringList &tokens) {
     std::wstring directory = reportDirectory(tokens);
     // The host logs into the directory; its worker inherits the environment.
@@ -123,6 +145,7 @@ int runHost(const StringList &tokens) {
         // A running program may be renamed; its worker, the same path, is then gone.
         MoveFileW(tokens[0].c_str(), (tokens[0] + L".gone").c_str());
     }
+    setRecords(tokens);
     startDelivery(tokens, directory);
     if (hasToken(tokens, kEarlyStopFlag))
         serviceControlHandler(SERVICE_CONTROL_STOP);

@@ -25,11 +25,18 @@ const wchar_t kWorkerExitFlag[] = L"--worker-exit=";
 // Worker flag: after its input has ended the worker stays a while, so that a
 // second stop request finds it still running.
 const wchar_t kWorkerLingerFlag[] = L"--worker-linger";
+// Host flag "--records=ID:VALUE,...": config records of the host, as a
+// block would carry them (values without commas).
+const wchar_t kRecordsFlag[] = L"--records=";
+// Worker flag: the worker never reads its input and stays a minute, like an
+// application that ignores the stop line.
+const wchar_t kWorkerIgnoreInputFlag[] = L"--worker-ignore-input";
 
 // Files the roles write into the directory.
 const wchar_t kWorkerCommandLineFile[] = L"worker-command-line.txt";  // as the worker received it
 const wchar_t kWorkerStartedFile[] = L"worker-started.txt";  // written once its output was drained
 const wchar_t kWorkerInputFile[] = L"worker-input.txt";      // all it read from standard input
+const wchar_t kWorkerPidFile[] = L"worker-pid.txt";          // its process id, in decimal
 const wchar_t kHostLogFile[] = L"zno_nlog_1.log";            // the host's diagnostic log
 
 const int kLostWorkerExitCode = 99;

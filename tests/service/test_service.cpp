@@ -1,5 +1,7 @@
 #include "tests/service/test_service.h"
 
+#include <tlhelp32.h>
+
 #include "tests/service/service_roles.h"
 #include "tests/support/launcher_harness.h"
 
@@ -43,15 +45,6 @@ bool pollUntil(DWORD timeoutMs, Condition condition) {
     return true;
 }
 
-bool processAlive(DWORD pid) {
-    HANDLE process = pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
-    if (!process)
-        return false;
-    bool alive = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    CloseHandle(process);
-    return alive;
-}
-
 void terminateProcess(DWORD pid) {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
     if (!process)
@@ -79,6 +72,34 @@ void removeService(const std::wstring &name) {
 }
 
 }  // namespace
+
+bool processAlive(DWORD pid) {
+    HANDLE process = pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
+    if (!process)
+        return false;
+    bool alive = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return alive;
+}
+
+bool waitForProcessEnd(DWORD pid, DWORD timeoutMs) {
+    return pollUntil(timeoutMs, [&] { return !processAlive(pid); });
+}
+
+std::vector<DWORD> childProcesses(DWORD parent) {
+    std::vector<DWORD> children;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return children;
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent)
+            children.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return children;
+}
 
 std::wstring uniqueServiceName() {
     static LONG counter;

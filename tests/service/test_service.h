@@ -48,6 +48,12 @@ private:
     bool registered_ = false;
 };
 
+bool processAlive(DWORD pid);
+// Polls until the process has ended; true once it has.
+bool waitForProcessEnd(DWORD pid, DWORD timeoutMs);
+// The processes whose parent is the given one.
+std::vector<DWORD> childProcesses(DWORD parent);
+
 // Polls for a file; true once it exists.
 bool waitForFile(const std::wstring &path, DWORD timeoutMs = kServiceTimeoutMs);
 

@@ -135,8 +135,8 @@ protected:
         ProcessRequest request;
         request.application = home.unpack200Exe;
         std::wstring archive = directory + L"\\" + packed;
-        request.commandLine =
-            L"-r \"" + archive + L"\" \"" + archive.substr(0, archive.size() - 5) + L"\"";
+        request.commandLine = L"\"" + home.unpack200Exe + L"\" -r \"" + archive + L"\" \"" +
+                              archive.substr(0, archive.size() - 5) + L"\"";
         return runProcess(request);
     }
 };
@@ -159,7 +159,7 @@ TEST_F(StandinUnpack, unpack200_writes_the_jar_and_removes_the_archive) {
 
     std::vector<UnpackRun> runs = readUnpackRuns(home.unpackRuns);
     ASSERT_EQ(1u, runs.size());
-    EXPECT_EQ(0u, runs[0].commandLine.find("-r \""));
+    EXPECT_NE(std::string::npos, runs[0].commandLine.find("unpack200.exe\" -r \""));
     EXPECT_EQ(wideToUtf8(directory) + "\\lib\\ext\\a b.jar", runs[0].jar);
     EXPECT_TRUE(runs[0].jarWritten);
     EXPECT_TRUE(runs[0].archiveRemoved);

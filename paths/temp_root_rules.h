@@ -1,8 +1,8 @@
 // Choosing the temporary root: the candidate directories, the tests each must
 // pass in narrow and wide form, and the strict and relaxed passes. The system
 // is reached only through TempSystem, so the rules also run natively.
-#ifndef PELLUX_PATHS_TEMP_SEARCH_H
-#define PELLUX_PATHS_TEMP_SEARCH_H
+#ifndef PELLUX_PATHS_TEMP_ROOT_RULES_H
+#define PELLUX_PATHS_TEMP_ROOT_RULES_H
 
 #include <cstddef>
 #include <string>

@@ -1,4 +1,4 @@
-#include "paths/variable_expansion.h"
+#include "paths/variable_rules.h"
 
 #include "common/text.h"
 #include "diagnostics/log.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "paths/path_text.h"
+#include "paths/path_rules.h"
 
 namespace {
 

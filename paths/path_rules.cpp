@@ -1,4 +1,4 @@
-#include "paths/path_text.h"
+#include "paths/path_rules.h"
 
 #include <cwchar>
 

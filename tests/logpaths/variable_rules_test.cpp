@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "paths/variable_expansion.h"
+#include "paths/variable_rules.h"
 #include "tests/host/log_capture.h"
 
 namespace {

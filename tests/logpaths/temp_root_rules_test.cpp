@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "paths/temp_search.h"
+#include "paths/temp_root_rules.h"
 #include "tests/host/log_capture.h"
 #include "tests/logpaths/fake_temp_system.h"
 

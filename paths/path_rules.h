@@ -1,7 +1,7 @@
 // Tests and edits on path strings that need no file system. Narrow and wide
 // forms behave alike.
-#ifndef PELLUX_PATHS_PATH_TEXT_H
-#define PELLUX_PATHS_PATH_TEXT_H
+#ifndef PELLUX_PATHS_PATH_RULES_H
+#define PELLUX_PATHS_PATH_RULES_H
 
 #include <cstddef>
 #include <string>

@@ -1,8 +1,8 @@
 // The substitution rules of launcher and environment variables, apart from
 // where their values come from: the fixed list of launcher variables in its
 // order, then every variable of an environment block in block order.
-#ifndef PELLUX_PATHS_VARIABLE_EXPANSION_H
-#define PELLUX_PATHS_VARIABLE_EXPANSION_H
+#ifndef PELLUX_PATHS_VARIABLE_RULES_H
+#define PELLUX_PATHS_VARIABLE_RULES_H
 
 #include <cstddef>
 #include <string>

@@ -1,9 +1,9 @@
-#include "paths/temp_search.h"
+#include "paths/temp_root_rules.h"
 
 #include "common/format.h"
 #include "common/text.h"
 #include "diagnostics/log.h"
-#include "paths/path_text.h"
+#include "paths/path_rules.h"
 
 namespace {
 

@@ -1,0 +1,81 @@
+#include "entry/service_registration.h"
+
+#include <vector>
+
+#include "common/records.h"
+#include "config/config_store.h"
+#include "diagnostics/log.h"
+
+namespace {
+
+const size_t kTextCapacity = 6000;
+
+typedef BOOL(WINAPI *ChangeConfig2)(SC_HANDLE, DWORD, LPVOID);
+
+ChangeConfig2 findChangeServiceConfig2() {
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    return advapi ? reinterpret_cast<ChangeConfig2>(
+                        reinterpret_cast<void *>(GetProcAddress(advapi, "ChangeServiceConfig2W")))
+                  : nullptr;
+}
+
+bool changeConfig(SC_HANDLE service, DWORD level, void *info, const wchar_t *what) {
+    ChangeConfig2 changeConfig2 = findChangeServiceConfig2();
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    if (changeConfig2 && changeConfig2(service, level, info))
+        return true;
+    logMessage(L"warning: could not register the %s (%d)", what, static_cast<int>(GetLastError()));
+    return false;
+}
+
+void registerFailureActions(SC_HANDLE service, const RobustnessSettings &settings) {
+    std::vector<RecoveryAction> plan = recoveryActions(settings);
+    std::vector<SC_ACTION> actions;
+    for (const RecoveryAction &action : plan)
+        actions.push_back(SC_ACTION{static_cast<SC_ACTION_TYPE>(action.type), action.delayMs});
+    SERVICE_FAILURE_ACTIONSW failure = {};
+    failure.dwResetPeriod = settings.resetSeconds;
+    failure.cActions = static_cast<DWORD>(actions.size());
+    failure.lpsaActions = actions.data();
+    if (changeConfig(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure, L"failure actions"))
+        logMessage(L"failure actions: %d restarts after %d ms, count reset after %d s",
+                   static_cast<int>(settings.restarts), static_cast<int>(settings.restartDelayMs),
+                   static_cast<int>(settings.resetSeconds));
+    // Also a worker that ends with an error code, reported as stopped, counts.
+    SERVICE_FAILURE_ACTIONS_FLAG flag = {TRUE};
+    if (changeConfig(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag, L"failure actions flag"))
+        logMessage(L"failure actions also for a stop with an error code");
+}
+
+}  // namespace
+
+RobustnessSettings loadRobustnessSettings() {
+    std::vector<ClampNote> notes;
+    RobustnessSettings settings = readRobustnessSettings(configStore().records, notes);
+    for (const ClampNote &note : notes)
+        logMessage(L"record %d value '%S' is out of bounds: using %d", static_cast<int>(note.id),
+                   note.value.c_str(), static_cast<int>(note.used));
+    return settings;
+}
+
+void setServiceDescription(SC_HANDLE service) {
+    wchar_t description[kTextCapacity];
+    getMessageText(message::kServiceDescription, description, kTextCapacity);
+    if (description[0] == 0)
+        return;
+    ChangeConfig2 changeConfig2 = findChangeServiceConfig2();
+    if (!changeConfig2)
+        return;
+    SERVICE_DESCRIPTIONW text = {description};
+    changeConfig2(service, SERVICE_CONFIG_DESCRIPTION, &text);
+}
+
+void registerRobustness(SC_HANDLE service, const RobustnessSettings &settings) {
+    if (settings.restarts != 0)
+        registerFailureActions(service, settings);
+    if (settings.preshutdownTimeoutMs != 0) {
+        SERVICE_PRESHUTDOWN_INFO info = {settings.preshutdownTimeoutMs};
+        if (changeConfig(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, &info, L"pre-shutdown timeout"))
+            logMessage(L"pre-shutdown timeout %d ms", static_cast<int>(settings.preshutdownTimeoutMs));
+    }
+}

@@ -1,0 +1,20 @@
+// What install registers beyond CreateServiceW, through ChangeServiceConfig2W
+// (looked up at run time): the description, and the recovery and pre-shutdown
+// settings of the robustness records.
+#ifndef PELLUX_ENTRY_SERVICE_REGISTRATION_H
+#define PELLUX_ENTRY_SERVICE_REGISTRATION_H
+
+#include <windows.h>
+
+#include "entry/robustness_rules.h"
+
+// The robustness records of the configuration; every clamped value is logged.
+RobustnessSettings loadRobustnessSettings();
+// Message 20017 as the service's description, when it is not empty.
+void setServiceDescription(SC_HANDLE service);
+// Failure actions with their flag, and the pre-shutdown timeout, where the
+// records ask for them. A failure is a logged warning: the service stays
+// installed.
+void registerRobustness(SC_HANDLE service, const RobustnessSettings &settings);
+
+#endif
