@@ -41,7 +41,7 @@ add_custom_command(TARGET pellux POST_BUILD
           -DLIMIT=${size_budget} -P ${CMAKE_SOURCE_DIR}/cmake/check_executable.cmake
   VERBATIM)
 
-foreach(part writer javalib helperlib standins bridge examples tests)
+foreach(part writer javalib helperlib standins bridge examples tests bench)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${part}/CMakeLists.txt)
     add_subdirectory(${part})
   endif()

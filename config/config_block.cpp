@@ -1,6 +1,7 @@
 #include "config/config_block.h"
 
 #include <cstring>
+#include <utility>
 
 #include "diagnostics/log.h"
 
@@ -137,6 +138,16 @@ BlockError locateConfigBlock(ByteSource &source) {
     return BlockError::None;
 }
 
+// Blocks are written in ascending id order: appending at the end keeps a
+// large block's parse linear. A repeated or earlier id replaces the value.
+template <typename Text>
+static void storeInOrder(std::map<int32_t, Text> &map, int32_t id, Text &&value) {
+    if (map.empty() || map.rbegin()->first < id)
+        map.emplace_hint(map.end(), id, std::move(value));
+    else
+        map[id] = std::move(value);
+}
+
 static BlockError readRecords(ByteSource &source, ConfigStore &store) {
     int32_t count;
     if (!readInt(source, &count))
@@ -149,7 +160,7 @@ static BlockError readRecords(ByteSource &source, ConfigStore &store) {
         BlockError error = readString(source, &value);
         if (error != BlockError::None)
             return error;
-        store.records[id] = value;
+        storeInOrder(store.records, id, std::move(value));
     }
     return BlockError::None;
 }
@@ -165,7 +176,7 @@ static BlockError readMessageEntries(ByteSource &source, int32_t count, ConfigSt
         if (error != BlockError::None)
             return error;
         if (apply)
-            store.messages[id] = text;
+            storeInOrder(store.messages, id, std::move(text));
     }
     return BlockError::None;
 }

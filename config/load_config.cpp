@@ -1,5 +1,7 @@
 #include "config/load_config.h"
 
+#include <cstring>
+
 #include "common/records.h"
 #include "config/config_store.h"
 #include "config/locale.h"
@@ -8,24 +10,59 @@
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
 
-void FileSource::seek(uint32_t position) { SetFilePointer(file_, static_cast<LONG>(position), nullptr, FILE_BEGIN); }
+bool FileSource::readAt(uint32_t position, void *buffer, uint32_t size, uint32_t *count, uint32_t *error) {
+    DWORD got = 0;
+    *count = 0;
+    *error = 0;
+    LONG high = 0;
+    if (SetFilePointer(file_, static_cast<LONG>(position), &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
+        GetLastError() != NO_ERROR) {
+        *error = GetLastError();
+        return false;
+    }
+    if (!ReadFile(file_, buffer, size, &got, nullptr)) {
+        *error = GetLastError();
+        return false;
+    }
+    *count = got;
+    return true;
+}
 
 uint32_t FileSource::read(void *buffer, uint32_t size, uint32_t *error) {
-    DWORD count = 0;
     *error = 0;
-    if (!ReadFile(file_, buffer, size, &count, nullptr))
-        *error = GetLastError();
+    uint32_t count = 0;
+    if (size >= kWindowSize) {
+        readAt(position_, buffer, size, &count, error);
+        position_ += count;
+        return count;
+    }
+    char *out = static_cast<char *>(buffer);
+    while (count < size) {
+        bool inWindow = position_ >= windowStart_ && position_ - windowStart_ < windowLength_;
+        if (!inWindow) {
+            window_.resize(kWindowSize);
+            windowStart_ = position_;
+            if (!readAt(position_, window_.data(), kWindowSize, &windowLength_, error) || windowLength_ == 0)
+                break;
+        }
+        uint32_t offset = position_ - windowStart_;
+        uint32_t piece = windowLength_ - offset < size - count ? windowLength_ - offset : size - count;
+        memcpy(out + count, window_.data() + offset, piece);
+        count += piece;
+        position_ += piece;
+    }
     return count;
 }
 
-uint32_t FileSource::position() { return SetFilePointer(file_, 0, nullptr, FILE_CURRENT); }
-
 uint64_t FileSource::remaining() {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file_, &size))
-        return 0;
-    uint64_t current = position();
-    return static_cast<uint64_t>(size.QuadPart) > current ? static_cast<uint64_t>(size.QuadPart) - current : 0;
+    if (!sizeKnown_) {
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(file_, &size))
+            return 0;
+        size_ = static_cast<uint64_t>(size.QuadPart);
+        sizeKnown_ = true;
+    }
+    return size_ > position_ ? size_ - position_ : 0;
 }
 
 UniqueHandle openOwnExecutable() {

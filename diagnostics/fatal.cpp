@@ -6,6 +6,7 @@
 
 #include "common/records.h"
 #include "common/text.h"
+#include "common/user32_calls.h"
 #include "diagnostics/log.h"
 
 namespace {
@@ -66,10 +67,11 @@ void writeToStandardError(const std::wstring &text) {
 void showText(const wchar_t *text) {
     std::wstring logPath = longLogPath();
     std::wstring shown = composeShownText(text, getLogFilePath() ? logPath.c_str() : nullptr);
-    if (failureDisplay().messageBox) {
+    const User32Calls *user32 = failureDisplay().messageBox ? user32Calls() : nullptr;
+    if (user32 != nullptr) {
         wchar_t caption[kMessageCapacity];
         configuredText(message::kErrorCaption, caption, kMessageCapacity);
-        MessageBoxW(nullptr, shown.c_str(), caption, MB_ICONERROR);
+        user32->MessageBoxW(nullptr, shown.c_str(), caption, MB_ICONERROR);
     } else if (standardOutputIsConsole()) {
         HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
         DWORD written;

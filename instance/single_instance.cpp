@@ -7,6 +7,7 @@
 
 #include "common/records.h"
 #include "common/text.h"
+#include "common/user32_calls.h"
 #include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "diagnostics/fatal.h"
@@ -120,19 +121,20 @@ void createNumberedSemaphore(const std::string &name, bool openToEveryone) {
 }
 
 BOOL CALLBACK activateIfOwnedBy(HWND window, LPARAM processId) {
+    const User32Calls *user32 = user32Calls();
     DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != static_cast<DWORD>(processId) || !IsWindowVisible(window))
+    user32->GetWindowThreadProcessId(window, &owner);
+    if (owner != static_cast<DWORD>(processId) || !user32->IsWindowVisible(window))
         return TRUE;
     logMessage(L"found window %p", window);
-    if (IsIconic(window)) {
+    if (user32->IsIconic(window)) {
         logMessage(L"restore");
-        ShowWindow(window, SW_RESTORE);
+        user32->ShowWindow(window, SW_RESTORE);
     }
     logMessage(L"foreground");
-    SetForegroundWindow(window);
+    user32->SetForegroundWindow(window);
     logMessage(L"popup");
-    SetForegroundWindow(GetLastActivePopup(window));
+    user32->SetForegroundWindow(user32->GetLastActivePopup(window));
     logMessage(L"done");
     return TRUE;
 }
@@ -181,4 +183,7 @@ uint32_t readInstancePid() {
     return status == ERROR_SUCCESS && size == sizeof processId ? processId : 0;
 }
 
-void activateInstanceWindows(uint32_t processId) { EnumWindows(activateIfOwnedBy, static_cast<LPARAM>(processId)); }
+void activateInstanceWindows(uint32_t processId) {
+    if (const User32Calls *user32 = user32Calls())
+        user32->EnumWindows(activateIfOwnedBy, static_cast<LPARAM>(processId));
+}

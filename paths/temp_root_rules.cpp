@@ -124,6 +124,15 @@ const Candidate kRelaxedPass[] = {
     {Source::HomeDirectory, false, false, true},
 };
 
+// ASCII means the same in every narrow code page, so such a narrow path
+// equal to the wide one names the same directory.
+bool namesSameDirectory(const char *narrow, const std::wstring &wide) {
+    for (const char *c = narrow; *c; c++)
+        if (static_cast<unsigned char>(*c) >= 0x80)
+            return false;
+    return widenBytes(std::string(narrow)) == wide;
+}
+
 // Runs the narrow and then the wide test of one candidate; hasBang tells
 // whether either saw a "!" separator.
 bool acceptCandidate(const Candidate &candidate, bool useLong, TempSystem &system, TempRoots *roots, bool *hasBang) {
@@ -138,7 +147,8 @@ bool acceptCandidate(const Candidate &candidate, bool useLong, TempSystem &syste
     std::wstring wide;
     if (!candidatePath(candidate.source, system, &wide) || wide.size() >= kTempPathCapacity)
         return false;
-    if (!testTempCandidate(wide.c_str(), candidate.create, candidate.strict, hasBang, system))
+    if (!testTempCandidate(wide.c_str(), candidate.create, candidate.strict, hasBang, system,
+                           namesSameDirectory(narrow, wide)))
         return false;
     roots->found = true;
     roots->narrow = narrow;
@@ -183,7 +193,8 @@ bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool
     return testWritableDirectoryA(path, system);
 }
 
-bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *hasBang, TempSystem &system) {
+bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *hasBang, TempSystem &system,
+                       bool writableKnown) {
     if (!passesFirstChecks(path, create, hasBang, system))
         return false;
     std::wstring folded;
@@ -207,7 +218,7 @@ bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *h
             return false;
         }
     }
-    return testWritableDirectory(path, system);
+    return writableKnown || testWritableDirectory(path, system);
 }
 
 TempRoots searchTempRoot(TempSystem &system, bool useLong) {

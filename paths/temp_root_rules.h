@@ -52,7 +52,10 @@ bool testWritableDirectory(const wchar_t *directory, TempSystem &system);
 // path holds at most kTempPathCapacity characters and may be replaced by its
 // long form (useLong). hasBang reports a "!" separator in the path or its long form.
 bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool *hasBang, TempSystem &system);
-bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *hasBang, TempSystem &system);
+// writableKnown: the narrow test has just probed this very directory, so it
+// is not probed again.
+bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *hasBang, TempSystem &system,
+                       bool writableKnown = false);
 
 struct TempRoots {
     bool found = false;

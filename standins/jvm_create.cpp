@@ -157,6 +157,9 @@ JNIEnv standinEnv = &functionTable;
 JavaVM standinJavaVm = &invokeInterface;
 
 void recordEvent(const char *event, const RecordFields &fields) {
+    bool always = strcmp(event, EVENT_RUN) == 0 || strcmp(event, EVENT_LOADED) == 0 ||
+                  strcmp(event, EVENT_TRAP) == 0;
+    if (!always && settingText(standinVm.settings, JVM_KEY_RECORD, "1") == "0") return;
     if (standinVm.recordPath.empty()) {
         standinVm.recordPath = pathBesideModule(thisModule(), STANDIN_JVM_RECORD_FILE);
     }

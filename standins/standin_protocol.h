@@ -60,6 +60,9 @@ const char JVM_KEY_FAIL_NEW_STRING[] = "failNewString";             // "1": NULL
 const char JVM_KEY_CALL_NATIVE[] = "callNative";          // "1": call the first registered native
 const char JVM_KEY_NATIVE_ARGUMENT[] = "nativeArgument";  // its jstring, default "standin"
 const char JVM_KEY_REGISTER_RESULT[] = "registerNativesResult";  // RegisterNatives' result
+// "0": only "run", "loaded" and "trap" are recorded, so that a benchmark
+// does not charge the recording to the JNI calls it times.
+const char JVM_KEY_RECORD[] = "record";
 
 // Values of JVM_KEY_MAIN.
 const char MAIN_ACTION_RETURN[] = "return";          // default

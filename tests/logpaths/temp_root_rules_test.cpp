@@ -33,7 +33,15 @@ TEST_F(TempRootSearch, system_temp_path_comes_first_and_keeps_no_test_directory)
     EXPECT_EQ(roots.wide, L"C:\\Users\\me\\Temp\\");
     EXPECT_TRUE(machine.directoriesContaining(L"plxtw").empty());
     EXPECT_EQ(machine.createAttemptsOf(L"C:\\Users\\me\\Temp\\plxtw427"), 1) << "narrow test: process id, then number";
-    EXPECT_EQ(machine.createAttemptsOf(L"C:\\Users\\me\\Temp\\plxtw428"), 1) << "wide test";
+    EXPECT_EQ(machine.createAttemptsOf(L"C:\\Users\\me\\Temp\\plxtw428"), 0)
+        << "the wide path names the directory the narrow test probed";
+}
+
+TEST_F(TempRootSearch, a_path_beyond_ascii_is_probed_in_both_forms) {
+    machine.tempPath = L"C:\\Users\\Jos\u00e9\\Temp\\";
+    machine.addDirectory(machine.tempPath);
+    ASSERT_TRUE(search().found);
+    EXPECT_EQ(machine.createAttemptsOf(machine.tempPath + L"plxtw428"), 1) << "the code page decides what the narrow form names";
 }
 
 TEST_F(TempRootSearch, missing_system_temp_directory_is_created_when_its_parent_exists) {
