@@ -7,9 +7,9 @@
 #include <map>
 #include <string>
 
-#include "config/config_block.h"
 #include "config/embedded_files_copy.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "tests/fuzz/read_back.h"
 #include "tests/host/fake_executable.h"
 #include "writer/block_writer.h"
 
@@ -88,12 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string launcher, error;
     if (!buildConfiguredLauncher(fakeExecutable(0x600), content, &launcher, &error))
         return 0;
-    MemorySource source(launcher);
-    ConfigStore store;
     uint32_t offset = 0;
-    if (locateConfigBlock(source) != BlockError::None ||
-        parseConfigBlock(source, store, fixedLocale, &offset) != BlockError::None)
-        abort();
+    ConfigStore store = readBackBlock(launcher, fixedLocale, &offset);
     for (const auto &record : content.records)
         if (store.records[record.first] != record.second)
             abort();

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/config_block.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "tests/fuzz/read_back.h"
 #include "tests/host/fake_executable.h"
 #include "writer/project_file.h"
 
@@ -31,12 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string launcher;
     if (!buildConfiguredLauncher(fakeExecutable(0x600), project.content, &launcher, &error))
         return 0;
-    MemorySource source(launcher);
-    ConfigStore store;
     uint32_t offset = 0;
-    if (locateConfigBlock(source) != BlockError::None ||
-        parseConfigBlock(source, store, fixedLocale, &offset) != BlockError::None)
-        abort();
+    ConfigStore store = readBackBlock(launcher, fixedLocale, &offset);
     for (const auto &record : project.content.records)
         if (store.records[record.first] != record.second)
             abort();
