@@ -21,6 +21,11 @@ namespace {
 
 const char kInstancePidKey[] = "SOFTWARE\\Marrowfield\\pellux\\pids\\";
 const int kMaxInstanceNumber = 100000;
+// Bringing the other copy's windows forward is a courtesy: a window whose
+// thread does not answer, or a desktop that is slow to enumerate, must not
+// keep the second copy from ending.
+const DWORD kActivationWaitMillis = 3000;
+const DWORD kActivationStackSize = 1 << 20;
 
 // Held until the process ends, when the system closes it: while it is open,
 // other copies see this one.
@@ -106,6 +111,35 @@ void createNumberedSemaphore(const std::string &name, bool openToEveryone) {
     instanceSemaphore = semaphore.release();
 }
 
+struct ActivationRequest {
+    uint32_t processId;
+    HDESK desktop;  // the deciding thread's: a new thread starts on the process's
+};
+
+DWORD WINAPI activationThread(void *parameter) {
+    const ActivationRequest *request = static_cast<const ActivationRequest *>(parameter);
+    if (request->desktop)
+        SetThreadDesktop(request->desktop);
+    activateInstanceWindows(request->processId);
+    return 0;
+}
+
+// Activation runs on its own thread; the process ends soon after, taking a
+// thread that is still waiting on a window with it. The request stays valid
+// until then: it is never freed.
+void activateWithinBoundedTime(uint32_t processId) {
+    static ActivationRequest request;
+    request = {processId, GetThreadDesktop(GetCurrentThreadId())};
+    UniqueHandle thread(CreateThread(nullptr, kActivationStackSize, activationThread, &request,
+                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+    if (!thread) {
+        activateInstanceWindows(processId);
+        return;
+    }
+    if (WaitForSingleObject(thread.get(), kActivationWaitMillis) == WAIT_TIMEOUT)
+        logMessage(L"window activation unfinished after %d ms", static_cast<int>(kActivationWaitMillis));
+}
+
 [[noreturn]] void handOverToRunningInstance() {
     uint32_t otherPid = readInstancePid();
     // The running copy registers only after it created the semaphore.
@@ -115,7 +149,7 @@ void createNumberedSemaphore(const std::string &name, bool openToEveryone) {
     }
     logMessage(L"other pid %d", static_cast<int>(otherPid));
     if (otherPid != 0 && getConfigInt(record::kActivateInstance) != 0)
-        activateInstanceWindows(otherPid);
+        activateWithinBoundedTime(otherPid);
     logMessage(L"exiting");
     fatalExit(0);
 }

@@ -5,10 +5,12 @@
 #include <string>
 
 #include "config/config_block.h"
+#include "tests/host/log_capture.h"
 
 static std::string fixedLocale() { return "de_AT"; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    capturedLog().clear();  // each input starts from an empty capture
     std::string bytes(reinterpret_cast<const char *>(data), size);
     MemorySource source(bytes);
     ConfigStore store;

@@ -5,8 +5,10 @@
 #include <string>
 
 #include "common/format.h"
+#include "tests/host/log_capture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    capturedLog().clear();  // each input starts from an empty capture
     if (size < 2)
         return 0;
     std::string narrow(reinterpret_cast<const char *>(data + 2), size - 2);

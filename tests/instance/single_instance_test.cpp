@@ -203,6 +203,25 @@ TEST_F(SingleInstance, HandOverBringsTheRunningCopysWindowsToTheFront) {
     first.release();
 }
 
+TEST_F(SingleInstance, WindowThatDoesNotAnswerDelaysTheHandOverBySecondsOnly) {
+    WindowDesktop desktop;
+    HoldingCopy first(testProgramPath(), L"--desktop " + desktop.name() + L" 10005=1 200=1 --window --deaf");
+    ASSERT_TRUE(first.waitUntilHolding());
+    ASSERT_EQ(first.report()["window"], "1");
+    DWORD start = GetTickCount();
+    RunResult second = runSecondCopy(L"--desktop " + desktop.name() + L" 10005=1 200=1 10008=1");
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(second.exitCode, 0u);
+    EXPECT_LT(elapsed, 10000u);
+    std::wstring text = log();
+    size_t found = text.find(L"found window ");
+    EXPECT_NE(found, std::wstring::npos) << text;
+    size_t unfinished = text.find(L"window activation unfinished after 3000 ms\r\n", found);
+    EXPECT_NE(unfinished, std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"exiting\r\n", unfinished), std::wstring::npos) << text;
+    first.release();
+}
+
 TEST_F(SingleInstance, UnreadablePidStillEndsTheSecondCopyAfterFiveSeconds) {
     WindowDesktop desktop;
     HoldingCopy first(testProgramPath(), L"--desktop " + desktop.name() + L" 10005=1 200=1 --window");

@@ -77,14 +77,16 @@ bool moveToDesktop(const std::wstring &name) {
 }
 
 // Keeps answering window messages (the other copy's ShowWindow waits for
-// them) until released or 30 s have passed.
-void holdUntilReleased(const std::wstring &name) {
+// them) until released or 30 s have passed; a deaf holder answers none.
+void holdUntilReleased(const std::wstring &name, bool deaf) {
     HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, (name + L"-ready").c_str());
     HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, (name + L"-release").c_str());
     if (ready)
         SetEvent(ready);
     DWORD deadline = GetTickCount() + 30000;
-    while (release && static_cast<int>(deadline - GetTickCount()) > 0) {
+    if (deaf && release)
+        WaitForSingleObject(release, 30000);
+    while (!deaf && release && static_cast<int>(deadline - GetTickCount()) > 0) {
         DWORD wait = MsgWaitForMultipleObjects(1, &release, FALSE, deadline - GetTickCount(), QS_ALLINPUT);
         if (wait != WAIT_OBJECT_0 + 1)
             break;
@@ -103,11 +105,14 @@ int runInstance(const std::vector<std::wstring> &arguments) {
         return 2;
     std::wstring holdName;
     bool window = false;
+    bool deaf = false;
     for (size_t i = 3; i < arguments.size(); i++) {
         const std::wstring &argument = arguments[i];
         size_t equals = argument.find(L'=');
         if (argument == L"--window")
             window = showMinimisedWindow();
+        else if (argument == L"--deaf")
+            deaf = true;
         else if (argument == L"--desktop" && i + 1 < arguments.size()) {
             if (!moveToDesktop(arguments[++i]))
                 return 2;
@@ -125,7 +130,7 @@ int runInstance(const std::vector<std::wstring> &arguments) {
     writeReport(arguments[2], "pid=" + std::to_string(GetCurrentProcessId()) + "\nsemaphore=" + semaphoreName +
                                   "\nwindow=" + (window ? "1" : "0") + "\n");
     if (!holdName.empty())
-        holdUntilReleased(holdName);
+        holdUntilReleased(holdName, deaf);
     return kRoleReturnedExitCode;
 }
 

@@ -1,0 +1,40 @@
+// The packaging tool reads a TOML project written by hand: any text must be
+// read or refused with "name:line: message", never crash; what it accepts
+// must make a block the launcher reads back record for record.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "tests/fuzz/fuzz_input.h"
+#include "tests/fuzz/read_back.h"
+#include "tests/host/fake_executable.h"
+#include "writer/project_file.h"
+
+namespace {
+
+std::string fixedLocale() { return "en"; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    FuzzInput input(data, size);
+    // Embedded sources resolve beside the project: a directory with nothing in it.
+    std::string text = input.rest();
+    PackageProject project;
+    std::string error;
+    if (!readPackageProject("/nonexistent/fuzz.toml", text, &project, &error)) {
+        if (error.empty())
+            abort();
+        return 0;
+    }
+    std::string launcher;
+    if (!buildConfiguredLauncher(fakeExecutable(0x600), project.content, &launcher, &error))
+        return 0;
+    uint32_t offset = 0;
+    ConfigStore store = readBackBlock(launcher, fixedLocale, &offset);
+    for (const auto &record : project.content.records)
+        if (store.records[record.first] != record.second)
+            abort();
+    return 0;
+}
