@@ -174,3 +174,52 @@ TEST_F(ConfiguredLauncher, working_directory_record_is_expanded_and_the_failure_
 }
 
 }  // namespace
+
+namespace {
+
+// The number of entries of a path's DACL, none inherited (Wine keeps the
+// entries but not the protected flag, which is therefore not asked).
+bool privateDacl(const std::wstring &path, DWORD *entries) {
+    unsigned char buffer[4096];
+    DWORD needed = 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, buffer, sizeof buffer, &needed) ||
+        !GetSecurityDescriptorDacl(buffer, &present, &dacl, &defaulted) || !present || !dacl)
+        return false;
+    *entries = dacl->AceCount;
+    for (DWORD i = 0; i < dacl->AceCount; i++) {
+        ACE_HEADER *entry = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void **>(&entry)) || (entry->AceFlags & INHERITED_ACE))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// A user who may write to the temporary root must not reach into the
+// launcher's directory, and a link planted there must not lead the removal
+// out of it.
+TEST(LauncherTempDir, is_private_and_its_removal_stays_out_of_links) {
+    ScratchDirectory outside;
+    std::wstring kept = outside.file(L"kept.jar");
+    ASSERT_TRUE(writeFileBytes(kept, "jar"));
+    ASSERT_EQ(createLauncherTempDir(), TempDirResult::Created);
+    std::wstring directory = widenBytes(launcherTempDir);
+    DWORD entries = 0;
+    EXPECT_TRUE(privateDacl(directory, &entries));
+    EXPECT_EQ(entries, 2u) << "the user and the administrators";
+    ASSERT_TRUE(CreateDirectoryW((directory + L"\\lib").c_str(), nullptr));
+    EXPECT_EQ(CreateDirectoryA(launcherTempDir, nullptr), FALSE) << "an existing name is never taken over";
+
+    bool linked = CreateSymbolicLinkW((directory + L"\\lib\\link").c_str(), outside.path().c_str(),
+                                      SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE;
+    linked = CreateSymbolicLinkW((directory + L"\\link").c_str(), outside.path().c_str(),
+                                 SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE && linked;
+    removeLauncherTempDir();
+    EXPECT_FALSE(fileExists(directory));
+    EXPECT_TRUE(fileExists(kept)) << "a link is removed, not what it points at";
+    if (!linked)
+        GTEST_SKIP() << "this Wine makes no directory links";
+}
