@@ -107,6 +107,7 @@ int runLauncher() {
     }
     RoleDecision decision = decideRole(arguments);
     if (decision.role == RoleDecision::Worker) {
+        processRole().serviceWorker = true;
         runSequence(arguments, true);
         return 0;
     }
