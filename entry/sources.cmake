@@ -1,5 +1,6 @@
 list(APPEND LAUNCHER_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/security_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/robustness_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_rules.cpp
 )

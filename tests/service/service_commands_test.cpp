@@ -218,6 +218,15 @@ TEST_F(ServiceCommands, ReinstallingAndUninstallingReplaceAndRemoveTheRegistrati
     expectRun(L"/uninstall", 1u, "Could not delete service.\r\n");
 }
 
+// "/install Spooler" must not take over a service of another program.
+TEST_F(ServiceCommands, InstallRefusesToReplaceAnotherProgramsService) {
+    service_.reset(new TestService(L"\"C:\\windows\\system32\\spoolsv.exe\""));
+    app_ = makeApp(L"App.exe", {});
+    expectRun(L"/install", 1u, said("A service named '%S' already exists for another program (\"C:\\windows\\system32\\spoolsv.exe\"); it is not replaced.\r\n"));
+    EXPECT_EQ(app(L"/install-and-start").exitCode, 1u);
+    EXPECT_EQ(registeredConfig(name()).binaryPath, L"\"C:\\windows\\system32\\spoolsv.exe\"");
+}
+
 TEST_F(ServiceCommands, ControllingAServiceThatDoesNotExistFails) {
     app_ = makeApp(L"App.exe", {});
     expectRun(L"/start", 1u, "Could not start service. Error code: 1060\r\n");

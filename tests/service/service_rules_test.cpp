@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "entry/command_line.h"
+#include "entry/security_rules.h"
 #include "entry/service_rules.h"
 
 namespace {
@@ -86,3 +87,23 @@ TEST(StopWait, EndsAsSoonAsTheServiceLeavesStopPending) {
 }
 
 }  // namespace
+
+// Install replaces only its own registration: quoted or not, any letter case.
+TEST(SecurityRules, InstallReplacesOnlyARegistrationOfThisProgram) {
+    const wchar_t *program = L"C:\\Services\\My App\\App.exe";
+    EXPECT_TRUE(registrationRunsProgram(L"\"C:\\Services\\My App\\App.exe\"", program));
+    EXPECT_TRUE(registrationRunsProgram(L"\"c:\\services\\my app\\APP.EXE\" -x", program));
+    EXPECT_TRUE(registrationRunsProgram(L"C:\\Services\\My App\\App.exe", program));
+    EXPECT_FALSE(registrationRunsProgram(L"C:\\Windows\\System32\\spoolsv.exe", program));
+    EXPECT_FALSE(registrationRunsProgram(L"\"C:\\Services\\My App\\App.exe.bak\"", program));
+    EXPECT_FALSE(registrationRunsProgram(L"C:\\Services\\My.exe App\\App.exe", program));
+    EXPECT_FALSE(registrationRunsProgram(L"\"C:\\Services\\My App\\App.exe", program)) << "unterminated";
+    EXPECT_FALSE(registrationRunsProgram(L"", L"")) << "no path of its own";
+}
+
+TEST(SecurityRules, OnlyTheSixPriorityClassesAreAccepted) {
+    for (uint32_t value : {0x40u, 0x4000u, 0x20u, 0x8000u, 0x80u, 0x100u})
+        EXPECT_TRUE(isPriorityClass(value)) << value;
+    for (uint32_t value : {0u, 0x40u | 0x10u, 0x20u | 0x01000000u, 0x60u, 0xFFFFFFFFu})
+        EXPECT_FALSE(isPriorityClass(value)) << value;
+}
