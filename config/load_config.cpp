@@ -8,7 +8,13 @@
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
 
-void FileSource::seek(uint32_t position) { SetFilePointer(file_, static_cast<LONG>(position), nullptr, FILE_BEGIN); }
+// 64-bit throughout: a 32-bit seek reads offsets past 2 GiB as negative and
+// fails, and the next read would come from wherever the file stood.
+void FileSource::seek(uint32_t position) {
+    LARGE_INTEGER offset;
+    offset.QuadPart = position;
+    SetFilePointerEx(file_, offset, nullptr, FILE_BEGIN);
+}
 
 uint32_t FileSource::read(void *buffer, uint32_t size, uint32_t *error) {
     DWORD count = 0;
@@ -18,14 +24,19 @@ uint32_t FileSource::read(void *buffer, uint32_t size, uint32_t *error) {
     return count;
 }
 
-uint32_t FileSource::position() { return SetFilePointer(file_, 0, nullptr, FILE_CURRENT); }
+// An offset past 4 GiB has no 32-bit form: it reads as the largest one
+// rather than wrapping to the start of the file.
+uint32_t FileSource::position() {
+    LARGE_INTEGER zero = {}, current = {};
+    SetFilePointerEx(file_, zero, &current, FILE_CURRENT);
+    return current.QuadPart > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(current.QuadPart);
+}
 
 uint64_t FileSource::remaining() {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file_, &size))
+    LARGE_INTEGER size, zero = {}, current = {};
+    if (!GetFileSizeEx(file_, &size) || !SetFilePointerEx(file_, zero, &current, FILE_CURRENT))
         return 0;
-    uint64_t current = position();
-    return static_cast<uint64_t>(size.QuadPart) > current ? static_cast<uint64_t>(size.QuadPart) - current : 0;
+    return size.QuadPart > current.QuadPart ? static_cast<uint64_t>(size.QuadPart - current.QuadPart) : 0;
 }
 
 UniqueHandle openOwnExecutable() {
