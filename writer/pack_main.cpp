@@ -1,6 +1,10 @@
 // pellux-pack: packages a Java application as a Windows service, as a ready
 // service folder or as the configured launcher alone.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -168,15 +172,29 @@ int failWith(const std::string &message) {
     return 1;
 }
 
-// Written next to the target and renamed, so a failure leaves no output file.
-bool writeFileAtomically(const std::string &path, const std::string &bytes) {
-    std::string temporary = path + ".partial";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) || !out.flush()) {
-            std::remove(temporary.c_str());
+bool writeAll(int file, const std::string &bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+        ssize_t written = write(file, bytes.data() + done, bytes.size() - done);
+        if (written <= 0)
             return false;
-        }
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Written next to the target under a fresh name and renamed, so a failure
+// leaves no output file and nobody can plant a link where it is written.
+bool writeFileAtomically(const std::string &path, const std::string &bytes) {
+    std::string temporary = path + ".partial-XXXXXX";
+    int file = mkstemp(&temporary[0]);
+    if (file < 0)
+        return false;
+    mode_t mask = umask(0);
+    umask(mask);
+    bool written = fchmod(file, 0666 & ~mask) == 0 && writeAll(file, bytes);
+    if (close(file) != 0 || !written) {
+        std::remove(temporary.c_str());
+        return false;
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
