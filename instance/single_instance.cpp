@@ -112,13 +112,6 @@ void createNumberedSemaphore(const std::string &name, const InstancePrefix &pref
     instanceSemaphore = semaphore.release();
 }
 
-// Anyone may create the name first; a worker that ended with 0 would look
-// like a clean stop to the host, and recovery would never run.
-[[noreturn]] void endServiceWorkerAsFailed() {
-    logError(L"another instance holds %S; the service worker ends with exit code 1", semaphoreName);
-    fatalExit(1);
-}
-
 [[noreturn]] void handOverToRunningInstance() {
     uint32_t otherPid = readInstancePid();
     // The running copy registers only after it created the semaphore.
@@ -168,8 +161,12 @@ void checkSingleInstance() {
     logSemaphore(semaphore.get(), error);
     if (error == ERROR_ALREADY_EXISTS) {
         semaphore.reset();
-        if (processRole().serviceMode && processRole().serviceWorker)
-            endServiceWorkerAsFailed();
+        // Anyone may create the name first; a worker that ended with 0 would
+        // look like a clean stop to the host, and recovery would never run.
+        if (processRole().serviceMode && processRole().serviceWorker) {
+            logError(L"another instance holds %S; the service worker ends with exit code 1", semaphoreName);
+            fatalExit(1);
+        }
         handOverToRunningInstance();
     }
     instanceSemaphore = semaphore.release();

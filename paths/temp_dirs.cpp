@@ -189,7 +189,7 @@ TempDirResult createLauncherTempDir() {
     // write there. Creation fails on any existing name, a planted link included.
     PrivateSecurity security(FILE_ALL_ACCESS, 0);
     if (!security.attributes()) {
-        logError(L"could not build the temporary directory's permissions (%d)", static_cast<int>(GetLastError()));
+        logError(L"no private ACL for the directory (%d)", static_cast<int>(GetLastError()));
         launcherTempDir[0] = 0;
         return TempDirResult::NotCreated;
     }
