@@ -30,9 +30,15 @@ target_link_libraries(pellux PRIVATE launcher_core)
 target_link_options(pellux PRIVATE -Wl,--gc-sections -s)
 
 # The product must stay a small executable that needs no DLL beyond the system's.
+# The 64-bit code of the same sources is about a fifth larger.
+if(PELLUX_TARGET_BITS EQUAL 32)
+  set(launcher_size_limit 262144)
+else()
+  set(launcher_size_limit 294912)
+endif()
 add_custom_command(TARGET pellux POST_BUILD
   COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:pellux> -DOBJDUMP=${CMAKE_OBJDUMP}
-          -DLIMIT=262144 -P ${CMAKE_SOURCE_DIR}/cmake/check_executable.cmake
+          -DLIMIT=${launcher_size_limit} -P ${CMAKE_SOURCE_DIR}/cmake/check_executable.cmake
   VERBATIM)
 
 foreach(part writer javalib helperlib standins bridge examples tests)

@@ -16,3 +16,26 @@ bool registrationRunsProgram(const wchar_t *binaryPath, const wchar_t *program) 
     wchar_t after = registered[i];
     return i > 0 && (quoted ? after == L'"' : after == 0 || after == L' ');
 }
+
+bool serviceAccountName(const std::wstring &choice, const std::wstring &serviceName, std::wstring *account) {
+    if (choice.empty() || choice == L"LocalSystem")
+        account->clear();
+    else if (choice == L"LocalService" || choice == L"NetworkService")
+        *account = L"NT AUTHORITY\\" + choice;
+    else if (choice == L"virtual")
+        *account = L"NT SERVICE\\" + serviceName;
+    else
+        return false;
+    return true;
+}
+
+bool grantsWrite(uint32_t accessMask) {
+    // Add file, add subdirectory, delete child, delete, write DAC, write
+    // owner, generic all, generic write.
+    return (accessMask & (0x2 | 0x4 | 0x40 | 0x10000 | 0x40000 | 0x80000 | 0x10000000 | 0x40000000)) != 0;
+}
+
+bool isTrustedWriter(const std::wstring &sid) {
+    return sid == L"S-1-5-18" || sid == L"S-1-5-32-544" ||
+           sid == L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+}

@@ -8,6 +8,7 @@
 #include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
+#include "entry/install_security.h"
 #include "entry/security_rules.h"
 #include "entry/service_registration.h"
 #include "entry/service_rules.h"
@@ -82,6 +83,9 @@ std::wstring readServiceDependencies() {
 }
 
 int installService(unsigned long startType, bool *foreign) {
+    std::wstring account;
+    if (!chooseServiceAccount(&account))
+        return 1;
     if (serviceBelongsToOtherProgram()) {
         if (foreign)
             *foreign = true;
@@ -99,7 +103,8 @@ int installService(unsigned long startType, bool *foreign) {
     ServiceHandle service(CreateServiceW(manager.get(), name, name, SERVICE_ALL_ACCESS,
                                          SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
                                          binaryPath.c_str(), nullptr, nullptr,
-                                         dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
+                                         dependencies.empty() ? nullptr : dependencies.c_str(),
+                                         account.empty() ? nullptr : account.c_str(), nullptr));
     if (!service) {
         printLine("Could not create service.\n");
         return 1;
@@ -107,6 +112,7 @@ int installService(unsigned long startType, bool *foreign) {
     setServiceDescription(service.get());
     registerRobustness(service.get(), loadRobustnessSettings());
     printLine("Installed service '%S'.\n", processRole().serviceName);
+    warnIfFolderWritableByUsers();
     return 0;
 }
 

@@ -7,6 +7,7 @@ list(APPEND LAUNCHER_PURE_SOURCES
 list(APPEND LAUNCHER_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/diagnose.cpp
   ${CMAKE_CURRENT_LIST_DIR}/entry_point.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/install_security.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_control.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_host.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_registration.cpp

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/pe_image.h"
+#include "common/records.h"
 #include "writer/block_writer.h"
 #include "writer/launcher_choice.h"
 #include "writer/project_file.h"
@@ -78,6 +79,8 @@ const char kUsage[] =
     "  executable = \"Heartbeat.exe\"    # default: the service name and .exe\n"
     "  working_directory = \".\"         # the executable's folder\n"
     "  arch = \"auto\"                   # or \"x86_64\" or \"i686\"; see --arch\n"
+    "  account = \"LocalSystem\"         # or \"LocalService\", \"NetworkService\" or\n"
+    "                                  # \"virtual\" (NT SERVICE\\<name>)\n"
     "  launcher_type = \"console\"       # how launch errors show: \"console\",\n"
     "                                  # \"message-box\" or \"windowed\" (javaw.exe);\n"
     "                                  # the last two need start = \"demand\"\n"
@@ -326,6 +329,15 @@ void describeFolder(const std::string &folder, const FolderReport &report) {
     std::cout << "On Windows, as an administrator: " << report.files[0] << " /install, then /start\n";
 }
 
+// LocalSystem stays the default; the hint names the less privileged choices.
+void hintAtTheAccount(const BlockContent &content) {
+    for (const auto &record : content.records)
+        if (record.first == record::kServiceAccount)
+            return;
+    std::cout << "The service will run as LocalSystem; service.account = \"LocalService\", \"NetworkService\" "
+                 "or \"virtual\" gives it less. Either way, let only administrators write to its folder.\n";
+}
+
 // The command line's additions to the project's folder.
 int addFolderOptions(const PackOptions &options, PackageProject &project) {
     if (!options.preferredRuntime.empty()) {
@@ -345,6 +357,7 @@ int writeFolder(const PackOptions &options, PackageProject &project) {
     if (!writeServiceFolder(project, options.sources, options.folder, options.replace, &report, &error))
         return failWith(error);
     describeFolder(options.folder, report);
+    hintAtTheAccount(project.content);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/private_security.h"
 #include "common/records.h"
 #include "common/text.h"
 #include "paths/path_utils.h"
@@ -177,23 +178,24 @@ TEST_F(ConfiguredLauncher, working_directory_record_is_expanded_and_the_failure_
 
 namespace {
 
-// The number of entries of a path's DACL, none inherited (Wine keeps the
-// entries but not the protected flag, which is therefore not asked).
-bool privateDacl(const std::wstring &path, DWORD *entries) {
-    unsigned char buffer[4096];
-    DWORD needed = 0;
+// The descriptor the directory is created with: protected, the user and the
+// administrators only. (Wine keeps no file permissions here, so they are
+// read from the descriptor rather than from the directory.)
+bool isPrivateDescriptor(SECURITY_ATTRIBUTES *attributes) {
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
     BOOL present = FALSE, defaulted = FALSE;
     PACL dacl = nullptr;
-    if (!GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, buffer, sizeof buffer, &needed) ||
-        !GetSecurityDescriptorDacl(buffer, &present, &dacl, &defaulted) || !present || !dacl)
-        return false;
-    *entries = dacl->AceCount;
-    for (DWORD i = 0; i < dacl->AceCount; i++) {
-        ACE_HEADER *entry = nullptr;
-        if (!GetAce(dacl, i, reinterpret_cast<void **>(&entry)) || (entry->AceFlags & INHERITED_ACE))
-            return false;
-    }
-    return true;
+    unsigned char administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    ACCESS_ALLOWED_ACE *user = nullptr, *admins = nullptr;
+    return attributes && GetSecurityDescriptorControl(attributes->lpSecurityDescriptor, &control, &revision) &&
+           (control & SE_DACL_PROTECTED) &&
+           GetSecurityDescriptorDacl(attributes->lpSecurityDescriptor, &present, &dacl, &defaulted) && dacl &&
+           dacl->AceCount == 2 && GetAce(dacl, 0, reinterpret_cast<void **>(&user)) &&
+           GetAce(dacl, 1, reinterpret_cast<void **>(&admins)) &&
+           CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) &&
+           EqualSid(&admins->SidStart, administrators) && user->Mask == FILE_ALL_ACCESS;
 }
 
 }  // namespace
@@ -207,9 +209,8 @@ TEST(LauncherTempDir, is_private_and_its_removal_stays_out_of_links) {
     ASSERT_TRUE(writeFileBytes(kept, "jar"));
     ASSERT_EQ(createLauncherTempDir(), TempDirResult::Created);
     std::wstring directory = widenBytes(launcherTempDir);
-    DWORD entries = 0;
-    EXPECT_TRUE(privateDacl(directory, &entries));
-    EXPECT_EQ(entries, 2u) << "the user and the administrators";
+    PrivateSecurity security(FILE_ALL_ACCESS, 0);
+    EXPECT_TRUE(isPrivateDescriptor(security.attributes()));
     ASSERT_TRUE(CreateDirectoryW((directory + L"\\lib").c_str(), nullptr));
     EXPECT_EQ(CreateDirectoryA(launcherTempDir, nullptr), FALSE) << "an existing name is never taken over";
 
