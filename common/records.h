@@ -78,6 +78,9 @@ constexpr int32_t kWorkerJob = 30002;          // flag: the worker ends with the
 constexpr int32_t kRecoveryRestarts = 30003;   // restarts Windows makes after failures; sets recovery up
 constexpr int32_t kRecoveryDelay = 30004;      // seconds before each restart
 constexpr int32_t kRecoveryReset = 30005;      // seconds without a failure that reset the count
+// Install: the account the service runs under, "LocalSystem" (also when
+// absent), "LocalService", "NetworkService" or "virtual" (NT SERVICE\<name>).
+constexpr int32_t kServiceAccount = 30300;
 constexpr int32_t kOutputMaxSize = 30200;  // bytes, decimal: rotate a redirected file past this size
 constexpr int32_t kOutputKeep = 30201;     // rotated files kept; 0 truncates in place
 }  // namespace record

@@ -42,7 +42,8 @@ int extractOneFile(FileSource &source, const std::string &destination) {
     logMessage(L"extracting %S (size: %I64d)", destination.c_str(), size);
     if (size <= 0)
         return kExtractDone;
-    UniqueHandle file(CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    // Never through a file or link that is already there: the directory is fresh.
+    UniqueHandle file(CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         logError(L"could not create %S (%d)", destination.c_str(), static_cast<int>(GetLastError()));

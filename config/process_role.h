@@ -15,6 +15,9 @@ struct ProcessRole {
     bool serviceMode = true;
     // Set by "/run": the VM gets "-Dzanthor.noRedir=true".
     bool noRedirect = false;
+    // The worker the service host started: a failure here must not end with
+    // the code of a clean stop.
+    bool serviceWorker = false;
 };
 ProcessRole &processRole();
 

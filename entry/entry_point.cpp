@@ -72,9 +72,13 @@ int runCommand(Command command, StringList &arguments, const std::wstring &progr
     case Command::Install: return installService(startTypeByLauncherType());
     case Command::InstallAuto: return installService(SERVICE_AUTO_START);
     case Command::InstallDemand: return installService(SERVICE_DEMAND_START);
-    case Command::InstallAndStart:
-        installService(startTypeByLauncherType());
+    case Command::InstallAndStart: {
+        // Another program's service of that name is neither replaced nor started.
+        bool foreign = false;
+        if (installService(startTypeByLauncherType(), &foreign) != 0 && foreign)
+            return 1;
         return startService(arguments);
+    }
     case Command::Uninstall: return uninstallService(true);
     case Command::Start: return startService(arguments);
     case Command::Stop: return stopService(true);
@@ -109,6 +113,7 @@ int runLauncher() {
     }
     RoleDecision decision = decideRole(arguments);
     if (decision.role == RoleDecision::Worker) {
+        processRole().serviceWorker = true;
         runSequence(arguments, true);
         return 0;
     }

@@ -8,6 +8,8 @@
 #include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
+#include "entry/install_security.h"
+#include "entry/security_rules.h"
 #include "entry/service_registration.h"
 #include "entry/service_rules.h"
 #include "paths/path_utils.h"
@@ -50,6 +52,28 @@ bool workerWasEnded(const SERVICE_STATUS &status) {
            status.dwServiceSpecificExitCode == robustness::kWorkerEndedExitCode;
 }
 
+// Install replaces a registration of this program only; another program's
+// service of the same name (a system one, say) is left alone.
+bool serviceBelongsToOtherProgram() {
+    ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
+    ServiceHandle service(manager ? OpenServiceW(manager.get(), processRole().serviceName, SERVICE_QUERY_CONFIG)
+                                  : nullptr);
+    if (!service)
+        return false;
+    union {
+        QUERY_SERVICE_CONFIGW config;
+        unsigned char bytes[8192];
+    } answer;
+    DWORD needed = 0;
+    bool known = QueryServiceConfigW(service.get(), &answer.config, sizeof answer, &needed) &&
+                 answer.config.lpBinaryPathName != nullptr;
+    if (known && registrationRunsProgram(answer.config.lpBinaryPathName, getExecutablePath()))
+        return false;
+    printLine("A service named '%S' already exists for another program (%S); it is not replaced.\n",
+              processRole().serviceName, known ? answer.config.lpBinaryPathName : L"unknown");
+    return true;
+}
+
 }  // namespace
 
 std::wstring readServiceDependencies() {
@@ -58,7 +82,15 @@ std::wstring readServiceDependencies() {
     return buildDependencyList(record);
 }
 
-int installService(unsigned long startType) {
+int installService(unsigned long startType, bool *foreign) {
+    std::wstring account;
+    if (!chooseServiceAccount(&account))
+        return 1;
+    if (serviceBelongsToOtherProgram()) {
+        if (foreign)
+            *foreign = true;
+        return 1;
+    }
     uninstallService(false);
     ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
@@ -71,7 +103,8 @@ int installService(unsigned long startType) {
     ServiceHandle service(CreateServiceW(manager.get(), name, name, SERVICE_ALL_ACCESS,
                                          SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
                                          binaryPath.c_str(), nullptr, nullptr,
-                                         dependencies.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
+                                         dependencies.empty() ? nullptr : dependencies.c_str(),
+                                         account.empty() ? nullptr : account.c_str(), nullptr));
     if (!service) {
         printLine("Could not create service.\n");
         return 1;
@@ -79,6 +112,7 @@ int installService(unsigned long startType) {
     setServiceDescription(service.get());
     registerRobustness(service.get(), loadRobustnessSettings());
     printLine("Installed service '%S'.\n", processRole().serviceName);
+    warnIfFolderWritableByUsers();
     return 0;
 }
 

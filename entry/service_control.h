@@ -10,8 +10,9 @@
 
 #include "common/string_list.h"
 
-// 0 installed, 1 failure. An existing registration is removed first.
-int installService(unsigned long startType);
+// 0 installed, 1 failure. An existing registration of this executable is
+// removed first; one of another program is refused (foreign set).
+int installService(unsigned long startType, bool *foreign = nullptr);
 // 0 removed, 1 failure; prints only when verbose.
 int uninstallService(bool verbose);
 // arguments: the service name argument first, then the start arguments.

@@ -9,6 +9,7 @@
 #include "diagnostics/log.h"
 #include "entry/command_line.h"
 #include "entry/service_registration.h"
+#include "entry/security_rules.h"
 #include "entry/service_rules.h"
 #include "entry/worker_guard.h"
 #include "runtime/console_events.h"
@@ -339,6 +340,10 @@ DWORD readPriorityClass() {
             ERROR_SUCCESS ||
         size != sizeof value)
         return NORMAL_PRIORITY_CLASS;
+    if (!isPriorityClass(value)) {
+        logError(L"priority value %d is no priority class; normal priority is used", static_cast<int>(value));
+        return NORMAL_PRIORITY_CLASS;
+    }
     logMessage(L"using priority %d", static_cast<int>(value));
     return value;
 }

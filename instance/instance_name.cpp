@@ -2,10 +2,10 @@
 
 InstancePrefix chooseInstancePrefix(bool allSessions, bool perSession, const char *userSid) {
     if (allSessions)
-        return {"Global\\", true};
+        return {"Global\\", true, true};
     if (perSession || userSid == nullptr)
-        return {"Local\\", false};
-    return {std::string("Global\\") + userSid, true};
+        return {"Local\\", false, false};
+    return {std::string("Global\\") + userSid, true, false};
 }
 
 std::string semaphoreNameOf(const std::string &prefix, const std::string &instancePath) {

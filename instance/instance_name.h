@@ -10,6 +10,8 @@ struct InstancePrefix {
     // A "Global\" name is reachable from other sessions and users, so its
     // semaphore gets a descriptor that lets everyone open it.
     bool openToEveryone;
+    // Copies of other users look for the same name (all sessions).
+    bool otherUsers;
 };
 
 // Record 158 (all sessions) wins over record 200 (one session); with

@@ -5,11 +5,13 @@
 
 #include <string>
 
+#include "common/private_security.h"
 #include "common/records.h"
 #include "common/text.h"
 #include "common/user32_calls.h"
 #include "common/win32_handles.h"
 #include "config/config_store.h"
+#include "config/process_role.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "instance/instance_name.h"
@@ -81,16 +83,21 @@ InstancePrefix namespacePrefix() {
 // Creates the semaphore (count 1 of 1) and keeps its name for the Java side.
 // error receives the system's answer, ERROR_ALREADY_EXISTS for a name that
 // another copy holds.
-HANDLE createInstanceSemaphore(const std::string &name, bool openToEveryone, DWORD *error) {
-    SECURITY_DESCRIPTOR descriptor;
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
-    SECURITY_ATTRIBUTES everyone = {sizeof everyone, &descriptor, FALSE};
+HANDLE createInstanceSemaphore(const std::string &name, const InstancePrefix &prefix, DWORD *error) {
+    // A null DACL would let anyone change the semaphore's owner and rights;
+    // other users' copies need no more than to see that it is there.
+    PrivateSecurity security(SEMAPHORE_ALL_ACCESS, prefix.otherUsers ? SYNCHRONIZE : 0);
     if (!copyText(semaphoreName, kSemaphoreNameCapacity, name.c_str()))
         logError(L"semaphore name cut at %d characters", static_cast<int>(kSemaphoreNameCapacity - 1));
     SetLastError(ERROR_SUCCESS);
-    HANDLE semaphore = CreateSemaphoreA(openToEveryone ? &everyone : nullptr, 1, 1, name.c_str());
+    HANDLE semaphore = CreateSemaphoreA(prefix.openToEveryone ? security.attributes() : nullptr, 1, 1, name.c_str());
     *error = GetLastError();
+    if (semaphore == nullptr && *error == ERROR_ACCESS_DENIED) {
+        // Another user's copy holds it and lets this one only see it.
+        UniqueHandle existing(OpenSemaphoreA(SYNCHRONIZE, FALSE, name.c_str()));
+        if (existing)
+            *error = ERROR_ALREADY_EXISTS;
+    }
     return semaphore;
 }
 
@@ -99,11 +106,11 @@ void logSemaphore(HANDLE semaphore, DWORD error) {
 }
 
 // Several copies allowed: the first free number names this copy.
-void createNumberedSemaphore(const std::string &name, bool openToEveryone) {
+void createNumberedSemaphore(const std::string &name, const InstancePrefix &prefix) {
     DWORD error;
     UniqueHandle semaphore;
     for (int n = 0;; n++) {
-        semaphore.reset(createInstanceSemaphore(name + std::to_string(n), openToEveryone, &error));
+        semaphore.reset(createInstanceSemaphore(name + std::to_string(n), prefix, &error));
         if (error != ERROR_ALREADY_EXISTS || n >= kMaxInstanceNumber)
             break;
     }
@@ -181,15 +188,21 @@ void checkSingleInstance() {
     InstancePrefix prefix = namespacePrefix();
     std::string name = semaphoreNameOf(prefix.text, path);
     if (getConfigInt(record::kSingleInstance) == 0) {
-        createNumberedSemaphore(name, prefix.openToEveryone);
+        createNumberedSemaphore(name, prefix);
         return;
     }
     logMessage(L"single instance mode");
     DWORD error;
-    UniqueHandle semaphore(createInstanceSemaphore(name, prefix.openToEveryone, &error));
+    UniqueHandle semaphore(createInstanceSemaphore(name, prefix, &error));
     logSemaphore(semaphore.get(), error);
     if (error == ERROR_ALREADY_EXISTS) {
         semaphore.reset();
+        // Anyone may create the name first; a worker that ended with 0 would
+        // look like a clean stop to the host, and recovery would never run.
+        if (processRole().serviceMode && processRole().serviceWorker) {
+            logError(L"another instance holds %S; the service worker ends with exit code 1", semaphoreName);
+            fatalExit(1);
+        }
         handOverToRunningInstance();
     }
     instanceSemaphore = semaphore.release();

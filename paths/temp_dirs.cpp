@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/format.h"
+#include "common/private_security.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
 #include "diagnostics/log.h"
@@ -124,6 +125,10 @@ public:
     }
 };
 
+bool isReparsePoint(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 TempRoots foundRoots;
 bool foundWithLongPaths;
 bool longPathsRequested;
@@ -179,6 +184,15 @@ bool makeTempFileName(char *out, size_t capacity) {
 }
 
 TempDirResult createLauncherTempDir() {
+    // The root may let other users create files; what lands in this directory
+    // goes onto the class path, so only the owner and administrators may
+    // write there. Creation fails on any existing name, a planted link included.
+    PrivateSecurity security(FILE_ALL_ACCESS, 0);
+    if (!security.attributes()) {
+        logError(L"no private ACL for the directory (%d)", static_cast<int>(GetLastError()));
+        launcherTempDir[0] = 0;
+        return TempDirResult::NotCreated;
+    }
     for (int attempt = 0; attempt < 10; attempt++) {
         char file[kTempPathCapacity];
         if (!makeTempFileName(file, kTempPathCapacity))
@@ -188,7 +202,7 @@ TempDirResult createLauncherTempDir() {
                                    static_cast<int>(static_cast<uint32_t>(time(nullptr))));
         logMessage(L"Temp dir3: %S", directory);
         // A cut name would be another directory than the one logged.
-        if (length < kTempPathCapacity && CreateDirectoryA(directory, nullptr)) {
+        if (length < kTempPathCapacity && CreateDirectoryA(directory, security.attributes())) {
             copyText(launcherTempDir, sizeof launcherTempDir, directory);
             return TempDirResult::Created;
         }
@@ -202,8 +216,10 @@ TempDirResult createLauncherTempDir() {
 void removeLauncherTempDir() {
     if (launcherTempDir[0] == 0)
         return;
-    emptyDirectory(launcherTempDir, 1);
+    if (!isReparsePoint(GetFileAttributesA(launcherTempDir)))
+        emptyDirectory(launcherTempDir, 1);
     RemoveDirectoryA(launcherTempDir);
+    launcherTempDir[0] = 0;
 }
 
 void emptyDirectory(const char *path, int depth) {
@@ -224,7 +240,8 @@ void emptyDirectory(const char *path, int depth) {
         std::string child = directory + name;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             logMessage(L"attempting to remove %S (%d)", child.c_str(), depth);
-            if (depth > 0)
+            // A junction or link is removed itself; what it points at is not ours.
+            if (depth > 0 && !isReparsePoint(entry.dwFileAttributes))
                 emptyDirectory(child.c_str(), depth - 1);
             RemoveDirectoryA(child.c_str());
         } else {

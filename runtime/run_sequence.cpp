@@ -9,6 +9,7 @@
 #include "instance/single_instance.h"
 #include "jvm/launch_jvm.h"
 #include "jvm/load_dll.h"
+#include "paths/temp_dirs.h"
 #include "runtime/console_events.h"
 #include "runtime/native_library_path.h"
 
@@ -27,7 +28,10 @@ bool runSequence(StringList &arguments, bool worker) {
     }
     checkSingleInstance();
     LoadedJvm jvm;
-    if (LoadDLL(true, jvm) && launchJvm(jvm, arguments))
+    if (LoadDLL(true, jvm) && launchJvm(jvm, arguments)) {
+        // The normal end of a worker or "/run"; a fatal one removes it through fatalExit.
+        removeLauncherTempDir();
         return true;
+    }
     fatalExit(1);
 }

@@ -1,11 +1,16 @@
 // pellux-pack: packages a Java application as a Windows service, as a ready
 // service folder or as the configured launcher alone.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
 
 #include "common/pe_image.h"
+#include "common/records.h"
 #include "writer/block_writer.h"
 #include "writer/launcher_choice.h"
 #include "writer/project_file.h"
@@ -74,6 +79,8 @@ const char kUsage[] =
     "  executable = \"Heartbeat.exe\"    # default: the service name and .exe\n"
     "  working_directory = \".\"         # the executable's folder\n"
     "  arch = \"auto\"                   # or \"x86_64\" or \"i686\"; see --arch\n"
+    "  account = \"LocalSystem\"         # or \"LocalService\", \"NetworkService\" or\n"
+    "                                  # \"virtual\" (NT SERVICE\\<name>)\n"
     "  launcher_type = \"console\"       # how launch errors show: \"console\",\n"
     "                                  # \"message-box\" or \"windowed\" (javaw.exe);\n"
     "                                  # the last two need start = \"demand\"\n"
@@ -168,15 +175,29 @@ int failWith(const std::string &message) {
     return 1;
 }
 
-// Written next to the target and renamed, so a failure leaves no output file.
-bool writeFileAtomically(const std::string &path, const std::string &bytes) {
-    std::string temporary = path + ".partial";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) || !out.flush()) {
-            std::remove(temporary.c_str());
+bool writeAll(int file, const std::string &bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+        ssize_t written = write(file, bytes.data() + done, bytes.size() - done);
+        if (written <= 0)
             return false;
-        }
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Written next to the target under a fresh name and renamed, so a failure
+// leaves no output file and nobody can plant a link where it is written.
+bool writeFileAtomically(const std::string &path, const std::string &bytes) {
+    std::string temporary = path + ".partial-XXXXXX";
+    int file = mkstemp(&temporary[0]);
+    if (file < 0)
+        return false;
+    mode_t mask = umask(0);
+    umask(mask);
+    bool written = fchmod(file, 0666 & ~mask) == 0 && writeAll(file, bytes);
+    if (close(file) != 0 || !written) {
+        std::remove(temporary.c_str());
+        return false;
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
@@ -308,6 +329,15 @@ void describeFolder(const std::string &folder, const FolderReport &report) {
     std::cout << "On Windows, as an administrator: " << report.files[0] << " /install, then /start\n";
 }
 
+// LocalSystem stays the default; the hint names the less privileged choices.
+void hintAtTheAccount(const BlockContent &content) {
+    for (const auto &record : content.records)
+        if (record.first == record::kServiceAccount)
+            return;
+    std::cout << "The service will run as LocalSystem; service.account = \"LocalService\", \"NetworkService\" "
+                 "or \"virtual\" gives it less. Either way, let only administrators write to its folder.\n";
+}
+
 // The command line's additions to the project's folder.
 int addFolderOptions(const PackOptions &options, PackageProject &project) {
     if (!options.preferredRuntime.empty()) {
@@ -327,6 +357,7 @@ int writeFolder(const PackOptions &options, PackageProject &project) {
     if (!writeServiceFolder(project, options.sources, options.folder, options.replace, &report, &error))
         return failWith(error);
     describeFolder(options.folder, report);
+    hintAtTheAccount(project.content);
     return 0;
 }
 

@@ -154,6 +154,24 @@ bool readWholeFile(const std::string &path, std::string *bytes) {
     return !in.bad();
 }
 
+// The block stores texts NUL-terminated: a NUL written as "\u0000" would cut
+// a value into another one without a word.
+void refuseNulCharacters(const toml::node &node) {
+    if (const toml::table *table = node.as_table()) {
+        for (auto &&[key, value] : *table) {
+            if (key.str().find('\0') != std::string_view::npos)
+                fail(value, "a key holds a NUL character");
+            refuseNulCharacters(value);
+        }
+    } else if (const toml::array *array = node.as_array()) {
+        for (const toml::node &element : *array)
+            refuseNulCharacters(element);
+    } else if (const toml::value<std::string> *text = node.as_string()) {
+        if (text->get().find('\0') != std::string::npos)
+            fail(node, "a text holds a NUL character");
+    }
+}
+
 bool readPackageProject(const std::string &name, const std::string &text, PackageProject *project,
                         std::string *error) {
     *project = PackageProject();
@@ -163,6 +181,7 @@ bool readPackageProject(const std::string &name, const std::string &text, Packag
     bool friendly = false;
     try {
         toml::table root = toml::parse(text, name);
+        refuseNulCharacters(root);
         for (auto &&[key, value] : root) {
             if (key.str() == "records") {
                 readRecords(asTable(value, "records"), content, raw);

@@ -96,6 +96,11 @@ bool addExtraFile(const FolderFile &file, std::vector<FolderEntry> &entries, std
     }
     fs::recursive_directory_iterator walk(file.source, failure), end;
     for (; !failure && walk != end; walk.increment(failure)) {
+        // A link would bring whatever it points at, perhaps outside the folder.
+        if (walk->is_symlink(failure)) {
+            *error = walk->path().string() + " is a symbolic link; a folder to copy may hold none";
+            return false;
+        }
         if (!walk->is_regular_file(failure))
             continue;
         std::string relative = walk->path().lexically_relative(file.source).generic_string(), name, problem;

@@ -157,6 +157,9 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
             readExecutableName(keys, value, path);
         } else if (name == "working_directory") {
             planRecord(keys, record::kWorkingDirectory, windowsPath(recordTextOf(value, path)), value, path);
+        } else if (name == "account") {
+            planRecord(keys, record::kServiceAccount,
+                       choiceOf(value, path, {"LocalSystem", "LocalService", "NetworkService", "virtual"}), value, path);
         } else if (name == "arch") {
             keys.project->folder.arch = choiceOf(value, path, {"auto", "x86_64", "i686"});
         } else if (name == "stop") {
@@ -165,7 +168,7 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
             readRecoveryTable(tableOf(value, path, "[service.recovery]"), keys.robustness);
         } else {
             unknownKey(value, "service", name,
-                       "name, description, start, launcher_type, dependencies, executable, working_directory, arch, "
+                       "name, description, start, launcher_type, dependencies, executable, working_directory, arch, account, "
                        "[service.stop], [service.recovery]");
         }
     }

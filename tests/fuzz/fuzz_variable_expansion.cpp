@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "paths/variable_expansion.h"
+#include "paths/variable_rules.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

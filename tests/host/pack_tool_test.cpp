@@ -63,4 +63,22 @@ TEST_F(PackTool, BadInputLeavesNoOutputFile) {
     EXPECT_FALSE(exists("out.exe.partial"));
 }
 
+// A NUL would cut a stored text; a link planted where the output is first
+// written must not be written through.
+TEST_F(PackTool, RefusesNulTextsAndWritesUnderAFreshName) {
+    write("nul.toml", "[records]\n101 = \"Svc\\u0000Other\"\n");
+    EXPECT_EQ(pack("stub.exe", "nul.toml"), 1);
+    EXPECT_NE(errors_.find("nul.toml:2: a text holds a NUL character"), std::string::npos) << errors_;
+
+    write("victim", "keep");
+    ASSERT_EQ(symlink(path("victim").c_str(), path("out.exe.partial").c_str()), 0);
+    write("good.toml", "[records]\n101 = \"Svc\"\n");
+    EXPECT_EQ(pack("stub.exe", "good.toml"), 0) << errors_;
+    EXPECT_TRUE(exists("out.exe"));
+    std::ifstream victim(path("victim"));
+    std::string kept;
+    victim >> kept;
+    EXPECT_EQ(kept, "keep");
+}
+
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "common/records.h"
 #include "common/text.h"
+#include "common/win32_handles.h"
+#include "config/load_config.h"
 #include "tests/instance/instance_roles.h"
 #include "tests/instance/patterned_bytes.h"
 #include "tests/instance/role_report.h"
@@ -132,3 +134,29 @@ TEST_F(Extraction, NamesLeadingOutsideTheDirectoryAreRefused) {
 }
 
 }  // namespace
+
+// Offsets past 2 GiB are no negative seeks: the read comes from where it was
+// asked for. The file is sparse, so it costs no disk space.
+TEST(FileSourceOffsets, SeekAndPositionPastTwoGibibytes) {
+    ScratchDirectory directory;
+    std::wstring path = directory.file(L"large.bin");
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(file);
+    const uint32_t farOffset = 0x90000000u;
+    LARGE_INTEGER offset;
+    offset.QuadPart = 0xC0000000LL;
+    ASSERT_TRUE(SetFilePointerEx(file.get(), offset, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
+    offset.QuadPart = farOffset;
+    DWORD written = 0;
+    ASSERT_TRUE(SetFilePointerEx(file.get(), offset, nullptr, FILE_BEGIN) &&
+                WriteFile(file.get(), "X", 1, &written, nullptr));
+    FileSource source(file.get());
+    source.seek(0);
+    source.seek(farOffset);
+    char byte = 0;
+    uint32_t error = 0;
+    EXPECT_EQ(source.read(&byte, 1, &error), 1u);
+    EXPECT_EQ(byte, 'X');
+    EXPECT_EQ(source.position(), farOffset + 1);
+    EXPECT_EQ(source.remaining(), 0xC0000000ull - farOffset - 1);
+}

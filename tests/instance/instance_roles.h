@@ -9,10 +9,11 @@
 const wchar_t ROLE_EXTRACT[] = L"--extract";
 
 // --instance REPORT [ID=VALUE]... [--desktop NAME] [--window] [--temp-dir DIR]
-// [--hold NAME]: sets the records, runs checkSingleInstance and writes "pid=",
+// [--service-worker] [--hold NAME]: sets the records, runs checkSingleInstance and writes "pid=",
 // "semaphore=" and "window=" lines to REPORT. --desktop moves the copy to that
 // desktop (it must come first), --window then shows a minimised window,
-// --temp-dir poses DIR as the launcher temporary directory, --hold signals
+// --temp-dir poses DIR as the launcher temporary directory, --service-worker
+// makes the copy the worker of a service, --hold signals
 // the event NAME-ready and waits for NAME-release (at most 30 s).
 const wchar_t ROLE_INSTANCE[] = L"--instance";
 

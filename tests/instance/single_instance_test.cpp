@@ -310,3 +310,38 @@ TEST(InstancePid, RegisteredValueReadsBackAndOtherSizesReadAsZero) {
 }
 
 }  // namespace
+
+// Any user may create the name first. The worker of a service must then end
+// as a failure (the host would report a clean stop for 0), and the semaphore
+// it does create must not let others change its rights.
+TEST_F(SingleInstance, PlantedSemaphoreFailsAServiceWorkerAndOwnSemaphoresArePrivate) {
+    std::string name = "Global\\" + underscored(ownPath_);
+    SECURITY_DESCRIPTOR open;
+    InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES planted = {sizeof planted, &open, FALSE};
+    HANDLE attacker = CreateSemaphoreA(&planted, 1, 1, name.c_str());
+    ASSERT_NE(attacker, nullptr);
+    RunResult worker = runSecondCopy(L"10005=1 158=1 --service-worker");
+    EXPECT_EQ(worker.exitCode, 1u);
+    EXPECT_TRUE(logged(L"another instance holds " + widenBytes(name) + L"; the service worker ends with exit code 1"))
+        << log();
+    CloseHandle(attacker);
+
+    ConfigScope records({{record::kInstanceAllSessions, "1"}});
+    checkSingleInstance();
+    HANDLE own = OpenSemaphoreA(READ_CONTROL, FALSE, semaphoreName);
+    ASSERT_NE(own, nullptr);
+    unsigned char buffer[4096];
+    DWORD needed = 0, revision = 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    ASSERT_TRUE(GetKernelObjectSecurity(own, DACL_SECURITY_INFORMATION, buffer, sizeof buffer, &needed));
+    ASSERT_TRUE(GetSecurityDescriptorDacl(buffer, &present, &dacl, &defaulted));
+    ASSERT_TRUE(present && dacl != nullptr) << "a null DACL";
+    EXPECT_EQ(dacl->AceCount, 3u) << "the user, the administrators, everyone to see it";
+    GetSecurityDescriptorControl(buffer, &control, &revision);
+    EXPECT_NE(control & SE_DACL_PROTECTED, 0);
+    CloseHandle(own);
+}

@@ -12,6 +12,7 @@
 #include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
+#include "config/process_role.h"
 #include "config/embedded_files.h"
 #include "config/load_config.h"
 #include "diagnostics/fatal.h"
@@ -119,6 +120,8 @@ int runInstance(const std::vector<std::wstring> &arguments) {
         }
         else if (argument == L"--temp-dir" && i + 1 < arguments.size())
             copyText(launcherTempDir, sizeof launcherTempDir, narrowBytes(arguments[++i]).c_str());
+        else if (argument == L"--service-worker")
+            processRole().serviceWorker = true;
         else if (argument == L"--hold" && i + 1 < arguments.size())
             holdName = arguments[++i];
         else if (equals != std::wstring::npos)

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/records.h"
+#include "common/text.h"
 #include "standins/run_process.h"
 #include "tests/jvmstage/jvmstage_test_support.h"
 
@@ -99,6 +100,7 @@ TEST_F(Launch, extracted_files_reach_the_vm) {
     EXPECT_EQ(optionStartingWith(record, "-Djava.class.path="), "-Djava.class.path=" + tempDir + "\\app.jar");
     EXPECT_EQ(optionStartingWith(record, "-Dpellux.unextractedPosition="),
               "-Dpellux.unextractedPosition=" + std::to_string(readFileBytes(launcher).size()));
+    EXPECT_FALSE(fileExists(widenBytes(tempDir))) << "the normal end removes it, as a fatal one does";
 }
 
 TEST_F(Launch, failed_extraction_ends_with_internal_error_16) {

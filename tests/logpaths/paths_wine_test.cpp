@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/private_security.h"
 #include "common/records.h"
 #include "common/text.h"
 #include "paths/path_utils.h"
@@ -179,3 +180,52 @@ TEST_F(ConfiguredLauncher, working_directory_record_is_expanded_and_the_failure_
 }
 
 }  // namespace
+
+namespace {
+
+// The descriptor the directory is created with: protected, the user and the
+// administrators only. (Wine keeps no file permissions here, so they are
+// read from the descriptor rather than from the directory.)
+bool isPrivateDescriptor(SECURITY_ATTRIBUTES *attributes) {
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    unsigned char administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    ACCESS_ALLOWED_ACE *user = nullptr, *admins = nullptr;
+    return attributes && GetSecurityDescriptorControl(attributes->lpSecurityDescriptor, &control, &revision) &&
+           (control & SE_DACL_PROTECTED) &&
+           GetSecurityDescriptorDacl(attributes->lpSecurityDescriptor, &present, &dacl, &defaulted) && dacl &&
+           dacl->AceCount == 2 && GetAce(dacl, 0, reinterpret_cast<void **>(&user)) &&
+           GetAce(dacl, 1, reinterpret_cast<void **>(&admins)) &&
+           CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) &&
+           EqualSid(&admins->SidStart, administrators) && user->Mask == FILE_ALL_ACCESS;
+}
+
+}  // namespace
+
+// A user who may write to the temporary root must not reach into the
+// launcher's directory, and a link planted there must not lead the removal
+// out of it.
+TEST(LauncherTempDir, is_private_and_its_removal_stays_out_of_links) {
+    ScratchDirectory outside;
+    std::wstring kept = outside.file(L"kept.jar");
+    ASSERT_TRUE(writeFileBytes(kept, "jar"));
+    ASSERT_EQ(createLauncherTempDir(), TempDirResult::Created);
+    std::wstring directory = widenBytes(launcherTempDir);
+    PrivateSecurity security(FILE_ALL_ACCESS, 0);
+    EXPECT_TRUE(isPrivateDescriptor(security.attributes()));
+    ASSERT_TRUE(CreateDirectoryW((directory + L"\\lib").c_str(), nullptr));
+    EXPECT_EQ(CreateDirectoryA(launcherTempDir, nullptr), FALSE) << "an existing name is never taken over";
+
+    bool linked = CreateSymbolicLinkW((directory + L"\\lib\\link").c_str(), outside.path().c_str(),
+                                      SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE;
+    linked = CreateSymbolicLinkW((directory + L"\\link").c_str(), outside.path().c_str(),
+                                 SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE && linked;
+    removeLauncherTempDir();
+    EXPECT_FALSE(fileExists(directory));
+    EXPECT_TRUE(fileExists(kept)) << "a link is removed, not what it points at";
+    if (!linked)
+        GTEST_SKIP() << "this Wine makes no directory links";
+}

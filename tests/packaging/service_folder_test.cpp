@@ -2,6 +2,8 @@
 // them from, and what it does to folders that already exist.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -196,6 +198,8 @@ TEST_F(ServiceFolder, ExistingFoldersAreReplacedOnlyWhenTheyAreServiceFolders) {
 TEST_F(ServiceFolder, NamesThatWouldCollideOrLeaveTheFolderAreRefused) {
     write("x.txt", "x");
     write("libs", "a file named libs");
+    write("linked/a.txt", "a");
+    ASSERT_EQ(symlink(path("x.txt").c_str(), path("linked/secret.txt").c_str()), 0);
     const struct {
         const char *arguments;
         const char *error;
@@ -207,6 +211,7 @@ TEST_F(ServiceFolder, NamesThatWouldCollideOrLeaveTheFolderAreRefused) {
         {"--file x.txt=/etc/x.txt", "must be a path relative to the service folder"},
         {"--file x.txt=a:b", "must stay inside the service folder"},
         {"--file missing.txt", "cannot read missing.txt"},
+        {"--file linked", "linked/secret.txt is a symbolic link"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(packFolder(kMinimal, c.arguments), 1) << c.arguments;

@@ -27,6 +27,7 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
                          "dependencies = [\"Tcpip\", \"Afd\"]\n"
                          "executable = \"Beat.exe\"\n"
                          "working_directory = \"var/run\"\n"
+                         "account = \"virtual\"\n"
                          "[java]\n"
                          "main_class = \"app.core/com.example.Main\"\n"
                          "module = true\n"
@@ -58,6 +59,7 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
     ConfigStore block = blockOf("out/Beat.exe");
     expectRecords(block, {
         {record::kServiceName, "Beat Service"},
+        {record::kServiceAccount, "virtual"},
         {record::kRedirectError, "0"},
         {record::kErrorFile, ""},
         {record::kRedirectOutput, "1"},
@@ -90,6 +92,7 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
 
 TEST_F(ServiceKeys, LeftOutKeysTakeTheLauncherUsualValues) {
     ASSERT_EQ(packFolder(kMinimal), 0) << errors_;
+    EXPECT_NE(output_.find("The service will run as LocalSystem; service.account = "), std::string::npos) << output_;
     ConfigStore block = blockOf("out/Beat.exe");
     expectRecords(block, {
         {record::kServiceName, "Beat"},

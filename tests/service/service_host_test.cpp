@@ -272,7 +272,8 @@ TEST_F(ServiceHost, WorkerEndsWithAHostKilledFromOutside) {
     }
 }
 
-// In process: only a value of exactly four bytes counts, whatever its type.
+// In process: only a value of exactly four bytes counts, whatever its type,
+// and only when it is one priority class.
 TEST(PriorityClass, OnlyAFourByteValueUnderTheServiceNameCounts) {
     std::wstring name = uniqueServiceName();
     wchar_t savedName[kServiceNameCapacity];
@@ -292,6 +293,10 @@ TEST(PriorityClass, OnlyAFourByteValueUnderTheServiceNameCounts) {
     EXPECT_EQ(readPriorityClass(), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "eight bytes";
     RegSetValueExW(key, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE *>(&narrow), sizeof narrow);
     EXPECT_EQ(readPriorityClass(), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "two bytes";
+    // Extra bits would reach CreateProcess as creation flags of the worker.
+    const DWORD flagged = IDLE_PRIORITY_CLASS | CREATE_NEW_CONSOLE | CREATE_BREAKAWAY_FROM_JOB;
+    RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&flagged), sizeof flagged);
+    EXPECT_EQ(readPriorityClass(), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "a priority class with flags";
 
     RegDeleteValueW(key, name.c_str());
     RegCloseKey(key);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "entry/command_line.h"
+#include "entry/security_rules.h"
 #include "entry/service_rules.h"
 
 namespace {
@@ -86,3 +87,46 @@ TEST(StopWait, EndsAsSoonAsTheServiceLeavesStopPending) {
 }
 
 }  // namespace
+
+// Install replaces only its own registration: quoted or not, any letter case.
+TEST(SecurityRules, InstallReplacesOnlyARegistrationOfThisProgram) {
+    const wchar_t *program = L"C:\\Services\\My App\\App.exe";
+    EXPECT_TRUE(registrationRunsProgram(L"\"C:\\Services\\My App\\App.exe\"", program));
+    EXPECT_TRUE(registrationRunsProgram(L"\"c:\\services\\my app\\APP.EXE\" -x", program));
+    EXPECT_TRUE(registrationRunsProgram(L"C:\\Services\\My App\\App.exe", program));
+    EXPECT_FALSE(registrationRunsProgram(L"C:\\Windows\\System32\\spoolsv.exe", program));
+    EXPECT_FALSE(registrationRunsProgram(L"\"C:\\Services\\My App\\App.exe.bak\"", program));
+    EXPECT_FALSE(registrationRunsProgram(L"C:\\Services\\My.exe App\\App.exe", program));
+    EXPECT_FALSE(registrationRunsProgram(L"\"C:\\Services\\My App\\App.exe", program)) << "unterminated";
+    EXPECT_FALSE(registrationRunsProgram(L"", L"")) << "no path of its own";
+}
+
+TEST(SecurityRules, OnlyTheSixPriorityClassesAreAccepted) {
+    for (uint32_t value : {0x40u, 0x4000u, 0x20u, 0x8000u, 0x80u, 0x100u})
+        EXPECT_TRUE(isPriorityClass(value)) << value;
+    for (uint32_t value : {0u, 0x40u | 0x10u, 0x20u | 0x01000000u, 0x60u, 0xFFFFFFFFu})
+        EXPECT_FALSE(isPriorityClass(value)) << value;
+}
+
+// Whom a service may run as, and which entries of a folder's DACL let others
+// plant files there (Wine keeps no file permissions, so the rule is held here).
+TEST(SecurityRules, AccountsAndWhoMayWriteToTheFolder) {
+    std::wstring account = L"unchanged";
+    EXPECT_TRUE(serviceAccountName(L"", L"Svc", &account) && account.empty());
+    EXPECT_TRUE(serviceAccountName(L"LocalSystem", L"Svc", &account) && account.empty());
+    EXPECT_TRUE(serviceAccountName(L"LocalService", L"Svc", &account) && account == L"NT AUTHORITY\\LocalService");
+    EXPECT_TRUE(serviceAccountName(L"NetworkService", L"Svc", &account) && account == L"NT AUTHORITY\\NetworkService");
+    EXPECT_TRUE(serviceAccountName(L"virtual", L"My Svc", &account) && account == L"NT SERVICE\\My Svc");
+    EXPECT_FALSE(serviceAccountName(L"localsystem", L"Svc", &account));
+
+    EXPECT_TRUE(grantsWrite(0x1f01ff)) << "full control";
+    EXPECT_TRUE(grantsWrite(0x2)) << "add file";
+    EXPECT_TRUE(grantsWrite(0x40000)) << "write DAC";
+    EXPECT_TRUE(grantsWrite(0x40000000)) << "generic write";
+    EXPECT_FALSE(grantsWrite(0x1200a9)) << "read and execute";
+    EXPECT_TRUE(isTrustedWriter(L"S-1-5-18"));
+    EXPECT_TRUE(isTrustedWriter(L"S-1-5-32-544"));
+    EXPECT_FALSE(isTrustedWriter(L"S-1-5-32-545")) << "users";
+    EXPECT_FALSE(isTrustedWriter(L"S-1-5-11")) << "authenticated users";
+    EXPECT_FALSE(isTrustedWriter(L"S-1-5-21-1-2-3-1001"));
+}

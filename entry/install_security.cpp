@@ -1,0 +1,76 @@
+#include "entry/install_security.h"
+
+#include <windows.h>
+#include <sddl.h>
+
+#include <cstdio>
+
+#include "common/format.h"
+#include "common/records.h"
+#include "config/config_store.h"
+#include "config/process_role.h"
+#include "entry/security_rules.h"
+#include "paths/path_rules.h"
+#include "paths/path_utils.h"
+
+namespace {
+
+bool entryLetsOthersWrite(const ACE_HEADER *entry) {
+    if (entry->AceType != ACCESS_ALLOWED_ACE_TYPE || (entry->AceFlags & INHERIT_ONLY_ACE))
+        return false;
+    const ACCESS_ALLOWED_ACE *allowed = reinterpret_cast<const ACCESS_ALLOWED_ACE *>(entry);
+    wchar_t *sid = nullptr;
+    if (!grantsWrite(allowed->Mask) || !ConvertSidToStringSidW(const_cast<DWORD *>(&allowed->SidStart), &sid))
+        return false;
+    bool others = !isTrustedWriter(sid);
+    LocalFree(sid);
+    return others;
+}
+
+// A missing DACL lets everyone in; an unreadable one is not guessed at.
+bool othersMayWrite(const std::wstring &folder) {
+    union {
+        SECURITY_DESCRIPTOR descriptor;
+        unsigned char bytes[16384];
+    } security;
+    DWORD needed = 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!GetFileSecurityW(folder.c_str(), DACL_SECURITY_INFORMATION, &security, sizeof security, &needed) ||
+        !GetSecurityDescriptorDacl(&security, &present, &dacl, &defaulted))
+        return false;
+    if (!present || dacl == nullptr)
+        return true;
+    for (DWORD i = 0; i < dacl->AceCount; i++) {
+        void *entry = nullptr;
+        if (GetAce(dacl, i, &entry) && entryLetsOthersWrite(static_cast<ACE_HEADER *>(entry)))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool chooseServiceAccount(std::wstring *account) {
+    wchar_t choice[64];
+    getConfigStringW(record::kServiceAccount, choice, 64);
+    if (serviceAccountName(choice, processRole().serviceName, account))
+        return true;
+    fputs(formatString("Unknown service account '%S'.\n", choice).c_str(), stdout);
+    return false;
+}
+
+void warnIfFolderWritableByUsers() {
+    const wchar_t *executable = getExecutablePath();
+    std::wstring folder(executable, directoryPartLength(executable));
+    if (folder.empty() || !othersMayWrite(folder))
+        return;
+    fputs(formatString("Warning: users other than the administrators can write to %S; they could run code as the "
+                       "service. Let only SYSTEM and the administrators write there, for example:\n"
+                       "  icacls \"%S.\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F "
+                       "*S-1-5-32-545:(OI)(CI)RX\n",
+                       folder.c_str(), folder.c_str())
+              .c_str(),
+          stdout);
+    fflush(stdout);
+}

@@ -1,0 +1,17 @@
+// What install does to keep the service from being taken over by a local
+// user: the account it registers, and a look at who may write to its folder.
+#ifndef PELLUX_ENTRY_INSTALL_SECURITY_H
+#define PELLUX_ENTRY_INSTALL_SECURITY_H
+
+#include <string>
+
+// The account of record 30300 for CreateService (empty: LocalSystem); false,
+// with the reason printed, for an unknown choice.
+bool chooseServiceAccount(std::wstring *account);
+
+// Prints a warning, with how to mend it, when accounts other than SYSTEM and
+// the administrators may write to the executable's folder: its .vmoptions
+// file, class path and runtime would run as the service.
+void warnIfFolderWritableByUsers();
+
+#endif

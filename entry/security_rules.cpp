@@ -1,0 +1,41 @@
+#include "entry/security_rules.h"
+
+namespace {
+
+wchar_t lowerAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + (L'a' - L'A')) : c; }
+
+}  // namespace
+
+bool registrationRunsProgram(const wchar_t *binaryPath, const wchar_t *program) {
+    bool quoted = binaryPath[0] == L'"';
+    const wchar_t *registered = binaryPath + (quoted ? 1 : 0);
+    size_t i = 0;
+    for (; program[i] != 0; i++)
+        if (lowerAscii(registered[i]) != lowerAscii(program[i]))
+            return false;
+    wchar_t after = registered[i];
+    return i > 0 && (quoted ? after == L'"' : after == 0 || after == L' ');
+}
+
+bool serviceAccountName(const std::wstring &choice, const std::wstring &serviceName, std::wstring *account) {
+    if (choice.empty() || choice == L"LocalSystem")
+        account->clear();
+    else if (choice == L"LocalService" || choice == L"NetworkService")
+        *account = L"NT AUTHORITY\\" + choice;
+    else if (choice == L"virtual")
+        *account = L"NT SERVICE\\" + serviceName;
+    else
+        return false;
+    return true;
+}
+
+bool grantsWrite(uint32_t accessMask) {
+    // Add file, add subdirectory, delete child, delete, write DAC, write
+    // owner, generic all, generic write.
+    return (accessMask & (0x2 | 0x4 | 0x40 | 0x10000 | 0x40000 | 0x80000 | 0x10000000 | 0x40000000)) != 0;
+}
+
+bool isTrustedWriter(const std::wstring &sid) {
+    return sid == L"S-1-5-18" || sid == L"S-1-5-32-544" ||
+           sid == L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+}

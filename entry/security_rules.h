@@ -1,0 +1,31 @@
+// Decisions that keep the service from being taken over: whose registration
+// install may replace, which priority values the host accepts. No Win32 here.
+#ifndef PELLUX_ENTRY_SECURITY_RULES_H
+#define PELLUX_ENTRY_SECURITY_RULES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// True when the registered binary path starts this program: in quotes, or
+// unquoted and followed by the end or a blank; ASCII letter case aside. A path
+// in another form (a short name, another drive letter) does not count.
+bool registrationRunsProgram(const wchar_t *binaryPath, const wchar_t *program);
+
+// The account name CreateService takes for the choice of the account record:
+// empty for LocalSystem (and an empty record), false for an unknown choice.
+bool serviceAccountName(const std::wstring &choice, const std::wstring &serviceName, std::wstring *account);
+
+// Rights on a folder that let their holder put files there or change who may.
+bool grantsWrite(uint32_t accessMask);
+// SYSTEM, the administrators and TrustedInstaller, as string SIDs.
+bool isTrustedWriter(const std::wstring &sid);
+
+// One of the six priority classes CreateProcess takes; any other bits would
+// become creation flags of the worker.
+inline bool isPriorityClass(uint32_t value) {
+    // Idle, below normal, normal, above normal, high, realtime.
+    return value == 0x40 || value == 0x4000 || value == 0x20 || value == 0x8000 || value == 0x80 || value == 0x100;
+}
+
+#endif
