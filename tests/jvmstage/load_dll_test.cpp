@@ -149,6 +149,9 @@ TEST_F(LoadDll, ucrtbase_is_preloaded_only_on_systems_before_6_4) {
     EXPECT_EQ(run.log.find(L"Preloading ucrtbase.dll"), std::wstring::npos);
 }
 
+// The launcher under test has this program's word size, and names it.
+const std::string kWordSizeHint = sizeof(void *) == 8 ? "installed 64-bit JDK or JRE" : "installed 32-bit JDK or JRE";
+
 // What a launcher of type 0 writes to standard error when no jvm.dll loads.
 class LoadFailure : public LoadDll {
 protected:
@@ -165,7 +168,7 @@ TEST_F(LoadFailure, no_runtime_names_the_launchers_word_size) {
     LauncherRun run = runExpectingFailure(L"");
     EXPECT_TRUE(run.logged(L"ERROR: No JVM found")) << run.log;
     EXPECT_NE(run.result.err.find("No JVM could be found on your system."), std::string::npos) << run.result.err;
-    EXPECT_NE(run.result.err.find("installed 64-bit JDK or JRE"), std::string::npos) << run.result.err;
+    EXPECT_NE(run.result.err.find(kWordSizeHint), std::string::npos) << run.result.err;
 }
 
 TEST_F(LoadFailure, runtime_from_a_variable_names_the_variable) {
@@ -194,7 +197,7 @@ TEST_F(LoadFailure, runtime_from_the_search_path_names_the_word_size) {
     makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kSearchSequence, "S"}}));
     LauncherRun run = runExpectingFailure(L"", {{L"PATH", home.home + L"\\bin;" + kStartPath}});
     EXPECT_TRUE(run.logged(L"ERROR: Could not get DLL-Handle.")) << run.log;
-    EXPECT_NE(run.result.err.find("installed 64-bit JDK or JRE"), std::string::npos) << run.result.err;
+    EXPECT_NE(run.result.err.find(kWordSizeHint), std::string::npos) << run.result.err;
 }
 
 TEST_F(LoadFailure, vm_library_without_its_entry_point) {
