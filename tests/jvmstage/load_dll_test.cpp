@@ -150,7 +150,8 @@ TEST_F(LoadDll, ucrtbase_is_preloaded_only_on_systems_before_6_4) {
 }
 
 // The launcher under test has this program's word size, and names it.
-const std::string kWordSizeHint = sizeof(void *) == 8 ? "installed 64-bit JDK or JRE" : "installed 32-bit JDK or JRE";
+const std::string kWordSize = sizeof(void *) == 8 ? "64-bit" : "32-bit";
+const std::string kWordSizeHint = "installed " + kWordSize + " JDK or JRE";
 
 // What a launcher of type 0 writes to standard error when no jvm.dll loads.
 class LoadFailure : public LoadDll {
@@ -179,8 +180,8 @@ TEST_F(LoadFailure, runtime_from_a_variable_names_the_variable) {
     EXPECT_TRUE(run.logged(L"ERROR: Could not load functions"));
     EXPECT_NE(run.result.err.find("The PELLUX_JAVA_HOME environment variable does not"), std::string::npos)
         << run.result.err;
-    // The 64-bit build shows the 64-bit variant of the message.
-    EXPECT_NE(run.result.err.find("point to a working 64-bit JDK or JRE."), std::string::npos);
+    // Each build shows the variant of the message for its own word size.
+    EXPECT_NE(run.result.err.find("point to a working " + kWordSize + " JDK or JRE."), std::string::npos);
 }
 
 TEST_F(LoadFailure, runtime_from_a_directory_names_the_directory) {
@@ -189,7 +190,7 @@ TEST_F(LoadFailure, runtime_from_a_directory_names_the_directory) {
     LauncherRun run = runExpectingFailure(L"");
     EXPECT_NE(run.result.err.find("The JVM found at " + narrowText(home.home) + " is damaged."), std::string::npos)
         << run.result.err;
-    EXPECT_NE(run.result.err.find("to point to an installed 64-bit JDK or JRE."), std::string::npos);
+    EXPECT_NE(run.result.err.find("to point to an " + kWordSizeHint + "."), std::string::npos);
 }
 
 TEST_F(LoadFailure, runtime_from_the_search_path_names_the_word_size) {
