@@ -1,7 +1,12 @@
 # Windows targets: the launcher, the product parts built for Windows, and the
-# tests that run under Wine (x86_64 only; this kernel runs no 32-bit code).
+# tests that run under Wine: the host's for x86_64, an emulated 32-bit one
+# (scripts/setup-i686) for i686, since this kernel runs no 32-bit code.
 
-set(PELLUX_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
+  set(PELLUX_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run)
+else()
+  set(PELLUX_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/i686-run)
+endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PELLUX_WINE_RUN} ${CMAKE_BINARY_DIR}/wineprefix)
 
 # One library per layer, each linked only to the one below it: a call from a

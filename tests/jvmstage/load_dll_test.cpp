@@ -149,6 +149,10 @@ TEST_F(LoadDll, ucrtbase_is_preloaded_only_on_systems_before_6_4) {
     EXPECT_EQ(run.log.find(L"Preloading ucrtbase.dll"), std::wstring::npos);
 }
 
+// The launcher under test has this program's word size, and names it.
+const std::string kWordSize = sizeof(void *) == 8 ? "64-bit" : "32-bit";
+const std::string kWordSizeHint = "installed " + kWordSize + " JDK or JRE";
+
 // What a launcher of type 0 writes to standard error when no jvm.dll loads.
 class LoadFailure : public LoadDll {
 protected:
@@ -165,7 +169,7 @@ TEST_F(LoadFailure, no_runtime_names_the_launchers_word_size) {
     LauncherRun run = runExpectingFailure(L"");
     EXPECT_TRUE(run.logged(L"ERROR: No JVM found")) << run.log;
     EXPECT_NE(run.result.err.find("No JVM could be found on your system."), std::string::npos) << run.result.err;
-    EXPECT_NE(run.result.err.find("installed 64-bit JDK or JRE"), std::string::npos) << run.result.err;
+    EXPECT_NE(run.result.err.find(kWordSizeHint), std::string::npos) << run.result.err;
 }
 
 TEST_F(LoadFailure, runtime_from_a_variable_names_the_variable) {
@@ -176,8 +180,8 @@ TEST_F(LoadFailure, runtime_from_a_variable_names_the_variable) {
     EXPECT_TRUE(run.logged(L"ERROR: Could not load functions"));
     EXPECT_NE(run.result.err.find("The PELLUX_JAVA_HOME environment variable does not"), std::string::npos)
         << run.result.err;
-    // The 64-bit build shows the 64-bit variant of the message.
-    EXPECT_NE(run.result.err.find("point to a working 64-bit JDK or JRE."), std::string::npos);
+    // Each build shows the variant of the message for its own word size.
+    EXPECT_NE(run.result.err.find("point to a working " + kWordSize + " JDK or JRE."), std::string::npos);
 }
 
 TEST_F(LoadFailure, runtime_from_a_directory_names_the_directory) {
@@ -186,7 +190,7 @@ TEST_F(LoadFailure, runtime_from_a_directory_names_the_directory) {
     LauncherRun run = runExpectingFailure(L"");
     EXPECT_NE(run.result.err.find("The JVM found at " + narrowText(home.home) + " is damaged."), std::string::npos)
         << run.result.err;
-    EXPECT_NE(run.result.err.find("to point to an installed 64-bit JDK or JRE."), std::string::npos);
+    EXPECT_NE(run.result.err.find("to point to an " + kWordSizeHint + "."), std::string::npos);
 }
 
 TEST_F(LoadFailure, runtime_from_the_search_path_names_the_word_size) {
@@ -194,7 +198,7 @@ TEST_F(LoadFailure, runtime_from_the_search_path_names_the_word_size) {
     makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kSearchSequence, "S"}}));
     LauncherRun run = runExpectingFailure(L"", {{L"PATH", home.home + L"\\bin;" + kStartPath}});
     EXPECT_TRUE(run.logged(L"ERROR: Could not get DLL-Handle.")) << run.log;
-    EXPECT_NE(run.result.err.find("installed 64-bit JDK or JRE"), std::string::npos) << run.result.err;
+    EXPECT_NE(run.result.err.find(kWordSizeHint), std::string::npos) << run.result.err;
 }
 
 TEST_F(LoadFailure, vm_library_without_its_entry_point) {
