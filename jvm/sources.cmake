@@ -6,6 +6,7 @@ list(APPEND LAUNCHER_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/path_entries.cpp
   ${CMAKE_CURRENT_LIST_DIR}/vm_option_list.cpp
   ${CMAKE_CURRENT_LIST_DIR}/vm_option_rules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/vm_option_walk.cpp
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/JavaVMLauncher.cpp

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "common/records.h"
@@ -13,6 +12,7 @@
 #include "diagnostics/log.h"
 #include "jvm/assemble_vm_options.h"
 #include "jvm/vm_option_rules.h"
+#include "jvm/vm_option_walk.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
 #include "paths/runtime_location.h"
@@ -27,20 +27,8 @@ const size_t kPathCapacity = 6000;
 // Far beyond any real configuration; keeps a wild count from reading record
 // ids past the end of their range.
 const int32_t kMaxVersionLines = 1000;
-// Includes nest no deeper; catches cycles that name one file in two ways
-// (a short and a long name) which the open-file check cannot see.
-const size_t kMaxIncludeDepth = 16;
-
-// The files being read, outermost first, by lower-case full path.
-std::vector<std::wstring> filesBeingRead;
 // The default file's own path, so an include of it by name is seen as a cycle.
 std::wstring defaultVmOptionsPath;
-
-std::wstring fileIdentity(const wchar_t *path) {
-    std::vector<wchar_t> fullPath(kPathCapacity);
-    getFullPath(fullPath.data(), kPathCapacity, path, DirectoryForm::Long, false);
-    return fullPath.data();
-}
 
 // The exe's path with its last four characters (".exe") replaced, then with
 // the suffix appended; the log shows both attempts.
@@ -58,49 +46,67 @@ FILE *openVmOptionsBeside(const std::wstring &executable) {
     return file;
 }
 
-// The entry of one line: widened byte by byte, variables expanded for an option.
-std::wstring optionLineEntry(const std::string &line) {
-    std::vector<wchar_t> text(kExpansionLimit);
-    widenBytes(text.data(), text.size(), line.c_str());
-    expandVariables(text.data(), text.size(), ExpandMode::Option);
-    return text.data();
-}
-
-void readVmOptionLines(const wchar_t *path, FILE *file) {
-    std::vector<char> piece(kVmOptionLinePiece + 1);
-    while (fgets(piece.data(), static_cast<int>(piece.size()), file) != nullptr) {
-        std::string line = piece.data();
-        if (trimVmOptionLine(line))
-            addVmOptionEntry(path, optionLineEntry(line));
+class StdioLines : public VmOptionLines {
+public:
+    explicit StdioLines(FILE *file) : file_(file) {}
+    ~StdioLines() override { fclose(file_); }
+    StdioLines(const StdioLines &) = delete;
+    StdioLines &operator=(const StdioLines &) = delete;
+    bool next(std::string &piece) override {
+        if (fgets(buffer_.data(), static_cast<int>(buffer_.size()), file_) == nullptr)
+            return false;
+        piece = buffer_.data();
+        return true;
     }
-}
 
-// A cycle or runaway nesting would otherwise recurse until the stack is gone.
-bool mayReadVmOptionsFile(const wchar_t *path, const std::wstring &identity) {
-    if (std::find(filesBeingRead.begin(), filesBeingRead.end(), identity) != filesBeingRead.end()) {
-        logError(L"vmoptions %s includes itself, not read again", path);
-        return false;
-    }
-    if (filesBeingRead.size() >= kMaxIncludeDepth) {
-        logError(L"vmoptions %s nested deeper than %d includes, not read", path, static_cast<int>(kMaxIncludeDepth));
-        return false;
-    }
-    return true;
-}
+private:
+    FILE *file_;
+    std::vector<char> buffer_ = std::vector<char>(kVmOptionLinePiece + 1);
+};
 
-void includeVmOptionsFile(const wchar_t *includingFile, const std::wstring &name) {
-    std::vector<wchar_t> expanded(kPathCapacity);
-    copyText(expanded.data(), expanded.size(), name.c_str());
-    expandVariables(expanded.data(), expanded.size(), ExpandMode::Argument);
-    logMessage(L"after exp from %s %s", expanded.data(), name.c_str());
-    std::vector<wchar_t> resolved(kPathCapacity);
-    resolveAgainstExecutable(resolved.data(), resolved.size(), expanded.data(), DirectoryForm::Long, includingFile);
-    FILE *file = _wfopen(resolved.data(), L"rt");
-    logMessage(L"adding vmoptions from (%p) <%s> (%s)", file, resolved.data(), expanded.data());
-    readVmOptionsFile(resolved.data(), file);
-    logMessage(L"adding vmoptions 2");
-    logMessage(L"adding vmoptions 3");
-}
+class DiskVmOptionFiles : public VmOptionFiles {
+public:
+    std::unique_ptr<VmOptionLines> openInclude(const std::wstring &includingFile, const std::wstring &name,
+                                               std::wstring &path) override {
+        std::vector<wchar_t> expanded(kPathCapacity);
+        copyText(expanded.data(), expanded.size(), name.c_str());
+        expandVariables(expanded.data(), expanded.size(), ExpandMode::Argument);
+        logMessage(L"after exp from %s %s", expanded.data(), name.c_str());
+        std::vector<wchar_t> resolved(kPathCapacity);
+        resolveAgainstExecutable(resolved.data(), resolved.size(), expanded.data(), DirectoryForm::Long,
+                                 includingFile.empty() ? nullptr : includingFile.c_str());
+        FILE *file = _wfopen(resolved.data(), L"rt");
+        logMessage(L"adding vmoptions from (%p) <%s> (%s)", file, resolved.data(), expanded.data());
+        path = resolved.data();
+        if (file == nullptr)
+            return nullptr;
+        return std::unique_ptr<VmOptionLines>(new StdioLines(file));
+    }
+    std::wstring identity(const std::wstring &path) override {
+        std::vector<wchar_t> fullPath(kPathCapacity);
+        getFullPath(fullPath.data(), kPathCapacity, path.c_str(), DirectoryForm::Long, false);
+        return fullPath.data();
+    }
+    // Widened byte by byte, variables expanded for an option.
+    std::wstring lineEntry(const std::string &line) override {
+        std::vector<wchar_t> text(kExpansionLimit);
+        widenBytes(text.data(), text.size(), line.c_str());
+        expandVariables(text.data(), text.size(), ExpandMode::Option);
+        return text.data();
+    }
+    void addEntry(VmOptionEntryForm form, const std::wstring &entry, const std::wstring &rest) override {
+        switch (form) {
+        case VmOptionEntryForm::ClassPath: classPathOverrides.replacement = toNarrowPath(rest.c_str()); break;
+        case VmOptionEntryForm::ClassPathPrepend: classPathOverrides.prepend = toNarrowPath(rest.c_str()); break;
+        case VmOptionEntryForm::ClassPathAppend: classPathOverrides.append = toNarrowPath(rest.c_str()); break;
+        case VmOptionEntryForm::Option: vmOptionList.push_back(toNarrowPath(entry.c_str())); break;
+        case VmOptionEntryForm::IncludeOptions: break;  // the walk follows includes itself
+        }
+    }
+};
+
+DiskVmOptionFiles diskFiles;
+VmOptionWalk optionWalk(diskFiles);
 
 void addVersionSpecificOptions() {
     int32_t count = getConfigInt(record::kVersionOptionCount);
@@ -157,25 +163,15 @@ FILE *openDefaultVmOptionsFile() {
 void readVmOptionsFile(const wchar_t *path, FILE *file) {
     if (file == nullptr)
         return;
-    const wchar_t *shownPath = path != nullptr ? path : defaultVmOptionsPath.c_str();
-    std::wstring identity = fileIdentity(shownPath);
-    if (mayReadVmOptionsFile(shownPath, identity)) {
-        filesBeingRead.push_back(identity);
-        readVmOptionLines(path, file);
-        filesBeingRead.pop_back();
-    }
-    fclose(file);
+    StdioLines lines(file);
+    if (path != nullptr)
+        optionWalk.readFile(path, path, lines);
+    else
+        optionWalk.readFile(defaultVmOptionsPath, std::wstring(), lines);
 }
 
 void addVmOptionEntry(const wchar_t *path, const std::wstring &entry) {
-    std::wstring rest;
-    switch (classifyVmOptionEntry(entry, rest)) {
-    case VmOptionEntryForm::IncludeOptions: includeVmOptionsFile(path, rest); break;
-    case VmOptionEntryForm::ClassPath: classPathOverrides.replacement = toNarrowPath(rest.c_str()); break;
-    case VmOptionEntryForm::ClassPathPrepend: classPathOverrides.prepend = toNarrowPath(rest.c_str()); break;
-    case VmOptionEntryForm::ClassPathAppend: classPathOverrides.append = toNarrowPath(rest.c_str()); break;
-    case VmOptionEntryForm::Option: vmOptionList.push_back(toNarrowPath(entry.c_str())); break;
-    }
+    optionWalk.addEntry(path != nullptr ? path : std::wstring(), entry);
 }
 
 void addVmOptionTokens(const StringList &tokens) {
