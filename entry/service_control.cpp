@@ -52,6 +52,53 @@ bool workerWasEnded(const SERVICE_STATUS &status) {
            status.dwServiceSpecificExitCode == robustness::kWorkerEndedExitCode;
 }
 
+// With a bounded stop, stops from this program take turns: Wine's service
+// manager ends the service process outright when a second stop arrives
+// before the first one's stop-pending report, and the service is then left
+// "running" for good. The turn is held only while the request is sent.
+class StopTurn {
+public:
+    explicit StopTurn(bool wanted) {
+        if (!wanted)
+            return;
+        std::wstring name = std::wstring(L"Global\\pellux-stop-") + processRole().serviceName;
+        mutex_.reset(CreateMutexW(nullptr, FALSE, name.c_str()));
+        if (!mutex_)
+            return;  // a stop without its turn still goes out
+        DWORD waited = WaitForSingleObject(mutex_.get(), kStopTurnWaitMs);
+        owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+    ~StopTurn() { release(); }
+    StopTurn(const StopTurn &) = delete;
+    StopTurn &operator=(const StopTurn &) = delete;
+    void release() {
+        if (owned_)
+            ReleaseMutex(mutex_.get());
+        owned_ = false;
+    }
+
+private:
+    static const DWORD kStopTurnWaitMs = 30000;
+    UniqueHandle mutex_;
+    bool owned_ = false;
+};
+
+// Another stop already under way: this one waits for it like its own.
+bool stopAlreadyUnderWay(SC_HANDLE service, DWORD error) {
+    SERVICE_STATUS status;
+    return error == ERROR_SERVICE_CANNOT_ACCEPT_CTRL && QueryServiceStatus(service, &status) &&
+           status.dwCurrentState == SERVICE_STOP_PENDING;
+}
+
+void waitForStopAndReport(SC_HANDLE service) {
+    printLine("Stopping service '%S'.\n", processRole().serviceName);
+    SERVICE_STATUS status;
+    bool stopped = waitForStopStatus(service, status);
+    printLine(stopped ? "Service stopped\n" : "Error while stopping service\n");
+    if (stopped && workerWasEnded(status))
+        printLine("The application did not stop in time and was ended.\n");
+}
+
 // Install replaces a registration of this program only; another program's
 // service of the same name (a system one, say) is left alone.
 bool serviceBelongsToOtherProgram() {
@@ -177,16 +224,17 @@ int stopService(bool verbose) {
             printLine("Could not stop service.\n");
         return 1;
     }
+    bool boundedStop = loadRobustnessSettings().stopBudgetMs != 0;
+    StopTurn turn(boundedStop);
     SERVICE_STATUS status;
-    if (ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
-        printLine("Stopping service '%S'.\n", processRole().serviceName);
-        bool stopped = waitForStopStatus(service.get(), status);
-        printLine(stopped ? "Service stopped\n" : "Error while stopping service\n");
-        if (stopped && workerWasEnded(status))
-            printLine("The application did not stop in time and was ended.\n");
+    bool sent = ControlService(service.get(), SERVICE_CONTROL_STOP, &status) != FALSE;
+    DWORD error = GetLastError();
+    turn.release();
+    if (sent || (boundedStop && stopAlreadyUnderWay(service.get(), error))) {
+        waitForStopAndReport(service.get());
         return 0;
     }
-    if (GetLastError() == ERROR_SERVICE_NOT_ACTIVE) {
+    if (error == ERROR_SERVICE_NOT_ACTIVE) {
         printLine("Service is already stopped.\n");
         return 0;
     }
