@@ -81,6 +81,10 @@ constexpr int32_t kRecoveryReset = 30005;      // seconds without a failure that
 // Install: the account the service runs under, "LocalSystem" (also when
 // absent), "LocalService", "NetworkService" or "virtual" (NT SERVICE\<name>).
 constexpr int32_t kServiceAccount = 30300;
+// Flag: the service host makes its worker's temporary directory and removes it
+// after the worker, which leaves it when the application ends through
+// System.exit (the stop path of a service).
+constexpr int32_t kHostRemovesWorkerTempDir = 30301;
 constexpr int32_t kOutputMaxSize = 30200;  // bytes, decimal: rotate a redirected file past this size
 constexpr int32_t kOutputKeep = 30201;     // rotated files kept; 0 truncates in place
 }  // namespace record

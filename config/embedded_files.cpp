@@ -11,6 +11,7 @@
 #include "config/embedded_files_copy.h"
 #include "config/embedded_files_format.h"
 #include "config/load_config.h"
+#include "config/process_role.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "paths/temp_dirs.h"
@@ -88,6 +89,10 @@ void reportTempDirFailure(TempDirResult result) {
         fatalMessage(message::kInternalError, "7");
 }
 
+bool takesHostTempDir() {
+    return processRole().serviceWorker && getConfigInt(record::kHostRemovesWorkerTempDir) != 0;
+}
+
 }  // namespace
 
 int extractEmbeddedFiles(bool createDirectory) {
@@ -100,7 +105,7 @@ int extractEmbeddedFiles(bool createDirectory) {
             launcherTempDir[0] = 0;
         return kExtractDone;
     }
-    if (createDirectory)
+    if (createDirectory && !(takesHostTempDir() && adoptWorkerTempDir()))
         reportTempDirFailure(createLauncherTempDir());
     // Without a directory every name would resolve against the drive root.
     if (launcherTempDir[0] == 0) {

@@ -5,6 +5,7 @@
 #include "common/format.h"
 #include "common/text.h"
 #include "common/records.h"
+#include "config/config_store.h"
 #include "config/process_role.h"
 #include "diagnostics/log.h"
 #include "entry/command_line.h"
@@ -12,6 +13,7 @@
 #include "entry/security_rules.h"
 #include "entry/service_rules.h"
 #include "entry/worker_guard.h"
+#include "paths/temp_dirs.h"
 #include "runtime/console_events.h"
 
 namespace {
@@ -216,6 +218,18 @@ void reportStopPending(const wchar_t *failure) {
         logMessage(failure, static_cast<int>(GetLastError()));
 }
 
+// The worker's temporary directory, made here so that it can be removed after
+// the worker: an application that ends through System.exit ends the worker
+// inside the VM, before the worker could remove it.
+bool handTempDirToWorker() {
+    if (getConfigInt(record::kHostRemovesWorkerTempDir) == 0 || getConfigInt(record::kEmbeddedFileCount) <= 0)
+        return false;
+    if (createLauncherTempDir() != TempDirResult::Created)
+        return false;  // the worker makes its own and reports what fails
+    SetEnvironmentVariableA(kWorkerTempDirVariable, launcherTempDir);
+    return true;
+}
+
 // Starts the worker and waits for it; false when there was none to wait for.
 bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
     std::wstring commandLine;
@@ -228,7 +242,9 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
         hostState.shutdownPipe.reset();
         return false;
     }
+    handTempDirToWorker();
     if (!launchWorker(commandLine, pipes, worker)) {
+        removeLauncherTempDir();
         HostLock lock;
         hostState.shutdownPipe.reset();
         return false;
@@ -242,6 +258,8 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
     if (!GetExitCodeProcess(worker.process.get(), &exitCode))
         exitCode = 0;
     logMessage(L"process terminated with exit code %d", static_cast<int>(exitCode));
+    // Before the stopped report, after which the process may be ended at once.
+    removeLauncherTempDir();
     reportWorkerEnd(exitCode, workerEnded);
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "paths/path_utils.h"
 
 char launcherTempDir[6000];
+const char kWorkerTempDirVariable[] = "PELLUX_WORKER_TEMP_DIR";
 
 namespace {
 
@@ -125,6 +127,18 @@ public:
     }
 };
 
+// The reserved file behind launcherTempDir's name; empty when none was made.
+std::string reservedTempFile;
+
+// A name directly inside the directory, compared without regard to case.
+bool isDirectChild(const char *directory, const char *path) {
+    std::string parent = withTrailingSeparator(directory);
+    if (strlen(path) <= parent.size() || _strnicmp(path, parent.c_str(), parent.size()) != 0)
+        return false;
+    const char *name = path + parent.size();
+    return strpbrk(name, "\\/") == nullptr && strcmp(name, ".") != 0 && strcmp(name, "..") != 0;
+}
+
 bool isReparsePoint(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
@@ -168,6 +182,12 @@ bool getTempRootA(char *out, size_t capacity) {
 }
 
 bool makeTempFileName(char *out, size_t capacity) {
+    bool reserved = false;
+    return makeTempFileName(out, capacity, reserved);
+}
+
+bool makeTempFileName(char *out, size_t capacity, bool &reserved) {
+    reserved = false;
     char root[kTempPathCapacity];
     if (!getTempRootA(root, kTempPathCapacity))
         return false;
@@ -177,6 +197,8 @@ bool makeTempFileName(char *out, size_t capacity) {
         logMessage(L"GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
         formatText(name, kTempPathCapacity, "%splx%d", withTrailingSeparator(root).c_str(),
                    windowsTempSystem().pseudoRandomNumber());
+    } else {
+        reserved = true;
     }
     logMessage(L"tempFile is %S", name);
     copyText(out, capacity, name);
@@ -195,7 +217,8 @@ TempDirResult createLauncherTempDir() {
     }
     for (int attempt = 0; attempt < 10; attempt++) {
         char file[kTempPathCapacity];
-        if (!makeTempFileName(file, kTempPathCapacity))
+        bool reserved = false;
+        if (!makeTempFileName(file, kTempPathCapacity, reserved))
             return TempDirResult::NoTempRoot;
         char directory[kTempPathCapacity];
         size_t length = formatText(directory, kTempPathCapacity, "%s_dir%d", file,
@@ -204,8 +227,11 @@ TempDirResult createLauncherTempDir() {
         // A cut name would be another directory than the one logged.
         if (length < kTempPathCapacity && CreateDirectoryA(directory, security.attributes())) {
             copyText(launcherTempDir, sizeof launcherTempDir, directory);
+            reservedTempFile = reserved ? file : "";
             return TempDirResult::Created;
         }
+        if (reserved)
+            DeleteFileA(file);
         logMessage(L"Could not create dir (%d)",
                    static_cast<int>(length < kTempPathCapacity ? GetLastError() : ERROR_FILENAME_EXCED_RANGE));
     }
@@ -219,7 +245,33 @@ void removeLauncherTempDir() {
     if (!isReparsePoint(GetFileAttributesA(launcherTempDir)))
         emptyDirectory(launcherTempDir, 1);
     RemoveDirectoryA(launcherTempDir);
+    // The reserved name keeps the directory's name unique while it exists;
+    // once it is gone the empty file would only pile up.
+    if (!reservedTempFile.empty() && GetFileAttributesA(launcherTempDir) == INVALID_FILE_ATTRIBUTES)
+        DeleteFileA(reservedTempFile.c_str());
+    reservedTempFile.clear();
     launcherTempDir[0] = 0;
+}
+
+bool adoptWorkerTempDir() {
+    char path[kTempPathCapacity];
+    DWORD length = GetEnvironmentVariableA(kWorkerTempDirVariable, path, kTempPathCapacity);
+    if (length == 0 || length >= kTempPathCapacity)
+        return false;
+    SetEnvironmentVariableA(kWorkerTempDirVariable, nullptr);  // not for the VM's own children
+    char root[kTempPathCapacity];
+    DWORD attributes = GetFileAttributesA(path);
+    bool usable = getTempRootA(root, kTempPathCapacity) && isDirectChild(root, path) &&
+                  attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                  !isReparsePoint(attributes);
+    if (!usable) {
+        logError(L"not using the temporary directory from the service host: %S", path);
+        return false;
+    }
+    logMessage(L"Temp dir from the service host: %S", path);
+    copyText(launcherTempDir, sizeof launcherTempDir, path);
+    reservedTempFile.clear();
+    return true;
 }
 
 void emptyDirectory(const char *path, int depth) {

@@ -9,6 +9,9 @@
 
 // Path of the launcher temporary directory; empty when none was created.
 extern char launcherTempDir[6000];
+// The environment variable through which the service host hands its worker
+// a directory it made for it.
+extern const char kWorkerTempDirVariable[];
 
 // The configuration asks for the long form of the temporary root; a root
 // found before is searched again.
@@ -21,14 +24,20 @@ bool getTempRootA(char *out, size_t capacity);
 bool getTempRoot(wchar_t *out, size_t capacity);
 
 // A fresh name in the narrow temporary root; the system reserves it by
-// creating an empty file, which stays. False without a temporary root.
+// creating an empty file (reserved: it did). False without a temporary root.
 bool makeTempFileName(char *out, size_t capacity);
+bool makeTempFileName(char *out, size_t capacity, bool &reserved);
 
 enum class TempDirResult { Created, NoTempRoot, NotCreated };
 // Creates launcherTempDir inside the temporary root, ten attempts at most.
 TempDirResult createLauncherTempDir();
-// Empties and removes launcherTempDir, if there is one.
+// Empties and removes launcherTempDir, if there is one, then the file that
+// reserved its name.
 void removeLauncherTempDir();
+// Takes the directory the service host named in kWorkerTempDirVariable as
+// launcherTempDir when it is a real directory right inside the temporary
+// root; the variable is cleared either way. False: none, or not usable.
+bool adoptWorkerTempDir();
 
 // Deletes the files of a directory and, depth levels down, its subdirectories.
 void emptyDirectory(const char *path, int depth);

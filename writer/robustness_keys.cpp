@@ -67,6 +67,8 @@ std::vector<RobustnessRecord> robustnessRecords(const RobustnessKeys &keys) {
                            "service.stop.preshutdown"});
     records.push_back({record::kWorkerJob, keys.endWorkerWithHost ? "1" : "0", keys.endWorkerNode,
                        "service.stop.end_worker_with_host"});
+    // No key: a stopped service never has a reason to leave its files behind.
+    records.push_back({record::kHostRemovesWorkerTempDir, "1", nullptr, ""});
     if (!keys.recovery)
         return records;
     records.push_back({record::kRecoveryRestarts, std::to_string(keys.restarts), keys.recoveryNode,
