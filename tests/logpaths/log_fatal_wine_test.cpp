@@ -95,7 +95,7 @@ TEST_F(FatalExit, removes_the_launcher_directory_two_levels_deep) {
     EXPECT_EQ(flatDirectory.rfind(root_.path() + L"\\plx", 0), 0u) << flatDirectory;
     EXPECT_NE(flatDirectory.find(L".tmp_dir"), std::wstring::npos) << "reserved file name, then _dir and the time";
     EXPECT_FALSE(fileExists(flatDirectory));
-    EXPECT_TRUE(fileExists(flatDirectory.substr(0, flatDirectory.find(L"_dir")))) << "the reserved file stays";
+    EXPECT_FALSE(fileExists(flatDirectory.substr(0, flatDirectory.find(L"_dir")))) << "the reserved file goes with it";
 
     EnvironmentChanges environment = loggingInto(root_.path());
     environment.push_back({kDeepFilesVariable, L"1"});
@@ -106,6 +106,7 @@ TEST_F(FatalExit, removes_the_launcher_directory_two_levels_deep) {
     EXPECT_TRUE(fileExists(directory + L"\\sub\\deeper\\bottom.txt")) << "a third level is beyond the depth";
     EXPECT_TRUE(fileExists(directory + L"\\sub"));
     EXPECT_TRUE(fileExists(directory));
+    EXPECT_TRUE(fileExists(directory.substr(0, directory.find(L"_dir")))) << "its name stays reserved";
 
     std::wstring log = readUtf8File(root_.file(L"zno_nlog_2.log"));
     EXPECT_TRUE(contains(log, L"] tempPath is "));
