@@ -221,13 +221,12 @@ void reportStopPending(const wchar_t *failure) {
 // The worker's temporary directory, made here so that it can be removed after
 // the worker: an application that ends through System.exit ends the worker
 // inside the VM, before the worker could remove it.
-bool handTempDirToWorker() {
+void handTempDirToWorker() {
     if (getConfigInt(record::kHostRemovesWorkerTempDir) == 0 || getConfigInt(record::kEmbeddedFileCount) <= 0)
-        return false;
-    if (createLauncherTempDir() != TempDirResult::Created)
-        return false;  // the worker makes its own and reports what fails
-    SetEnvironmentVariableA(kWorkerTempDirVariable, launcherTempDir);
-    return true;
+        return;
+    // On failure the worker makes its own and reports what fails.
+    if (createLauncherTempDir() == TempDirResult::Created)
+        SetEnvironmentVariableA(kWorkerTempDirVariable, launcherTempDir);
 }
 
 // Starts the worker and waits for it; false when there was none to wait for.
