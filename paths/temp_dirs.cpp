@@ -181,11 +181,6 @@ bool getTempRootA(char *out, size_t capacity) {
     return foundRoots.found;
 }
 
-bool makeTempFileName(char *out, size_t capacity) {
-    bool reserved = false;
-    return makeTempFileName(out, capacity, reserved);
-}
-
 bool makeTempFileName(char *out, size_t capacity, bool &reserved) {
     reserved = false;
     char root[kTempPathCapacity];

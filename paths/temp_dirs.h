@@ -25,7 +25,6 @@ bool getTempRoot(wchar_t *out, size_t capacity);
 
 // A fresh name in the narrow temporary root; the system reserves it by
 // creating an empty file (reserved: it did). False without a temporary root.
-bool makeTempFileName(char *out, size_t capacity);
 bool makeTempFileName(char *out, size_t capacity, bool &reserved);
 
 enum class TempDirResult { Created, NoTempRoot, NotCreated };
