@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
+#include "common/split_command_line.h"
 #include "common/text.h"
 #include "config/process_role.h"
-#include "entry/command_line.h"
-#include "entry/service_host.h"
+#include "service/service_host.h"
 #include "tests/service/service_roles.h"
 #include "tests/service/test_service.h"
 #include "tests/support/launcher_harness.h"

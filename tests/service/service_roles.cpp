@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "common/split_command_line.h"
 #include "common/text.h"
 #include "config/config_store.h"
-#include "entry/command_line.h"
-#include "entry/service_host.h"
+#include "service/service_host.h"
+#include "service/service_rules.h"
 #include "tests/support/launcher_harness.h"
 
 namespace {

@@ -1,20 +1,20 @@
-#include "entry/service_host.h"
+#include "service/service_host.h"
 
 #include <string>
 
 #include "common/format.h"
-#include "common/text.h"
 #include "common/records.h"
+#include "common/split_command_line.h"
+#include "common/text.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
 #include "diagnostics/log.h"
-#include "entry/command_line.h"
-#include "entry/service_registration.h"
-#include "entry/security_rules.h"
-#include "entry/service_rules.h"
-#include "entry/worker_guard.h"
 #include "paths/temp_dirs.h"
 #include "runtime/console_events.h"
+#include "service/security_rules.h"
+#include "service/service_registration.h"
+#include "service/service_rules.h"
+#include "service/worker_guard.h"
 
 namespace {
 

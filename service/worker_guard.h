@@ -1,7 +1,7 @@
 // What keeps the worker in bounds: a job that ends it with the host, and a
 // stop that ends it once the stop budget is spent.
-#ifndef PELLUX_ENTRY_WORKER_GUARD_H
-#define PELLUX_ENTRY_WORKER_GUARD_H
+#ifndef PELLUX_SERVICE_WORKER_GUARD_H
+#define PELLUX_SERVICE_WORKER_GUARD_H
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "entry/diagnose.h"
+#include "service/diagnose.h"
 
 #include <windows.h>
 

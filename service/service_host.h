@@ -1,13 +1,13 @@
 // The service host: started by the Service Control Manager, it runs the worker
 // copy of the launcher, drains its output and turns stop and shutdown
 // requests into the line "0" on the worker's standard input.
-#ifndef PELLUX_ENTRY_SERVICE_HOST_H
-#define PELLUX_ENTRY_SERVICE_HOST_H
+#ifndef PELLUX_SERVICE_SERVICE_HOST_H
+#define PELLUX_SERVICE_SERVICE_HOST_H
 
 #include <windows.h>
 
 #include "common/win32_handles.h"
-#include "entry/robustness_rules.h"
+#include "service/robustness_rules.h"
 
 // The host's process-wide state. The serviceMain thread and the control
 // handler (main thread) share it under `lock`; every report goes through

@@ -1,4 +1,4 @@
-#include "entry/install_security.h"
+#include "service/install_security.h"
 
 #include <windows.h>
 #include <sddl.h>
@@ -9,9 +9,9 @@
 #include "common/records.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
-#include "entry/security_rules.h"
 #include "paths/path_rules.h"
 #include "paths/path_utils.h"
+#include "service/security_rules.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "entry/worker_guard.h"
+#include "service/worker_guard.h"
 
 #include "common/records.h"
 #include "diagnostics/log.h"
-#include "entry/robustness_rules.h"
-#include "entry/service_host.h"
+#include "service/robustness_rules.h"
+#include "service/service_host.h"
 
 namespace {
 
