@@ -6,35 +6,12 @@
 
 #include <windows.h>
 
-#include "common/win32_handles.h"
-#include "service/robustness_rules.h"
+#include "service/host_events.h"
 
-// The host's process-wide state. The serviceMain thread and the control
-// handler (main thread) share it under `lock`; every report goes through
-// reportStatus.
-struct ServiceHostState {
-    SERVICE_STATUS status = {};
-    SERVICE_STATUS_HANDLE statusHandle = nullptr;
-    RobustnessSettings settings;
-    // Waited for by the entry point once the dispatcher has returned.
-    UniqueHandle serviceMainThread;
-    // The write end of the worker's standard input; empty once closed, so that
-    // a second request cannot write into a handle value the system has given again.
-    UniqueHandle shutdownPipe;
-    // Set by a stop request: wakes the bounded wait for the worker.
-    UniqueHandle stopEvent;
-    // Holds the worker while the host lives: its last handle closing ends the worker.
-    UniqueHandle workerJob;
-    SRWLOCK lock = SRWLOCK_INIT;
-    bool stopRequested = false;
-    bool workerStarted = false;
-    uint32_t stopTick = 0;  // when the first stop request came
-};
-
-// The one host state of the process.
-ServiceHostState &serviceHostState();
-// Sends the state's status record to the Service Control Manager.
-bool reportStatus();
+// Adds an observer of the host's events beside the diagnostic log; before
+// the dispatcher starts, for the life of the process. False when the host
+// has no room for another.
+bool addHostObserver(HostObserver &observer);
 
 // The service's main routine; the first argument is the service name, the
 // others are the start arguments. When the worker has run, the process ends
@@ -46,10 +23,6 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR *arguments);
 void waitForServiceMainEnd();
 // Stop, shutdown, pre-shutdown and every other control request.
 void WINAPI serviceControlHandler(DWORD control);
-// Writes the flag as a line to the worker's standard input and closes it.
-void sendShutdown(int flag);
-// Thread routine: reads and discards the worker's output until its end.
-DWORD WINAPI drainWorkerOutput(LPVOID readHandle);
 // The worker's priority class from the registry, NORMAL_PRIORITY_CLASS if none.
 DWORD readPriorityClass();
 

@@ -1,4 +1,5 @@
 list(APPEND LAUNCHER_PURE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/host_events.cpp
   ${CMAKE_CURRENT_LIST_DIR}/robustness_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/security_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_rules.cpp

@@ -3,48 +3,36 @@
 #include "common/records.h"
 #include "diagnostics/log.h"
 #include "service/robustness_rules.h"
-#include "service/service_host.h"
 
 namespace {
 
 // How long an ended worker may take to be gone before the host reports.
 const DWORD kEndedWorkerWaitMs = 5000;
 
-void reportCheckpoint(uint32_t timeLeft) {
-    ServiceHostState &host = serviceHostState();
-    AcquireSRWLockExclusive(&host.lock);
-    host.status.dwCheckPoint++;
-    host.status.dwWaitHint = stopWaitHint(timeLeft);
-    if (!reportStatus())
-        logMessage(L"SetServiceStatus 4 failed %d", static_cast<int>(GetLastError()));
-    ReleaseSRWLockExclusive(&host.lock);
-}
-
-void endWorker(HANDLE worker, uint32_t budgetMs) {
-    logMessage(L"the worker did not stop within %d s: ending it", static_cast<int>(budgetMs / 1000));
+void endWorker(HANDLE worker, uint32_t budgetMs, WorkerGuardEvents &events) {
+    events.guardEvent(hostEvent(HostEventKind::StopBudgetSpent, static_cast<int32_t>(budgetMs)));
     SetLastError(0);
     BOOL ended = TerminateProcess(worker, robustness::kWorkerEndedExitCode);
-    logMessage(L"TerminateProcess result %d (%d)", ended ? 1 : 0, static_cast<int>(ended ? 0 : GetLastError()));
+    events.guardEvent(hostEvent(HostEventKind::WorkerTerminated, ended ? 1 : 0,
+                                static_cast<int32_t>(ended ? 0 : GetLastError())));
     if (WaitForSingleObject(worker, kEndedWorkerWaitMs) != WAIT_OBJECT_0)
-        logError(L"the ended worker is still there after %d ms", static_cast<int>(kEndedWorkerWaitMs));
+        events.guardEvent(hostEvent(HostEventKind::EndedWorkerLingers, static_cast<int32_t>(kEndedWorkerWaitMs)));
 }
 
-bool waitWithinBudget(HANDLE worker) {
-    ServiceHostState &host = serviceHostState();
-    AcquireSRWLockShared(&host.lock);
+bool waitWithinBudget(const WorkerWait &wait, WorkerGuardEvents &events) {
     StopBudget budget;
-    budget.budgetMs = host.settings.stopBudgetMs;
-    budget.startTick = host.stopTick;
-    ReleaseSRWLockShared(&host.lock);
+    budget.budgetMs = wait.stopBudgetMs;
+    budget.startTick = events.stopRequestTick();
     for (;;) {
-        if (WaitForSingleObject(worker, nextCheckpointWait(stopTimeLeft(budget, GetTickCount()))) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(wait.worker, nextCheckpointWait(stopTimeLeft(budget, GetTickCount()))) ==
+            WAIT_OBJECT_0)
             return false;
         uint32_t left = stopTimeLeft(budget, GetTickCount());
         if (left == 0) {
-            endWorker(worker, budget.budgetMs);
+            endWorker(wait.worker, budget.budgetMs, events);
             return true;
         }
-        reportCheckpoint(left);
+        events.stopCheckpoint(left);
     }
 }
 
@@ -65,12 +53,11 @@ UniqueHandle createKillOnCloseJob() {
     return job;
 }
 
-bool runWorkerInJob(HANDLE job, const PROCESS_INFORMATION &worker) {
+bool runWorkerInJob(HANDLE job, const PROCESS_INFORMATION &worker, WorkerGuardEvents &events) {
     if (AssignProcessToJobObject(job, worker.hProcess))
-        logMessage(L"the worker ends with the host");
+        events.guardEvent(hostEvent(HostEventKind::WorkerJoinedJob));
     else
-        logMessage(L"could not put the worker into its job (%d): it may outlive the host",
-                   static_cast<int>(GetLastError()));
+        events.guardEvent(hostEvent(HostEventKind::WorkerOutsideJob, 0, static_cast<int32_t>(GetLastError())));
     if (ResumeThread(worker.hThread) != static_cast<DWORD>(-1))
         return true;
     logError(L"could not resume the worker (%d)", static_cast<int>(GetLastError()));
@@ -78,17 +65,16 @@ bool runWorkerInJob(HANDLE job, const PROCESS_INFORMATION &worker) {
     return false;
 }
 
-bool waitForWorker(HANDLE worker) {
-    ServiceHostState &host = serviceHostState();
-    if (host.settings.stopBudgetMs == 0 || !host.stopEvent) {
-        WaitForSingleObject(worker, INFINITE);
+bool waitForWorker(const WorkerWait &wait, WorkerGuardEvents &events) {
+    if (wait.stopBudgetMs == 0 || !wait.stopRequested) {
+        WaitForSingleObject(wait.worker, INFINITE);
         return false;
     }
-    HANDLE events[2] = {worker, host.stopEvent.get()};
-    DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+    HANDLE handles[2] = {wait.worker, wait.stopRequested};
+    DWORD woken = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
     if (woken == WAIT_OBJECT_0 + 1)
-        return waitWithinBudget(worker);
+        return waitWithinBudget(wait, events);
     if (woken != WAIT_OBJECT_0)
-        WaitForSingleObject(worker, INFINITE);
+        WaitForSingleObject(wait.worker, INFINITE);
     return false;
 }

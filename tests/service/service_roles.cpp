@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,32 @@ int runWorker(const StringList &tokens) {
     return 0;
 }
 
+// The host's events as lines "kind value error text" (text in UTF-8), so
+// that the tests see what the host did without reading its log's wording.
+class EventFile : public HostObserver {
+public:
+    explicit EventFile(const std::wstring &path)
+        : file_(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~EventFile() override { CloseHandle(file_); }
+    EventFile(const EventFile &) = delete;
+    EventFile &operator=(const EventFile &) = delete;
+
+    void observe(const HostEvent &event) override {
+        std::string line = std::to_string(static_cast<int>(event.kind)) + " " + std::to_string(event.value) + " " +
+                           std::to_string(event.error) + " " + (event.text ? utf8(event.text) : std::string()) +
+                           "\n";
+        AcquireSRWLockExclusive(&lock_);
+        DWORD written;
+        WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        ReleaseSRWLockExclusive(&lock_);
+    }
+
+private:
+    HANDLE file_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
 struct Delivery {
     std::wstring startedFile;
     std::vector<DWORD> controls;
@@ -147,6 +174,8 @@ int runHost(const StringList &tokens) {
         MoveFileW(tokens[0].c_str(), (tokens[0] + L".gone").c_str());
     }
     setRecords(tokens);
+    static EventFile events(directory + L"\\" + kHostEventsFile);
+    addHostObserver(events);
     startDelivery(tokens, directory);
     if (hasToken(tokens, kEarlyStopFlag))
         serviceControlHandler(SERVICE_CONTROL_STOP);
@@ -159,6 +188,26 @@ int runHost(const StringList &tokens) {
 }
 
 }  // namespace
+
+std::vector<RecordedEvent> readHostEvents(const std::wstring &file) {
+    std::vector<RecordedEvent> events;
+    std::wstring text = readUtf8File(file);
+    // A line still being written counts once it is whole.
+    text.resize(text.rfind(L'\n') == std::wstring::npos ? 0 : text.rfind(L'\n') + 1);
+    for (size_t pos = 0; pos < text.size();) {
+        std::wstring line = nextToken(text, pos, L'\n');
+        if (line.empty())
+            continue;
+        wchar_t *rest = nullptr;
+        RecordedEvent event;
+        event.kind = static_cast<HostEventKind>(wcstol(line.c_str(), &rest, 10));
+        event.value = static_cast<int32_t>(wcstol(rest, &rest, 10));
+        event.error = static_cast<int32_t>(wcstol(rest, &rest, 10));
+        event.text = *rest == L' ' ? rest + 1 : rest;
+        events.push_back(event);
+    }
+    return events;
+}
 
 bool runServiceRole(const StringList &tokens, int &exitCode) {
     if (!tokens.empty() && tokens.back() == workerMarker) {
