@@ -9,6 +9,7 @@
 
 #include "common/split_command_line.h"
 #include "common/text.h"
+#include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "service/service_host.h"
 #include "service/service_rules.h"
@@ -100,9 +101,6 @@ public:
     explicit EventFile(const std::wstring &path)
         : file_(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~EventFile() override { CloseHandle(file_); }
-    EventFile(const EventFile &) = delete;
-    EventFile &operator=(const EventFile &) = delete;
 
     void observe(const HostEvent &event) override {
         std::string line = std::to_string(static_cast<int>(event.kind)) + " " + std::to_string(event.value) + " " +
@@ -110,12 +108,12 @@ public:
                            "\n";
         AcquireSRWLockExclusive(&lock_);
         DWORD written;
-        WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         ReleaseSRWLockExclusive(&lock_);
     }
 
 private:
-    HANDLE file_;
+    UniqueHandle file_;
     SRWLOCK lock_ = SRWLOCK_INIT;
 };
 
