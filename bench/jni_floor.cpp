@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "jvm/jni_min.h"
+#include "common/jni_min.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bridge/java_command.h"
-#include "jvm/jni_min.h"
+#include "common/jni_min.h"
 
 // The helper library's class is not there: its natives are Windows code.
 const char HELPER_CLASS_NAME[] = "com/zanthor/runtime/installer/platform/win32/Common";

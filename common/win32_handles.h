@@ -76,9 +76,20 @@ struct ServiceHandleTraits {
     static void close(Value value) { CloseServiceHandle(value); }
 };
 
+// Memory the system allocated with LocalAlloc for its caller, as a SID's text.
+template <typename Pointer>
+struct LocalMemoryTraits {
+    using Value = Pointer;
+    static Value empty() { return nullptr; }
+    static bool valid(Value value) { return value != nullptr; }
+    static void close(Value value) { LocalFree(value); }
+};
+
 using UniqueHandle = UniqueOwner<KernelHandleTraits>;
 using RegistryKey = UniqueOwner<RegistryKeyTraits>;
 using FindHandle = UniqueOwner<FindHandleTraits>;
 using ServiceHandle = UniqueOwner<ServiceHandleTraits>;
+template <typename Pointer>
+using LocalMemory = UniqueOwner<LocalMemoryTraits<Pointer>>;
 
 #endif

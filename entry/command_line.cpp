@@ -1,6 +1,6 @@
 #include "entry/command_line.h"
 
-const wchar_t workerMarker[] = L"__zno_restart";
+#include "service/service_rules.h"
 
 Command lookupCommand(const std::wstring &word) {
     static const struct {

@@ -7,9 +7,6 @@
 #include "common/split_command_line.h"
 #include "common/string_list.h"
 
-// The last argument of a worker's command line.
-extern const wchar_t workerMarker[];
-
 enum class Command {
     Usage, Install, InstallAuto, InstallDemand, InstallAndStart, Uninstall,
     Start, Stop, Restart, Status, Run, RunRedirect, Diagnose, Unknown

@@ -11,13 +11,13 @@
 #include "config/process_role.h"
 #include "diagnostics/log.h"
 #include "entry/command_line.h"
-#include "entry/diagnose.h"
-#include "entry/service_control.h"
-#include "entry/service_host.h"
 #include "paths/path_rules.h"
 #include "runtime/process_hooks.h"
 #include "runtime/run_sequence.h"
 #include "runtime/startup.h"
+#include "service/diagnose.h"
+#include "service/service_control.h"
+#include "service/service_host.h"
 
 namespace {
 

@@ -1,15 +1,6 @@
 list(APPEND LAUNCHER_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/security_rules.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/robustness_rules.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/service_rules.cpp
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/diagnose.cpp
   ${CMAKE_CURRENT_LIST_DIR}/entry_point.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/install_security.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/service_control.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/service_host.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/service_registration.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/worker_guard.cpp
 )

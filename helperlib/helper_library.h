@@ -4,7 +4,7 @@
 #ifndef PELLUX_HELPERLIB_HELPER_LIBRARY_H
 #define PELLUX_HELPERLIB_HELPER_LIBRARY_H
 
-#include "jvm/jni_min.h"
+#include "common/jni_min.h"
 
 // The launcher's logError: printf-style with a wide format, "%s" takes a wide
 // and "%S" a narrow string.

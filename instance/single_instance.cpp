@@ -55,15 +55,13 @@ std::string userSidText() {
     } information;
     DWORD size = 0;
     std::string sid;
-    char *text = nullptr;
+    LocalMemory<char *> text;
     if (!GetTokenInformation(token.get(), TokenUser, &information, sizeof information, &size))
         logMessage(L"could not get token information %d", static_cast<int>(GetLastError()));
-    else if (!ConvertSidToStringSidA(information.user.User.Sid, &text))
+    else if (!ConvertSidToStringSidA(information.user.User.Sid, text.receive()))
         logMessage(L"could not get convert sid %d %d", static_cast<int>(GetLastError()), static_cast<int>(size));
     else
-        sid = text;
-    if (text)
-        LocalFree(text);
+        sid = text.get();
     return sid;
 }
 

@@ -55,8 +55,12 @@ CandidateVerdict judgeExistingJava(char *javaExe, char *version, uint64_t lastWr
     CandidateVerdict verdict = probeVersion(javaExe, lastWriteTime, version, rules);
     if (verdict != CandidateVerdict::Accepted)
         return verdict;
-    if (!isVersionAcceptable(version, minimum, maximum, rules.allowBeta))
-        return versionVerdict(version, minimum, maximum, rules.allowBeta || getConfigInt(record::kAllowBeta) != 0);
+    bool betasAllowed = rules.allowBeta || getConfigInt(record::kAllowBeta) != 0;
+    verdict = versionVerdict(version, minimum, maximum, betasAllowed);
+    if (verdict == CandidateVerdict::BetaNotAllowed)
+        logMessage(L"beta vm not allowed");
+    if (verdict != CandidateVerdict::Accepted)
+        return verdict;
     if (getConfigInt(record::kLauncherType) == launcher_type::kWindowed && !switchToJavaw(javaExe))
         return CandidateVerdict::NoJavaw;
     return CandidateVerdict::Accepted;

@@ -2,11 +2,6 @@
 
 #include <cstring>
 
-#include "common/records.h"
-#include "config/config_store.h"
-#include "diagnostics/log.h"
-#include "jre/search_observer.h"
-
 namespace {
 
 bool isVersionSeparator(char c) { return c == '.' || c == '_' || c == '-' || c == '+'; }
@@ -85,11 +80,20 @@ bool isBetaVersion(const char *text) {
     return strstr(text, "beta") || strstr(text, "-ea") || strstr(text, "-rc");
 }
 
-bool isVersionAcceptable(const char *text, const JavaVersion &minimum, const JavaVersion &maximum, bool allowBeta) {
-    CandidateVerdict verdict = versionVerdict(text, minimum, maximum, allowBeta || getConfigInt(record::kAllowBeta) != 0);
-    if (verdict == CandidateVerdict::BetaNotAllowed)
-        logMessage(L"beta vm not allowed");
-    return verdict == CandidateVerdict::Accepted;
+CandidateVerdict versionVerdict(const char *text, const JavaVersion &minimum, const JavaVersion &maximum,
+                                bool betasAllowed) {
+    if (!betasAllowed && isBetaVersion(text))
+        return CandidateVerdict::BetaNotAllowed;
+    JavaVersion candidate = parseJavaVersion(text);
+    if (!matchesVersionBound(minimum, candidate, BoundSide::Minimum, false))
+        return CandidateVerdict::BelowMinimum;
+    if (!matchesVersionBound(maximum, candidate, BoundSide::Maximum, false))
+        return CandidateVerdict::AboveMaximum;
+    return CandidateVerdict::Accepted;
+}
+
+bool isVersionAcceptable(const char *text, const JavaVersion &minimum, const JavaVersion &maximum, bool betasAllowed) {
+    return versionVerdict(text, minimum, maximum, betasAllowed) == CandidateVerdict::Accepted;
 }
 
 bool isVersionInRangePrefix(const char *text, const JavaVersion &minimum, const JavaVersion &maximum) {

@@ -28,9 +28,27 @@ bool isVersionGreater(const char *a, const char *b);
 // "beta", "-ea" or "-rc" anywhere, case-sensitive.
 bool isBetaVersion(const char *text);
 
-// The beta rule (unless allowBeta or config record 130 allows betas), then
+// What the search decides about one candidate runtime.
+enum class CandidateVerdict {
+    Accepted,
+    NoJavaExecutable,
+    NoVersion,
+    OtherArchitecture,
+    BelowMinimum,
+    AboveMaximum,
+    BetaNotAllowed,
+    NoJavaw,
+    EarlierLoadFailure,
+    NotAJdk,
+    NoJvmDll,
+};
+
+// Why a version is refused, or Accepted: the beta rule first (betasAllowed:
+// the caller's flag or config record 130, resolved once by the caller), then
 // both bounds strictly.
-bool isVersionAcceptable(const char *text, const JavaVersion &minimum, const JavaVersion &maximum, bool allowBeta);
+CandidateVerdict versionVerdict(const char *text, const JavaVersion &minimum, const JavaVersion &maximum,
+                                bool betasAllowed);
+bool isVersionAcceptable(const char *text, const JavaVersion &minimum, const JavaVersion &maximum, bool betasAllowed);
 // Both bounds leniently, no beta rule: for registry key names.
 bool isVersionInRangePrefix(const char *text, const JavaVersion &minimum, const JavaVersion &maximum);
 

@@ -7,6 +7,7 @@
 #include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
+#include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
 #include "jre/check_java_exe.h"
@@ -62,15 +63,15 @@ bool findInstallationInView(HKEY root, REGSAM view, char *javaExe, char *version
     logMessage(L"checking app id %S (%d, %p)", appId, static_cast<int>(view), static_cast<void *>(root));
     if (appId[0] == 0)
         return false;
-    HKEY key;
-    LONG status = RegOpenKeyExA(root, kInstallationsKey, 0, KEY_READ | view, &key);
+    RegistryKey key;
+    LONG status = RegOpenKeyExA(root, kInstallationsKey, 0, KEY_READ | view, key.receive());
     if (status != ERROR_SUCCESS) {
         logMessage(L"could not open installation node %d", static_cast<int>(status));
         return false;
     }
     std::string directories;
-    status = queryTextValue(key, appId, directories);
-    RegCloseKey(key);
+    status = queryTextValue(key.get(), appId, directories);
+    key.reset();
     if (status != ERROR_SUCCESS || directories.empty()) {
         logMessage(L"could not query value node %d", static_cast<int>(status));
         return false;
@@ -102,10 +103,10 @@ struct LauncherScanResult {
 LauncherScanResult scanLauncherRoot(HKEY root, REGSAM view, const char *keyPath, bool acceptPlain, bool acceptZnoJres,
                                     const JavaVersion &minimum, const JavaVersion &maximum) {
     LauncherScanResult best;
-    HKEY key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | view, key.receive()) != ERROR_SUCCESS)
         return best;
-    for (std::string path : subkeyNames(key)) {
+    for (std::string path : subkeyNames(key.get())) {
         slashesToBackslashes(path);
         if (!acceptsLauncherCandidate(path, acceptPlain, acceptZnoJres))
             continue;
@@ -119,7 +120,6 @@ LauncherScanResult scanLauncherRoot(HKEY root, REGSAM view, const char *keyPath,
             best.version = version;
         }
     }
-    RegCloseKey(key);
     return best;
 }
 
@@ -139,12 +139,10 @@ LauncherScanResult scanLauncherMachine(const char *keyPath, bool acceptPlain, bo
 
 bool homeOfVersionSubkey(HKEY vendorKey, const VendorKey &vendor, const std::string &name, std::string &home) {
     std::string subkeyPath = vendor.homeInHotspotMsi ? formatString("%s\\hotspot\\MSI", name.c_str()) : name;
-    HKEY subkey;
-    if (RegOpenKeyExA(vendorKey, subkeyPath.c_str(), 0, KEY_READ, &subkey) != ERROR_SUCCESS)
+    RegistryKey subkey;
+    if (RegOpenKeyExA(vendorKey, subkeyPath.c_str(), 0, KEY_READ, subkey.receive()) != ERROR_SUCCESS)
         return false;
-    bool found = queryTextValue(subkey, vendor.homeValue, home) == ERROR_SUCCESS;
-    RegCloseKey(subkey);
-    return found;
+    return queryTextValue(subkey.get(), vendor.homeValue, home) == ERROR_SUCCESS;
 }
 
 bool scanVendorKey(const VendorKey &vendor, char *javaExe, char *version, const JavaVersion &minimum,
@@ -152,11 +150,11 @@ bool scanVendorKey(const VendorKey &vendor, char *javaExe, char *version, const 
     // Java installers record a runtime in the half of its own word size; the
     // default view is the build's own half, and the other half holds nothing
     // this build can load.
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, vendor.path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, vendor.path, 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
         return false;
     std::vector<std::string> kept;
-    for (const std::string &name : subkeyNames(key)) {
+    for (const std::string &name : subkeyNames(key.get())) {
         std::string versionText = vendorVersionText(vendor, name);
         logMessage(L"test key name %S %S", versionText.c_str(), name.c_str());
         if (isVersionInRangePrefix(versionText.c_str(), minimum, maximum))
@@ -168,13 +166,12 @@ bool scanVendorKey(const VendorKey &vendor, char *javaExe, char *version, const 
     bool accepted = false;
     for (const std::string &name : kept) {
         std::string home;
-        if (homeOfVersionSubkey(key, vendor, name, home) &&
+        if (homeOfVersionSubkey(key.get(), vendor, name, home) &&
             acceptsHome(home.c_str(), javaExe, version, minimum, maximum)) {
             accepted = true;
             break;
         }
     }
-    RegCloseKey(key);
     return accepted;
 }
 

@@ -43,15 +43,3 @@ const char *verdictText(CandidateVerdict verdict) {
     }
     return "unknown";
 }
-
-CandidateVerdict versionVerdict(const char *text, const JavaVersion &minimum, const JavaVersion &maximum,
-                                bool betasAllowed) {
-    if (!betasAllowed && isBetaVersion(text))
-        return CandidateVerdict::BetaNotAllowed;
-    JavaVersion candidate = parseJavaVersion(text);
-    if (!matchesVersionBound(minimum, candidate, BoundSide::Minimum, false))
-        return CandidateVerdict::BelowMinimum;
-    if (!matchesVersionBound(maximum, candidate, BoundSide::Maximum, false))
-        return CandidateVerdict::AboveMaximum;
-    return CandidateVerdict::Accepted;
-}

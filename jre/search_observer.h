@@ -9,20 +9,6 @@
 
 #include "jre/java_version.h"
 
-enum class CandidateVerdict {
-    Accepted,
-    NoJavaExecutable,
-    NoVersion,
-    OtherArchitecture,
-    BelowMinimum,
-    AboveMaximum,
-    BetaNotAllowed,
-    NoJavaw,
-    EarlierLoadFailure,
-    NotAJdk,
-    NoJvmDll,
-};
-
 enum class VersionSource { Cache, Run };
 
 class SearchObserver {
@@ -49,10 +35,5 @@ SearchObserver &searchObserver();
 
 // Plain English, as the log and diagnose print it: "accepted", "below the minimum"...
 const char *verdictText(CandidateVerdict verdict);
-
-// Why a version is refused, or Accepted: the beta rule first (betasAllowed is
-// the caller's flag or config record 130), then both bounds strictly.
-CandidateVerdict versionVerdict(const char *text, const JavaVersion &minimum, const JavaVersion &maximum,
-                                bool betasAllowed);
 
 #endif

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/jni_min.h"
 #include "common/string_list.h"
-#include "jvm/jni_min.h"
 
 // Made by launchJvm, handed to the JVM thread; lives until the process ends.
 struct JvmLaunchRequest {

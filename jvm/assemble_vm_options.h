@@ -6,29 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "common/jni_min.h"
 #include "common/string_list.h"
-#include "jvm/jni_min.h"
-
-// Narrow option strings in the file functions' code page, in the order the VM
-// receives them.
-typedef std::vector<std::string> VmOptionList;
-
-// Process-wide: the VM keeps pointers into it, so it lives until the process
-// ends and is not changed once the initialisation arguments are filled.
-extern VmOptionList vmOptionList;
+#include "jvm/vm_option_list.h"
 
 // Fills vmOptionList from the launcher properties, the configured options and
 // the launcher's arguments, then initArgs (JNI 1.2, unrecognised options
 // ignored, no empty option) pointing into it.
 void assembleVmOptions(const std::vector<std::string> &launcherProperties, const StringList &arguments,
                        JavaVMInitArgs &initArgs);
-
-// The pieces every variant of the assembly ends with.
-bool hasOption(const VmOptionList &options, const char *option);
-// "-Xrs" for a service (unless configured already), "-Dzanthor.noRedir=true" for "/run".
-void appendModeOptions(VmOptionList &options, bool service, bool noRedirect);
-void removeEmptyOptions(VmOptionList &options);
-// Points initArgs at the options through array; logs the list as handed over.
-void fillInitArgs(VmOptionList &options, std::vector<JavaVMOption> &array, JavaVMInitArgs &initArgs);
 
 #endif

@@ -3,8 +3,8 @@
 #ifndef PELLUX_JVM_EXPAND_ARGUMENT_FILES_H
 #define PELLUX_JVM_EXPAND_ARGUMENT_FILES_H
 
-#include "jvm/assemble_vm_options.h"
 #include "jvm/jli_min.h"
+#include "jvm/vm_option_list.h"
 
 struct JliFunctions {
     JliInitArgProcessingFunction initArgProcessing;

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "jvm/jni_min.h"
+#include "common/jni_min.h"
 
 // Owned by jli.dll: the element array and the list itself are released with
 // JLI_MemFree.

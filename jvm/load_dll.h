@@ -10,7 +10,7 @@
 
 #include "jre/search_jvm.h"
 
-#include "jvm/jni_min.h"
+#include "common/jni_min.h"
 
 // What LoadDLL found, handed on to launchJvm.
 struct LoadedJvm {

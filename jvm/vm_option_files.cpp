@@ -10,7 +10,7 @@
 #include "config/config_store.h"
 #include "config/locale.h"
 #include "diagnostics/log.h"
-#include "jvm/assemble_vm_options.h"
+#include "jvm/vm_option_list.h"
 #include "jvm/vm_option_rules.h"
 #include "jvm/vm_option_walk.h"
 #include "paths/expand_variables.h"

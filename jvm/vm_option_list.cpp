@@ -1,7 +1,8 @@
+#include "jvm/vm_option_list.h"
+
 #include <algorithm>
 
 #include "diagnostics/log.h"
-#include "jvm/assemble_vm_options.h"
 
 VmOptionList vmOptionList;
 

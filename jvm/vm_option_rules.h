@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/string_list.h"
-#include "jvm/assemble_vm_options.h"
+#include "jvm/vm_option_list.h"
 
 // An option file is read in pieces of at most this many bytes; a longer line
 // becomes several entries.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "jvm/jni_min.h"
+#include "common/jni_min.h"
 #include "standins/standin_format.h"
 
 enum class ObjectKind { Class, String, Array, Throwable };

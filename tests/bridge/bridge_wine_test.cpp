@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "jvm/jni_min.h"
+#include "common/jni_min.h"
 
 namespace {
 

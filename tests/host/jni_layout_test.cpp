@@ -2,7 +2,7 @@
 // puts it, or a real VM would be called through the wrong function.
 #include <cstddef>
 
-#include "jvm/jni_min.h"
+#include "common/jni_min.h"
 namespace jdk {
 #include <jni.h>
 }

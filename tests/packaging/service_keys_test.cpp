@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/records.h"
-#include "entry/command_line.h"
+#include "common/split_command_line.h"
 #include "jre/java_version.h"
 #include "tests/packaging/pack_fixture.h"
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/records.h"
-#include "entry/robustness_rules.h"
-#include "entry/service_rules.h"
+#include "service/robustness_rules.h"
+#include "service/service_rules.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
+#include "common/split_command_line.h"
 #include "common/text.h"
 #include "config/process_role.h"
-#include "entry/command_line.h"
-#include "entry/service_host.h"
+#include "service/service_host.h"
 #include "tests/service/service_roles.h"
 #include "tests/service/test_service.h"
 #include "tests/support/launcher_harness.h"
@@ -16,6 +16,47 @@
 namespace {
 
 const wchar_t kPriorityKey[] = L"SOFTWARE\\Marrowfield\\pellux\\priority";
+
+using Event = HostEventKind;
+
+// An event as a test expects it: its kind and value.
+struct Expected {
+    Event kind;
+    int32_t value = 0;
+};
+
+size_t findEvent(const std::vector<RecordedEvent> &events, Expected expected, size_t from = 0) {
+    for (size_t i = from; i < events.size(); i++) {
+        if (events[i].kind == expected.kind && events[i].value == expected.value)
+            return i;
+    }
+    return events.size();
+}
+
+bool hasEvent(const std::vector<RecordedEvent> &events, Expected expected) {
+    return findEvent(events, expected) != events.size();
+}
+
+// The expected events appear in this order, others between them.
+bool eventsInOrder(const std::vector<RecordedEvent> &events, const std::vector<Expected> &expected) {
+    size_t at = 0;
+    for (const Expected &next : expected) {
+        at = findEvent(events, next, at);
+        if (at == events.size())
+            return false;
+        at++;
+    }
+    return true;
+}
+
+// For failure messages: "kind value error text" a line, as recorded.
+std::string shown(const std::vector<RecordedEvent> &events) {
+    std::string text;
+    for (const RecordedEvent &event : events)
+        text += std::to_string(static_cast<int>(event.kind)) + " " + std::to_string(event.value) + " " +
+                std::to_string(event.error) + " " + narrowBytes(event.text) + "\n";
+    return text;
+}
 
 class ServiceHost : public ::testing::Test {
 protected:
@@ -38,19 +79,20 @@ protected:
             ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT));
         }
     }
-    // Waits until the host has logged its last line and reported its last state.
-    void waitForHostEnd(const std::wstring &lastLine, DWORD lastState = SERVICE_STOPPED) {
-        ASSERT_TRUE(waitForLogLine(lastLine)) << hostLog();
+    // Waits until the host has sent its last event and reported its last state.
+    void waitForHostEnd(Expected last = {Event::HostExiting}, DWORD lastState = SERVICE_STOPPED) {
+        ASSERT_TRUE(waitForEvent(last)) << shown(events());
         ASSERT_TRUE(service_->waitForState(lastState));
     }
-    bool waitForLogLine(const std::wstring &line) {
+    bool waitForEvent(Expected expected) {
         for (DWORD waited = 0; waited < kServiceTimeoutMs; waited += 50) {
-            if (hostLog().find(line) != std::wstring::npos)
+            if (hasEvent(events(), expected))
                 return true;
             Sleep(50);
         }
         return false;
     }
+    std::vector<RecordedEvent> events() const { return readHostEvents(reports_.file(kHostEventsFile)); }
     std::wstring hostLog() const { return readUtf8File(reports_.file(kHostLogFile)); }
     std::string report(const wchar_t *file) const { return readFileBytes(reports_.file(file)); }
 
@@ -75,7 +117,7 @@ TEST_F(ServiceHost, RunningServiceReportsItsStatusAndAnswersInterrogation) {
     SetLastError(0xdeadbeef);
     ASSERT_TRUE(service_->control(SERVICE_CONTROL_INTERROGATE, status)) << GetLastError();
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
-    EXPECT_NE(hostLog().find(L"control handler request 4"), std::wstring::npos);
+    EXPECT_TRUE(hasEvent(events(), {Event::ControlReceived, SERVICE_CONTROL_INTERROGATE})) << shown(events());
 }
 
 TEST_F(ServiceHost, StopRequestReachesWorkerInputAndStopsTheService) {
@@ -86,25 +128,29 @@ TEST_F(ServiceHost, StopRequestReachesWorkerInputAndStopsTheService) {
     ASSERT_TRUE(service_->control(SERVICE_CONTROL_STOP, status)) << GetLastError();
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOP_PENDING));
     EXPECT_EQ(status.dwWaitHint, 50000u);
-    waitForHostEnd(L"exiting");
+    waitForHostEnd();
 
     EXPECT_EQ(report(kWorkerInputFile), "0\n");
     SERVICE_STATUS_PROCESS stopped = service_->status();
     EXPECT_EQ(stopped.dwWin32ExitCode, 0u);
-    std::wstring log = hostLog();
-    EXPECT_TRUE(inOrder(log, {L"service main", L"service name is '" + service_->name() + L"'",
-                              L"registering ConsoleCtrlHandler", L"control handler request 1",
-                              L"sending shutdown1 0", L"shutdown sent", L"process terminated with exit code 0",
-                              L"service stopped set", L"exiting"}))
-        << log;
-    // The drain's last line races the host's own end, which does not wait for it.
-    EXPECT_TRUE(inOrder(log, {L"consuming output"})) << log;
+    std::vector<RecordedEvent> seen = events();
+    EXPECT_TRUE(eventsInOrder(seen, {{Event::ServiceMainStarted}, {Event::ServiceNamed}, {Event::WorkerStarted},
+                                     {Event::WaitingForWorker}, {Event::ControlReceived, SERVICE_CONTROL_STOP},
+                                     {Event::StopLineSending, 0}, {Event::StopLineSent}, {Event::WorkerExited, 0},
+                                     {Event::StatusReported, SERVICE_STOPPED}, {Event::StoppedReported},
+                                     {Event::HostExiting}}))
+        << shown(seen);
+    size_t named = findEvent(seen, {Event::ServiceNamed});
+    ASSERT_LT(named, seen.size());
+    EXPECT_EQ(seen[named].text, service_->name());
+    // The drain's end races the host's own end, which does not wait for it.
+    EXPECT_TRUE(hasEvent(seen, {Event::OutputDrainStarted})) << shown(seen);
 }
 
 TEST_F(ServiceHost, WorkerCommandLineCarriesNameAndStartArgumentsQuoted) {
     // No empty argument: Wine's StartServiceW ends the argument list at one.
     startHost(L"--worker-exit=0", {L"a b", L"c", L"x\"y", L"tab\there"});
-    waitForHostEnd(L"exiting");
+    waitForHostEnd();
     std::string expected = narrowBytes(program_) + " \"" + narrowBytes(service_->name()) + "\" --host " +
                            narrowBytes(reports_.path()) +
                            " --worker-exit=0 \"a b\" c \"x\"\"y\" \"tab\there\" __zno_restart";
@@ -118,10 +164,11 @@ TEST_F(ServiceHost, WorkerCommandLineCarriesNameAndStartArgumentsQuoted) {
 
 TEST_F(ServiceHost, WorkerEndingWithZeroOnItsOwnStopsTheService) {
     startHost(L"--worker-exit=0");
-    waitForHostEnd(L"exiting");
+    waitForHostEnd();
     EXPECT_EQ(service_->status().dwWin32ExitCode, 0u);
-    std::wstring log = hostLog();
-    EXPECT_TRUE(inOrder(log, {L"process terminated with exit code 0", L"service stopped set", L"exiting"})) << log;
+    std::vector<RecordedEvent> seen = events();
+    EXPECT_TRUE(eventsInOrder(seen, {{Event::WorkerExited, 0}, {Event::StoppedReported}, {Event::HostExiting}}))
+        << shown(seen);
 }
 
 // The host leaves its last report at running, so that the Service Control
@@ -129,10 +176,10 @@ TEST_F(ServiceHost, WorkerEndingWithZeroOnItsOwnStopsTheService) {
 // last report; Windows would record the unexpected end.
 TEST_F(ServiceHost, WorkerFailingOnItsOwnLeavesTheServiceReportedRunning) {
     startHost(L"--worker-exit=1");
-    waitForHostEnd(L"exiting", SERVICE_RUNNING);
-    std::wstring log = hostLog();
-    EXPECT_TRUE(inOrder(log, {L"process terminated with exit code 1", L"exiting"})) << log;
-    EXPECT_EQ(log.find(L"service stopped set"), std::wstring::npos) << log;
+    waitForHostEnd({Event::HostExiting}, SERVICE_RUNNING);
+    std::vector<RecordedEvent> seen = events();
+    EXPECT_TRUE(eventsInOrder(seen, {{Event::WorkerExited, 1}, {Event::HostExiting}})) << shown(seen);
+    EXPECT_FALSE(hasEvent(seen, {Event::StoppedReported})) << shown(seen);
 }
 
 TEST_F(ServiceHost, WorkerThatCannotBeStartedStopsWithServiceSpecificError) {
@@ -141,61 +188,64 @@ TEST_F(ServiceHost, WorkerThatCannotBeStartedStopsWithServiceSpecificError) {
     ASSERT_TRUE(CopyFileW(program_.c_str(), copy.c_str(), FALSE));
     program_ = copy;
     startHostThatStopsAtOnce(kWorkerMissingFlag);
-    waitForHostEnd(L"could not start process");
+    waitForHostEnd({Event::WorkerStartFailed});
     SERVICE_STATUS_PROCESS stopped = service_->status();
     EXPECT_EQ(stopped.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
     EXPECT_EQ(stopped.dwServiceSpecificExitCode, 5000u);
-    EXPECT_NE(hostLog().find(L"could not start process " + copy + L" \"" + service_->name() + L"\""),
-              std::wstring::npos)
-        << hostLog();
+    std::vector<RecordedEvent> seen = events();
+    size_t failed = findEvent(seen, {Event::WorkerStartFailed});
+    ASSERT_LT(failed, seen.size());
+    EXPECT_EQ(seen[failed].text.find(copy + L" \"" + service_->name() + L"\""), 0u) << shown(seen);
     EXPECT_FALSE(fileExists(reports_.file(kWorkerCommandLineFile)));
 }
 
 TEST_F(ServiceHost, WorkerCommandLineBeyondItsCapacityIsRefusedNotCut) {
     startHostThatStopsAtOnce(L"", {std::wstring(4000, L'a'), std::wstring(4000, L'b'),
                                    std::wstring(4000, L'c')});
-    waitForHostEnd(L"does not fit");
+    waitForHostEnd({Event::WorkerCommandLineTooLong, 12000});
     SERVICE_STATUS_PROCESS stopped = service_->status();
     EXPECT_EQ(stopped.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
     EXPECT_EQ(stopped.dwServiceSpecificExitCode, 5000u);
-    EXPECT_NE(hostLog().find(L"ERROR: the worker command line does not fit 12000 characters"), std::wstring::npos)
-        << hostLog();
     EXPECT_FALSE(fileExists(reports_.file(kWorkerCommandLineFile)));
 }
 
 TEST_F(ServiceHost, StopRequestBeforeTheWorkerStartsIsNotLost) {
     startHostThatStopsAtOnce(kEarlyStopFlag);
-    waitForHostEnd(L"not starting it");
+    waitForHostEnd({Event::WorkerNotStartedForStop});
     EXPECT_EQ(service_->status().dwWin32ExitCode, 0u);
     EXPECT_FALSE(fileExists(reports_.file(kWorkerCommandLineFile))) << "the worker ran although a stop came first";
-    std::wstring log = hostLog();
-    EXPECT_TRUE(inOrder(log, {L"control handler request 1", L"SetServiceStatus 2 failed",
-                              L"stop request before the worker started",
-                              L"service main", L"stop requested before the worker started: not starting it"}))
-        << log;
+    std::vector<RecordedEvent> seen = events();
+    // Before the dispatcher there is no status handle to report with.
+    EXPECT_TRUE(eventsInOrder(seen, {{Event::ControlReceived, SERVICE_CONTROL_STOP}, {Event::StatusReportFailed, 2},
+                                     {Event::StopBeforeWorker}, {Event::ServiceMainStarted},
+                                     {Event::WorkerNotStartedForStop}}))
+        << shown(seen);
 }
 
 TEST_F(ServiceHost, ShutdownRequestAdvancesTheCheckpointOnceAndStopsTheWorker) {
     startHost(std::wstring(kDeliverFlag) + L"5");
-    waitForHostEnd(L"exiting");
+    waitForHostEnd();
     EXPECT_EQ(report(kWorkerInputFile), "0\n");
     EXPECT_EQ(service_->status().dwCheckPoint, 1u);
-    std::wstring log = hostLog();
-    EXPECT_TRUE(inOrder(log, {L"control handler request 5", L"sending shutdown1 0", L"shutdown sent",
-                              L"process terminated with exit code 0", L"service stopped set"}))
-        << log;
+    std::vector<RecordedEvent> seen = events();
+    EXPECT_TRUE(eventsInOrder(seen, {{Event::ControlReceived, SERVICE_CONTROL_SHUTDOWN}, {Event::StopLineSending, 0},
+                                     {Event::StopLineSent}, {Event::WorkerExited, 0}, {Event::StoppedReported}}))
+        << shown(seen);
 }
 
 TEST_F(ServiceHost, SecondStopRequestIsLoggedAndHarmless) {
     startHost(std::wstring(kDeliverFlag) + L"1,1 " + kWorkerLingerFlag);
-    waitForHostEnd(L"exiting");
+    waitForHostEnd();
     EXPECT_EQ(report(kWorkerInputFile), "0\n");
     EXPECT_EQ(service_->status().dwWin32ExitCode, 0u);
-    std::wstring log = hostLog();
-    EXPECT_TRUE(inOrder(log, {L"shutdown sent", L"control handler request 1", L"sending shutdown1 0",
-                              L"sending shutdown failed", L"error code 6", L"shutdown sent",
-                              L"process terminated with exit code 0", L"service stopped set"}))
-        << log;
+    std::vector<RecordedEvent> seen = events();
+    EXPECT_TRUE(eventsInOrder(seen, {{Event::StopLineSent}, {Event::ControlReceived, SERVICE_CONTROL_STOP},
+                                     {Event::StopLineSending, 0}, {Event::StopLineFailed}, {Event::StopLineSent},
+                                     {Event::WorkerExited, 0}, {Event::StoppedReported}}))
+        << shown(seen);
+    size_t failed = findEvent(seen, {Event::StopLineFailed});
+    ASSERT_LT(failed, seen.size());
+    EXPECT_EQ(seen[failed].error, ERROR_INVALID_HANDLE);
 }
 
 TEST_F(ServiceHost, WorkerRunsWithThePriorityClassFromTheRegistry) {
@@ -206,11 +256,11 @@ TEST_F(ServiceHost, WorkerRunsWithThePriorityClassFromTheRegistry) {
     DWORD idle = IDLE_PRIORITY_CLASS;
     RegSetValueExW(key, service_->name().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&idle), sizeof idle);
     bool started = service_->start();
-    waitForHostEnd(L"exiting");
+    waitForHostEnd();
     RegDeleteValueW(key, service_->name().c_str());
     RegCloseKey(key);
     ASSERT_TRUE(started);
-    EXPECT_TRUE(inOrder(hostLog(), {L"using priority 64", L"process terminated with exit code 0"})) << hostLog();
+    EXPECT_NE(hostLog().find(L"using priority 64"), std::wstring::npos) << hostLog();
     // The worker's own GetPriorityClass cannot confirm it: Wine starts every
     // process with normal priority whatever the creation flags ask for.
 }
@@ -235,7 +285,7 @@ TEST_F(ServiceHost, PreshutdownStopsWithinTheBudgetAndEndsAWorkerThatIgnoresIt) 
         Sleep(100);
         status = service_->status();
     }
-    ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED)) << hostLog();
+    ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED)) << shown(events());
     ASSERT_NE(pendingSince, 0u);
     EXPECT_LE(GetTickCount() - pendingSince, 6000u) << "budget + 3 s";
     EXPECT_EQ(accepted, static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PRESHUTDOWN));
@@ -244,12 +294,13 @@ TEST_F(ServiceHost, PreshutdownStopsWithinTheBudgetAndEndsAWorkerThatIgnoresIt) 
     EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
     EXPECT_EQ(status.dwServiceSpecificExitCode, 5001u);
     EXPECT_TRUE(waitForProcessEnd(worker, 1000)) << "the worker outlived its stop";
-    waitForHostEnd(L"exiting");
-    std::wstring log = hostLog();
-    EXPECT_TRUE(inOrder(log, {L"control handler request 15", L"sending shutdown1 0", L"shutdown sent",
-                              L"the worker did not stop within 3 s: ending it", L"TerminateProcess result 1 (0)",
-                              L"process terminated with exit code 5001", L"service stopped set", L"exiting"}))
-        << log;
+    waitForHostEnd();
+    std::vector<RecordedEvent> seen = events();
+    EXPECT_TRUE(eventsInOrder(seen, {{Event::ControlReceived, SERVICE_CONTROL_PRESHUTDOWN}, {Event::StopLineSending, 0},
+                                     {Event::StopLineSent}, {Event::StopBudgetSpent, 3000},
+                                     {Event::WorkerTerminated, 1}, {Event::WorkerExited, 5001},
+                                     {Event::StoppedReported}, {Event::HostExiting}}))
+        << shown(seen);
 }
 
 // Its input reaching its end cannot end a worker that ignores it; the job can.
@@ -264,7 +315,7 @@ TEST_F(ServiceHost, WorkerEndsWithAHostKilledFromOutside) {
     CloseHandle(host);
     bool ended = waitForProcessEnd(worker, 5000);
     EXPECT_TRUE(ended) << "the worker outlived its host";
-    EXPECT_NE(hostLog().find(L"the worker ends with the host"), std::wstring::npos) << hostLog();
+    EXPECT_TRUE(hasEvent(events(), {Event::WorkerJoinedJob})) << shown(events());
     if (!ended) {
         HANDLE orphan = OpenProcess(PROCESS_TERMINATE, FALSE, worker);
         TerminateProcess(orphan, 1);

@@ -3,13 +3,16 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
+#include "common/split_command_line.h"
 #include "common/text.h"
+#include "common/win32_handles.h"
 #include "config/config_store.h"
-#include "entry/command_line.h"
-#include "entry/service_host.h"
+#include "service/service_host.h"
+#include "service/service_rules.h"
 #include "tests/support/launcher_harness.h"
 
 namespace {
@@ -91,6 +94,29 @@ int runWorker(const StringList &tokens) {
     return 0;
 }
 
+// The host's events as lines "kind value error text" (text in UTF-8), so
+// that the tests see what the host did without reading its log's wording.
+class EventFile : public HostObserver {
+public:
+    explicit EventFile(const std::wstring &path)
+        : file_(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+
+    void observe(const HostEvent &event) override {
+        std::string line = std::to_string(static_cast<int>(event.kind)) + " " + std::to_string(event.value) + " " +
+                           std::to_string(event.error) + " " + (event.text ? utf8(event.text) : std::string()) +
+                           "\n";
+        AcquireSRWLockExclusive(&lock_);
+        DWORD written;
+        WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        ReleaseSRWLockExclusive(&lock_);
+    }
+
+private:
+    UniqueHandle file_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+
 struct Delivery {
     std::wstring startedFile;
     std::vector<DWORD> controls;
@@ -146,6 +172,8 @@ int runHost(const StringList &tokens) {
         MoveFileW(tokens[0].c_str(), (tokens[0] + L".gone").c_str());
     }
     setRecords(tokens);
+    static EventFile events(directory + L"\\" + kHostEventsFile);
+    addHostObserver(events);
     startDelivery(tokens, directory);
     if (hasToken(tokens, kEarlyStopFlag))
         serviceControlHandler(SERVICE_CONTROL_STOP);
@@ -158,6 +186,26 @@ int runHost(const StringList &tokens) {
 }
 
 }  // namespace
+
+std::vector<RecordedEvent> readHostEvents(const std::wstring &file) {
+    std::vector<RecordedEvent> events;
+    std::wstring text = readUtf8File(file);
+    // A line still being written counts once it is whole.
+    text.resize(text.rfind(L'\n') == std::wstring::npos ? 0 : text.rfind(L'\n') + 1);
+    for (size_t pos = 0; pos < text.size();) {
+        std::wstring line = nextToken(text, pos, L'\n');
+        if (line.empty())
+            continue;
+        wchar_t *rest = nullptr;
+        RecordedEvent event;
+        event.kind = static_cast<HostEventKind>(wcstol(line.c_str(), &rest, 10));
+        event.value = static_cast<int32_t>(wcstol(rest, &rest, 10));
+        event.error = static_cast<int32_t>(wcstol(rest, &rest, 10));
+        event.text = *rest == L' ' ? rest + 1 : rest;
+        events.push_back(event);
+    }
+    return events;
+}
 
 bool runServiceRole(const StringList &tokens, int &exitCode) {
     if (!tokens.empty() && tokens.back() == workerMarker) {

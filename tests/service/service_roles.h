@@ -5,9 +5,12 @@
 #ifndef PELLUX_TESTS_SERVICE_SERVICE_ROLES_H
 #define PELLUX_TESTS_SERVICE_SERVICE_ROLES_H
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/string_list.h"
+#include "service/host_events.h"
 
 const wchar_t kHostRole[] = L"--host";
 // Host flag: a stop request reaches the control handler before serviceMain runs.
@@ -38,8 +41,18 @@ const wchar_t kWorkerStartedFile[] = L"worker-started.txt";  // written once its
 const wchar_t kWorkerInputFile[] = L"worker-input.txt";      // all it read from standard input
 const wchar_t kWorkerPidFile[] = L"worker-pid.txt";          // its process id, in decimal
 const wchar_t kHostLogFile[] = L"zno_nlog_1.log";            // the host's diagnostic log
+const wchar_t kHostEventsFile[] = L"host-events.txt";        // the host's events, one a line
 
 const int kLostWorkerExitCode = 99;
+
+// One event as the host role recorded it.
+struct RecordedEvent {
+    HostEventKind kind;
+    int32_t value;
+    int32_t error;
+    std::wstring text;
+};
+std::vector<RecordedEvent> readHostEvents(const std::wstring &file);
 
 // Runs the role the command line names; false when it names none.
 bool runServiceRole(const StringList &tokens, int &exitCode);

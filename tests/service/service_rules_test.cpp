@@ -2,9 +2,9 @@
 // the dependency list of a registration, and when the stop wait gives up.
 #include <gtest/gtest.h>
 
-#include "entry/command_line.h"
-#include "entry/security_rules.h"
-#include "entry/service_rules.h"
+#include "common/split_command_line.h"
+#include "service/security_rules.h"
+#include "service/service_rules.h"
 
 namespace {
 

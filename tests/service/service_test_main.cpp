@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "entry/command_line.h"
+#include "common/split_command_line.h"
 #include "runtime/process_hooks.h"
 #include "tests/service/service_roles.h"
 #include "tests/service/test_service.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "jvm/jni_min.h"
+#include "common/jni_min.h"
 
 const char PELLUX_ENTRY_CLASS[] = "com/pellux/runtime/WinLauncher";
 const char MAIN_SIGNATURE[] = "([Ljava/lang/String;)V";

@@ -1,4 +1,4 @@
-#include "entry/service_control.h"
+#include "service/service_control.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -8,11 +8,11 @@
 #include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
-#include "entry/install_security.h"
-#include "entry/security_rules.h"
-#include "entry/service_registration.h"
-#include "entry/service_rules.h"
 #include "paths/path_utils.h"
+#include "service/install_security.h"
+#include "service/security_rules.h"
+#include "service/service_registration.h"
+#include "service/service_rules.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "entry/install_security.h"
+#include "service/install_security.h"
 
 #include <windows.h>
 #include <sddl.h>
@@ -7,11 +7,12 @@
 
 #include "common/format.h"
 #include "common/records.h"
+#include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
-#include "entry/security_rules.h"
 #include "paths/path_rules.h"
 #include "paths/path_utils.h"
+#include "service/security_rules.h"
 
 namespace {
 
@@ -19,12 +20,11 @@ bool entryLetsOthersWrite(const ACE_HEADER *entry) {
     if (entry->AceType != ACCESS_ALLOWED_ACE_TYPE || (entry->AceFlags & INHERIT_ONLY_ACE))
         return false;
     const ACCESS_ALLOWED_ACE *allowed = reinterpret_cast<const ACCESS_ALLOWED_ACE *>(entry);
-    wchar_t *sid = nullptr;
-    if (!grantsWrite(allowed->Mask) || !ConvertSidToStringSidW(const_cast<DWORD *>(&allowed->SidStart), &sid))
+    LocalMemory<wchar_t *> sid;
+    if (!grantsWrite(allowed->Mask) ||
+        !ConvertSidToStringSidW(const_cast<DWORD *>(&allowed->SidStart), sid.receive()))
         return false;
-    bool others = !isTrustedWriter(sid);
-    LocalFree(sid);
-    return others;
+    return !isTrustedWriter(sid.get());
 }
 
 // A missing DACL lets everyone in; an unreadable one is not guessed at.

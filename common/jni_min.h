@@ -3,8 +3,8 @@
 // the published table layout; unused slots are kept as opaque gaps so that a
 // table built here lines up with a real VM's. A host test checks every typed
 // slot against the JDK's own header.
-#ifndef PELLUX_JVM_JNI_MIN_H
-#define PELLUX_JVM_JNI_MIN_H
+#ifndef PELLUX_COMMON_JNI_MIN_H
+#define PELLUX_COMMON_JNI_MIN_H
 
 #include <cstdarg>
 #include <cstdint>

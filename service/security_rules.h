@@ -1,7 +1,7 @@
 // Decisions that keep the service from being taken over: whose registration
 // install may replace, which priority values the host accepts. No Win32 here.
-#ifndef PELLUX_ENTRY_SECURITY_RULES_H
-#define PELLUX_ENTRY_SECURITY_RULES_H
+#ifndef PELLUX_SERVICE_SECURITY_RULES_H
+#define PELLUX_SERVICE_SECURITY_RULES_H
 
 #include <cstddef>
 #include <cstdint>

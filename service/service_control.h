@@ -1,8 +1,8 @@
 // The service control commands: install, remove, start, stop and query the
 // launcher's own service (`serviceName`). Each prints its result on standard
 // output and returns the exit code.
-#ifndef PELLUX_ENTRY_SERVICE_CONTROL_H
-#define PELLUX_ENTRY_SERVICE_CONTROL_H
+#ifndef PELLUX_SERVICE_SERVICE_CONTROL_H
+#define PELLUX_SERVICE_SERVICE_CONTROL_H
 
 #include <windows.h>
 

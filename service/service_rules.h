@@ -1,13 +1,16 @@
 // The service front end's decisions that need no Win32: the worker's command
 // line, the dependency list of a registration, and when to give up waiting for
 // a stop.
-#ifndef PELLUX_ENTRY_SERVICE_RULES_H
-#define PELLUX_ENTRY_SERVICE_RULES_H
+#ifndef PELLUX_SERVICE_SERVICE_RULES_H
+#define PELLUX_SERVICE_SERVICE_RULES_H
 
 #include <cstdint>
 #include <string>
 
 #include "common/string_list.h"
+
+// The last argument of a worker's command line.
+extern const wchar_t workerMarker[];
 
 // Room for the worker's command line, terminator included.
 const size_t kWorkerCommandLineCapacity = 12000;

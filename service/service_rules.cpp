@@ -1,7 +1,8 @@
-#include "entry/service_rules.h"
+#include "service/service_rules.h"
 
 #include "common/text.h"
-#include "entry/command_line.h"
+
+const wchar_t workerMarker[] = L"__zno_restart";
 
 // The worker splits its command line at spaces and tabs, drops an empty token
 // that is not quoted, and reads a quote right after a closing quote as a

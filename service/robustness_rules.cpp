@@ -1,4 +1,4 @@
-#include "entry/robustness_rules.h"
+#include "service/robustness_rules.h"
 
 #include "common/records.h"
 #include "config/config_store.h"

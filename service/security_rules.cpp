@@ -1,4 +1,4 @@
-#include "entry/security_rules.h"
+#include "service/security_rules.h"
 
 namespace {
 

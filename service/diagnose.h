@@ -2,8 +2,8 @@
 // standard output, without starting Java or changing the machine: the service's
 // state, the configuration that matters, the runtime search step by step with
 // each candidate's verdict, the VM options, and where the log would go.
-#ifndef PELLUX_ENTRY_DIAGNOSE_H
-#define PELLUX_ENTRY_DIAGNOSE_H
+#ifndef PELLUX_SERVICE_DIAGNOSE_H
+#define PELLUX_SERVICE_DIAGNOSE_H
 
 // 0 when a runtime would be used, 2 when none would.
 int diagnose();

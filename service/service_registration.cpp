@@ -1,4 +1,4 @@
-#include "entry/service_registration.h"
+#include "service/service_registration.h"
 
 #include <vector>
 

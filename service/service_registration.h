@@ -1,12 +1,12 @@
 // What install registers beyond CreateServiceW, through ChangeServiceConfig2W
 // (looked up at run time): the description, and the recovery and pre-shutdown
 // settings of the robustness records.
-#ifndef PELLUX_ENTRY_SERVICE_REGISTRATION_H
-#define PELLUX_ENTRY_SERVICE_REGISTRATION_H
+#ifndef PELLUX_SERVICE_SERVICE_REGISTRATION_H
+#define PELLUX_SERVICE_SERVICE_REGISTRATION_H
 
 #include <windows.h>
 
-#include "entry/robustness_rules.h"
+#include "service/robustness_rules.h"
 
 // The robustness records of the configuration; every clamped value is logged.
 RobustnessSettings loadRobustnessSettings();

@@ -1,8 +1,8 @@
 // The service robustness decisions that need no Win32: the settings read from
 // the robustness records (clamped into their bounds), the recovery actions
 // registered at install, and the schedule of a bounded stop.
-#ifndef PELLUX_ENTRY_ROBUSTNESS_RULES_H
-#define PELLUX_ENTRY_ROBUSTNESS_RULES_H
+#ifndef PELLUX_SERVICE_ROBUSTNESS_RULES_H
+#define PELLUX_SERVICE_ROBUSTNESS_RULES_H
 
 #include <cstdint>
 #include <map>

@@ -1,20 +1,22 @@
-#include "entry/service_host.h"
+#include "service/service_host.h"
 
 #include <string>
 
 #include "common/format.h"
-#include "common/text.h"
 #include "common/records.h"
+#include "common/split_command_line.h"
+#include "common/text.h"
+#include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
 #include "diagnostics/log.h"
-#include "entry/command_line.h"
-#include "entry/service_registration.h"
-#include "entry/security_rules.h"
-#include "entry/service_rules.h"
-#include "entry/worker_guard.h"
 #include "paths/temp_dirs.h"
 #include "runtime/console_events.h"
+#include "service/robustness_rules.h"
+#include "service/security_rules.h"
+#include "service/service_registration.h"
+#include "service/service_rules.h"
+#include "service/worker_guard.h"
 
 namespace {
 
@@ -22,7 +24,41 @@ const DWORD kServiceWin32 = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROC
 const DWORD kStopWaitHintMs = 50000;
 const DWORD kWorkerNotStartedCode = 5000;
 const DWORD kDrainChunk = 6000;
+const size_t kHostObserverCapacity = 4;
+// The report numbers the log gives a failed SetServiceStatus.
+const int32_t kShutdownReport = 1;
+const int32_t kStopReport = 2;
+const int32_t kOtherControlReport = 3;
+const int32_t kCheckpointReport = 4;
+const int32_t kStoppedReport = 10;
 
+// What serviceMain and the control handler (main thread) share under `lock`;
+// every report goes through reportStatus.
+struct ServiceHostState {
+    SERVICE_STATUS status = {};
+    SERVICE_STATUS_HANDLE statusHandle = nullptr;
+    // The control handler's copy of the settings serviceMain runs with.
+    RobustnessSettings settings;
+    // Waited for by the entry point once the dispatcher has returned.
+    UniqueHandle serviceMainThread;
+    // The write end of the worker's standard input; empty once closed, so that
+    // a second request cannot write into a handle value the system has given again.
+    UniqueHandle shutdownPipe;
+    // Set by a stop request: wakes the bounded wait for the worker.
+    UniqueHandle stopEvent;
+    // Holds the worker while the host lives: its last handle closing ends the worker.
+    UniqueHandle workerJob;
+    SRWLOCK lock = SRWLOCK_INIT;
+    bool stopRequested = false;
+    bool workerStarted = false;
+    uint32_t stopTick = 0;  // when the first stop request came
+    // Fixed before the dispatcher starts; the log comes first.
+    HostObserver *observers[kHostObserverCapacity] = {};
+    size_t observerCount = 0;
+};
+
+// Process-wide: the Service Control Manager calls serviceMain and the control
+// handler without a context of ours.
 ServiceHostState hostState;
 
 struct WorkerPipes {
@@ -36,6 +72,16 @@ struct Worker {
     UniqueHandle thread;
 };
 
+void emit(const HostEvent &event) {
+    hostLogObserver().observe(event);
+    for (size_t i = 0; i < hostState.observerCount; i++)
+        hostState.observers[i]->observe(event);
+}
+
+void emit(HostEventKind kind, int32_t value = 0, int32_t error = 0) { emit(hostEvent(kind, value, error)); }
+
+int32_t lastError() { return static_cast<int32_t>(GetLastError()); }
+
 class HostLock {
 public:
     HostLock() { AcquireSRWLockExclusive(&hostState.lock); }
@@ -44,12 +90,42 @@ public:
     HostLock &operator=(const HostLock &) = delete;
 };
 
-void fillInitialStatus() {
+// Called with the lock held.
+bool reportStatus() {
+    if (SetServiceStatus(hostState.statusHandle, &hostState.status) == 0)
+        return false;
+    emit(HostEventKind::StatusReported, static_cast<int32_t>(hostState.status.dwCurrentState));
+    return true;
+}
+
+void reportStatusOrNote(int32_t report) {
+    if (!reportStatus())
+        emit(HostEventKind::StatusReportFailed, report, lastError());
+}
+
+// The guard's view of the host: the stop's start, and the status it reports.
+class GuardEvents : public WorkerGuardEvents {
+public:
+    uint32_t stopRequestTick() override {
+        HostLock lock;
+        return hostState.stopTick;
+    }
+    void stopCheckpoint(uint32_t timeLeftMs) override {
+        HostLock lock;
+        hostState.status.dwCheckPoint++;
+        hostState.status.dwWaitHint = stopWaitHint(timeLeftMs);
+        reportStatusOrNote(kCheckpointReport);
+        emit(HostEventKind::StopCheckpoint, static_cast<int32_t>(timeLeftMs));
+    }
+    void guardEvent(const HostEvent &event) override { emit(event); }
+};
+
+void fillInitialStatus(const RobustnessSettings &settings) {
     SERVICE_STATUS &status = hostState.status;
     status.dwServiceType = kServiceWin32;
     status.dwCurrentState = SERVICE_RUNNING;
     status.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
-    if (hostState.settings.preshutdownTimeoutMs != 0)
+    if (settings.preshutdownTimeoutMs != 0)
         status.dwControlsAccepted |= SERVICE_ACCEPT_PRESHUTDOWN;
     status.dwWin32ExitCode = 0;
     status.dwServiceSpecificExitCode = 0;
@@ -62,7 +138,9 @@ void takeServiceName(DWORD count, LPWSTR *arguments) {
     size_t length = name ? lstrlenW(name) : 0;
     bool usable = length >= 1 && length < kServiceNameCapacity;
     copyText(processRole().serviceName, kServiceNameCapacity, usable ? name : L"unknown");
-    logMessage(L"service name is '%s'", processRole().serviceName);
+    HostEvent named = hostEvent(HostEventKind::ServiceNamed);
+    named.text = processRole().serviceName;
+    emit(named);
 }
 
 DWORD WINAPI serviceControlHandlerEx(DWORD control, DWORD, LPVOID, LPVOID) {
@@ -72,8 +150,8 @@ DWORD WINAPI serviceControlHandlerEx(DWORD control, DWORD, LPVOID, LPVOID) {
 
 // The plain handler as described; the extended one only where pre-shutdown,
 // which the plain one does not promise to get, is accepted.
-bool registerControlHandler() {
-    if (hostState.settings.preshutdownTimeoutMs != 0)
+bool registerControlHandler(const RobustnessSettings &settings) {
+    if (settings.preshutdownTimeoutMs != 0)
         hostState.statusHandle =
             RegisterServiceCtrlHandlerExW(processRole().serviceName, serviceControlHandlerEx, nullptr);
     else
@@ -113,30 +191,33 @@ bool workerCommandLine(DWORD count, LPWSTR *arguments, std::wstring &commandLine
     if (buildWorkerCommandLine(hostTokens, processRole().serviceName, startArguments, commandLine,
                                kWorkerCommandLineCapacity))
         return true;
-    logError(L"the worker command line does not fit %d characters", static_cast<int>(kWorkerCommandLineCapacity));
+    emit(HostEventKind::WorkerCommandLineTooLong, static_cast<int32_t>(kWorkerCommandLineCapacity));
     return false;
 }
 
 // A worker meant for a job starts suspended, so that it runs no code outside it.
-bool startWorker(std::wstring &commandLine, const WorkerPipes &pipes, Worker &worker) {
+bool startWorker(std::wstring &commandLine, const WorkerPipes &pipes, bool inJob, Worker &worker) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = pipes.inputRead.get();
     startup.hStdOutput = pipes.outputWrite.get();
     startup.hStdError = pipes.outputWrite.get();
-    if (hostState.settings.workerJob)
+    if (inJob)
         hostState.workerJob = createKillOnCloseJob();
     DWORD flags = readPriorityClass() | DETACHED_PROCESS | (hostState.workerJob ? CREATE_SUSPENDED : 0);
     PROCESS_INFORMATION started = {};
     if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
                         &started)) {
-        logMessage(L"could not start process %s (%d)", commandLine.c_str(), static_cast<int>(GetLastError()));
+        HostEvent failed = hostEvent(HostEventKind::WorkerStartFailed, 0, lastError());
+        failed.text = commandLine.c_str();
+        emit(failed);
         return false;
     }
     worker.process.reset(started.hProcess);
     worker.thread.reset(started.hThread);
-    return !hostState.workerJob || runWorkerInJob(hostState.workerJob.get(), started);
+    GuardEvents guardEvents;
+    return !hostState.workerJob || runWorkerInJob(hostState.workerJob.get(), started, guardEvents);
 }
 
 // Called with the lock held.
@@ -145,6 +226,32 @@ void reportStopped(DWORD win32ExitCode, DWORD specificExitCode) {
     hostState.status.dwWin32ExitCode = win32ExitCode;
     hostState.status.dwServiceSpecificExitCode = specificExitCode;
     reportStatus();
+}
+
+// Writes the flag as a line to the worker's standard input and closes it.
+// Called with the lock held (the control handler's).
+void sendShutdown(int flag) {
+    emit(HostEventKind::StopLineSending, flag);
+    char line[16];
+    size_t length = formatText(line, sizeof line, "%d\n", flag);
+    DWORD written = 0;
+    if (!WriteFile(hostState.shutdownPipe.get(), line, static_cast<DWORD>(length), &written, nullptr))
+        emit(HostEventKind::StopLineFailed, 0, lastError());
+    // Closed even after a failed write, so that the worker sees its input end.
+    hostState.shutdownPipe.reset();
+    emit(HostEventKind::StopLineSent);
+}
+
+// Thread routine: reads and discards the worker's output until its end.
+DWORD WINAPI drainWorkerOutput(LPVOID readHandle) {
+    UniqueHandle output(static_cast<HANDLE>(readHandle));
+    emit(HostEventKind::OutputDrainStarted);
+    char buffer[kDrainChunk];
+    DWORD count = 0;
+    while (ReadFile(output.get(), buffer, sizeof buffer, &count, nullptr) && count > 0) {
+    }
+    emit(HostEventKind::OutputDrainEnded);
+    return 0;
 }
 
 // Without a drain the worker would block once the pipe is full; with the read
@@ -162,18 +269,19 @@ void startOutputDrain(WorkerPipes &pipes) {
 
 // Runs the worker unless a stop came first. Returns false when there is no
 // worker; the stopped state has then been reported.
-bool launchWorker(std::wstring &commandLine, WorkerPipes &pipes, Worker &worker) {
+bool launchWorker(std::wstring &commandLine, WorkerPipes &pipes, bool inJob, Worker &worker) {
     HostLock lock;
     if (hostState.stopRequested) {
-        logMessage(L"stop requested before the worker started: not starting it");
+        emit(HostEventKind::WorkerNotStartedForStop);
         reportStopped(NO_ERROR, 0);
         return false;
     }
-    if (!startWorker(commandLine, pipes, worker)) {
+    if (!startWorker(commandLine, pipes, inJob, worker)) {
         reportStopped(ERROR_SERVICE_SPECIFIC_ERROR, kWorkerNotStartedCode);
         return false;
     }
     hostState.workerStarted = true;
+    emit(HostEventKind::WorkerStarted);
     startOutputDrain(pipes);
     hostState.status.dwCurrentState = SERVICE_RUNNING;
     reportStatus();
@@ -190,9 +298,8 @@ void reportWorkerEnd(DWORD exitCode, bool workerEnded) {
             hostState.status.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
             hostState.status.dwServiceSpecificExitCode = robustness::kWorkerEndedExitCode;
         }
-        if (!reportStatus())
-            logMessage(L"SetServiceStatus 10 failed %d", static_cast<int>(GetLastError()));
-        logMessage(L"service stopped set");
+        reportStatusOrNote(kStoppedReport);
+        emit(HostEventKind::StoppedReported);
     }
 }
 
@@ -206,16 +313,15 @@ void requestWorkerStop() {
     if (hostState.workerStarted)
         sendShutdown(0);
     else
-        logMessage(L"stop request before the worker started");
+        emit(HostEventKind::StopBeforeWorker);
 }
 
 // Called with the lock held. A bounded stop promises its whole budget.
-void reportStopPending(const wchar_t *failure) {
+void reportStopPending(int32_t report) {
     hostState.status.dwCurrentState = SERVICE_STOP_PENDING;
     if (hostState.settings.stopBudgetMs != 0)
         hostState.status.dwWaitHint = stopWaitHint(hostState.settings.stopBudgetMs);
-    if (!reportStatus())
-        logMessage(failure, static_cast<int>(GetLastError()));
+    reportStatusOrNote(report);
 }
 
 // The worker's temporary directory, made here so that it can be removed after
@@ -230,7 +336,7 @@ void handTempDirToWorker() {
 }
 
 // Starts the worker and waits for it; false when there was none to wait for.
-bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
+bool superviseWorker(DWORD argumentCount, LPWSTR *arguments, const RobustnessSettings &settings) {
     std::wstring commandLine;
     WorkerPipes pipes;
     Worker worker;
@@ -242,7 +348,7 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
         return false;
     }
     handTempDirToWorker();
-    if (!launchWorker(commandLine, pipes, worker)) {
+    if (!launchWorker(commandLine, pipes, settings.workerJob, worker)) {
         removeLauncherTempDir();
         HostLock lock;
         hostState.shutdownPipe.reset();
@@ -250,13 +356,18 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
     }
     pipes.inputRead.reset();
 
-    logMessage(L"registering ConsoleCtrlHandler");
+    emit(HostEventKind::WaitingForWorker);
     SetConsoleCtrlHandler(consoleControlHandler, TRUE);
-    bool workerEnded = waitForWorker(worker.process.get());
+    WorkerWait wait;
+    wait.worker = worker.process.get();
+    wait.stopRequested = hostState.stopEvent.get();
+    wait.stopBudgetMs = settings.stopBudgetMs;
+    GuardEvents guardEvents;
+    bool workerEnded = waitForWorker(wait, guardEvents);
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(worker.process.get(), &exitCode))
         exitCode = 0;
-    logMessage(L"process terminated with exit code %d", static_cast<int>(exitCode));
+    emit(HostEventKind::WorkerExited, static_cast<int32_t>(exitCode));
     // Before the stopped report, after which the process may be ended at once.
     removeLauncherTempDir();
     reportWorkerEnd(exitCode, workerEnded);
@@ -265,33 +376,37 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
 
 }  // namespace
 
-ServiceHostState &serviceHostState() { return hostState; }
-
-bool reportStatus() { return SetServiceStatus(hostState.statusHandle, &hostState.status) != 0; }
+bool addHostObserver(HostObserver &observer) {
+    if (hostState.observerCount == kHostObserverCapacity)
+        return false;
+    hostState.observers[hostState.observerCount++] = &observer;
+    return true;
+}
 
 void WINAPI serviceMain(DWORD argumentCount, LPWSTR *arguments) {
-    logMessage(L"service main");
+    emit(HostEventKind::ServiceMainStarted);
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(),
                     hostState.serviceMainThread.receive(), SYNCHRONIZE, FALSE, 0);
-    hostState.settings = loadRobustnessSettings();
+    RobustnessSettings settings = loadRobustnessSettings();
     hostState.stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     {
         HostLock lock;
-        fillInitialStatus();
+        hostState.settings = settings;
+        fillInitialStatus(settings);
         // A stop request that came first already set the event's condition.
         if (hostState.stopRequested)
             SetEvent(hostState.stopEvent.get());
     }
     takeServiceName(argumentCount, arguments);
-    if (!registerControlHandler())
+    if (!registerControlHandler(settings))
         return;
     {
         HostLock lock;
         reportStatus();
     }
-    if (!superviseWorker(argumentCount, arguments))
+    if (!superviseWorker(argumentCount, arguments, settings))
         return;
-    logMessage(L"exiting");
+    emit(HostEventKind::HostExiting);
     ExitProcess(0);
 }
 
@@ -301,47 +416,20 @@ void waitForServiceMainEnd() {
 }
 
 void WINAPI serviceControlHandler(DWORD control) {
-    logMessage(L"control handler request %d", static_cast<int>(control));
+    emit(HostEventKind::ControlReceived, static_cast<int32_t>(control));
     HostLock lock;
     bool preshutdown = control == SERVICE_CONTROL_PRESHUTDOWN &&
                        (hostState.status.dwControlsAccepted & SERVICE_ACCEPT_PRESHUTDOWN) != 0;
     if (control == SERVICE_CONTROL_STOP || preshutdown) {
-        reportStopPending(L"SetServiceStatus 2 failed %d");
+        reportStopPending(kStopReport);
         requestWorkerStop();
     } else if (control == SERVICE_CONTROL_SHUTDOWN) {
         hostState.status.dwCheckPoint++;
-        reportStopPending(L"SetServiceStatus 1 failed %d");
+        reportStopPending(kShutdownReport);
         requestWorkerStop();
-    } else if (!reportStatus()) {
-        logMessage(L"SetServiceStatus 3 failed %d", static_cast<int>(GetLastError()));
+    } else {
+        reportStatusOrNote(kOtherControlReport);
     }
-}
-
-// Called with the lock held (the control handler's).
-void sendShutdown(int flag) {
-    logMessage(L"sending shutdown1 %d", flag);
-    char line[16];
-    size_t length = formatText(line, sizeof line, "%d\n", flag);
-    DWORD written = 0;
-    if (!WriteFile(hostState.shutdownPipe.get(), line, static_cast<DWORD>(length), &written, nullptr)) {
-        DWORD error = GetLastError();
-        logMessage(L"sending shutdown failed");
-        logMessage(L"error code %d", static_cast<int>(error));
-    }
-    // Closed even after a failed write, so that the worker sees its input end.
-    hostState.shutdownPipe.reset();
-    logMessage(L"shutdown sent");
-}
-
-DWORD WINAPI drainWorkerOutput(LPVOID readHandle) {
-    UniqueHandle output(static_cast<HANDLE>(readHandle));
-    logMessage(L"consuming output");
-    char buffer[kDrainChunk];
-    DWORD count = 0;
-    while (ReadFile(output.get(), buffer, sizeof buffer, &count, nullptr) && count > 0) {
-    }
-    logMessage(L"consuming output done");
-    return 0;
 }
 
 DWORD readPriorityClass() {

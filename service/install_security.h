@@ -1,7 +1,7 @@
 // What install does to keep the service from being taken over by a local
 // user: the account it registers, and a look at who may write to its folder.
-#ifndef PELLUX_ENTRY_INSTALL_SECURITY_H
-#define PELLUX_ENTRY_INSTALL_SECURITY_H
+#ifndef PELLUX_SERVICE_INSTALL_SECURITY_H
+#define PELLUX_SERVICE_INSTALL_SECURITY_H
 
 #include <string>
 

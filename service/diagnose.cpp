@@ -1,4 +1,4 @@
-#include "entry/diagnose.h"
+#include "service/diagnose.h"
 
 #include <windows.h>
 
@@ -11,6 +11,7 @@
 #include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
+#include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
 #include "diagnostics/fatal.h"
@@ -73,18 +74,20 @@ const wchar_t *stateName(DWORD state) {
 }
 
 void describeService() {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     const wchar_t *name = processRole().serviceName;
-    SC_HANDLE service = manager ? OpenServiceW(manager, name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG) : nullptr;
+    ServiceHandle service;
+    if (manager)
+        service.reset(OpenServiceW(manager.get(), name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
     SERVICE_STATUS status = {};
-    if (!service || !QueryServiceStatus(service, &status)) {
+    if (!service || !QueryServiceStatus(service.get(), &status)) {
         say(formatString(L"Service '%s': not installed (or not readable: error %d).", name,
                          static_cast<int>(GetLastError())));
     } else {
         std::vector<BYTE> buffer(8192);
         DWORD needed = 0;
         auto *config = reinterpret_cast<QUERY_SERVICE_CONFIGW *>(buffer.data());
-        bool automatic = QueryServiceConfigW(service, config, static_cast<DWORD>(buffer.size()), &needed) &&
+        bool automatic = QueryServiceConfigW(service.get(), config, static_cast<DWORD>(buffer.size()), &needed) &&
                          config->dwStartType == SERVICE_AUTO_START;
         say(formatString(L"Service '%s': installed, %s, %s start.", name, stateName(status.dwCurrentState),
                          automatic ? L"automatic" : L"demand"));
@@ -92,10 +95,6 @@ void describeService() {
             say(formatString(L"  Last exit codes: %d, service-specific %d.", static_cast<int>(status.dwWin32ExitCode),
                              static_cast<int>(status.dwServiceSpecificExitCode)));
     }
-    if (service)
-        CloseServiceHandle(service);
-    if (manager)
-        CloseServiceHandle(manager);
 }
 
 std::wstring configText(int32_t id) { return widenBytes(getConfigStringCopy(id)); }
