@@ -1,5 +1,5 @@
-// What the entry point decided about this process, read by the layers that
-// act on it: the service it serves or controls, and how it was started.
+// What the entry point decided about this process, handed down to the layers
+// that act on it: the service it serves or controls, and how it was started.
 #ifndef PELLUX_CONFIG_PROCESS_ROLE_H
 #define PELLUX_CONFIG_PROCESS_ROLE_H
 
@@ -19,6 +19,5 @@ struct ProcessRole {
     // the code of a clean stop.
     bool serviceWorker = false;
 };
-ProcessRole &processRole();
 
 #endif

@@ -25,12 +25,19 @@ FailureDisplay &failureDisplay() {
     return display;
 }
 
-void registerFatalCleanUp(void (*cleanUp)()) {
-    for (auto &slot : failureDisplay().cleanUps) {
-        if (slot == cleanUp)
+FatalCleanUpScope::FatalCleanUpScope(void (*run)(void *subject), void *subject) : cleanUp_{run, subject} {
+    for (FatalCleanUp &slot : failureDisplay().cleanUps) {
+        if (!slot.run) {
+            slot = cleanUp_;
             return;
-        if (!slot) {
-            slot = cleanUp;
+        }
+    }
+}
+
+FatalCleanUpScope::~FatalCleanUpScope() {
+    for (FatalCleanUp &slot : failureDisplay().cleanUps) {
+        if (slot.run == cleanUp_.run && slot.subject == cleanUp_.subject) {
+            slot = FatalCleanUp();
             return;
         }
     }
@@ -100,9 +107,9 @@ void showMessage(int32_t id, const char *argument) {
 }
 
 void fatalExit(unsigned int exitCode) {
-    for (auto cleanUp : failureDisplay().cleanUps) {
-        if (cleanUp)
-            cleanUp();
+    for (const FatalCleanUp &cleanUp : failureDisplay().cleanUps) {
+        if (cleanUp.run)
+            cleanUp.run(cleanUp.subject);
     }
     ExitProcess(exitCode);
 }

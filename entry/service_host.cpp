@@ -7,6 +7,7 @@
 #include "common/records.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
+#include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "entry/command_line.h"
 #include "entry/service_registration.h"
@@ -61,8 +62,8 @@ void takeServiceName(DWORD count, LPWSTR *arguments) {
     const wchar_t *name = count > 0 ? arguments[0] : nullptr;
     size_t length = name ? lstrlenW(name) : 0;
     bool usable = length >= 1 && length < kServiceNameCapacity;
-    copyText(processRole().serviceName, kServiceNameCapacity, usable ? name : L"unknown");
-    logMessage(L"service name is '%s'", processRole().serviceName);
+    copyText(hostState.serviceName, kServiceNameCapacity, usable ? name : L"unknown");
+    logMessage(L"service name is '%s'", hostState.serviceName);
 }
 
 DWORD WINAPI serviceControlHandlerEx(DWORD control, DWORD, LPVOID, LPVOID) {
@@ -75,9 +76,9 @@ DWORD WINAPI serviceControlHandlerEx(DWORD control, DWORD, LPVOID, LPVOID) {
 bool registerControlHandler() {
     if (hostState.settings.preshutdownTimeoutMs != 0)
         hostState.statusHandle =
-            RegisterServiceCtrlHandlerExW(processRole().serviceName, serviceControlHandlerEx, nullptr);
+            RegisterServiceCtrlHandlerExW(hostState.serviceName, serviceControlHandlerEx, nullptr);
     else
-        hostState.statusHandle = RegisterServiceCtrlHandlerW(processRole().serviceName, serviceControlHandler);
+        hostState.statusHandle = RegisterServiceCtrlHandlerW(hostState.serviceName, serviceControlHandler);
     return hostState.statusHandle != nullptr;
 }
 
@@ -110,7 +111,7 @@ bool workerCommandLine(DWORD count, LPWSTR *arguments, std::wstring &commandLine
     StringList startArguments;
     for (DWORD i = 1; i < count; i++)
         startArguments.push_back(arguments[i] ? arguments[i] : L"");
-    if (buildWorkerCommandLine(hostTokens, processRole().serviceName, startArguments, commandLine,
+    if (buildWorkerCommandLine(hostTokens, hostState.serviceName, startArguments, commandLine,
                                kWorkerCommandLineCapacity))
         return true;
     logError(L"the worker command line does not fit %d characters", static_cast<int>(kWorkerCommandLineCapacity));
@@ -127,7 +128,7 @@ bool startWorker(std::wstring &commandLine, const WorkerPipes &pipes, Worker &wo
     startup.hStdError = pipes.outputWrite.get();
     if (hostState.settings.workerJob)
         hostState.workerJob = createKillOnCloseJob();
-    DWORD flags = readPriorityClass() | DETACHED_PROCESS | (hostState.workerJob ? CREATE_SUSPENDED : 0);
+    DWORD flags = readPriorityClass(hostState.serviceName) | DETACHED_PROCESS | (hostState.workerJob ? CREATE_SUSPENDED : 0);
     PROCESS_INFORMATION started = {};
     if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
                         &started)) {
@@ -221,12 +222,12 @@ void reportStopPending(const wchar_t *failure) {
 // The worker's temporary directory, made here so that it can be removed after
 // the worker: an application that ends through System.exit ends the worker
 // inside the VM, before the worker could remove it.
-void handTempDirToWorker() {
+void handTempDirToWorker(LauncherTempDir &dir) {
     if (getConfigInt(record::kHostRemovesWorkerTempDir) == 0 || getConfigInt(record::kEmbeddedFileCount) <= 0)
         return;
     // On failure the worker makes its own and reports what fails.
-    if (createLauncherTempDir() == TempDirResult::Created)
-        SetEnvironmentVariableA(kWorkerTempDirVariable, launcherTempDir);
+    if (createLauncherTempDir(dir) == TempDirResult::Created)
+        SetEnvironmentVariableA(kWorkerTempDirVariable, dir.path.c_str());
 }
 
 // Starts the worker and waits for it; false when there was none to wait for.
@@ -241,9 +242,11 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
         hostState.shutdownPipe.reset();
         return false;
     }
-    handTempDirToWorker();
+    LauncherTempDir workerTempDir;
+    FatalCleanUpScope tempDirCleanUp(removeLauncherTempDirAtFatalExit, &workerTempDir);
+    handTempDirToWorker(workerTempDir);
     if (!launchWorker(commandLine, pipes, worker)) {
-        removeLauncherTempDir();
+        removeLauncherTempDir(workerTempDir);
         HostLock lock;
         hostState.shutdownPipe.reset();
         return false;
@@ -258,7 +261,7 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
         exitCode = 0;
     logMessage(L"process terminated with exit code %d", static_cast<int>(exitCode));
     // Before the stopped report, after which the process may be ended at once.
-    removeLauncherTempDir();
+    removeLauncherTempDir(workerTempDir);
     reportWorkerEnd(exitCode, workerEnded);
     return true;
 }
@@ -344,7 +347,7 @@ DWORD WINAPI drainWorkerOutput(LPVOID readHandle) {
     return 0;
 }
 
-DWORD readPriorityClass() {
+DWORD readPriorityClass(const wchar_t *serviceName) {
     RegistryKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Marrowfield\\pellux\\priority", 0, KEY_READ, key.receive()) !=
         ERROR_SUCCESS)
@@ -352,8 +355,7 @@ DWORD readPriorityClass() {
     DWORD value = 0;
     DWORD size = sizeof value;
     // Only a value of exactly four bytes counts; its registry type does not.
-    const wchar_t *name = processRole().serviceName;
-    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size) !=
+    if (RegQueryValueExW(key.get(), serviceName, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size) !=
             ERROR_SUCCESS ||
         size != sizeof value)
         return NORMAL_PRIORITY_CLASS;

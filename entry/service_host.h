@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "common/win32_handles.h"
+#include "config/process_role.h"
 #include "entry/robustness_rules.h"
 
 // The host's process-wide state. The serviceMain thread and the control
@@ -15,6 +16,8 @@
 struct ServiceHostState {
     SERVICE_STATUS status = {};
     SERVICE_STATUS_HANDLE statusHandle = nullptr;
+    // The name the Service Control Manager started the service under.
+    wchar_t serviceName[kServiceNameCapacity] = {};
     RobustnessSettings settings;
     // Waited for by the entry point once the dispatcher has returned.
     UniqueHandle serviceMainThread;
@@ -51,6 +54,6 @@ void sendShutdown(int flag);
 // Thread routine: reads and discards the worker's output until its end.
 DWORD WINAPI drainWorkerOutput(LPVOID readHandle);
 // The worker's priority class from the registry, NORMAL_PRIORITY_CLASS if none.
-DWORD readPriorityClass();
+DWORD readPriorityClass(const wchar_t *serviceName);
 
 #endif

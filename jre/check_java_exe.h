@@ -10,6 +10,8 @@
 
 #include "jre/java_version.h"
 
+struct RuntimeSearchWatch;
+
 // Capacities of the java executable and version buffers every probe and scan
 // fills; callers own them.
 const size_t kJavaExeCapacity = 6000;
@@ -31,17 +33,18 @@ inline ProbeRules betasAllowedIf(bool allowBeta) {
 // javaExe (kJavaExeCapacity) is normalised in place (full path, lower case)
 // and may become "javaw.exe"; version (kJavaVersionCapacity) receives the
 // version text once the file exists.
-bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum,
-                  const ProbeRules &rules = ProbeRules());
+bool checkJavaExe(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
+                  const JavaVersion &maximum, const ProbeRules &rules = ProbeRules());
 
 // home\jre\bin\java.exe, else home\bin\java.exe (always true); with a JDK
 // required (config record 131) only whether home\lib\tools.jar exists, the
 // path staying on the jre\bin form. javaExe has kJavaExeCapacity.
-bool javaExeFromHome(const char *home, char *javaExe);
+bool javaExeFromHome(RuntimeSearchWatch &watch, const char *home, char *javaExe);
 
 // Runs "<short path>" -version with the Java options variables removed and
 // reads the version from its standard error (version: kJavaVersionCapacity).
-// A nonzero exit code records the "1.0.0" marker in the version cache.
-bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version);
+// A nonzero exit code records the "1.0.0" marker in the version cache when
+// writeCache is set.
+bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version, bool writeCache);
 
 #endif

@@ -12,6 +12,8 @@
 #include <cstdint>
 
 #include "jre/check_java_exe.h"
+#include "jre/search_observer.h"
+#include "paths/expand_variables.h"
 
 const size_t kLocationNameCapacity = 6000;
 
@@ -36,12 +38,14 @@ struct RuntimeSearchResult {
     char locationName[kLocationNameCapacity];
 };
 
-// Loads the jvm.dll of the runtime around a java executable; null when it does not load.
-typedef HMODULE (*JvmLoader)(const char *javaExecutable);
+// Loads the jvm.dll of the runtime around a java executable, noting in
+// runtime the directory it came from; null when it does not load.
+typedef HMODULE (*JvmLoader)(const char *javaExecutable, RuntimeLocation &runtime);
 
 // The loaded jvm.dll, or null. Never fatal by itself, except for a packed
-// runtime whose unpacker cannot start.
-HMODULE searchJvm(RuntimeSearchResult &result, JvmLoader loader);
+// runtime whose unpacker cannot start. Entries expand against places; the
+// watch hears every step and verdict.
+HMODULE searchJvm(RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchResult &result, JvmLoader loader);
 
 // Whether a directory entry counts as found only when its runtime passes the
 // probe, or as soon as it is there.
@@ -49,11 +53,13 @@ enum class DirectoryEntry { Probed, TakenAsFound };
 
 // Directory entries: resolved against the executable's directory, unpacked,
 // probed.
-bool testJavaHome(const char *directory, char *javaExe, char *version, const JavaVersion &minimum,
-                  const JavaVersion &maximum, const ProbeRules &rules, DirectoryEntry entry);
-bool testEnvironmentHome(const char *variable, char *javaExe, char *version, const JavaVersion &minimum,
-                         const JavaVersion &maximum);
-bool testPathJava(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum);
+bool testJavaHome(RuntimeSearchWatch &watch, const char *directory, char *javaExe, char *version,
+                  const JavaVersion &minimum, const JavaVersion &maximum, const ProbeRules &rules,
+                  DirectoryEntry entry);
+bool testEnvironmentHome(RuntimeSearchWatch &watch, const char *variable, char *javaExe, char *version,
+                         const JavaVersion &minimum, const JavaVersion &maximum);
+bool testPathJava(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
+                  const JavaVersion &maximum);
 
 // The first line of "<application directory><suffix>" without its line end
 // (line has kLocationNameCapacity); false for a missing or empty file.

@@ -13,15 +13,13 @@
 // receives them.
 typedef std::vector<std::string> VmOptionList;
 
-// Process-wide: the VM keeps pointers into it, so it lives until the process
-// ends and is not changed once the initialisation arguments are filled.
-extern VmOptionList vmOptionList;
+struct LaunchContext;
 
-// Fills vmOptionList from the launcher properties, the configured options and
-// the launcher's arguments, then initArgs (JNI 1.2, unrecognised options
-// ignored, no empty option) pointing into it.
-void assembleVmOptions(const std::vector<std::string> &launcherProperties, const StringList &arguments,
-                       JavaVMInitArgs &initArgs);
+// Fills the context's options from the launcher properties, the configured
+// options and the launcher's arguments, then initArgs (JNI 1.2, unrecognised
+// options ignored, no empty option) pointing into them.
+void assembleVmOptions(LaunchContext &context, const std::vector<std::string> &launcherProperties,
+                       const StringList &arguments, JavaVMInitArgs &initArgs);
 
 // The pieces every variant of the assembly ends with.
 bool hasOption(const VmOptionList &options, const char *option);

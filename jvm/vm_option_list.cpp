@@ -3,8 +3,6 @@
 #include "diagnostics/log.h"
 #include "jvm/assemble_vm_options.h"
 
-VmOptionList vmOptionList;
-
 bool hasOption(const VmOptionList &options, const char *option) {
     return std::find(options.begin(), options.end(), option) != options.end();
 }

@@ -6,8 +6,6 @@
 #include "common/text.h"
 #include "diagnostics/fatal.h"
 #include "paths/path_utils.h"
-#include "paths/runtime_location.h"
-#include "paths/temp_dirs.h"
 #include "paths/variable_rules.h"
 
 namespace {
@@ -41,7 +39,7 @@ WideValue wideValue(const wchar_t *text) {
 
 // The temporary root comes first: without one the launcher stops here,
 // whether or not the text refers to it.
-WideExpansionValues wideValues(ExpandMode mode) {
+WideExpansionValues wideValues(const RunPlaces &places, ExpandMode mode) {
     WideExpansionValues values;
     wchar_t directory[kValueCapacity];
     if (mode == ExpandMode::Argument) {
@@ -58,12 +56,12 @@ WideExpansionValues wideValues(ExpandMode mode) {
         values.executableDirectory = wideValue(directory);
         values.executableDirectory.narrow = true;
     }
-    values.launcherTempDirectory = narrowValue(launcherTempDir);
-    values.runtimeHome = narrowValue(runtimeLocation().home);
+    values.launcherTempDirectory = narrowValue(places.tempDir.path.c_str());
+    values.runtimeHome = narrowValue(places.runtime.home);
     return values;
 }
 
-NarrowExpansionValues narrowValues() {
+NarrowExpansionValues narrowValues(const RunPlaces &places) {
     NarrowExpansionValues values;
     char root[kValueCapacity];
     requireTempRoot(root);
@@ -71,14 +69,14 @@ NarrowExpansionValues narrowValues() {
     char directory[kValueCapacity];
     resolveAgainstExecutable(directory, kValueCapacity, "");
     values.executableDirectory = directory;
-    values.launcherTempDirectory = launcherTempDir;
-    values.runtimeHome = runtimeLocation().home;
+    values.launcherTempDirectory = places.tempDir.path;
+    values.runtimeHome = places.runtime.home;
     return values;
 }
 
 // The environment as it is now: variables the launcher set itself count.
-void expandNarrow(std::string &text, bool growable) {
-    NarrowExpansionValues values = narrowValues();
+void expandNarrow(const RunPlaces &places, std::string &text, bool growable) {
+    NarrowExpansionValues values = narrowValues(places);
     char *block = GetEnvironmentStringsA();
     expandNarrowText(text, values, block, growable);
     if (block)
@@ -87,10 +85,10 @@ void expandNarrow(std::string &text, bool growable) {
 
 }  // namespace
 
-void expandVariables(wchar_t *text, size_t capacity, ExpandMode mode) {
+void expandVariables(const RunPlaces &places, wchar_t *text, size_t capacity, ExpandMode mode) {
     if (capacity == 0)
         return;
-    WideExpansionValues values = wideValues(mode);
+    WideExpansionValues values = wideValues(places, mode);
     std::wstring expanded = text;
     wchar_t *block = GetEnvironmentStringsW();
     expandWideText(expanded, values, block);
@@ -99,12 +97,12 @@ void expandVariables(wchar_t *text, size_t capacity, ExpandMode mode) {
     storeExpandedText(text, capacity, expanded);
 }
 
-void expandVariablesA(char *text, size_t capacity) {
+void expandVariablesA(const RunPlaces &places, char *text, size_t capacity) {
     if (capacity == 0)
         return;
     std::string expanded = text;
-    expandNarrow(expanded, false);
+    expandNarrow(places, expanded, false);
     storeExpandedText(text, capacity, expanded);
 }
 
-void expandVariablesInString(std::string &text) { expandNarrow(text, true); }
+void expandVariablesInString(const RunPlaces &places, std::string &text) { expandNarrow(places, text, true); }

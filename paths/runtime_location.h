@@ -1,5 +1,5 @@
-// Where the chosen Java runtime lives; written once when its jvm.dll is
-// loaded, read by variable expansion, option files and option assembly.
+// Where the chosen Java runtime lives; filled in when its jvm.dll is loaded,
+// read by variable expansion, option files and option assembly.
 #ifndef PELLUX_PATHS_RUNTIME_LOCATION_H
 #define PELLUX_PATHS_RUNTIME_LOCATION_H
 
@@ -10,12 +10,11 @@ const size_t kRuntimeVersionCapacity = 2000;
 
 struct RuntimeLocation {
     // The java executable's directory followed by "\.."; empty before a runtime is chosen.
-    char home[kRuntimeHomeCapacity];
+    char home[kRuntimeHomeCapacity] = {};
     // The version text the search found; empty before a runtime is chosen.
-    char version[kRuntimeVersionCapacity];
+    char version[kRuntimeVersionCapacity] = {};
     // The bin directory whose jvm.dll was loaded last; empty before.
-    char jvmBinDirectory[kRuntimeHomeCapacity];
+    char jvmBinDirectory[kRuntimeHomeCapacity] = {};
 };
-RuntimeLocation &runtimeLocation();
 
 #endif

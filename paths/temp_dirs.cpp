@@ -15,7 +15,6 @@
 #include "diagnostics/log.h"
 #include "paths/path_utils.h"
 
-char launcherTempDir[6000];
 const char kWorkerTempDirVariable[] = "PELLUX_WORKER_TEMP_DIR";
 
 namespace {
@@ -127,9 +126,6 @@ public:
     }
 };
 
-// The reserved file behind launcherTempDir's name; empty when none was made.
-std::string reservedTempFile;
-
 // A name directly inside the directory, compared without regard to case.
 bool isDirectChild(const char *directory, const char *path) {
     std::string parent = withTrailingSeparator(directory);
@@ -143,14 +139,19 @@ bool isReparsePoint(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-TempRoots foundRoots;
-bool foundWithLongPaths;
-bool longPathsRequested;
+// The temporary root as chosen for the process. Process-wide like the log,
+// which asks for it before the configuration is read.
+struct TempRootChoice {
+    TempRoots roots;
+    bool foundWithLongPaths = false;
+    bool longPathsRequested = false;
+};
+TempRootChoice chosenRoot;
 
 void ensureTempRoot() {
     // The log's first line searches before the configuration is read; a root
     // found then did not know yet that the configuration asks for long paths.
-    if (!foundRoots.found || (!foundWithLongPaths && longPathsRequested))
+    if (!chosenRoot.roots.found || (!chosenRoot.foundWithLongPaths && chosenRoot.longPathsRequested))
         findTempRoot();
 }
 
@@ -161,24 +162,24 @@ TempSystem &windowsTempSystem() {
     return system;
 }
 
-void requestLongTempPaths(bool requested) { longPathsRequested = requested; }
+void requestLongTempPaths(bool requested) { chosenRoot.longPathsRequested = requested; }
 
 void findTempRoot() {
-    bool useLong = longPathsRequested;
-    foundRoots = searchTempRoot(windowsTempSystem(), useLong);
-    foundWithLongPaths = useLong;
+    bool useLong = chosenRoot.longPathsRequested;
+    chosenRoot.roots = searchTempRoot(windowsTempSystem(), useLong);
+    chosenRoot.foundWithLongPaths = useLong;
 }
 
 bool getTempRoot(wchar_t *out, size_t capacity) {
     ensureTempRoot();
-    copyText(out, capacity, foundRoots.found ? foundRoots.wide.c_str() : L"");
-    return foundRoots.found;
+    copyText(out, capacity, chosenRoot.roots.found ? chosenRoot.roots.wide.c_str() : L"");
+    return chosenRoot.roots.found;
 }
 
 bool getTempRootA(char *out, size_t capacity) {
     ensureTempRoot();
-    copyText(out, capacity, foundRoots.found ? foundRoots.narrow.c_str() : "");
-    return foundRoots.found;
+    copyText(out, capacity, chosenRoot.roots.found ? chosenRoot.roots.narrow.c_str() : "");
+    return chosenRoot.roots.found;
 }
 
 bool makeTempFileName(char *out, size_t capacity, bool &reserved) {
@@ -200,14 +201,14 @@ bool makeTempFileName(char *out, size_t capacity, bool &reserved) {
     return true;
 }
 
-TempDirResult createLauncherTempDir() {
+TempDirResult createLauncherTempDir(LauncherTempDir &dir) {
     // The root may let other users create files; what lands in this directory
     // goes onto the class path, so only the owner and administrators may
     // write there. Creation fails on any existing name, a planted link included.
     PrivateSecurity security(FILE_ALL_ACCESS, 0);
     if (!security.attributes()) {
         logError(L"no private ACL for the directory (%d)", static_cast<int>(GetLastError()));
-        launcherTempDir[0] = 0;
+        dir = LauncherTempDir();
         return TempDirResult::NotCreated;
     }
     for (int attempt = 0; attempt < 10; attempt++) {
@@ -221,8 +222,8 @@ TempDirResult createLauncherTempDir() {
         logMessage(L"Temp dir3: %S", directory);
         // A cut name would be another directory than the one logged.
         if (length < kTempPathCapacity && CreateDirectoryA(directory, security.attributes())) {
-            copyText(launcherTempDir, sizeof launcherTempDir, directory);
-            reservedTempFile = reserved ? file : "";
+            dir.path = directory;
+            dir.reservedFile = reserved ? file : "";
             return TempDirResult::Created;
         }
         if (reserved)
@@ -230,25 +231,27 @@ TempDirResult createLauncherTempDir() {
         logMessage(L"Could not create dir (%d)",
                    static_cast<int>(length < kTempPathCapacity ? GetLastError() : ERROR_FILENAME_EXCED_RANGE));
     }
-    launcherTempDir[0] = 0;
+    dir = LauncherTempDir();
     return TempDirResult::NotCreated;
 }
 
-void removeLauncherTempDir() {
-    if (launcherTempDir[0] == 0)
+void removeLauncherTempDir(LauncherTempDir &dir) {
+    if (dir.path.empty())
         return;
-    if (!isReparsePoint(GetFileAttributesA(launcherTempDir)))
-        emptyDirectory(launcherTempDir, 1);
-    RemoveDirectoryA(launcherTempDir);
+    const char *path = dir.path.c_str();
+    if (!isReparsePoint(GetFileAttributesA(path)))
+        emptyDirectory(path, 1);
+    RemoveDirectoryA(path);
     // The reserved name keeps the directory's name unique while it exists;
     // once it is gone the empty file would only pile up.
-    if (!reservedTempFile.empty() && GetFileAttributesA(launcherTempDir) == INVALID_FILE_ATTRIBUTES)
-        DeleteFileA(reservedTempFile.c_str());
-    reservedTempFile.clear();
-    launcherTempDir[0] = 0;
+    if (!dir.reservedFile.empty() && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        DeleteFileA(dir.reservedFile.c_str());
+    dir = LauncherTempDir();
 }
 
-bool adoptWorkerTempDir() {
+void removeLauncherTempDirAtFatalExit(void *dir) { removeLauncherTempDir(*static_cast<LauncherTempDir *>(dir)); }
+
+bool adoptWorkerTempDir(LauncherTempDir &dir) {
     char path[kTempPathCapacity];
     DWORD length = GetEnvironmentVariableA(kWorkerTempDirVariable, path, kTempPathCapacity);
     if (length == 0 || length >= kTempPathCapacity)
@@ -264,8 +267,8 @@ bool adoptWorkerTempDir() {
         return false;
     }
     logMessage(L"Temp dir from the service host: %S", path);
-    copyText(launcherTempDir, sizeof launcherTempDir, path);
-    reservedTempFile.clear();
+    dir.path = path;
+    dir.reservedFile.clear();
     return true;
 }
 

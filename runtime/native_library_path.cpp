@@ -36,11 +36,11 @@ std::vector<std::string> absoluteEntries(const std::string &directories) {
 
 }  // namespace
 
-void prependNativeLibraryPath() {
+void prependNativeLibraryPath(const RunPlaces &places) {
     char directories[kDirectoriesCapacity];
     getConfigString(record::kNativeLibraryDirectories, directories, kDirectoriesCapacity);
     logMessage(L"native lib dir is %S", directories);
-    expandVariablesA(directories, kDirectoriesCapacity);
+    expandVariablesA(places, directories, kDirectoriesCapacity);
     bool cut = false;
     std::string path =
         composeNativeLibraryPath(absoluteEntries(directories), environmentValue("PATH"), kNativeLibraryPathCapacity, &cut);

@@ -10,7 +10,6 @@
 #include "diagnostics/log.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
-#include "paths/temp_dirs.h"
 
 void reducePath() {
     DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
@@ -48,7 +47,8 @@ static void changeWorkingDirectory() {
         logMessage(L"working directory unchanged");
         return;
     }
-    expandVariables(directory, 6000, ExpandMode::Option);
+    // Before the run's own directories exist: their variables expand to nothing.
+    expandVariables(RunPlaces(), directory, 6000, ExpandMode::Option);
     wchar_t fullPath[6000];
     getFullPath(fullPath, 6000, directory, DirectoryForm::NarrowDerived, true);
     SetCurrentDirectoryW(fullPath);
@@ -56,11 +56,7 @@ static void changeWorkingDirectory() {
 }
 
 void launcherStartup() {
-    launcherTempDir[0] = 0;
     loadConfigBlock();
-    char flavour[2];
-    getConfigString(record::kLauncherFlavour, flavour, sizeof flavour);
-    launcherFlavour = flavour[0];
     if (getConfigInt(record::kReducePath) != 0)
         reducePath();
     if (getConfigInt(record::kIgnoreJavaOptions) != 0) {
