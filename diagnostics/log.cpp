@@ -11,14 +11,19 @@
 
 namespace {
 
-void (*logDirectorySource)(wchar_t *out, size_t capacity);
-
-CRITICAL_SECTION *logLock;
-bool logDecided;
-bool logPathSet;
-wchar_t logFilePath[6000];
-HANDLE openFile = INVALID_HANDLE_VALUE;
-int64_t logStartMillis;
+// The one log of the process. Process-wide: every layer and thread writes to
+// it through calls that carry no context.
+struct LogState {
+    void (*directorySource)(wchar_t *out, size_t capacity) = nullptr;
+    CRITICAL_SECTION lockStorage;
+    CRITICAL_SECTION *lock = nullptr;
+    bool decided = false;
+    bool pathSet = false;
+    wchar_t filePath[6000] = {};
+    HANDLE openFile = INVALID_HANDLE_VALUE;
+    int64_t startMillis = 0;
+};
+LogState theLog;
 
 int64_t currentMillis() {
     FILETIME now;
@@ -53,7 +58,7 @@ void writeLogText(const std::wstring &text) {
     WideCharToMultiByte(CP_UTF8, 0, crlf.data(), static_cast<int>(crlf.size()), &utf8[0], size, nullptr,
                         nullptr);
     DWORD written;
-    WriteFile(openFile, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    WriteFile(theLog.openFile, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
 bool logSwitchIsOn(const char *name) {
@@ -65,7 +70,7 @@ bool logSwitchIsOn(const char *name) {
 // The new file's byte-order mark and header.
 void startLogFile() {
     DWORD written;
-    WriteFile(openFile, "\xEF\xBB\xBF", 3, &written, nullptr);
+    WriteFile(theLog.openFile, "\xEF\xBB\xBF", 3, &written, nullptr);
     wchar_t executable[6000];
     DWORD length = GetModuleFileNameW(nullptr, executable, 6000);
     if (length == 0 || length >= 6000)
@@ -73,72 +78,71 @@ void startLogFile() {
     time_t now = time(nullptr);
     const char *localTime = ctime(&now);
     writeLogText(formatString(L"Started executable %s at %S\n", executable, localTime ? localTime : "\n"));
-    FlushFileBuffers(openFile);
-    logStartMillis = currentMillis();
+    FlushFileBuffers(theLog.openFile);
+    theLog.startMillis = currentMillis();
 }
 
 // The first free "zno_nlog_<n>.log" of the directory, n up to 1000, else
 // "c:\zno_nlog"; the file stays open for the life of the process.
 void createLogFile() {
     wchar_t root[6000] = L"";
-    if (logDirectorySource)
-        logDirectorySource(root, 6000);
+    if (theLog.directorySource)
+        theLog.directorySource(root, 6000);
     std::wstring directory = root[0] == 0 ? std::wstring(L"c:\\") : std::wstring(root);
     if (directory.back() != L'\\' && directory.back() != L'/')
         directory += L'\\';
-    for (int n = 1; n <= 1000 && openFile == INVALID_HANDLE_VALUE; n++) {
+    for (int n = 1; n <= 1000 && theLog.openFile == INVALID_HANDLE_VALUE; n++) {
         // A name cut to fit would be a file nobody looks for: such a root gives way to "c:\".
-        if (formatText(logFilePath, 6000, L"%szno_nlog_%d.log", directory.c_str(), n) >= 6000) {
+        if (formatText(theLog.filePath, 6000, L"%szno_nlog_%d.log", directory.c_str(), n) >= 6000) {
             directory = L"c:\\";
             n = 0;
             continue;
         }
-        openFile = createNewLogFile(logFilePath);
+        theLog.openFile = createNewLogFile(theLog.filePath);
         DWORD error = GetLastError();
         // Only a taken name is worth trying the next one for.
-        if (openFile == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+        if (theLog.openFile == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
             error != ERROR_ACCESS_DENIED)
             break;
     }
-    if (openFile == INVALID_HANDLE_VALUE) {
-        copyText(logFilePath, 6000, L"c:\\zno_nlog");
-        openFile = createNewLogFile(logFilePath);
+    if (theLog.openFile == INVALID_HANDLE_VALUE) {
+        copyText(theLog.filePath, 6000, L"c:\\zno_nlog");
+        theLog.openFile = createNewLogFile(theLog.filePath);
     }
-    if (openFile == INVALID_HANDLE_VALUE)
+    if (theLog.openFile == INVALID_HANDLE_VALUE)
         return;
-    logPathSet = true;
+    theLog.pathSet = true;
     startLogFile();
 }
 
 void decideLog() {
-    logDecided = true;  // log calls made while deciding return at once
+    theLog.decided = true;  // log calls made while deciding return at once
     if (!logSwitchIsOn("PELLUX_LOG") && !logSwitchIsOn("ZANTHOR_LOG"))
         return;
     createLogFile();
 }
 
 void openLog() {
-    if (!logLock) {
-        static CRITICAL_SECTION lock;
-        InitializeCriticalSection(&lock);
-        logLock = &lock;
+    if (!theLog.lock) {
+        InitializeCriticalSection(&theLog.lockStorage);
+        theLog.lock = &theLog.lockStorage;
     }
-    EnterCriticalSection(logLock);
-    if (!logDecided)
+    EnterCriticalSection(theLog.lock);
+    if (!theLog.decided)
         decideLog();
 }
 
 void writeLine(bool error, const wchar_t *format, va_list args) {
     openLog();
-    if (openFile != INVALID_HANDLE_VALUE) {
-        std::wstring line = formatLogStamp(currentMillis() - logStartMillis);
+    if (theLog.openFile != INVALID_HANDLE_VALUE) {
+        std::wstring line = formatLogStamp(currentMillis() - theLog.startMillis);
         if (error)
             line += L"ERROR: ";
         line += formatStringV(format, args);
         line += L'\n';
         writeLogText(line);
     }
-    LeaveCriticalSection(logLock);
+    LeaveCriticalSection(theLog.lock);
 }
 
 }  // namespace
@@ -157,6 +161,6 @@ void logError(const wchar_t *format, ...) {
     va_end(args);
 }
 
-const wchar_t *getLogFilePath() { return logPathSet ? logFilePath : nullptr; }
+const wchar_t *getLogFilePath() { return theLog.pathSet ? theLog.filePath : nullptr; }
 
-void setLogDirectorySource(void (*source)(wchar_t *out, size_t capacity)) { logDirectorySource = source; }
+void setLogDirectorySource(void (*source)(wchar_t *out, size_t capacity)) { theLog.directorySource = source; }
