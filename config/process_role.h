@@ -5,12 +5,12 @@
 
 #include <cstddef>
 
-const size_t kServiceNameCapacity = 6000;
+#include "common/capacities.h"
 
 struct ProcessRole {
     // The service to install, control or serve: record 101, the argument after
     // a command word, or the name the Service Control Manager passes.
-    wchar_t serviceName[kServiceNameCapacity] = {};
+    wchar_t serviceName[kTextCapacity] = {};
     // The process serves the service: the VM gets "-Xrs" and "pellux.isService".
     bool serviceMode = true;
     // Set by "/run": the VM gets "-Dzanthor.noRedir=true".

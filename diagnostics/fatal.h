@@ -8,8 +8,7 @@
 #include <cstdint>
 #include <string>
 
-// Capacity of a composed message, terminator included.
-const size_t kMessageCapacity = 6000;
+#include "common/capacities.h"
 
 // A clean-up fatalExit runs, with what it cleans up.
 struct FatalCleanUp {
@@ -47,10 +46,10 @@ private:
 };
 
 // The text with its first "{0}" replaced by the argument (none: unchanged),
-// cut to kMessageCapacity - 1 characters.
+// cut to kTextCapacity - 1 characters.
 std::wstring substituteArgument(const std::wstring &text, const wchar_t *argument);
 // The text as shown: with "\n\nLog: " and the log path when there is a log,
-// cut to kMessageCapacity - 1 characters; the message is cut before the path.
+// cut to kTextCapacity - 1 characters; the message is cut before the path.
 std::wstring composeShownText(const std::wstring &text, const wchar_t *logPath);
 
 // The configured text of the message with its "{0}" replaced, as showMessage shows it.

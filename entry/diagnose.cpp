@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/records.h"
 #include "common/target.h"
@@ -26,8 +27,6 @@
 #include "runtime/native_library_path.h"
 
 namespace {
-
-const size_t kTextCapacity = 6000;
 
 void say(const std::wstring &text) { fputs((narrowBytes(text) + "\n").c_str(), stdout); }
 void sayA(const std::string &text) { fputs((text + "\n").c_str(), stdout); }

@@ -103,7 +103,7 @@ int runLauncher() {
     installProcessHooks();
     ProcessRole role;
     launcherStartup();
-    getConfigStringW(record::kServiceName, role.serviceName, kServiceNameCapacity);
+    getConfigStringW(record::kServiceName, role.serviceName, kTextCapacity);
     const wchar_t *commandLine = GetCommandLineW();
     logMessage(L"command line %s", commandLine);
     StringList arguments;
@@ -121,7 +121,7 @@ int runLauncher() {
     }
     if (decision.hasServiceNameArgument) {
         // A name that does not fit must not be cut into the name of another service.
-        if (!copyText(role.serviceName, kServiceNameCapacity, decision.serviceNameArgument.c_str())) {
+        if (!copyText(role.serviceName, kTextCapacity, decision.serviceNameArgument.c_str())) {
             logError(L"service name argument of %d characters is too long",
                      static_cast<int>(decision.serviceNameArgument.size()));
             printConsole("The service name is too long.\n");

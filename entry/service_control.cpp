@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/records.h"
 #include "common/win32_handles.h"
@@ -14,8 +15,6 @@
 #include "paths/path_utils.h"
 
 namespace {
-
-const size_t kTextCapacity = 6000;
 
 void printLine(const char *format, ...) {
     va_list args;

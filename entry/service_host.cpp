@@ -61,8 +61,8 @@ void fillInitialStatus() {
 void takeServiceName(DWORD count, LPWSTR *arguments) {
     const wchar_t *name = count > 0 ? arguments[0] : nullptr;
     size_t length = name ? lstrlenW(name) : 0;
-    bool usable = length >= 1 && length < kServiceNameCapacity;
-    copyText(hostState.serviceName, kServiceNameCapacity, usable ? name : L"unknown");
+    bool usable = length >= 1 && length < kTextCapacity;
+    copyText(hostState.serviceName, kTextCapacity, usable ? name : L"unknown");
     logMessage(L"service name is '%s'", hostState.serviceName);
 }
 

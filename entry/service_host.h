@@ -17,7 +17,7 @@ struct ServiceHostState {
     SERVICE_STATUS status = {};
     SERVICE_STATUS_HANDLE statusHandle = nullptr;
     // The name the Service Control Manager started the service under.
-    wchar_t serviceName[kServiceNameCapacity] = {};
+    wchar_t serviceName[kTextCapacity] = {};
     RobustnessSettings settings;
     // Waited for by the entry point once the dispatcher has returned.
     UniqueHandle serviceMainThread;

@@ -29,7 +29,7 @@ const DWORD kActivationStackSize = 1 << 20;
 // The executable's full path in lower case: the registry value name as it
 // is, and the body of the semaphore name.
 std::string instancePath() {
-    char path[6000];
+    char path[kPathCapacity];
     getFullPath(path, sizeof path, getExecutablePathA(), false);
     return path;
 }
@@ -82,9 +82,9 @@ HANDLE createInstanceSemaphore(const std::string &name, const InstancePrefix &pr
     // A null DACL would let anyone change the semaphore's owner and rights;
     // other users' copies need no more than to see that it is there.
     PrivateSecurity security(SEMAPHORE_ALL_ACCESS, prefix.otherUsers ? SYNCHRONIZE : 0);
-    shownName = name.substr(0, kSemaphoreNameCapacity - 1);
+    shownName = name.substr(0, kTextCapacity - 1);
     if (shownName.size() < name.size())
-        logError(L"semaphore name cut at %d characters", static_cast<int>(kSemaphoreNameCapacity - 1));
+        logError(L"semaphore name cut at %d characters", static_cast<int>(kTextCapacity - 1));
     SetLastError(ERROR_SUCCESS);
     HANDLE semaphore = CreateSemaphoreA(prefix.openToEveryone ? security.attributes() : nullptr, 1, 1, name.c_str());
     *error = GetLastError();

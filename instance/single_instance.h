@@ -8,13 +8,12 @@
 #include <cstdint>
 #include <string>
 
+#include "common/capacities.h"
 #include "common/win32_handles.h"
-
-const size_t kSemaphoreNameCapacity = 6000;
 
 // This copy's semaphore: other copies see this one while it is open.
 struct InstanceSemaphore {
-    // Passed to Java as pellux.semaphoreName; at most kSemaphoreNameCapacity - 1 characters.
+    // Passed to Java as pellux.semaphoreName; at most kTextCapacity - 1 characters.
     std::string name;
     UniqueHandle handle;
 };

@@ -21,7 +21,7 @@ namespace {
 CandidateVerdict probeVersion(RuntimeSearchWatch &watch, const char *javaExe, uint64_t lastWriteTime, char *version,
                               const ProbeRules &rules) {
     uint32_t machine = 0;
-    if (rules.useCache && readVersionCache(javaExe, lastWriteTime, version, kJavaVersionCapacity, &machine) &&
+    if (rules.useCache && readVersionCache(javaExe, lastWriteTime, version, kVersionCapacity, &machine) &&
         strcmp(version, kFailedRunVersion) != 0) {
         logMessage(L"got version from registry %S %d", version, static_cast<int>(machine));
         searchObserver(watch).candidateVersion(javaExe, version, machine, VersionSource::Cache);
@@ -45,9 +45,9 @@ CandidateVerdict probeVersion(RuntimeSearchWatch &watch, const char *javaExe, ui
 // Windowed launchers run the runtime's javaw.exe, which must exist as well.
 bool switchToJavaw(char *javaExe) {
     size_t length = strlen(javaExe);
-    if (length < 4 || length + 1 >= kJavaExeCapacity)
+    if (length < 4 || length + 1 >= kPathCapacity)
         return false;
-    copyText(javaExe + length - 4, kJavaExeCapacity - (length - 4), "w.exe");
+    copyText(javaExe + length - 4, kPathCapacity - (length - 4), "w.exe");
     return pathExists(javaExe);
 }
 
@@ -69,9 +69,9 @@ bool checkJavaExe(RuntimeSearchWatch &watch, char *javaExe, char *version, const
                   const JavaVersion &maximum, const ProbeRules &rules) {
     logMessage(L"checkJavaExe (%S, [out], %d, %d, %d)", javaExe, static_cast<int>(minimum.size()),
                static_cast<int>(maximum.size()), rules.allowBeta ? 1 : 0);
-    char normalised[kJavaExeCapacity];
-    getFullPath(normalised, kJavaExeCapacity, javaExe, false);
-    copyText(javaExe, kJavaExeCapacity, normalised);
+    char normalised[kPathCapacity];
+    getFullPath(normalised, kPathCapacity, javaExe, false);
+    copyText(javaExe, kPathCapacity, normalised);
     CandidateVerdict verdict = CandidateVerdict::NoJavaExecutable;
     uint64_t lastWriteTime = 0;
     if (!findFileTime(javaExe, &lastWriteTime)) {
@@ -92,7 +92,7 @@ bool checkJavaExe(RuntimeSearchWatch &watch, char *javaExe, char *version, const
 
 bool javaExeFromHome(RuntimeSearchWatch &watch, const char *home, char *javaExe) {
     std::string jreJava = std::string(home) + "\\jre\\bin\\java.exe";
-    copyText(javaExe, kJavaExeCapacity, jreJava.c_str());
+    copyText(javaExe, kPathCapacity, jreJava.c_str());
     if (getConfigInt(record::kRequireJdk) != 0) {
         if (pathExists((std::string(home) + "\\lib\\tools.jar").c_str()))
             return true;
@@ -100,6 +100,6 @@ bool javaExeFromHome(RuntimeSearchWatch &watch, const char *home, char *javaExe)
         return false;
     }
     if (!pathExists(javaExe))
-        copyText(javaExe, kJavaExeCapacity, (std::string(home) + "\\bin\\java.exe").c_str());
+        copyText(javaExe, kPathCapacity, (std::string(home) + "\\bin\\java.exe").c_str());
     return true;
 }

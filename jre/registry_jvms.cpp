@@ -110,9 +110,9 @@ LauncherScanResult scanLauncherRoot(RuntimeSearchWatch &watch, HKEY root, REGSAM
         slashesToBackslashes(path);
         if (!acceptsLauncherCandidate(path, acceptPlain, acceptZnoJres))
             continue;
-        char javaExe[kJavaExeCapacity];
-        char version[kJavaVersionCapacity] = "";
-        copyText(javaExe, kJavaExeCapacity, path.c_str());
+        char javaExe[kPathCapacity];
+        char version[kVersionCapacity] = "";
+        copyText(javaExe, kPathCapacity, path.c_str());
         if (checkJavaExe(watch, javaExe, version, minimum, maximum, betasAllowedIf(true)) &&
             isVersionGreater(version, best.version.c_str())) {
             best.found = true;
@@ -194,8 +194,8 @@ bool scanVendorJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, con
     sortCandidatesByVersion(candidates);
     for (const RegistryCandidate &candidate : candidates)
         logMessage(L"found registry jre %S %S", candidate.javaExe.c_str(), candidate.version.c_str());
-    copyText(javaExe, kJavaExeCapacity, candidates[0].javaExe.c_str());
-    copyText(version, kJavaVersionCapacity, candidates[0].version.c_str());
+    copyText(javaExe, kPathCapacity, candidates[0].javaExe.c_str());
+    copyText(version, kVersionCapacity, candidates[0].version.c_str());
     return true;
 }
 
@@ -228,16 +228,16 @@ bool scanLauncherJvms(RuntimeSearchWatch &watch, const char *keyPath, bool accep
         chosen = &user;
     if (!chosen->found)
         return false;
-    copyText(javaExe, kJavaExeCapacity, chosen->javaExe.c_str());
-    copyText(version, kJavaVersionCapacity, chosen->version.c_str());
+    copyText(javaExe, kPathCapacity, chosen->javaExe.c_str());
+    copyText(version, kVersionCapacity, chosen->version.c_str());
     return true;
 }
 
 bool scanRegistryJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
                       const JavaVersion &maximum) {
     bool onlyZnoJres = getConfigInt(record::kOnlyZnoJres) != 0;
-    char vendorExe[kJavaExeCapacity] = "";
-    char vendorVersion[kJavaVersionCapacity] = "";
+    char vendorExe[kPathCapacity] = "";
+    char vendorVersion[kVersionCapacity] = "";
     bool vendorFound = !onlyZnoJres && scanVendorJvms(watch, vendorExe, vendorVersion, minimum, maximum);
     if (vendorFound)
         logMessage(L"found sun %S %S", vendorExe, vendorVersion);
@@ -246,8 +246,8 @@ bool scanRegistryJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, c
     if (locatedFound)
         logMessage(L"found located %S %S", javaExe, version);
     if (vendorFound && (!locatedFound || isVersionGreater(vendorVersion, version))) {
-        copyText(javaExe, kJavaExeCapacity, vendorExe);
-        copyText(version, kJavaVersionCapacity, vendorVersion);
+        copyText(javaExe, kPathCapacity, vendorExe);
+        copyText(version, kVersionCapacity, vendorVersion);
     }
     return vendorFound || locatedFound;
 }

@@ -2,7 +2,7 @@
 // runtimes shared under the configured sharing key, the Java vendors' keys
 // and the located runtimes. Each scan probes its candidates with
 // checkJavaExe and on success leaves the chosen one in javaExe
-// (kJavaExeCapacity) and version (kJavaVersionCapacity); on failure those
+// (kPathCapacity) and version (kVersionCapacity); on failure those
 // hold whatever the last probe left.
 #ifndef PELLUX_JRE_REGISTRY_JVMS_H
 #define PELLUX_JRE_REGISTRY_JVMS_H

@@ -103,7 +103,7 @@ bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version, 
         return false;
     std::vector<std::string> versions = versionsInOutput(output);
     for (const std::string &found : versions) {
-        copyText(version, kJavaVersionCapacity, found.c_str());
+        copyText(version, kVersionCapacity, found.c_str());
         logMessage(L"Java version2: %S", version);
     }
     return !versions.empty();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
@@ -18,8 +19,6 @@
 #include "paths/path_utils.h"
 
 namespace {
-
-const size_t kConfigTextCapacity = 6000;
 
 struct Search {
     RunPlaces &places;
@@ -49,7 +48,7 @@ std::string describeEntry(char type, const char *text) {
 bool loadCandidate(Search &search, RuntimeLocationKind kind, const char *locationName) {
     search.result.kind = kind;
     if (locationName)
-        copyText(search.result.locationName, kLocationNameCapacity, locationName);
+        copyText(search.result.locationName, kPathCapacity, locationName);
     search.module = search.loader(search.result.javaExecutable, search.places.runtime);
     if (search.module == nullptr)
         searchObserver(search.watch).candidateVerdict(search.result.javaExecutable, CandidateVerdict::NoJvmDll);
@@ -58,7 +57,7 @@ bool loadCandidate(Search &search, RuntimeLocationKind kind, const char *locatio
 
 bool tryLocationFile(Search &search, const wchar_t *suffix, const char *stepName, const wchar_t *foundText,
                      const wchar_t *usingText, bool allowBeta) {
-    char line[kLocationNameCapacity];
+    char line[kPathCapacity];
     if (!readLocationFile(suffix, line))
         return false;
     logMessage(foundText, line);
@@ -86,7 +85,7 @@ bool tryRegistryScan(Search &search, bool (*scan)(RuntimeSearchWatch &, char *, 
 }
 
 bool tryMainPassEntry(Search &search, const SearchEntry &entry, bool force) {
-    char text[kConfigTextCapacity];
+    char text[kTextCapacity];
     copyText(text, sizeof text, entry.text.c_str());
     expandVariablesA(search.places, text, sizeof text);
     logMessage(L"Testing location %S (type %c)", text, static_cast<int>(static_cast<unsigned char>(entry.type)));
@@ -173,7 +172,7 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
 HMODULE searchJvm(RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchResult &result, JvmLoader loader) {
     logMessage(L"Searching for a JVM");
     result.kind = RuntimeLocationKind::None;
-    char sequence[kConfigTextCapacity], minimumText[kConfigTextCapacity], maximumText[kConfigTextCapacity];
+    char sequence[kTextCapacity], minimumText[kTextCapacity], maximumText[kTextCapacity];
     getConfigString(record::kSearchSequence, sequence, sizeof sequence);
     getConfigString(record::kMinimumVersion, minimumText, sizeof minimumText);
     getConfigString(record::kMaximumVersion, maximumText, sizeof maximumText);
@@ -186,7 +185,7 @@ HMODULE searchJvm(RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchRes
 bool testJavaHome(RuntimeSearchWatch &watch, const char *directory, char *javaExe, char *version,
                   const JavaVersion &minimum, const JavaVersion &maximum, const ProbeRules &rules,
                   DirectoryEntry entry) {
-    char home[kJavaExeCapacity];
+    char home[kPathCapacity];
     getFullPath(home, sizeof home, directory, false);
     if (watch.unpackRuntimes)
         unpackRuntime(home);
@@ -197,7 +196,7 @@ bool testJavaHome(RuntimeSearchWatch &watch, const char *directory, char *javaEx
 
 bool testEnvironmentHome(RuntimeSearchWatch &watch, const char *variable, char *javaExe, char *version,
                          const JavaVersion &minimum, const JavaVersion &maximum) {
-    char home[kJavaExeCapacity];
+    char home[kPathCapacity];
     DWORD length = GetEnvironmentVariableA(variable, home, sizeof home);
     // A value too long for the buffer is left unread, like an unset one.
     if (length == 0 || length >= sizeof home)
@@ -211,22 +210,22 @@ bool testEnvironmentHome(RuntimeSearchWatch &watch, const char *variable, char *
 
 bool testPathJava(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
                   const JavaVersion &maximum) {
-    DWORD length = SearchPathA(nullptr, "java.exe", nullptr, kJavaExeCapacity, javaExe, nullptr);
-    if (length == 0 || length >= kJavaExeCapacity)
+    DWORD length = SearchPathA(nullptr, "java.exe", nullptr, kPathCapacity, javaExe, nullptr);
+    if (length == 0 || length >= kPathCapacity)
         return false;
     return checkJavaExe(watch, javaExe, version, minimum, maximum);
 }
 
 bool readLocationFile(const wchar_t *suffix, char *line) {
-    wchar_t directory[kConfigTextCapacity];
-    getConfigStringW(record::kInstallationDirectory, directory, kConfigTextCapacity);
-    wchar_t path[kConfigTextCapacity];
-    getFullPath(path, kConfigTextCapacity, directory, DirectoryForm::Long, true);
+    wchar_t directory[kTextCapacity];
+    getConfigStringW(record::kInstallationDirectory, directory, kTextCapacity);
+    wchar_t path[kTextCapacity];
+    getFullPath(path, kTextCapacity, directory, DirectoryForm::Long, true);
     std::wstring fileName = std::wstring(path) + suffix;
     FILE *file = _wfopen(fileName.c_str(), L"rt");
     if (!file)
         return false;
-    bool read = fgets(line, static_cast<int>(kLocationNameCapacity), file) != nullptr;
+    bool read = fgets(line, static_cast<int>(kPathCapacity), file) != nullptr;
     fclose(file);
     if (!read)
         return false;

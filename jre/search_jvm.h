@@ -11,11 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/capacities.h"
 #include "jre/check_java_exe.h"
 #include "jre/search_observer.h"
 #include "paths/expand_variables.h"
-
-const size_t kLocationNameCapacity = 6000;
 
 // Which step produced the current candidate; the loader picks its failure
 // message by it.
@@ -30,12 +29,12 @@ enum class RuntimeLocationKind : int32_t {
 // Filled by searchJvm; the caller owns it. After a failed search the fields
 // describe the last candidate that passed its probe.
 struct RuntimeSearchResult {
-    char javaExecutable[kJavaExeCapacity];
-    char version[kJavaVersionCapacity];
+    char javaExecutable[kPathCapacity];
+    char version[kVersionCapacity];
     RuntimeLocationKind kind;
     // Kind 2: the directory text as tested or the location file's line;
     // kind 3: the variable's name; kind 1: the "S" entry's text; kind 4: untouched.
-    char locationName[kLocationNameCapacity];
+    char locationName[kPathCapacity];
 };
 
 // Loads the jvm.dll of the runtime around a java executable, noting in
@@ -62,7 +61,7 @@ bool testPathJava(RuntimeSearchWatch &watch, char *javaExe, char *version, const
                   const JavaVersion &maximum);
 
 // The first line of "<application directory><suffix>" without its line end
-// (line has kLocationNameCapacity); false for a missing or empty file.
+// (line has kPathCapacity); false for a missing or empty file.
 bool readLocationFile(const wchar_t *suffix, char *line);
 
 #endif

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/split_command_line.h"
 #include "common/text.h"
@@ -20,7 +21,6 @@ static_assert(sizeof(wchar_t) == sizeof(jchar), "wide text is Java's UTF-16");
 
 namespace {
 
-const size_t kFileParameterCapacity = 6000;
 const size_t kConfiguredArgumentsCapacity = 2000;
 const size_t kSplashTextCapacity = 2000;
 const size_t kHelperDirectoryCapacity = 4000;
@@ -55,13 +55,13 @@ std::wstring javaStringText(JNIEnv *env, jstring text) {
 std::wstring redirectionFile(const RunPlaces &places, int32_t flagId, int32_t fileId) {
     if (getConfigInt(flagId) == 0)
         return std::wstring();
-    wchar_t file[kFileParameterCapacity];
-    getConfigStringW(fileId, file, kFileParameterCapacity);
-    expandVariables(places, file, kFileParameterCapacity, ExpandMode::Argument);
+    wchar_t file[kPathCapacity];
+    getConfigStringW(fileId, file, kPathCapacity);
+    expandVariables(places, file, kPathCapacity, ExpandMode::Argument);
     if (file[0] == L'$')
         return file;
-    wchar_t fullPath[kFileParameterCapacity];
-    getFullPath(fullPath, kFileParameterCapacity, file, DirectoryForm::Long, true);
+    wchar_t fullPath[kPathCapacity];
+    getFullPath(fullPath, kPathCapacity, file, DirectoryForm::Long, true);
     return fullPath;
 }
 

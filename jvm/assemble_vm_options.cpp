@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
@@ -23,8 +24,6 @@
 #include "paths/temp_dirs.h"
 
 namespace {
-
-const size_t kPathCapacity = 6000;
 
 class WindowsPathEntrySystem : public PathEntrySystem {
 public:

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
@@ -15,10 +16,7 @@
 #include "paths/path_utils.h"
 #include "paths/runtime_location.h"
 
-
 namespace {
-
-const size_t kDirectoryCapacity = 6000;
 
 typedef void *(WINAPI *AddDllDirectoryFunction)(const wchar_t *directory);
 typedef BOOL(WINAPI *RemoveDllDirectoryFunction)(void *cookie);
@@ -35,9 +33,9 @@ void restorePath(const std::string &oldPath, bool wasSet) {
 void recordRuntimeLocation(const RuntimeSearchResult &result, RuntimeLocation &runtime) {
     std::string home(result.javaExecutable, javaExeDirLength(result.javaExecutable));
     home += "\\..";
-    if (!copyText(runtime.home, kRuntimeHomeCapacity, home.c_str()))
-        logError(L"runtime home cut at %d characters", static_cast<int>(kRuntimeHomeCapacity - 1));
-    copyText(runtime.version, kRuntimeVersionCapacity, result.version);
+    if (!copyText(runtime.home, kPathCapacity, home.c_str()))
+        logError(L"runtime home cut at %d characters", static_cast<int>(kPathCapacity - 1));
+    copyText(runtime.version, kVersionCapacity, result.version);
 }
 
 void showLoadFailure(const RuntimeSearchResult &result) {
@@ -131,7 +129,7 @@ HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory, RuntimeLoc
             logMessage(L"Failed with error code %d", static_cast<int>(GetLastError()));
         return nullptr;
     }
-    copyText(runtime.jvmBinDirectory, kRuntimeHomeCapacity, binDirectory);
+    copyText(runtime.jvmBinDirectory, kPathCapacity, binDirectory);
     return module;
 }
 
@@ -146,9 +144,9 @@ void preloadUcrtbase(const char *binDirectory) {
     logMessage(L"Preloading ucrtbase.dll 4");
     // The system's copy where there is one, else the runtime's; never a copy
     // that the current directory or PATH happens to offer.
-    char systemDirectory[kDirectoryCapacity];
-    UINT length = GetSystemDirectoryA(systemDirectory, kDirectoryCapacity);
-    std::string systemName = length > 0 && length < kDirectoryCapacity
+    char systemDirectory[kPathCapacity];
+    UINT length = GetSystemDirectoryA(systemDirectory, kPathCapacity);
+    std::string systemName = length > 0 && length < kPathCapacity
                                  ? std::string(systemDirectory) + "\\ucrtbase.dll"
                                  : std::string();
     if ((systemName.empty() || LoadLibraryExA(systemName.c_str(), nullptr, 0) == nullptr) &&
@@ -162,9 +160,9 @@ DllDirectoryCookie addDllSearchDirectory(const char *directory) {
     AddDllDirectoryFunction addDllDirectory = exportedFunction<AddDllDirectoryFunction>(kernel32(), "AddDllDirectory");
     if (addDllDirectory == nullptr)
         return nullptr;
-    wchar_t wide[kDirectoryCapacity];
+    wchar_t wide[kPathCapacity];
     UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    if (MultiByteToWideChar(codePage, 0, directory, -1, wide, kDirectoryCapacity) == 0)
+    if (MultiByteToWideChar(codePage, 0, directory, -1, wide, kPathCapacity) == 0)
         return nullptr;
     logMessage(L"Adding DLL directory %s", wide);
     return addDllDirectory(wide);

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/split_command_line.h"
 #include "common/text.h"
@@ -19,8 +20,6 @@
 
 namespace {
 
-const size_t kOptionTextCapacity = 6000;
-const size_t kPathCapacity = 6000;
 // Far beyond any real configuration; keeps a wild count from reading record
 // ids past the end of their range.
 const int32_t kMaxVersionLines = 1000;
@@ -122,10 +121,10 @@ void VmOptionReader::addVersionSpecificOptions() {
         logMessage(L"checking version %S %d", condition.c_str(), holds ? 1 : 0);
         if (!holds)
             continue;
-        wchar_t options[kOptionTextCapacity];
-        getConfigStringW(record::versionOptions(i), options, kOptionTextCapacity);
+        wchar_t options[kTextCapacity];
+        getConfigStringW(record::versionOptions(i), options, kTextCapacity);
         logMessage(L"adding specific %s", options);
-        expandVariables(context_.places, options, kOptionTextCapacity, ExpandMode::Option);
+        expandVariables(context_.places, options, kTextCapacity, ExpandMode::Option);
         StringList tokens;
         splitCommandLine(options, tokens);
         addVmOptionTokens(tokens);
@@ -172,9 +171,9 @@ void VmOptionReader::addVmOptionTokens(const StringList &tokens) {
 }
 
 void VmOptionReader::addConfiguredVmOptions(const StringList &arguments) {
-    wchar_t text[kOptionTextCapacity];
-    getConfigStringW(record::kVmParameters, text, kOptionTextCapacity);
-    expandVariables(context_.places, text, kOptionTextCapacity, ExpandMode::Option);
+    wchar_t text[kTextCapacity];
+    getConfigStringW(record::kVmParameters, text, kTextCapacity);
+    expandVariables(context_.places, text, kTextCapacity, ExpandMode::Option);
     StringList tokens;
     splitCommandLine(text, tokens);
     logMessage(L"adding options");

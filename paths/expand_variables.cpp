@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/text.h"
 #include "diagnostics/fatal.h"
@@ -10,16 +11,14 @@
 
 namespace {
 
-const size_t kValueCapacity = 6000;
-
 // Expansion cannot go on without a temporary root.
 template <typename Char>
 void requireTempRoot(Char *root) {
     bool found;
     if constexpr (sizeof(Char) == 1)
-        found = getTempRootA(root, kValueCapacity);
+        found = getTempRootA(root, kPathCapacity);
     else
-        found = getTempRoot(root, kValueCapacity);
+        found = getTempRoot(root, kPathCapacity);
     if (!found)
         fatalMessage(message::kNoTempRoot);
 }
@@ -41,18 +40,18 @@ WideValue wideValue(const wchar_t *text) {
 // whether or not the text refers to it.
 WideExpansionValues wideValues(const RunPlaces &places, ExpandMode mode) {
     WideExpansionValues values;
-    wchar_t directory[kValueCapacity];
+    wchar_t directory[kPathCapacity];
     if (mode == ExpandMode::Argument) {
-        wchar_t root[kValueCapacity];
+        wchar_t root[kPathCapacity];
         requireTempRoot(root);
         values.tempRoot = wideValue(root);
-        resolveAgainstExecutable(directory, kValueCapacity, L"", DirectoryForm::Long);
+        resolveAgainstExecutable(directory, kPathCapacity, L"", DirectoryForm::Long);
         values.executableDirectory = wideValue(directory);
     } else {
-        char root[kValueCapacity];
+        char root[kPathCapacity];
         requireTempRoot(root);
         values.tempRoot = narrowValue(root);
-        resolveAgainstExecutable(directory, kValueCapacity, L"", DirectoryForm::NarrowDerived);
+        resolveAgainstExecutable(directory, kPathCapacity, L"", DirectoryForm::NarrowDerived);
         values.executableDirectory = wideValue(directory);
         values.executableDirectory.narrow = true;
     }
@@ -63,11 +62,11 @@ WideExpansionValues wideValues(const RunPlaces &places, ExpandMode mode) {
 
 NarrowExpansionValues narrowValues(const RunPlaces &places) {
     NarrowExpansionValues values;
-    char root[kValueCapacity];
+    char root[kPathCapacity];
     requireTempRoot(root);
     values.tempRoot = root;
-    char directory[kValueCapacity];
-    resolveAgainstExecutable(directory, kValueCapacity, "");
+    char directory[kPathCapacity];
+    resolveAgainstExecutable(directory, kPathCapacity, "");
     values.executableDirectory = directory;
     values.launcherTempDirectory = places.tempDir.path;
     values.runtimeHome = places.runtime.home;

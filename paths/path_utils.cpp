@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
@@ -10,7 +11,6 @@
 
 namespace {
 
-const size_t kPathCapacity = 6000;
 const DWORD kCommandExitWaitMs = 2000;
 // cmd.exe answers at once; a command that writes nothing for this long never will.
 const DWORD kCommandOutputWaitMs = 10000;

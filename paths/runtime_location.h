@@ -5,16 +5,15 @@
 
 #include <cstddef>
 
-const size_t kRuntimeHomeCapacity = 6000;
-const size_t kRuntimeVersionCapacity = 2000;
+#include "common/capacities.h"
 
 struct RuntimeLocation {
     // The java executable's directory followed by "\.."; empty before a runtime is chosen.
-    char home[kRuntimeHomeCapacity] = {};
+    char home[kPathCapacity] = {};
     // The version text the search found; empty before a runtime is chosen.
-    char version[kRuntimeVersionCapacity] = {};
+    char version[kVersionCapacity] = {};
     // The bin directory whose jvm.dll was loaded last; empty before.
-    char jvmBinDirectory[kRuntimeHomeCapacity] = {};
+    char jvmBinDirectory[kPathCapacity] = {};
 };
 
 #endif

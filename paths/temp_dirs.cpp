@@ -73,16 +73,16 @@ public:
     bool pathExists(const wchar_t *path) override { return ::pathExists(path); }
 
     bool longPath(const char *path, std::string *longForm) override {
-        char buffer[kTempPathCapacity];
-        return assign(longForm, buffer, GetLongPathNameA(path, buffer, kTempPathCapacity), kTempPathCapacity);
+        char buffer[kPathCapacity];
+        return assign(longForm, buffer, GetLongPathNameA(path, buffer, kPathCapacity), kPathCapacity);
     }
     bool longPath(const wchar_t *path, std::wstring *longForm) override {
-        wchar_t buffer[kTempPathCapacity];
-        return assign(longForm, buffer, GetLongPathNameW(path, buffer, kTempPathCapacity), kTempPathCapacity);
+        wchar_t buffer[kPathCapacity];
+        return assign(longForm, buffer, GetLongPathNameW(path, buffer, kPathCapacity), kPathCapacity);
     }
     bool foldPrecomposed(const wchar_t *path, std::wstring *folded) override {
-        wchar_t buffer[kTempPathCapacity - 1];
-        int length = FoldStringW(MAP_PRECOMPOSED, path, -1, buffer, kTempPathCapacity - 1);
+        wchar_t buffer[kPathCapacity - 1];
+        int length = FoldStringW(MAP_PRECOMPOSED, path, -1, buffer, kPathCapacity - 1);
         if (length <= 0)
             return false;
         *folded = buffer;
@@ -95,20 +95,20 @@ public:
     int processId() override { return static_cast<int>(GetCurrentProcessId()); }
 
     bool systemTempPath(std::string *path) override {
-        char buffer[kTempPathCapacity];
-        return assign(path, buffer, GetTempPathA(kTempPathCapacity, buffer), kTempPathCapacity);
+        char buffer[kPathCapacity];
+        return assign(path, buffer, GetTempPathA(kPathCapacity, buffer), kPathCapacity);
     }
     bool systemTempPath(std::wstring *path) override {
-        wchar_t buffer[kTempPathCapacity];
-        return assign(path, buffer, GetTempPathW(kTempPathCapacity, buffer), kTempPathCapacity);
+        wchar_t buffer[kPathCapacity];
+        return assign(path, buffer, GetTempPathW(kPathCapacity, buffer), kPathCapacity);
     }
     bool environmentValue(const char *name, std::string *value) override {
-        char buffer[kTempPathCapacity];
-        return assign(value, buffer, GetEnvironmentVariableA(name, buffer, kTempPathCapacity), kTempPathCapacity);
+        char buffer[kPathCapacity];
+        return assign(value, buffer, GetEnvironmentVariableA(name, buffer, kPathCapacity), kPathCapacity);
     }
     bool environmentValue(const wchar_t *name, std::wstring *value) override {
-        wchar_t buffer[kTempPathCapacity];
-        return assign(value, buffer, GetEnvironmentVariableW(name, buffer, kTempPathCapacity), kTempPathCapacity);
+        wchar_t buffer[kPathCapacity];
+        return assign(value, buffer, GetEnvironmentVariableW(name, buffer, kPathCapacity), kPathCapacity);
     }
     bool commonAppDataFolder(std::string *path) override {
         return commonAppData<FolderPathA>("SHGetFolderPathA", path);
@@ -117,12 +117,12 @@ public:
         return commonAppData<FolderPathW>("SHGetFolderPathW", path);
     }
     bool windowsDirectory(std::string *path) override {
-        char buffer[kTempPathCapacity];
-        return assign(path, buffer, GetWindowsDirectoryA(buffer, kTempPathCapacity), kTempPathCapacity);
+        char buffer[kPathCapacity];
+        return assign(path, buffer, GetWindowsDirectoryA(buffer, kPathCapacity), kPathCapacity);
     }
     bool windowsDirectory(std::wstring *path) override {
-        wchar_t buffer[kTempPathCapacity];
-        return assign(path, buffer, GetWindowsDirectoryW(buffer, kTempPathCapacity), kTempPathCapacity);
+        wchar_t buffer[kPathCapacity];
+        return assign(path, buffer, GetWindowsDirectoryW(buffer, kPathCapacity), kPathCapacity);
     }
 };
 
@@ -184,14 +184,14 @@ bool getTempRootA(char *out, size_t capacity) {
 
 bool makeTempFileName(char *out, size_t capacity, bool &reserved) {
     reserved = false;
-    char root[kTempPathCapacity];
-    if (!getTempRootA(root, kTempPathCapacity))
+    char root[kPathCapacity];
+    if (!getTempRootA(root, kPathCapacity))
         return false;
     logMessage(L"tempPath is %S", root);
-    char name[kTempPathCapacity];
+    char name[kPathCapacity];
     if (GetTempFileNameA(root, "plx", 0, name) == 0) {
         logMessage(L"GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
-        formatText(name, kTempPathCapacity, "%splx%d", withTrailingSeparator(root).c_str(),
+        formatText(name, kPathCapacity, "%splx%d", withTrailingSeparator(root).c_str(),
                    windowsTempSystem().pseudoRandomNumber());
     } else {
         reserved = true;
@@ -212,16 +212,16 @@ TempDirResult createLauncherTempDir(LauncherTempDir &dir) {
         return TempDirResult::NotCreated;
     }
     for (int attempt = 0; attempt < 10; attempt++) {
-        char file[kTempPathCapacity];
+        char file[kPathCapacity];
         bool reserved = false;
-        if (!makeTempFileName(file, kTempPathCapacity, reserved))
+        if (!makeTempFileName(file, kPathCapacity, reserved))
             return TempDirResult::NoTempRoot;
-        char directory[kTempPathCapacity];
-        size_t length = formatText(directory, kTempPathCapacity, "%s_dir%d", file,
+        char directory[kPathCapacity];
+        size_t length = formatText(directory, kPathCapacity, "%s_dir%d", file,
                                    static_cast<int>(static_cast<uint32_t>(time(nullptr))));
         logMessage(L"Temp dir3: %S", directory);
         // A cut name would be another directory than the one logged.
-        if (length < kTempPathCapacity && CreateDirectoryA(directory, security.attributes())) {
+        if (length < kPathCapacity && CreateDirectoryA(directory, security.attributes())) {
             dir.path = directory;
             dir.reservedFile = reserved ? file : "";
             return TempDirResult::Created;
@@ -229,7 +229,7 @@ TempDirResult createLauncherTempDir(LauncherTempDir &dir) {
         if (reserved)
             DeleteFileA(file);
         logMessage(L"Could not create dir (%d)",
-                   static_cast<int>(length < kTempPathCapacity ? GetLastError() : ERROR_FILENAME_EXCED_RANGE));
+                   static_cast<int>(length < kPathCapacity ? GetLastError() : ERROR_FILENAME_EXCED_RANGE));
     }
     dir = LauncherTempDir();
     return TempDirResult::NotCreated;
@@ -252,14 +252,14 @@ void removeLauncherTempDir(LauncherTempDir &dir) {
 void removeLauncherTempDirAtFatalExit(void *dir) { removeLauncherTempDir(*static_cast<LauncherTempDir *>(dir)); }
 
 bool adoptWorkerTempDir(LauncherTempDir &dir) {
-    char path[kTempPathCapacity];
-    DWORD length = GetEnvironmentVariableA(kWorkerTempDirVariable, path, kTempPathCapacity);
-    if (length == 0 || length >= kTempPathCapacity)
+    char path[kPathCapacity];
+    DWORD length = GetEnvironmentVariableA(kWorkerTempDirVariable, path, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity)
         return false;
     SetEnvironmentVariableA(kWorkerTempDirVariable, nullptr);  // not for the VM's own children
-    char root[kTempPathCapacity];
+    char root[kPathCapacity];
     DWORD attributes = GetFileAttributesA(path);
-    bool usable = getTempRootA(root, kTempPathCapacity) && isDirectChild(root, path) &&
+    bool usable = getTempRootA(root, kPathCapacity) && isDirectChild(root, path) &&
                   attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
                   !isReparsePoint(attributes);
     if (!usable) {

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "config/config_store.h"
 #include "config/load_config.h"
@@ -41,16 +42,16 @@ void clearJavaOptionsVariables() {
 }
 
 static void changeWorkingDirectory() {
-    wchar_t directory[6000];
-    getConfigStringW(record::kWorkingDirectory, directory, 6000);
+    wchar_t directory[kPathCapacity];
+    getConfigStringW(record::kWorkingDirectory, directory, kPathCapacity);
     if (directory[0] == 0) {
         logMessage(L"working directory unchanged");
         return;
     }
     // Before the run's own directories exist: their variables expand to nothing.
-    expandVariables(RunPlaces(), directory, 6000, ExpandMode::Option);
-    wchar_t fullPath[6000];
-    getFullPath(fullPath, 6000, directory, DirectoryForm::NarrowDerived, true);
+    expandVariables(RunPlaces(), directory, kPathCapacity, ExpandMode::Option);
+    wchar_t fullPath[kPathCapacity];
+    getFullPath(fullPath, kPathCapacity, directory, DirectoryForm::NarrowDerived, true);
     SetCurrentDirectoryW(fullPath);
     logMessage(L"change working directory to %s", fullPath);
 }

@@ -64,9 +64,9 @@ class Probe : public ::testing::Test {
 protected:
     // checkJavaExe with the search's settings: cache read and written.
     bool probe(const std::wstring &javaExe, bool allowBeta = false) {
-        char path[kJavaExeCapacity];
+        char path[kPathCapacity];
         snprintf(path, sizeof path, "%s", narrow(javaExe).c_str());
-        char found[kJavaVersionCapacity] = "untouched";
+        char found[kVersionCapacity] = "untouched";
         bool accepted = checkJavaExe(watch_, path, found, minimum_, maximum_, betasAllowedIf(allowBeta));
         javaExe_ = path;
         version_ = found;
@@ -248,7 +248,7 @@ TEST_F(Probe, JavaOptionsVariablesAreHiddenFromTheRunAndRestoredAfter) {
     ASSERT_EQ(runs.size(), 1u);
     for (const auto &variable : runs[0].environment)
         EXPECT_FALSE(variable.second.has_value()) << variable.first;
-    char shortPath[kJavaExeCapacity];
+    char shortPath[kPathCapacity];
     GetShortPathNameA(javaExe_.c_str(), shortPath, sizeof shortPath);
     EXPECT_EQ(runs[0].commandLine, "\"" + std::string(shortPath) + "\" -version");
 }
@@ -281,7 +281,7 @@ TEST_F(Probe, ChildHoldingTheOutputOpenDoesNotHoldTheProbe) {
 }
 
 TEST_F(Probe, JavaExecutableOfAHomePrefersTheNestedJre) {
-    char javaExe[kJavaExeCapacity];
+    char javaExe[kPathCapacity];
     RuntimeHome plain = homes_.layOut("Plain", RuntimeHomeLayout());
     std::string home = narrow(plain.home);
     EXPECT_TRUE(javaExeFromHome(watch_, home.c_str(), javaExe));

@@ -53,8 +53,8 @@ protected:
     JavaVersion minimum_ = parseJavaVersion("1.8");
     JavaVersion maximum_ = parseJavaVersion("17");
     RuntimeSearchWatch watch_;
-    char found_[kJavaExeCapacity];
-    char version_[kJavaVersionCapacity];
+    char found_[kPathCapacity];
+    char version_[kVersionCapacity];
 };
 
 TEST_F(RegistryScan, VendorSubkeysAreFilteredByNameAndProbedHighestFirst) {

@@ -87,8 +87,8 @@ TEST_F(TemporaryRoot, narrow_test_rejects_unrepresentable_long_forms_only_when_s
     std::wstring beetle = makeDirectory(root_.file(L"\u0416\u0443\u043a"));
     std::string shortForm = inCodePage(shortPathOf(beetle));
     ASSERT_EQ(shortForm.find('?'), std::string::npos) << shortForm;
-    char path[kTempPathCapacity];
-    copyText(path, kTempPathCapacity, shortForm.c_str());
+    char path[kPathCapacity];
+    copyText(path, kPathCapacity, shortForm.c_str());
     bool hasBang = true;
     EXPECT_FALSE(testTempCandidateA(path, false, true, true, &hasBang, windowsTempSystem()));
     EXPECT_FALSE(hasBang);

@@ -224,7 +224,7 @@ void printExpansions(const RunPlaces &places, const std::string &key, const wcha
 
 int expandTexts() {
     RunPlaces places;
-    copyText(places.runtime.home, kRuntimeHomeCapacity, "C:\\jre\\bin\\..");
+    copyText(places.runtime.home, kPathCapacity, "C:\\jre\\bin\\..");
     printExpansions(places, "exedir", L"%PELLUX_EXEDIR%");
     printExpansions(places, "root", L"${launcher:sys.tempDir}");
     printExpansions(places, "home", L"${launcher:sys.jvmHome}|[%ZANTHOR_TEMPDIR%]");
