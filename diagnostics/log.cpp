@@ -6,22 +6,24 @@
 #include <ctime>
 #include <string>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/text.h"
 
 namespace {
 
 // The one log of the process. Process-wide: every layer and thread writes to
-// it through calls that carry no context.
+// it through calls that carry no context. Zero until first used, so that
+// nothing runs before main to set it up.
 struct LogState {
-    void (*directorySource)(wchar_t *out, size_t capacity) = nullptr;
+    void (*directorySource)(wchar_t *out, size_t capacity);
     CRITICAL_SECTION lockStorage;
-    CRITICAL_SECTION *lock = nullptr;
-    bool decided = false;
-    bool pathSet = false;
-    wchar_t filePath[6000] = {};
-    HANDLE openFile = INVALID_HANDLE_VALUE;
-    int64_t startMillis = 0;
+    CRITICAL_SECTION *lock;
+    bool decided;
+    bool pathSet;
+    wchar_t filePath[kPathCapacity];
+    HANDLE openFile;  // INVALID_HANDLE_VALUE from the decision on while there is no file
+    int64_t startMillis;
 };
 LogState theLog;
 
@@ -62,7 +64,7 @@ void writeLogText(const std::wstring &text) {
 }
 
 bool logSwitchIsOn(const char *name) {
-    char value[6000];
+    char value[kTextCapacity];
     DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
     return length != 0 && length < sizeof value && lstrcmpA(value, "yes") == 0;
 }
@@ -71,9 +73,9 @@ bool logSwitchIsOn(const char *name) {
 void startLogFile() {
     DWORD written;
     WriteFile(theLog.openFile, "\xEF\xBB\xBF", 3, &written, nullptr);
-    wchar_t executable[6000];
-    DWORD length = GetModuleFileNameW(nullptr, executable, 6000);
-    if (length == 0 || length >= 6000)
+    wchar_t executable[kPathCapacity];
+    DWORD length = GetModuleFileNameW(nullptr, executable, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity)
         executable[0] = 0;
     time_t now = time(nullptr);
     const char *localTime = ctime(&now);
@@ -85,15 +87,15 @@ void startLogFile() {
 // The first free "zno_nlog_<n>.log" of the directory, n up to 1000, else
 // "c:\zno_nlog"; the file stays open for the life of the process.
 void createLogFile() {
-    wchar_t root[6000] = L"";
+    wchar_t root[kPathCapacity] = L"";
     if (theLog.directorySource)
-        theLog.directorySource(root, 6000);
+        theLog.directorySource(root, kPathCapacity);
     std::wstring directory = root[0] == 0 ? std::wstring(L"c:\\") : std::wstring(root);
     if (directory.back() != L'\\' && directory.back() != L'/')
         directory += L'\\';
     for (int n = 1; n <= 1000 && theLog.openFile == INVALID_HANDLE_VALUE; n++) {
         // A name cut to fit would be a file nobody looks for: such a root gives way to "c:\".
-        if (formatText(theLog.filePath, 6000, L"%szno_nlog_%d.log", directory.c_str(), n) >= 6000) {
+        if (formatText(theLog.filePath, kPathCapacity, L"%szno_nlog_%d.log", directory.c_str(), n) >= kPathCapacity) {
             directory = L"c:\\";
             n = 0;
             continue;
@@ -106,7 +108,7 @@ void createLogFile() {
             break;
     }
     if (theLog.openFile == INVALID_HANDLE_VALUE) {
-        copyText(theLog.filePath, 6000, L"c:\\zno_nlog");
+        copyText(theLog.filePath, kPathCapacity, L"c:\\zno_nlog");
         theLog.openFile = createNewLogFile(theLog.filePath);
     }
     if (theLog.openFile == INVALID_HANDLE_VALUE)
@@ -117,6 +119,7 @@ void createLogFile() {
 
 void decideLog() {
     theLog.decided = true;  // log calls made while deciding return at once
+    theLog.openFile = INVALID_HANDLE_VALUE;
     if (!logSwitchIsOn("PELLUX_LOG") && !logSwitchIsOn("ZANTHOR_LOG"))
         return;
     createLogFile();

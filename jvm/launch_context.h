@@ -27,7 +27,4 @@ struct LaunchContext {
     std::vector<JavaVMOption> optionArray;
 };
 
-// The configured flavour (record 2001).
-char configuredFlavour();
-
 #endif

@@ -14,6 +14,9 @@ struct LaunchContext;
 // the VM was destroyed; false after any failure of the JVM stage.
 bool launchJvm(LaunchContext &context, const LoadedJvm &jvm, const StringList &arguments);
 
+// The configured flavour (record 2001) for a LaunchContext.
+char configuredFlavour();
+
 // The launcher properties the context would give the VM now.
 std::vector<std::string> currentLauncherProperties(const LaunchContext &context);
 
