@@ -8,7 +8,8 @@
 
 #include "paths/temp_root_rules.h"
 
-// The launcher temporary directory of one run.
+// The launcher temporary directory of one run. Narrow: it is made in the
+// narrow root and reaches the VM's options in the file functions' code page.
 struct LauncherTempDir {
     // Empty when none was created.
     std::string path;

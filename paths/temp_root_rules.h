@@ -10,7 +10,9 @@
 #include "common/capacities.h"
 
 // What the search asks of the machine. Every query answers false when the
-// source is unavailable (unset variable, failing call).
+// source is unavailable (unset variable, failing call). Queries come narrow
+// and wide: the narrow root must pass the system's narrow calls themselves,
+// with their code page and length limits, not a conversion of the wide one.
 class TempSystem {
 public:
     virtual bool createDirectory(const char *path) = 0;
