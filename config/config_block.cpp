@@ -223,6 +223,7 @@ BlockError parseConfigBlock(ByteSource &source, ConfigStore &store, std::string 
     if (error != BlockError::None)
         return error;
     std::string locale = detectLocale ? detectLocale() : std::string("en");
+    store.locale = locale;
     error = readLocaleGroups(source, store, locale);
     if (error != BlockError::None)
         return error;

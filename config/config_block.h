@@ -54,7 +54,7 @@ BlockError locateConfigBlock(ByteSource &source);
 
 // Reads the block at the current position into the store. detectLocale is
 // called once, between the messages and the locale groups, and names the
-// locale whose groups apply. On success embeddedDataOffset receives the
+// locale whose groups apply. On success dataOffset receives the
 // position after the last group.
 BlockError parseConfigBlock(ByteSource &source, ConfigStore &store, std::string (*detectLocale)(),
                             uint32_t *dataOffset);

@@ -6,8 +6,6 @@
 #include "common/text.h"
 #include "diagnostics/log.h"
 
-uint32_t embeddedDataOffset;
-char launcherFlavour;
 
 ConfigStore &configStore() {
     static ConfigStore store;

@@ -13,6 +13,10 @@
 struct ConfigStore {
     std::map<int32_t, std::string> records;
     std::map<int32_t, std::wstring> messages;
+    // Where the embedded files begin in the executable.
+    uint32_t embeddedDataOffset = 0;
+    // The locale whose message texts apply; empty before the block is read.
+    std::string locale;
 };
 
 // The process-wide store; filled by loadConfigBlock, read-only afterwards.
@@ -32,8 +36,5 @@ void getText(int32_t id, wchar_t *buffer, size_t capacity);
 
 int32_t parseConfigInt(const char *text);
 
-extern uint32_t embeddedDataOffset;
-// First character of record 2001: 'i' selects the zanthor names.
-extern char launcherFlavour;
 
 #endif

@@ -25,6 +25,5 @@ std::string detectLocale() {
         locale = name;
         logMessage(L"language/country is %S", name);
     }
-    setLocaleCodes(locale);
     return locale;
 }

@@ -11,12 +11,9 @@
 #include "config/embedded_files_copy.h"
 #include "config/embedded_files_format.h"
 #include "config/load_config.h"
-#include "config/process_role.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "paths/temp_dirs.h"
-
-uint32_t unextractedOffset;
 
 namespace {
 
@@ -57,24 +54,24 @@ int extractOneFile(FileSource &source, const std::string &destination) {
     return copyScrambledBytes(source, sink, size, true);
 }
 
-void createEmbeddedFileDirectory(const std::string &name) {
+void createEmbeddedFileDirectory(const std::string &tempDir, const std::string &name) {
     std::string directory = embeddedFileDirectory(name);
     if (directory.empty())
         return;
-    std::string path = std::string(launcherTempDir) + "\\" + directory;
+    std::string path = tempDir + "\\" + directory;
     logMessage(L"creating directory %S", path.c_str());
     if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         logError(L"failed to create directory %S", path.c_str());
 }
 
-int extractNamedFile(FileSource &source, const std::string &name) {
-    std::string destination = std::string(launcherTempDir) + "\\" + name;
+int extractNamedFile(FileSource &source, const std::string &tempDir, const std::string &name) {
+    std::string destination = tempDir + "\\" + name;
     int result;
     if (!isContainedEmbeddedName(name)) {
         logError(L"embedded file name %S leads outside the temporary directory", name.c_str());
         result = kExtractNameRefused;
     } else {
-        createEmbeddedFileDirectory(name);
+        createEmbeddedFileDirectory(tempDir, name);
         result = extractOneFile(source, destination);
     }
     if (result != kExtractDone)
@@ -89,38 +86,35 @@ void reportTempDirFailure(TempDirResult result) {
         fatalMessage(message::kInternalError, "7");
 }
 
-bool takesHostTempDir() {
-    return processRole().serviceWorker && getConfigInt(record::kHostRemovesWorkerTempDir) != 0;
+bool takesHostTempDir(bool serviceWorker) {
+    return serviceWorker && getConfigInt(record::kHostRemovesWorkerTempDir) != 0;
 }
 
 }  // namespace
 
-int extractEmbeddedFiles(bool createDirectory) {
+int extractEmbeddedFiles(bool serviceWorker, LauncherTempDir &tempDir, uint32_t *unextractedOffset) {
     logMessage(L"extracting files");
     int32_t count = getConfigInt(record::kEmbeddedFileCount);
     logMessage(L"Included files: %d", count);
     // A negative count is as good as none; it must not create a directory.
-    if (count <= 0) {
-        if (createDirectory)
-            launcherTempDir[0] = 0;
+    if (count <= 0)
         return kExtractDone;
-    }
-    if (createDirectory && !(takesHostTempDir() && adoptWorkerTempDir()))
-        reportTempDirFailure(createLauncherTempDir());
+    if (!(takesHostTempDir(serviceWorker) && adoptWorkerTempDir(tempDir)))
+        reportTempDirFailure(createLauncherTempDir(tempDir));
     // Without a directory every name would resolve against the drive root.
-    if (launcherTempDir[0] == 0) {
+    if (tempDir.path.empty()) {
         logError(L"no temporary directory to extract into");
         return kExtractWriteFailed;
     }
     UniqueHandle file = openOwnExecutable();
     FileSource source(file.get());
-    source.seek(embeddedDataOffset);
+    source.seek(configStore().embeddedDataOffset);
     std::vector<std::string> names = embeddedFileNames(getConfigStringCopy(record::kEmbeddedFileNames));
     int result = kExtractDone;
     for (size_t i = 0; i < names.size() && i < static_cast<size_t>(count) && result == kExtractDone; i++)
-        result = extractNamedFile(source, names[i]);
+        result = extractNamedFile(source, tempDir.path, names[i]);
     if (result == kExtractDone) {
-        unextractedOffset = source.position();
+        *unextractedOffset = source.position();
         logMessage(L"extracting files done");
     }
     return result;

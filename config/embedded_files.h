@@ -6,14 +6,15 @@
 
 #include <cstdint>
 
-// File offset just behind the last extracted entry; 0 when nothing was
-// extracted. The Java side reads the rest of the executable from there.
-extern uint32_t unextractedOffset;
+#include "paths/temp_dirs.h"
 
-// Extracts the files named by records 2002 and 2003 into launcherTempDir,
-// creating that directory first when createDirectory is set. Returns 0, or
-// the failing file's code (config/embedded_files_copy.h); the caller ends the
-// process on failure. A destination that cannot be created is fatal here.
-int extractEmbeddedFiles(bool createDirectory);
+// Extracts the files named by records 2002 and 2003 into tempDir, which it
+// creates first (a service worker may take the one its host made). On
+// success unextractedOffset receives the file offset just behind the last
+// entry, from where the Java side reads the rest of the executable; without
+// files it is left alone. Returns 0, or the failing file's code
+// (config/embedded_files_copy.h); the caller ends the process on failure. A
+// destination that cannot be created is fatal here.
+int extractEmbeddedFiles(bool serviceWorker, LauncherTempDir &tempDir, uint32_t *unextractedOffset);
 
 #endif

@@ -82,7 +82,7 @@ int32_t loadConfigBlock() {
     FileSource source(file.get());
     BlockError error = locateConfigBlock(source);
     if (error == BlockError::None)
-        error = parseConfigBlock(source, configStore(), detectLocale, &embeddedDataOffset);
+        error = parseConfigBlock(source, configStore(), detectLocale, &configStore().embeddedDataOffset);
     file.reset();
     if (error != BlockError::None)
         fatalText(blockErrorText(error));

@@ -12,15 +12,15 @@
 // nor its primary language is known.
 const char *findLocaleName(uint16_t languageId);
 
-// Records the language code and, for a five-character locale, the country code.
-void setLocaleCodes(const std::string &locale);
-
-// Detects the locale of the running user (falls back to "en"), records its codes
-// and returns it.
+// Detects the locale of the running user; "en" when its language is unknown.
 std::string detectLocale();
 
-// Copy the recorded code into out (capacity at least 3); false when there is none.
-bool getLanguageCode(char *out, size_t capacity);
-bool getCountryCode(char *out, size_t capacity);
+// The codes of a locale: the language for any but the empty one, the country
+// for a five-character one; empty where there is none.
+struct LocaleCodes {
+    std::string language;
+    std::string country;
+};
+LocaleCodes localeCodes(const std::string &locale);
 
 #endif

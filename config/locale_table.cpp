@@ -1,7 +1,5 @@
 #include "config/locale.h"
 
-#include "common/text.h"
-
 namespace {
 
 struct LocaleEntry {
@@ -49,11 +47,6 @@ const LocaleEntry languageTable[] = {
     {0x400A, "es_BO"}, {0x440A, "es_SV"}, {0x480A, "es_HN"}, {0x4C0A, "es_NI"}, {0x500A, "es_PR"},
 };
 
-bool languageKnown;
-char languageCode[3];
-bool countryKnown;
-char countryCode[3];
-
 const char *findExact(uint16_t id) {
     for (const LocaleEntry &entry : languageTable)
         if (entry.id == id)
@@ -68,23 +61,10 @@ const char *findLocaleName(uint16_t languageId) {
     return name ? name : findExact(languageId & 0x3FF);
 }
 
-void setLocaleCodes(const std::string &locale) {
-    copyText(languageCode, sizeof languageCode, locale.substr(0, 2).c_str());
-    languageKnown = true;
-    countryKnown = locale.size() == 5;
-    copyText(countryCode, sizeof countryCode, countryKnown ? locale.substr(3, 2).c_str() : "");
-}
-
-bool getLanguageCode(char *out, size_t capacity) {
-    if (!languageKnown)
-        return false;
-    copyText(out, capacity, languageCode);
-    return true;
-}
-
-bool getCountryCode(char *out, size_t capacity) {
-    if (!countryKnown)
-        return false;
-    copyText(out, capacity, countryCode);
-    return true;
+LocaleCodes localeCodes(const std::string &locale) {
+    LocaleCodes codes;
+    codes.language = locale.substr(0, 2);
+    if (locale.size() == 5)
+        codes.country = locale.substr(3, 2);
+    return codes;
 }

@@ -25,12 +25,19 @@ FailureDisplay &failureDisplay() {
     return display;
 }
 
-void registerFatalCleanUp(void (*cleanUp)()) {
-    for (auto &slot : failureDisplay().cleanUps) {
-        if (slot == cleanUp)
+FatalCleanUpScope::FatalCleanUpScope(void (*run)(void *subject), void *subject) : cleanUp_{run, subject} {
+    for (FatalCleanUp &slot : failureDisplay().cleanUps) {
+        if (!slot.run) {
+            slot = cleanUp_;
             return;
-        if (!slot) {
-            slot = cleanUp;
+        }
+    }
+}
+
+FatalCleanUpScope::~FatalCleanUpScope() {
+    for (FatalCleanUp &slot : failureDisplay().cleanUps) {
+        if (slot.run == cleanUp_.run && slot.subject == cleanUp_.subject) {
+            slot = FatalCleanUp();
             return;
         }
     }
@@ -42,9 +49,9 @@ std::wstring longLogPath() {
     const wchar_t *path = getLogFilePath();
     if (!path)
         return std::wstring();
-    wchar_t longPath[kMessageCapacity];
-    DWORD length = GetLongPathNameW(path, longPath, kMessageCapacity);
-    return length > 0 && length < kMessageCapacity ? longPath : path;
+    wchar_t longPath[kTextCapacity];
+    DWORD length = GetLongPathNameW(path, longPath, kTextCapacity);
+    return length > 0 && length < kTextCapacity ? longPath : path;
 }
 
 bool standardOutputIsConsole() {
@@ -69,8 +76,8 @@ void showText(const wchar_t *text) {
     std::wstring shown = composeShownText(text, getLogFilePath() ? logPath.c_str() : nullptr);
     const User32Calls *user32 = failureDisplay().messageBox ? user32Calls() : nullptr;
     if (user32 != nullptr) {
-        wchar_t caption[kMessageCapacity];
-        configuredText(message::kErrorCaption, caption, kMessageCapacity);
+        wchar_t caption[kTextCapacity];
+        configuredText(message::kErrorCaption, caption, kTextCapacity);
         user32->MessageBoxW(nullptr, shown.c_str(), caption, MB_ICONERROR);
     } else if (standardOutputIsConsole()) {
         HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -83,8 +90,8 @@ void showText(const wchar_t *text) {
 }
 
 std::wstring messageText(int32_t id, const wchar_t *argument) {
-    wchar_t text[kMessageCapacity];
-    configuredText(id, text, kMessageCapacity);
+    wchar_t text[kTextCapacity];
+    configuredText(id, text, kTextCapacity);
     return substituteArgument(text, argument);
 }
 
@@ -95,14 +102,14 @@ void showMessage(int32_t id, const wchar_t *argument) { showText(messageText(id,
 void showMessage(int32_t id, const char *argument) {
     std::wstring wide;
     if (argument)
-        wide = widenBytes(std::string(argument).substr(0, kMessageCapacity - 1));
+        wide = widenBytes(std::string(argument).substr(0, kTextCapacity - 1));
     showMessage(id, argument ? wide.c_str() : static_cast<const wchar_t *>(nullptr));
 }
 
 void fatalExit(unsigned int exitCode) {
-    for (auto cleanUp : failureDisplay().cleanUps) {
-        if (cleanUp)
-            cleanUp();
+    for (const FatalCleanUp &cleanUp : failureDisplay().cleanUps) {
+        if (cleanUp.run)
+            cleanUp.run(cleanUp.subject);
     }
     ExitProcess(exitCode);
 }

@@ -8,12 +8,18 @@
 #include <cstdint>
 #include <string>
 
-// Capacity of a composed message, terminator included.
-const size_t kMessageCapacity = 6000;
+#include "common/capacities.h"
+
+// A clean-up fatalExit runs, with what it cleans up.
+struct FatalCleanUp {
+    void (*run)(void *subject) = nullptr;
+    void *subject = nullptr;
+};
 
 // How failures reach the user. The layers above fill it in: the configuration
-// decides the message box and supplies the texts, the temporary directory
-// registers its removal.
+// decides the message box and supplies the texts, a run's temporary directory
+// registers its removal. Process-wide because a failure deep in any layer ends
+// the process through it, with no context of its own to reach these.
 struct FailureDisplay {
     // Fatal errors show a message box while set: during loading, and after it
     // for launcher types 1 and 5.
@@ -22,17 +28,28 @@ struct FailureDisplay {
     void (*messageText)(int32_t id, wchar_t *buffer, size_t capacity) = nullptr;
     // Run by fatalExit, in the order registered.
     static const int kCleanUpCapacity = 4;
-    void (*cleanUps[kCleanUpCapacity])() = {};
+    FatalCleanUp cleanUps[kCleanUpCapacity] = {};
 };
 FailureDisplay &failureDisplay();
-// Adds a clean-up for fatalExit; one already registered is not added again.
-void registerFatalCleanUp(void (*cleanUp)());
+
+// Registers run(subject) with fatalExit for as long as it lives; the subject
+// must outlive it.
+class FatalCleanUpScope {
+public:
+    FatalCleanUpScope(void (*run)(void *subject), void *subject);
+    ~FatalCleanUpScope();
+    FatalCleanUpScope(const FatalCleanUpScope &) = delete;
+    FatalCleanUpScope &operator=(const FatalCleanUpScope &) = delete;
+
+private:
+    FatalCleanUp cleanUp_;
+};
 
 // The text with its first "{0}" replaced by the argument (none: unchanged),
-// cut to kMessageCapacity - 1 characters.
+// cut to kTextCapacity - 1 characters.
 std::wstring substituteArgument(const std::wstring &text, const wchar_t *argument);
 // The text as shown: with "\n\nLog: " and the log path when there is a log,
-// cut to kMessageCapacity - 1 characters; the message is cut before the path.
+// cut to kTextCapacity - 1 characters; the message is cut before the path.
 std::wstring composeShownText(const std::wstring &text, const wchar_t *logPath);
 
 // The configured text of the message with its "{0}" replaced, as showMessage shows it.

@@ -6,19 +6,26 @@
 #include <ctime>
 #include <string>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/text.h"
 
 namespace {
 
-void (*logDirectorySource)(wchar_t *out, size_t capacity);
-
-CRITICAL_SECTION *logLock;
-bool logDecided;
-bool logPathSet;
-wchar_t logFilePath[6000];
-HANDLE openFile = INVALID_HANDLE_VALUE;
-int64_t logStartMillis;
+// The one log of the process. Process-wide: every layer and thread writes to
+// it through calls that carry no context. Zero until first used, so that
+// nothing runs before main to set it up.
+struct LogState {
+    void (*directorySource)(wchar_t *out, size_t capacity);
+    CRITICAL_SECTION lockStorage;
+    CRITICAL_SECTION *lock;
+    bool decided;
+    bool pathSet;
+    wchar_t filePath[kPathCapacity];
+    HANDLE openFile;  // INVALID_HANDLE_VALUE from the decision on while there is no file
+    int64_t startMillis;
+};
+LogState theLog;
 
 int64_t currentMillis() {
     FILETIME now;
@@ -53,11 +60,11 @@ void writeLogText(const std::wstring &text) {
     WideCharToMultiByte(CP_UTF8, 0, crlf.data(), static_cast<int>(crlf.size()), &utf8[0], size, nullptr,
                         nullptr);
     DWORD written;
-    WriteFile(openFile, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    WriteFile(theLog.openFile, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
 bool logSwitchIsOn(const char *name) {
-    char value[6000];
+    char value[kTextCapacity];
     DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
     return length != 0 && length < sizeof value && lstrcmpA(value, "yes") == 0;
 }
@@ -65,80 +72,80 @@ bool logSwitchIsOn(const char *name) {
 // The new file's byte-order mark and header.
 void startLogFile() {
     DWORD written;
-    WriteFile(openFile, "\xEF\xBB\xBF", 3, &written, nullptr);
-    wchar_t executable[6000];
-    DWORD length = GetModuleFileNameW(nullptr, executable, 6000);
-    if (length == 0 || length >= 6000)
+    WriteFile(theLog.openFile, "\xEF\xBB\xBF", 3, &written, nullptr);
+    wchar_t executable[kPathCapacity];
+    DWORD length = GetModuleFileNameW(nullptr, executable, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity)
         executable[0] = 0;
     time_t now = time(nullptr);
     const char *localTime = ctime(&now);
     writeLogText(formatString(L"Started executable %s at %S\n", executable, localTime ? localTime : "\n"));
-    FlushFileBuffers(openFile);
-    logStartMillis = currentMillis();
+    FlushFileBuffers(theLog.openFile);
+    theLog.startMillis = currentMillis();
 }
 
 // The first free "zno_nlog_<n>.log" of the directory, n up to 1000, else
 // "c:\zno_nlog"; the file stays open for the life of the process.
 void createLogFile() {
-    wchar_t root[6000] = L"";
-    if (logDirectorySource)
-        logDirectorySource(root, 6000);
+    wchar_t root[kPathCapacity] = L"";
+    if (theLog.directorySource)
+        theLog.directorySource(root, kPathCapacity);
     std::wstring directory = root[0] == 0 ? std::wstring(L"c:\\") : std::wstring(root);
     if (directory.back() != L'\\' && directory.back() != L'/')
         directory += L'\\';
-    for (int n = 1; n <= 1000 && openFile == INVALID_HANDLE_VALUE; n++) {
+    for (int n = 1; n <= 1000 && theLog.openFile == INVALID_HANDLE_VALUE; n++) {
         // A name cut to fit would be a file nobody looks for: such a root gives way to "c:\".
-        if (formatText(logFilePath, 6000, L"%szno_nlog_%d.log", directory.c_str(), n) >= 6000) {
+        if (formatText(theLog.filePath, kPathCapacity, L"%szno_nlog_%d.log", directory.c_str(), n) >= kPathCapacity) {
             directory = L"c:\\";
             n = 0;
             continue;
         }
-        openFile = createNewLogFile(logFilePath);
+        theLog.openFile = createNewLogFile(theLog.filePath);
         DWORD error = GetLastError();
         // Only a taken name is worth trying the next one for.
-        if (openFile == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+        if (theLog.openFile == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
             error != ERROR_ACCESS_DENIED)
             break;
     }
-    if (openFile == INVALID_HANDLE_VALUE) {
-        copyText(logFilePath, 6000, L"c:\\zno_nlog");
-        openFile = createNewLogFile(logFilePath);
+    if (theLog.openFile == INVALID_HANDLE_VALUE) {
+        copyText(theLog.filePath, kPathCapacity, L"c:\\zno_nlog");
+        theLog.openFile = createNewLogFile(theLog.filePath);
     }
-    if (openFile == INVALID_HANDLE_VALUE)
+    if (theLog.openFile == INVALID_HANDLE_VALUE)
         return;
-    logPathSet = true;
+    theLog.pathSet = true;
     startLogFile();
 }
 
 void decideLog() {
-    logDecided = true;  // log calls made while deciding return at once
+    theLog.decided = true;  // log calls made while deciding return at once
+    theLog.openFile = INVALID_HANDLE_VALUE;
     if (!logSwitchIsOn("PELLUX_LOG") && !logSwitchIsOn("ZANTHOR_LOG"))
         return;
     createLogFile();
 }
 
 void openLog() {
-    if (!logLock) {
-        static CRITICAL_SECTION lock;
-        InitializeCriticalSection(&lock);
-        logLock = &lock;
+    if (!theLog.lock) {
+        InitializeCriticalSection(&theLog.lockStorage);
+        theLog.lock = &theLog.lockStorage;
     }
-    EnterCriticalSection(logLock);
-    if (!logDecided)
+    EnterCriticalSection(theLog.lock);
+    if (!theLog.decided)
         decideLog();
 }
 
 void writeLine(bool error, const wchar_t *format, va_list args) {
     openLog();
-    if (openFile != INVALID_HANDLE_VALUE) {
-        std::wstring line = formatLogStamp(currentMillis() - logStartMillis);
+    if (theLog.openFile != INVALID_HANDLE_VALUE) {
+        std::wstring line = formatLogStamp(currentMillis() - theLog.startMillis);
         if (error)
             line += L"ERROR: ";
         line += formatStringV(format, args);
         line += L'\n';
         writeLogText(line);
     }
-    LeaveCriticalSection(logLock);
+    LeaveCriticalSection(theLog.lock);
 }
 
 }  // namespace
@@ -157,6 +164,6 @@ void logError(const wchar_t *format, ...) {
     va_end(args);
 }
 
-const wchar_t *getLogFilePath() { return logPathSet ? logFilePath : nullptr; }
+const wchar_t *getLogFilePath() { return theLog.pathSet ? theLog.filePath : nullptr; }
 
-void setLogDirectorySource(void (*source)(wchar_t *out, size_t capacity)) { logDirectorySource = source; }
+void setLogDirectorySource(void (*source)(wchar_t *out, size_t capacity)) { theLog.directorySource = source; }

@@ -40,8 +40,9 @@ int printUsage() {
     return 0;
 }
 
-int callServiceDispatcher() {
-    SERVICE_TABLE_ENTRYW table[2] = {{processRole().serviceName, serviceMain}, {nullptr, nullptr}};
+// The name is the configured one; the service main takes the one the Service Control Manager passes.
+int callServiceDispatcher(wchar_t *serviceName) {
+    SERVICE_TABLE_ENTRYW table[2] = {{serviceName, serviceMain}, {nullptr, nullptr}};
     logMessage(L"calling StartServiceCtrlDispatcher");
     if (!StartServiceCtrlDispatcherW(table))
         logMessage(L"StartServiceCtrlDispatcher failed with error %d", static_cast<int>(GetLastError()));
@@ -56,40 +57,41 @@ DWORD startTypeByLauncherType() {
     return automatic ? SERVICE_AUTO_START : SERVICE_DEMAND_START;
 }
 
-int runFromCommandLine(StringList &arguments, const std::wstring &programPath, bool redirect) {
+int runFromCommandLine(StringList &arguments, const std::wstring &programPath, bool redirect, ProcessRole &role) {
     logMessage(redirect ? L"running service with redirection" : L"running service");
     if (!redirect)
-        processRole().noRedirect = true;
-    processRole().serviceMode = false;
+        role.noRedirect = true;
+    role.serviceMode = false;
     arguments.insert(arguments.begin(), programPath);
-    runSequence(arguments, false);
+    runSequence(arguments, role);
     return 0;
 }
 
-int runCommand(Command command, StringList &arguments, const std::wstring &programPath) {
+int runCommand(Command command, StringList &arguments, const std::wstring &programPath, ProcessRole &role) {
+    const wchar_t *name = role.serviceName;
     switch (command) {
     case Command::Usage: return printUsage();
-    case Command::Install: return installService(startTypeByLauncherType());
-    case Command::InstallAuto: return installService(SERVICE_AUTO_START);
-    case Command::InstallDemand: return installService(SERVICE_DEMAND_START);
+    case Command::Install: return installService(name, startTypeByLauncherType());
+    case Command::InstallAuto: return installService(name, SERVICE_AUTO_START);
+    case Command::InstallDemand: return installService(name, SERVICE_DEMAND_START);
     case Command::InstallAndStart: {
         // Another program's service of that name is neither replaced nor started.
         bool foreign = false;
-        if (installService(startTypeByLauncherType(), &foreign) != 0 && foreign)
+        if (installService(name, startTypeByLauncherType(), &foreign) != 0 && foreign)
             return 1;
-        return startService(arguments);
+        return startService(name, arguments);
     }
-    case Command::Uninstall: return uninstallService(true);
-    case Command::Start: return startService(arguments);
-    case Command::Stop: return stopService(true);
+    case Command::Uninstall: return uninstallService(name, true);
+    case Command::Start: return startService(name, arguments);
+    case Command::Stop: return stopService(name, true);
     case Command::Restart:
-        stopService(false);
-        return startService(arguments);
-    case Command::Status: return showServiceStatus();
-    case Command::Run: return runFromCommandLine(arguments, programPath, false);
-    case Command::RunRedirect: return runFromCommandLine(arguments, programPath, true);
-    case Command::Diagnose: return diagnose();
-    default: return callServiceDispatcher();
+        stopService(name, false);
+        return startService(name, arguments);
+    case Command::Status: return showServiceStatus(name);
+    case Command::Run: return runFromCommandLine(arguments, programPath, false, role);
+    case Command::RunRedirect: return runFromCommandLine(arguments, programPath, true, role);
+    case Command::Diagnose: return diagnose(role);
+    default: return callServiceDispatcher(role.serviceName);
     }
 }
 
@@ -99,9 +101,9 @@ int runLauncher() {
     // No DLL is ever taken from the current directory, which a user may own.
     SetDllDirectoryW(L"");
     installProcessHooks();
-    processRole().serviceMode = true;
+    ProcessRole role;
     launcherStartup();
-    getConfigStringW(record::kServiceName, processRole().serviceName, kServiceNameCapacity);
+    getConfigStringW(record::kServiceName, role.serviceName, kTextCapacity);
     const wchar_t *commandLine = GetCommandLineW();
     logMessage(L"command line %s", commandLine);
     StringList arguments;
@@ -113,13 +115,13 @@ int runLauncher() {
     }
     RoleDecision decision = decideRole(arguments);
     if (decision.role == RoleDecision::Worker) {
-        processRole().serviceWorker = true;
-        runSequence(arguments, true);
+        role.serviceWorker = true;
+        runSequence(arguments, role);
         return 0;
     }
     if (decision.hasServiceNameArgument) {
         // A name that does not fit must not be cut into the name of another service.
-        if (!copyText(processRole().serviceName, kServiceNameCapacity, decision.serviceNameArgument.c_str())) {
+        if (!copyText(role.serviceName, kTextCapacity, decision.serviceNameArgument.c_str())) {
             logError(L"service name argument of %d characters is too long",
                      static_cast<int>(decision.serviceNameArgument.size()));
             printConsole("The service name is too long.\n");
@@ -127,6 +129,6 @@ int runLauncher() {
         }
     }
     if (decision.role == RoleDecision::Dispatcher)
-        return callServiceDispatcher();
-    return runCommand(decision.command, arguments, programPath);
+        return callServiceDispatcher(role.serviceName);
+    return runCommand(decision.command, arguments, programPath, role);
 }

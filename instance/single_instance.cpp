@@ -11,13 +11,10 @@
 #include "common/user32_calls.h"
 #include "common/win32_handles.h"
 #include "config/config_store.h"
-#include "config/process_role.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "instance/instance_name.h"
 #include "paths/path_utils.h"
-
-char semaphoreName[kSemaphoreNameCapacity];
 
 namespace {
 
@@ -29,14 +26,10 @@ const int kMaxInstanceNumber = 100000;
 const DWORD kActivationWaitMillis = 3000;
 const DWORD kActivationStackSize = 1 << 20;
 
-// Held until the process ends, when the system closes it: while it is open,
-// other copies see this one.
-HANDLE instanceSemaphore;
-
 // The executable's full path in lower case: the registry value name as it
 // is, and the body of the semaphore name.
 std::string instancePath() {
-    char path[6000];
+    char path[kPathCapacity];
     getFullPath(path, sizeof path, getExecutablePathA(), false);
     return path;
 }
@@ -81,12 +74,15 @@ InstancePrefix namespacePrefix() {
 // Creates the semaphore (count 1 of 1) and keeps its name for the Java side.
 // error receives the system's answer, ERROR_ALREADY_EXISTS for a name that
 // another copy holds.
-HANDLE createInstanceSemaphore(const std::string &name, const InstancePrefix &prefix, DWORD *error) {
+// The name as passed on is stored in shownName.
+HANDLE createInstanceSemaphore(const std::string &name, const InstancePrefix &prefix, DWORD *error,
+                               std::string &shownName) {
     // A null DACL would let anyone change the semaphore's owner and rights;
     // other users' copies need no more than to see that it is there.
     PrivateSecurity security(SEMAPHORE_ALL_ACCESS, prefix.otherUsers ? SYNCHRONIZE : 0);
-    if (!copyText(semaphoreName, kSemaphoreNameCapacity, name.c_str()))
-        logError(L"semaphore name cut at %d characters", static_cast<int>(kSemaphoreNameCapacity - 1));
+    shownName = name.substr(0, kTextCapacity - 1);
+    if (shownName.size() < name.size())
+        logError(L"semaphore name cut at %d characters", static_cast<int>(kTextCapacity - 1));
     SetLastError(ERROR_SUCCESS);
     HANDLE semaphore = CreateSemaphoreA(prefix.openToEveryone ? security.attributes() : nullptr, 1, 1, name.c_str());
     *error = GetLastError();
@@ -99,21 +95,22 @@ HANDLE createInstanceSemaphore(const std::string &name, const InstancePrefix &pr
     return semaphore;
 }
 
-void logSemaphore(HANDLE semaphore, DWORD error) {
-    logMessage(L"semaphore name %S, code %d, value %p", semaphoreName, static_cast<int>(error), semaphore);
+void logSemaphore(const InstanceSemaphore &semaphore, DWORD error) {
+    logMessage(L"semaphore name %S, code %d, value %p", semaphore.name.c_str(), static_cast<int>(error),
+               semaphore.handle.get());
 }
 
 // Several copies allowed: the first free number names this copy.
-void createNumberedSemaphore(const std::string &name, const InstancePrefix &prefix) {
+InstanceSemaphore createNumberedSemaphore(const std::string &name, const InstancePrefix &prefix) {
     DWORD error;
-    UniqueHandle semaphore;
+    InstanceSemaphore semaphore;
     for (int n = 0;; n++) {
-        semaphore.reset(createInstanceSemaphore(name + std::to_string(n), prefix, &error));
+        semaphore.handle.reset(createInstanceSemaphore(name + std::to_string(n), prefix, &error, semaphore.name));
         if (error != ERROR_ALREADY_EXISTS || n >= kMaxInstanceNumber)
             break;
     }
-    logSemaphore(semaphore.get(), error);
-    instanceSemaphore = semaphore.release();
+    logSemaphore(semaphore, error);
+    return semaphore;
 }
 
 struct ActivationRequest {
@@ -133,9 +130,8 @@ DWORD WINAPI activationThread(void *parameter) {
 // thread that is still waiting on a window with it. The request stays valid
 // until then: it is never freed.
 void activateWithinBoundedTime(uint32_t processId) {
-    static ActivationRequest request;
-    request = {processId, GetThreadDesktop(GetCurrentThreadId())};
-    UniqueHandle thread(CreateThread(nullptr, kActivationStackSize, activationThread, &request,
+    ActivationRequest *request = new ActivationRequest{processId, GetThreadDesktop(GetCurrentThreadId())};
+    UniqueHandle thread(CreateThread(nullptr, kActivationStackSize, activationThread, request,
                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (!thread) {
         activateInstanceWindows(processId);
@@ -180,31 +176,29 @@ BOOL CALLBACK activateIfOwnedBy(HWND window, LPARAM processId) {
 
 }  // namespace
 
-void checkSingleInstance() {
-    semaphoreName[0] = 0;
+InstanceSemaphore checkSingleInstance(bool serviceWorker) {
     std::string path = instancePath();
     InstancePrefix prefix = namespacePrefix();
     std::string name = semaphoreNameOf(prefix.text, path);
-    if (getConfigInt(record::kSingleInstance) == 0) {
-        createNumberedSemaphore(name, prefix);
-        return;
-    }
+    if (getConfigInt(record::kSingleInstance) == 0)
+        return createNumberedSemaphore(name, prefix);
     logMessage(L"single instance mode");
     DWORD error;
-    UniqueHandle semaphore(createInstanceSemaphore(name, prefix, &error));
-    logSemaphore(semaphore.get(), error);
+    InstanceSemaphore semaphore;
+    semaphore.handle.reset(createInstanceSemaphore(name, prefix, &error, semaphore.name));
+    logSemaphore(semaphore, error);
     if (error == ERROR_ALREADY_EXISTS) {
-        semaphore.reset();
+        semaphore.handle.reset();
         // Anyone may create the name first; a worker that ended with 0 would
         // look like a clean stop to the host, and recovery would never run.
-        if (processRole().serviceMode && processRole().serviceWorker) {
-            logError(L"another instance holds %S; the service worker ends with exit code 1", semaphoreName);
+        if (serviceWorker) {
+            logError(L"another instance holds %S; the service worker ends with exit code 1", semaphore.name.c_str());
             fatalExit(1);
         }
         handOverToRunningInstance();
     }
-    instanceSemaphore = semaphore.release();
     registerInstancePid();
+    return semaphore;
 }
 
 void registerInstancePid() {

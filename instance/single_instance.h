@@ -6,16 +6,23 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
-const size_t kSemaphoreNameCapacity = 6000;
+#include "common/capacities.h"
+#include "common/win32_handles.h"
 
-// The name of this copy's semaphore, passed to Java as pellux.semaphoreName.
-extern char semaphoreName[kSemaphoreNameCapacity];
+// This copy's semaphore: other copies see this one while it is open.
+struct InstanceSemaphore {
+    // Passed to Java as pellux.semaphoreName; at most kTextCapacity - 1 characters.
+    std::string name;
+    UniqueHandle handle;
+};
 
 // Names and creates the semaphore. In single-instance mode, when another copy
 // holds it, ends the process with exit code 0 after optionally bringing that
-// copy's windows to the front; it does not return then.
-void checkSingleInstance();
+// copy's windows to the front (exit code 1 for a service worker, whose 0
+// would read as a clean stop); it does not return then.
+InstanceSemaphore checkSingleInstance(bool serviceWorker);
 
 // The process id of the copy that registered last under
 // "SOFTWARE\Marrowfield\pellux\pids\" for this executable's path.

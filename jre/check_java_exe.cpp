@@ -18,23 +18,24 @@ namespace {
 
 // The version, from the cache or a run, and whether the image has our word
 // size: Accepted, NoVersion or OtherArchitecture.
-CandidateVerdict probeVersion(const char *javaExe, uint64_t lastWriteTime, char *version, const ProbeRules &rules) {
+CandidateVerdict probeVersion(RuntimeSearchWatch &watch, const char *javaExe, uint64_t lastWriteTime, char *version,
+                              const ProbeRules &rules) {
     uint32_t machine = 0;
-    if (rules.useCache && readVersionCache(javaExe, lastWriteTime, version, kJavaVersionCapacity, &machine) &&
+    if (rules.useCache && readVersionCache(javaExe, lastWriteTime, version, kVersionCapacity, &machine) &&
         strcmp(version, kFailedRunVersion) != 0) {
         logMessage(L"got version from registry %S %d", version, static_cast<int>(machine));
-        searchObserver().candidateVersion(javaExe, version, machine, VersionSource::Cache);
+        searchObserver(watch).candidateVersion(javaExe, version, machine, VersionSource::Cache);
         return machine == kTargetPeMachine ? CandidateVerdict::Accepted : CandidateVerdict::OtherArchitecture;
     }
     version[0] = 0;
-    if (!runJavaVersion(javaExe, lastWriteTime, version)) {
+    if (!runJavaVersion(javaExe, lastWriteTime, version, watch.writeVersionCache)) {
         logMessage(L"couldn't get version");
         return CandidateVerdict::NoVersion;
     }
     machine = readPeMachine(javaExe);
     logMessage(L"got version from execution %S %d", version, static_cast<int>(machine));
-    searchObserver().candidateVersion(javaExe, version, machine, VersionSource::Run);
-    if (rules.writeCache && runtimeSearchWatch().writeVersionCache && machine != 0)
+    searchObserver(watch).candidateVersion(javaExe, version, machine, VersionSource::Run);
+    if (rules.writeCache && watch.writeVersionCache && machine != 0)
         writeVersionCache(javaExe, lastWriteTime, version, machine);
     // An unreadable header leaves the decision to the version alone.
     return machine == kTargetPeMachine || machine == 0 ? CandidateVerdict::Accepted
@@ -44,15 +45,15 @@ CandidateVerdict probeVersion(const char *javaExe, uint64_t lastWriteTime, char 
 // Windowed launchers run the runtime's javaw.exe, which must exist as well.
 bool switchToJavaw(char *javaExe) {
     size_t length = strlen(javaExe);
-    if (length < 4 || length + 1 >= kJavaExeCapacity)
+    if (length < 4 || length + 1 >= kPathCapacity)
         return false;
-    copyText(javaExe + length - 4, kJavaExeCapacity - (length - 4), "w.exe");
+    copyText(javaExe + length - 4, kPathCapacity - (length - 4), "w.exe");
     return pathExists(javaExe);
 }
 
-CandidateVerdict judgeExistingJava(char *javaExe, char *version, uint64_t lastWriteTime, const JavaVersion &minimum,
-                                   const JavaVersion &maximum, const ProbeRules &rules) {
-    CandidateVerdict verdict = probeVersion(javaExe, lastWriteTime, version, rules);
+CandidateVerdict judgeExistingJava(RuntimeSearchWatch &watch, char *javaExe, char *version, uint64_t lastWriteTime,
+                                   const JavaVersion &minimum, const JavaVersion &maximum, const ProbeRules &rules) {
+    CandidateVerdict verdict = probeVersion(watch, javaExe, lastWriteTime, version, rules);
     if (verdict != CandidateVerdict::Accepted)
         return verdict;
     bool betasAllowed = rules.allowBeta || getConfigInt(record::kAllowBeta) != 0;
@@ -68,13 +69,13 @@ CandidateVerdict judgeExistingJava(char *javaExe, char *version, uint64_t lastWr
 
 }  // namespace
 
-bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum,
-                  const ProbeRules &rules) {
+bool checkJavaExe(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
+                  const JavaVersion &maximum, const ProbeRules &rules) {
     logMessage(L"checkJavaExe (%S, [out], %d, %d, %d)", javaExe, static_cast<int>(minimum.size()),
                static_cast<int>(maximum.size()), rules.allowBeta ? 1 : 0);
-    char normalised[kJavaExeCapacity];
-    getFullPath(normalised, kJavaExeCapacity, javaExe, false);
-    copyText(javaExe, kJavaExeCapacity, normalised);
+    char normalised[kPathCapacity];
+    getFullPath(normalised, kPathCapacity, javaExe, false);
+    copyText(javaExe, kPathCapacity, normalised);
     CandidateVerdict verdict = CandidateVerdict::NoJavaExecutable;
     uint64_t lastWriteTime = 0;
     if (!findFileTime(javaExe, &lastWriteTime)) {
@@ -82,27 +83,27 @@ bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, cons
     } else {
         logMessage(L"file exists");
         version[0] = 0;
-        verdict = judgeExistingJava(javaExe, version, lastWriteTime, minimum, maximum, rules);
+        verdict = judgeExistingJava(watch, javaExe, version, lastWriteTime, minimum, maximum, rules);
     }
-    if (isNonWorkingJava(javaExe)) {
-        searchObserver().candidateVerdict(javaExe, CandidateVerdict::EarlierLoadFailure);
+    if (isNonWorkingJava(watch.nonWorking, javaExe)) {
+        searchObserver(watch).candidateVerdict(javaExe, CandidateVerdict::EarlierLoadFailure);
         return false;
     }
-    searchObserver().candidateVerdict(javaExe, verdict);
+    searchObserver(watch).candidateVerdict(javaExe, verdict);
     logMessage(L"checkJavaExe returning %d", verdict == CandidateVerdict::Accepted ? 1 : 0);
     return verdict == CandidateVerdict::Accepted;
 }
 
-bool javaExeFromHome(const char *home, char *javaExe) {
+bool javaExeFromHome(RuntimeSearchWatch &watch, const char *home, char *javaExe) {
     std::string jreJava = std::string(home) + "\\jre\\bin\\java.exe";
-    copyText(javaExe, kJavaExeCapacity, jreJava.c_str());
+    copyText(javaExe, kPathCapacity, jreJava.c_str());
     if (getConfigInt(record::kRequireJdk) != 0) {
         if (pathExists((std::string(home) + "\\lib\\tools.jar").c_str()))
             return true;
-        searchObserver().candidateVerdict(javaExe, CandidateVerdict::NotAJdk);
+        searchObserver(watch).candidateVerdict(javaExe, CandidateVerdict::NotAJdk);
         return false;
     }
     if (!pathExists(javaExe))
-        copyText(javaExe, kJavaExeCapacity, (std::string(home) + "\\bin\\java.exe").c_str());
+        copyText(javaExe, kPathCapacity, (std::string(home) + "\\bin\\java.exe").c_str());
     return true;
 }

@@ -8,12 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/capacities.h"
 #include "jre/java_version.h"
 
+struct RuntimeSearchWatch;
+
 // Capacities of the java executable and version buffers every probe and scan
-// fills; callers own them.
-const size_t kJavaExeCapacity = 6000;
-const size_t kJavaVersionCapacity = 2000;
 
 // How one probe may decide: betas accepted whatever the configuration says,
 // and whether the version cache is read and written.
@@ -28,20 +28,21 @@ inline ProbeRules betasAllowedIf(bool allowBeta) {
     return rules;
 }
 
-// javaExe (kJavaExeCapacity) is normalised in place (full path, lower case)
-// and may become "javaw.exe"; version (kJavaVersionCapacity) receives the
+// javaExe (kPathCapacity) is normalised in place (full path, lower case)
+// and may become "javaw.exe"; version (kVersionCapacity) receives the
 // version text once the file exists.
-bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum,
-                  const ProbeRules &rules = ProbeRules());
+bool checkJavaExe(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
+                  const JavaVersion &maximum, const ProbeRules &rules = ProbeRules());
 
 // home\jre\bin\java.exe, else home\bin\java.exe (always true); with a JDK
 // required (config record 131) only whether home\lib\tools.jar exists, the
-// path staying on the jre\bin form. javaExe has kJavaExeCapacity.
-bool javaExeFromHome(const char *home, char *javaExe);
+// path staying on the jre\bin form. javaExe has kPathCapacity.
+bool javaExeFromHome(RuntimeSearchWatch &watch, const char *home, char *javaExe);
 
 // Runs "<short path>" -version with the Java options variables removed and
-// reads the version from its standard error (version: kJavaVersionCapacity).
-// A nonzero exit code records the "1.0.0" marker in the version cache.
-bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version);
+// reads the version from its standard error (version: kVersionCapacity).
+// A nonzero exit code records the "1.0.0" marker in the version cache when
+// writeCache is set.
+bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version, bool writeCache);
 
 #endif

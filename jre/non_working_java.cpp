@@ -2,21 +2,14 @@
 
 #include "diagnostics/log.h"
 
-NonWorkingJavaList &nonWorkingJavaList() {
-    // Allocated once and kept: the launcher has no thread-safe statics and
-    // runs no destructors it does not need.
-    static NonWorkingJavaList *list = new NonWorkingJavaList();
-    return *list;
-}
-
-bool addNonWorkingJava(const char *javaExe) {
+bool addNonWorkingJava(NonWorkingJavaList &list, const char *javaExe) {
     logMessage(L"add non-working java %S", javaExe);
-    nonWorkingJavaList().push_back(javaExe);
-    return nonWorkingJavaList().size() < kNonWorkingJavaLimit;
+    list.push_back(javaExe);
+    return list.size() < kNonWorkingJavaLimit;
 }
 
-bool isNonWorkingJava(const char *javaExe) {
-    for (const std::string &entry : nonWorkingJavaList()) {
+bool isNonWorkingJava(const NonWorkingJavaList &list, const char *javaExe) {
+    for (const std::string &entry : list) {
         if (entry == javaExe)
             return true;
     }

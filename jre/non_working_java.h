@@ -8,14 +8,12 @@
 
 const size_t kNonWorkingJavaLimit = 50;
 
+// One search's list; only the search adds to it.
 typedef std::vector<std::string> NonWorkingJavaList;
 
-// Process-wide, never cleared; only the search adds to it.
-NonWorkingJavaList &nonWorkingJavaList();
-
 // Appends a copy; true while the list holds fewer than kNonWorkingJavaLimit.
-bool addNonWorkingJava(const char *javaExe);
+bool addNonWorkingJava(NonWorkingJavaList &list, const char *javaExe);
 // Exact, case-sensitive comparison.
-bool isNonWorkingJava(const char *javaExe);
+bool isNonWorkingJava(const NonWorkingJavaList &list, const char *javaExe);
 
 #endif

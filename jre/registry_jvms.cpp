@@ -48,16 +48,16 @@ std::vector<std::string> subkeyNames(HKEY key) {
 }
 
 // Probes the home; the probe's own buffers receive the result.
-bool acceptsHome(const char *home, char *javaExe, char *version, const JavaVersion &minimum,
-                 const JavaVersion &maximum, bool *javaFound = nullptr) {
-    bool found = javaExeFromHome(home, javaExe);
+bool acceptsHome(RuntimeSearchWatch &watch, const char *home, char *javaExe, char *version,
+                 const JavaVersion &minimum, const JavaVersion &maximum, bool *javaFound = nullptr) {
+    bool found = javaExeFromHome(watch, home, javaExe);
     if (javaFound)
         *javaFound = found;
-    return found && checkJavaExe(javaExe, version, minimum, maximum);
+    return found && checkJavaExe(watch, javaExe, version, minimum, maximum);
 }
 
-bool findInstallationInView(HKEY root, REGSAM view, char *javaExe, char *version, const JavaVersion &minimum,
-                            const JavaVersion &maximum) {
+bool findInstallationInView(RuntimeSearchWatch &watch, HKEY root, REGSAM view, char *javaExe, char *version,
+                            const JavaVersion &minimum, const JavaVersion &maximum) {
     char appId[kRegistryTextCapacity];
     getConfigString(record::kApplicationId, appId, sizeof appId);
     logMessage(L"checking app id %S (%d, %p)", appId, static_cast<int>(view), static_cast<void *>(root));
@@ -84,7 +84,7 @@ bool findInstallationInView(HKEY root, REGSAM view, char *javaExe, char *version
             continue;
         std::string home = formatString("%s\\jre", directory.c_str());
         bool javaFound;
-        if (acceptsHome(home.c_str(), javaExe, version, minimum, maximum, &javaFound))
+        if (acceptsHome(watch, home.c_str(), javaExe, version, minimum, maximum, &javaFound))
             return true;
         if (javaFound)
             logMessage(L"java version did not match in %S", home.c_str());
@@ -100,8 +100,9 @@ struct LauncherScanResult {
     std::string version;
 };
 
-LauncherScanResult scanLauncherRoot(HKEY root, REGSAM view, const char *keyPath, bool acceptPlain, bool acceptZnoJres,
-                                    const JavaVersion &minimum, const JavaVersion &maximum) {
+LauncherScanResult scanLauncherRoot(RuntimeSearchWatch &watch, HKEY root, REGSAM view, const char *keyPath,
+                                    bool acceptPlain, bool acceptZnoJres, const JavaVersion &minimum,
+                                    const JavaVersion &maximum) {
     LauncherScanResult best;
     RegistryKey key;
     if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | view, key.receive()) != ERROR_SUCCESS)
@@ -110,10 +111,10 @@ LauncherScanResult scanLauncherRoot(HKEY root, REGSAM view, const char *keyPath,
         slashesToBackslashes(path);
         if (!acceptsLauncherCandidate(path, acceptPlain, acceptZnoJres))
             continue;
-        char javaExe[kJavaExeCapacity];
-        char version[kJavaVersionCapacity] = "";
-        copyText(javaExe, kJavaExeCapacity, path.c_str());
-        if (checkJavaExe(javaExe, version, minimum, maximum, betasAllowedIf(true)) &&
+        char javaExe[kPathCapacity];
+        char version[kVersionCapacity] = "";
+        copyText(javaExe, kPathCapacity, path.c_str());
+        if (checkJavaExe(watch, javaExe, version, minimum, maximum, betasAllowedIf(true)) &&
             isVersionGreater(version, best.version.c_str())) {
             best.found = true;
             best.javaExe = javaExe;
@@ -127,13 +128,13 @@ LauncherScanResult scanLauncherRoot(HKEY root, REGSAM view, const char *keyPath,
 // and a process sees its own half by default. A 32-bit installer records
 // runtimes in the 32-bit half whatever their word size, so the 64-bit build
 // reads that half when its own holds none.
-LauncherScanResult scanLauncherMachine(const char *keyPath, bool acceptPlain, bool acceptZnoJres,
-                                       const JavaVersion &minimum, const JavaVersion &maximum) {
+LauncherScanResult scanLauncherMachine(RuntimeSearchWatch &watch, const char *keyPath, bool acceptPlain,
+                                       bool acceptZnoJres, const JavaVersion &minimum, const JavaVersion &maximum) {
     LauncherScanResult own =
-        scanLauncherRoot(HKEY_LOCAL_MACHINE, 0, keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
+        scanLauncherRoot(watch, HKEY_LOCAL_MACHINE, 0, keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
     if (own.found || !kTargetIs64Bit)
         return own;
-    return scanLauncherRoot(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, keyPath, acceptPlain, acceptZnoJres, minimum,
+    return scanLauncherRoot(watch, HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, keyPath, acceptPlain, acceptZnoJres, minimum,
                             maximum);
 }
 
@@ -145,8 +146,8 @@ bool homeOfVersionSubkey(HKEY vendorKey, const VendorKey &vendor, const std::str
     return queryTextValue(subkey.get(), vendor.homeValue, home) == ERROR_SUCCESS;
 }
 
-bool scanVendorKey(const VendorKey &vendor, char *javaExe, char *version, const JavaVersion &minimum,
-                   const JavaVersion &maximum) {
+bool scanVendorKey(RuntimeSearchWatch &watch, const VendorKey &vendor, char *javaExe, char *version,
+                   const JavaVersion &minimum, const JavaVersion &maximum) {
     // Java installers record a runtime in the half of its own word size; the
     // default view is the build's own half, and the other half holds nothing
     // this build can load.
@@ -167,7 +168,7 @@ bool scanVendorKey(const VendorKey &vendor, char *javaExe, char *version, const 
     for (const std::string &name : kept) {
         std::string home;
         if (homeOfVersionSubkey(key.get(), vendor, name, home) &&
-            acceptsHome(home.c_str(), javaExe, version, minimum, maximum)) {
+            acceptsHome(watch, home.c_str(), javaExe, version, minimum, maximum)) {
             accepted = true;
             break;
         }
@@ -175,13 +176,14 @@ bool scanVendorKey(const VendorKey &vendor, char *javaExe, char *version, const 
     return accepted;
 }
 
-bool scanVendorJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
+bool scanVendorJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
+                    const JavaVersion &maximum) {
     bool jdkRequired = getConfigInt(record::kRequireJdk) != 0;
     std::vector<RegistryCandidate> candidates;
     for (size_t i = 0; i < kVendorKeyCount; i++) {
         if (kVendorKeys[i].jreKey && jdkRequired)
             continue;
-        if (scanVendorKey(kVendorKeys[i], javaExe, version, minimum, maximum))
+        if (scanVendorKey(watch, kVendorKeys[i], javaExe, version, minimum, maximum))
             candidates.push_back(RegistryCandidate{javaExe, version});
     }
     if (candidates.empty())
@@ -189,58 +191,60 @@ bool scanVendorJvms(char *javaExe, char *version, const JavaVersion &minimum, co
     sortCandidatesByVersion(candidates);
     for (const RegistryCandidate &candidate : candidates)
         logMessage(L"found registry jre %S %S", candidate.javaExe.c_str(), candidate.version.c_str());
-    copyText(javaExe, kJavaExeCapacity, candidates[0].javaExe.c_str());
-    copyText(version, kJavaVersionCapacity, candidates[0].version.c_str());
+    copyText(javaExe, kPathCapacity, candidates[0].javaExe.c_str());
+    copyText(version, kVersionCapacity, candidates[0].version.c_str());
     return true;
 }
 
 }  // namespace
 
-bool findPreviousInstallation(HKEY root, char *javaExe, char *version, const JavaVersion &minimum,
-                              const JavaVersion &maximum) {
-    return findInstallationInView(root, 0, javaExe, version, minimum, maximum) ||
-           findInstallationInView(root, KEY_WOW64_32KEY, javaExe, version, minimum, maximum);
+bool findPreviousInstallation(RuntimeSearchWatch &watch, HKEY root, char *javaExe, char *version,
+                              const JavaVersion &minimum, const JavaVersion &maximum) {
+    return findInstallationInView(watch, root, 0, javaExe, version, minimum, maximum) ||
+           findInstallationInView(watch, root, KEY_WOW64_32KEY, javaExe, version, minimum, maximum);
 }
 
-bool scanSharedJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
+bool scanSharedJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
+                    const JavaVersion &maximum) {
     std::string sharingKey = getConfigStringCopy(record::kSharingKey);
     logMessage(L"Sharing key: %S", sharingKey.c_str());
     if (sharingKey.empty())
         return false;
     std::string keyPath = formatString("%s%s\\", kSharedJvmsKey, sharingKey.c_str());
-    return scanLauncherJvms(keyPath.c_str(), true, true, javaExe, version, minimum, maximum);
+    return scanLauncherJvms(watch, keyPath.c_str(), true, true, javaExe, version, minimum, maximum);
 }
 
-bool scanLauncherJvms(const char *keyPath, bool acceptPlain, bool acceptZnoJres, char *javaExe, char *version,
-                      const JavaVersion &minimum, const JavaVersion &maximum) {
+bool scanLauncherJvms(RuntimeSearchWatch &watch, const char *keyPath, bool acceptPlain, bool acceptZnoJres,
+                      char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
     // HKEY_CURRENT_USER\SOFTWARE is one for both word sizes.
     LauncherScanResult user =
-        scanLauncherRoot(HKEY_CURRENT_USER, 0, keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
-    LauncherScanResult machine = scanLauncherMachine(keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
+        scanLauncherRoot(watch, HKEY_CURRENT_USER, 0, keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
+    LauncherScanResult machine = scanLauncherMachine(watch, keyPath, acceptPlain, acceptZnoJres, minimum, maximum);
     const LauncherScanResult *chosen = &machine;
     if (!machine.found || (user.found && isVersionGreater(user.version.c_str(), machine.version.c_str())))
         chosen = &user;
     if (!chosen->found)
         return false;
-    copyText(javaExe, kJavaExeCapacity, chosen->javaExe.c_str());
-    copyText(version, kJavaVersionCapacity, chosen->version.c_str());
+    copyText(javaExe, kPathCapacity, chosen->javaExe.c_str());
+    copyText(version, kVersionCapacity, chosen->version.c_str());
     return true;
 }
 
-bool scanRegistryJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
+bool scanRegistryJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
+                      const JavaVersion &maximum) {
     bool onlyZnoJres = getConfigInt(record::kOnlyZnoJres) != 0;
-    char vendorExe[kJavaExeCapacity] = "";
-    char vendorVersion[kJavaVersionCapacity] = "";
-    bool vendorFound = !onlyZnoJres && scanVendorJvms(vendorExe, vendorVersion, minimum, maximum);
+    char vendorExe[kPathCapacity] = "";
+    char vendorVersion[kVersionCapacity] = "";
+    bool vendorFound = !onlyZnoJres && scanVendorJvms(watch, vendorExe, vendorVersion, minimum, maximum);
     if (vendorFound)
         logMessage(L"found sun %S %S", vendorExe, vendorVersion);
-    bool locatedFound = scanLauncherJvms(kLocatedJvmsKey, !onlyZnoJres, getConfigInt(record::kTakeZnoJres) != 0, javaExe, version,
+    bool locatedFound = scanLauncherJvms(watch, kLocatedJvmsKey, !onlyZnoJres, getConfigInt(record::kTakeZnoJres) != 0, javaExe, version,
                                          minimum, maximum);
     if (locatedFound)
         logMessage(L"found located %S %S", javaExe, version);
     if (vendorFound && (!locatedFound || isVersionGreater(vendorVersion, version))) {
-        copyText(javaExe, kJavaExeCapacity, vendorExe);
-        copyText(version, kJavaVersionCapacity, vendorVersion);
+        copyText(javaExe, kPathCapacity, vendorExe);
+        copyText(version, kVersionCapacity, vendorVersion);
     }
     return vendorFound || locatedFound;
 }

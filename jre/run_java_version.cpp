@@ -7,7 +7,6 @@
 #include "common/text.h"
 #include "diagnostics/log.h"
 #include "jre/check_java_exe.h"
-#include "jre/search_observer.h"
 #include "jre/version_cache.h"
 #include "process/child_process.h"
 
@@ -63,13 +62,14 @@ std::string versionCommandLine(const char *javaExe) {
 
 // Ends the run: false unless the exit code is 0, the marker cached for a
 // runtime that failed.
-bool judgeExitCode(CapturedChild &java, DWORD exitCode, const char *javaExe, uint64_t lastWriteTime) {
+bool judgeExitCode(CapturedChild &java, DWORD exitCode, const char *javaExe, uint64_t lastWriteTime,
+                   bool writeCache) {
     logMessage(L"Exit Code %d", static_cast<int>(exitCode));
     if (exitCode == STILL_ACTIVE) {
         logMessage(L"Terminating process");
         java.terminate();
     } else if (exitCode != 0) {
-        if (runtimeSearchWatch().writeVersionCache)
+        if (writeCache)
             writeVersionCache(javaExe, lastWriteTime, kFailedRunVersion, kTargetPeMachine);
     }
     return exitCode == 0;
@@ -77,7 +77,7 @@ bool judgeExitCode(CapturedChild &java, DWORD exitCode, const char *javaExe, uin
 
 }  // namespace
 
-bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version) {
+bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version, bool writeCache) {
     std::string commandLine = versionCommandLine(javaExe);
     std::vector<SavedVariable> saved = removeJavaOptionsVariables();
     CapturedChild java;
@@ -99,11 +99,11 @@ bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version) 
                        static_cast<int>(java.startError()));
         return false;
     }
-    if (!judgeExitCode(java, exitCode, javaExe, lastWriteTime))
+    if (!judgeExitCode(java, exitCode, javaExe, lastWriteTime, writeCache))
         return false;
     std::vector<std::string> versions = versionsInOutput(output);
     for (const std::string &found : versions) {
-        copyText(version, kJavaVersionCapacity, found.c_str());
+        copyText(version, kVersionCapacity, found.c_str());
         logMessage(L"Java version2: %S", version);
     }
     return !versions.empty();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
@@ -19,9 +20,9 @@
 
 namespace {
 
-const size_t kConfigTextCapacity = 6000;
-
 struct Search {
+    RunPlaces &places;
+    RuntimeSearchWatch &watch;
     RuntimeSearchResult &result;
     JvmLoader loader;
     JavaVersion minimum;
@@ -47,22 +48,22 @@ std::string describeEntry(char type, const char *text) {
 bool loadCandidate(Search &search, RuntimeLocationKind kind, const char *locationName) {
     search.result.kind = kind;
     if (locationName)
-        copyText(search.result.locationName, kLocationNameCapacity, locationName);
-    search.module = search.loader(search.result.javaExecutable);
+        copyText(search.result.locationName, kPathCapacity, locationName);
+    search.module = search.loader(search.result.javaExecutable, search.places.runtime);
     if (search.module == nullptr)
-        searchObserver().candidateVerdict(search.result.javaExecutable, CandidateVerdict::NoJvmDll);
+        searchObserver(search.watch).candidateVerdict(search.result.javaExecutable, CandidateVerdict::NoJvmDll);
     return search.module != nullptr;
 }
 
 bool tryLocationFile(Search &search, const wchar_t *suffix, const char *stepName, const wchar_t *foundText,
                      const wchar_t *usingText, bool allowBeta) {
-    char line[kLocationNameCapacity];
+    char line[kPathCapacity];
     if (!readLocationFile(suffix, line))
         return false;
     logMessage(foundText, line);
-    searchObserver().searchStep((std::string(stepName) + " " + line).c_str());
+    searchObserver(search.watch).searchStep((std::string(stepName) + " " + line).c_str());
     RuntimeSearchResult &result = search.result;
-    if (!testJavaHome(line, result.javaExecutable, result.version, search.minimum, search.maximum,
+    if (!testJavaHome(search.watch, line, result.javaExecutable, result.version, search.minimum, search.maximum,
                       betasAllowedIf(allowBeta), DirectoryEntry::Probed))
         return false;
     logMessage(usingText);
@@ -71,36 +72,37 @@ bool tryLocationFile(Search &search, const wchar_t *suffix, const char *stepName
 
 // Each repetition yields the scan's next-best runtime: the failed one is now
 // on the non-working list, which every probe refuses.
-bool tryRegistryScan(Search &search, bool (*scan)(char *, char *, const JavaVersion &, const JavaVersion &)) {
+bool tryRegistryScan(Search &search, bool (*scan)(RuntimeSearchWatch &, char *, char *, const JavaVersion &,
+                                                  const JavaVersion &)) {
     RuntimeSearchResult &result = search.result;
-    while (scan(result.javaExecutable, result.version, search.minimum, search.maximum)) {
+    while (scan(search.watch, result.javaExecutable, result.version, search.minimum, search.maximum)) {
         if (loadCandidate(search, RuntimeLocationKind::Registry, nullptr))
             return true;
-        if (!addNonWorkingJava(result.javaExecutable))
+        if (!addNonWorkingJava(search.watch.nonWorking, result.javaExecutable))
             break;
     }
     return false;
 }
 
 bool tryMainPassEntry(Search &search, const SearchEntry &entry, bool force) {
-    char text[kConfigTextCapacity];
+    char text[kTextCapacity];
     copyText(text, sizeof text, entry.text.c_str());
-    expandVariablesA(text, sizeof text);
+    expandVariablesA(search.places, text, sizeof text);
     logMessage(L"Testing location %S (type %c)", text, static_cast<int>(static_cast<unsigned char>(entry.type)));
-    searchObserver().searchStep(describeEntry(entry.type, text).c_str());
+    searchObserver(search.watch).searchStep(describeEntry(entry.type, text).c_str());
     RuntimeSearchResult &result = search.result;
     switch (entry.type) {
     case 'A':
     case 'B':
     case 'R':
-        return testJavaHome(text, result.javaExecutable, result.version, search.minimum, search.maximum,
+        return testJavaHome(search.watch, text, result.javaExecutable, result.version, search.minimum, search.maximum,
                             ProbeRules(), force ? DirectoryEntry::TakenAsFound : DirectoryEntry::Probed) &&
                loadCandidate(search, RuntimeLocationKind::Directory, text);
     case 'E':
-        return testEnvironmentHome(text, result.javaExecutable, result.version, search.minimum, search.maximum) &&
+        return testEnvironmentHome(search.watch, text, result.javaExecutable, result.version, search.minimum, search.maximum) &&
                loadCandidate(search, RuntimeLocationKind::EnvironmentVariable, text);
     case 'S':
-        return testPathJava(result.javaExecutable, result.version, search.minimum, search.maximum) &&
+        return testPathJava(search.watch, result.javaExecutable, result.version, search.minimum, search.maximum) &&
                loadCandidate(search, RuntimeLocationKind::SearchPath, text);
     case 'Y':
         return tryRegistryScan(search, scanSharedJvms) || tryRegistryScan(search, scanRegistryJvms);
@@ -115,9 +117,9 @@ bool tryRelativeEntry(Search &search, const SearchEntry &entry) {
     if (!takesPartInFallbackPass(entry))
         return false;
     logMessage(L"Testing relative location %S", entry.text.c_str());
-    searchObserver().searchStep(("directory " + entry.text + " again, taken without a version check").c_str());
+    searchObserver(search.watch).searchStep(("directory " + entry.text + " again, taken without a version check").c_str());
     RuntimeSearchResult &result = search.result;
-    testJavaHome(entry.text.c_str(), result.javaExecutable, result.version, search.minimum, search.maximum,
+    testJavaHome(search.watch, entry.text.c_str(), result.javaExecutable, result.version, search.minimum, search.maximum,
                  betasAllowedIf(true), DirectoryEntry::TakenAsFound);
     if (!pathExists(result.javaExecutable))
         return false;
@@ -126,19 +128,19 @@ bool tryRelativeEntry(Search &search, const SearchEntry &entry) {
 }
 
 bool tryPreviousInstallation(Search &search, HKEY root, const wchar_t *foundText) {
-    searchObserver().searchStep(root == HKEY_CURRENT_USER ? "earlier installation (user)"
+    searchObserver(search.watch).searchStep(root == HKEY_CURRENT_USER ? "earlier installation (user)"
                                                           : "earlier installation (machine)");
     RuntimeSearchResult &result = search.result;
-    if (!findPreviousInstallation(root, result.javaExecutable, result.version, search.minimum, search.maximum))
+    if (!findPreviousInstallation(search.watch, root, result.javaExecutable, result.version, search.minimum, search.maximum))
         return false;
     logMessage(foundText, result.javaExecutable);
     return loadCandidate(search, RuntimeLocationKind::Registry, nullptr);
 }
 
 bool tryClosingVariable(Search &search, const char *variable) {
-    searchObserver().searchStep(describeEntry('E', variable).c_str());
+    searchObserver(search.watch).searchStep(describeEntry('E', variable).c_str());
     RuntimeSearchResult &result = search.result;
-    return testEnvironmentHome(variable, result.javaExecutable, result.version, search.minimum, search.maximum) &&
+    return testEnvironmentHome(search.watch, variable, result.javaExecutable, result.version, search.minimum, search.maximum) &&
            loadCandidate(search, RuntimeLocationKind::EnvironmentVariable, variable);
 }
 
@@ -167,33 +169,34 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
 
 }  // namespace
 
-HMODULE searchJvm(RuntimeSearchResult &result, JvmLoader loader) {
+HMODULE searchJvm(RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchResult &result, JvmLoader loader) {
     logMessage(L"Searching for a JVM");
     result.kind = RuntimeLocationKind::None;
-    char sequence[kConfigTextCapacity], minimumText[kConfigTextCapacity], maximumText[kConfigTextCapacity];
+    char sequence[kTextCapacity], minimumText[kTextCapacity], maximumText[kTextCapacity];
     getConfigString(record::kSearchSequence, sequence, sizeof sequence);
     getConfigString(record::kMinimumVersion, minimumText, sizeof minimumText);
     getConfigString(record::kMaximumVersion, maximumText, sizeof maximumText);
     logMessage(L"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
-    Search search{result, loader, parseJavaVersion(minimumText), parseJavaVersion(maximumText), nullptr};
+    Search search{places, watch, result, loader, parseJavaVersion(minimumText), parseJavaVersion(maximumText), nullptr};
     runSearchSteps(search, splitSearchSequence(sequence));
     return search.module;
 }
 
-bool testJavaHome(const char *directory, char *javaExe, char *version, const JavaVersion &minimum,
-                  const JavaVersion &maximum, const ProbeRules &rules, DirectoryEntry entry) {
-    char home[kJavaExeCapacity];
+bool testJavaHome(RuntimeSearchWatch &watch, const char *directory, char *javaExe, char *version,
+                  const JavaVersion &minimum, const JavaVersion &maximum, const ProbeRules &rules,
+                  DirectoryEntry entry) {
+    char home[kPathCapacity];
     getFullPath(home, sizeof home, directory, false);
-    if (runtimeSearchWatch().unpackRuntimes)
+    if (watch.unpackRuntimes)
         unpackRuntime(home);
-    if (javaExeFromHome(home, javaExe) && checkJavaExe(javaExe, version, minimum, maximum, rules))
+    if (javaExeFromHome(watch, home, javaExe) && checkJavaExe(watch, javaExe, version, minimum, maximum, rules))
         return true;
     return entry == DirectoryEntry::TakenAsFound;
 }
 
-bool testEnvironmentHome(const char *variable, char *javaExe, char *version, const JavaVersion &minimum,
-                         const JavaVersion &maximum) {
-    char home[kJavaExeCapacity];
+bool testEnvironmentHome(RuntimeSearchWatch &watch, const char *variable, char *javaExe, char *version,
+                         const JavaVersion &minimum, const JavaVersion &maximum) {
+    char home[kPathCapacity];
     DWORD length = GetEnvironmentVariableA(variable, home, sizeof home);
     // A value too long for the buffer is left unread, like an unset one.
     if (length == 0 || length >= sizeof home)
@@ -202,26 +205,27 @@ bool testEnvironmentHome(const char *variable, char *javaExe, char *version, con
         if (*c == '/')
             *c = '\\';
     }
-    return javaExeFromHome(home, javaExe) && checkJavaExe(javaExe, version, minimum, maximum);
+    return javaExeFromHome(watch, home, javaExe) && checkJavaExe(watch, javaExe, version, minimum, maximum);
 }
 
-bool testPathJava(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
-    DWORD length = SearchPathA(nullptr, "java.exe", nullptr, kJavaExeCapacity, javaExe, nullptr);
-    if (length == 0 || length >= kJavaExeCapacity)
+bool testPathJava(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
+                  const JavaVersion &maximum) {
+    DWORD length = SearchPathA(nullptr, "java.exe", nullptr, kPathCapacity, javaExe, nullptr);
+    if (length == 0 || length >= kPathCapacity)
         return false;
-    return checkJavaExe(javaExe, version, minimum, maximum);
+    return checkJavaExe(watch, javaExe, version, minimum, maximum);
 }
 
 bool readLocationFile(const wchar_t *suffix, char *line) {
-    wchar_t directory[kConfigTextCapacity];
-    getConfigStringW(record::kInstallationDirectory, directory, kConfigTextCapacity);
-    wchar_t path[kConfigTextCapacity];
-    getFullPath(path, kConfigTextCapacity, directory, DirectoryForm::Long, true);
+    wchar_t directory[kTextCapacity];
+    getConfigStringW(record::kInstallationDirectory, directory, kTextCapacity);
+    wchar_t path[kTextCapacity];
+    getFullPath(path, kTextCapacity, directory, DirectoryForm::Long, true);
     std::wstring fileName = std::wstring(path) + suffix;
     FILE *file = _wfopen(fileName.c_str(), L"rt");
     if (!file)
         return false;
-    bool read = fgets(line, static_cast<int>(kLocationNameCapacity), file) != nullptr;
+    bool read = fgets(line, static_cast<int>(kPathCapacity), file) != nullptr;
     fclose(file);
     if (!read)
         return false;

@@ -11,9 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/capacities.h"
 #include "jre/check_java_exe.h"
-
-const size_t kLocationNameCapacity = 6000;
+#include "jre/search_observer.h"
+#include "paths/expand_variables.h"
 
 // Which step produced the current candidate; the loader picks its failure
 // message by it.
@@ -28,20 +29,22 @@ enum class RuntimeLocationKind : int32_t {
 // Filled by searchJvm; the caller owns it. After a failed search the fields
 // describe the last candidate that passed its probe.
 struct RuntimeSearchResult {
-    char javaExecutable[kJavaExeCapacity];
-    char version[kJavaVersionCapacity];
+    char javaExecutable[kPathCapacity];
+    char version[kVersionCapacity];
     RuntimeLocationKind kind;
     // Kind 2: the directory text as tested or the location file's line;
     // kind 3: the variable's name; kind 1: the "S" entry's text; kind 4: untouched.
-    char locationName[kLocationNameCapacity];
+    char locationName[kPathCapacity];
 };
 
-// Loads the jvm.dll of the runtime around a java executable; null when it does not load.
-typedef HMODULE (*JvmLoader)(const char *javaExecutable);
+// Loads the jvm.dll of the runtime around a java executable, noting in
+// runtime the directory it came from; null when it does not load.
+typedef HMODULE (*JvmLoader)(const char *javaExecutable, RuntimeLocation &runtime);
 
 // The loaded jvm.dll, or null. Never fatal by itself, except for a packed
-// runtime whose unpacker cannot start.
-HMODULE searchJvm(RuntimeSearchResult &result, JvmLoader loader);
+// runtime whose unpacker cannot start. Entries expand against places; the
+// watch hears every step and verdict.
+HMODULE searchJvm(RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchResult &result, JvmLoader loader);
 
 // Whether a directory entry counts as found only when its runtime passes the
 // probe, or as soon as it is there.
@@ -49,14 +52,16 @@ enum class DirectoryEntry { Probed, TakenAsFound };
 
 // Directory entries: resolved against the executable's directory, unpacked,
 // probed.
-bool testJavaHome(const char *directory, char *javaExe, char *version, const JavaVersion &minimum,
-                  const JavaVersion &maximum, const ProbeRules &rules, DirectoryEntry entry);
-bool testEnvironmentHome(const char *variable, char *javaExe, char *version, const JavaVersion &minimum,
-                         const JavaVersion &maximum);
-bool testPathJava(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum);
+bool testJavaHome(RuntimeSearchWatch &watch, const char *directory, char *javaExe, char *version,
+                  const JavaVersion &minimum, const JavaVersion &maximum, const ProbeRules &rules,
+                  DirectoryEntry entry);
+bool testEnvironmentHome(RuntimeSearchWatch &watch, const char *variable, char *javaExe, char *version,
+                         const JavaVersion &minimum, const JavaVersion &maximum);
+bool testPathJava(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
+                  const JavaVersion &maximum);
 
 // The first line of "<application directory><suffix>" without its line end
-// (line has kLocationNameCapacity); false for a missing or empty file.
+// (line has kPathCapacity); false for a missing or empty file.
 bool readLocationFile(const wchar_t *suffix, char *line);
 
 #endif

@@ -16,15 +16,10 @@ public:
 
 }  // namespace
 
-RuntimeSearchWatch &runtimeSearchWatch() {
-    static RuntimeSearchWatch watch;
-    return watch;
-}
-
-SearchObserver &searchObserver() {
+SearchObserver &searchObserver(const RuntimeSearchWatch &watch) {
+    // Holds no state: one for the process serves every search.
     static LogObserver logObserver;
-    SearchObserver *observer = runtimeSearchWatch().observer;
-    return observer ? *observer : logObserver;
+    return watch.observer ? *watch.observer : logObserver;
 }
 
 const char *verdictText(CandidateVerdict verdict) {

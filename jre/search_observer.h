@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "jre/java_version.h"
+#include "jre/non_working_java.h"
 
 enum class VersionSource { Cache, Run };
 
@@ -22,16 +23,17 @@ public:
     virtual void candidateVerdict(const char *javaExe, CandidateVerdict verdict) = 0;
 };
 
-// Process-wide, set before the search and read by it. The default observer
-// writes verdicts to the diagnostic log; diagnose puts its own in front and
-// switches off everything that would change the machine.
+// How one search reports and what it may change, made by whoever runs it. The
+// default observer writes verdicts to the diagnostic log; diagnose puts its
+// own in front and switches off everything that would change the machine.
 struct RuntimeSearchWatch {
     SearchObserver *observer = nullptr;  // null: the log observer
     bool writeVersionCache = true;
     bool unpackRuntimes = true;
+    // Runtimes whose jvm.dll failed to load; every later probe refuses them.
+    NonWorkingJavaList nonWorking;
 };
-RuntimeSearchWatch &runtimeSearchWatch();
-SearchObserver &searchObserver();
+SearchObserver &searchObserver(const RuntimeSearchWatch &watch);
 
 // Plain English, as the log and diagnose print it: "accepted", "below the minimum"...
 const char *verdictText(CandidateVerdict verdict);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/split_command_line.h"
 #include "common/text.h"
@@ -10,6 +11,7 @@
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "helperlib/helper_library.h"
+#include "jvm/launch_context.h"
 #include "jvm/launcher_properties.h"
 #include "jvm/load_dll.h"
 #include "paths/expand_variables.h"
@@ -19,11 +21,6 @@ static_assert(sizeof(wchar_t) == sizeof(jchar), "wide text is Java's UTF-16");
 
 namespace {
 
-// Written once the VM exists; used only on the JVM thread.
-JavaVM *javaVm;
-JNIEnv *jniEnv;
-
-const size_t kFileParameterCapacity = 6000;
 const size_t kConfiguredArgumentsCapacity = 2000;
 const size_t kSplashTextCapacity = 2000;
 const size_t kHelperDirectoryCapacity = 4000;
@@ -35,10 +32,10 @@ const char kInitFromLauncherClass[] = "com/zanthor/runtime/installer/platform/wi
 
 // An optional step that failed a lookup leaves the VM's exception behind;
 // the next call into the VM must not see it.
-void dropPendingException() { (*jniEnv)->ExceptionClear(jniEnv); }
+void dropPendingException(JNIEnv *env) { (*env)->ExceptionClear(env); }
 
-jstring newJavaString(const std::wstring &text) {
-    return (*jniEnv)->NewString(jniEnv, reinterpret_cast<const jchar *>(text.c_str()), static_cast<jsize>(text.size()));
+jstring newJavaString(JNIEnv *env, const std::wstring &text) {
+    return (*env)->NewString(env, reinterpret_cast<const jchar *>(text.c_str()), static_cast<jsize>(text.size()));
 }
 
 std::wstring javaStringText(JNIEnv *env, jstring text) {
@@ -55,120 +52,122 @@ std::wstring javaStringText(JNIEnv *env, jstring text) {
 
 }  // namespace
 
-std::wstring redirectionFile(int32_t flagId, int32_t fileId) {
+std::wstring redirectionFile(const RunPlaces &places, int32_t flagId, int32_t fileId) {
     if (getConfigInt(flagId) == 0)
         return std::wstring();
-    wchar_t file[kFileParameterCapacity];
-    getConfigStringW(fileId, file, kFileParameterCapacity);
-    expandVariables(file, kFileParameterCapacity, ExpandMode::Argument);
+    wchar_t file[kPathCapacity];
+    getConfigStringW(fileId, file, kPathCapacity);
+    expandVariables(places, file, kPathCapacity, ExpandMode::Argument);
     if (file[0] == L'$')
         return file;
-    wchar_t fullPath[kFileParameterCapacity];
-    getFullPath(fullPath, kFileParameterCapacity, file, DirectoryForm::Long, true);
+    wchar_t fullPath[kPathCapacity];
+    getFullPath(fullPath, kPathCapacity, file, DirectoryForm::Long, true);
     return fullPath;
 }
 
 namespace {
 
-StringList configuredArguments() {
+StringList configuredArguments(const RunPlaces &places) {
     wchar_t text[kConfiguredArgumentsCapacity];
     getConfigStringW(record::kMainArguments, text, kConfiguredArgumentsCapacity);
-    expandVariables(text, kConfiguredArgumentsCapacity, ExpandMode::Argument);
+    expandVariables(places, text, kConfiguredArgumentsCapacity, ExpandMode::Argument);
     StringList list;
     splitCommandLine(text, list);
     return list;
 }
 
-StringList mainParameters(const StringList &arguments) {
+StringList mainParameters(const RunPlaces &places, const StringList &arguments) {
     LauncherParameterValues values;
     values.windowed = getConfigInt(record::kLauncherType) == launcher_type::kWindowed;
     values.moduleMainClass = getConfigInt(record::kMainInModule) != 0;
     values.mainClass = widenBytes(getConfigStringCopy(record::kMainClass));
-    values.errorFile = redirectionFile(record::kRedirectError, record::kErrorFile);
-    values.outputFile = redirectionFile(record::kRedirectOutput, record::kOutputFile);
+    values.errorFile = redirectionFile(places, record::kRedirectError, record::kErrorFile);
+    values.outputFile = redirectionFile(places, record::kRedirectOutput, record::kOutputFile);
     values.appendOutput = getConfigInt(record::kAppendOutput) != 0;
-    return buildMainParameters(buildLauncherParameters(values), arguments, configuredArguments(),
+    return buildMainParameters(buildLauncherParameters(values), arguments, configuredArguments(places),
                                getConfigInt(record::kJavaOptionArguments) != 0);
 }
 
 // The String[] for main, or null (with the reason logged) when the VM cannot
 // make it, which happens only when its memory is exhausted.
-jobjectArray newParameterArray(const StringList &parameters) {
-    jclass stringClass = (*jniEnv)->FindClass(jniEnv, "java/lang/String");
+jobjectArray newParameterArray(JNIEnv *env, const StringList &parameters) {
+    jclass stringClass = (*env)->FindClass(env, "java/lang/String");
     if (stringClass == nullptr) {
         logError(L"could not find java/lang/String");
         return nullptr;
     }
     jobjectArray array =
-        (*jniEnv)->NewObjectArray(jniEnv, static_cast<jsize>(parameters.size()), stringClass, nullptr);
-    (*jniEnv)->DeleteLocalRef(jniEnv, stringClass);
+        (*env)->NewObjectArray(env, static_cast<jsize>(parameters.size()), stringClass, nullptr);
+    (*env)->DeleteLocalRef(env, stringClass);
     if (array == nullptr) {
         logError(L"could not create the parameter array of %d elements", static_cast<int>(parameters.size()));
         return nullptr;
     }
     for (size_t i = 0; i < parameters.size(); i++) {
         logMessage(L"param %d: %s", static_cast<int>(i), parameters[i].c_str());
-        jstring parameter = newJavaString(parameters[i]);
+        jstring parameter = newJavaString(env, parameters[i]);
         if (parameter == nullptr) {
             logError(L"could not create parameter %d", static_cast<int>(i));
-            (*jniEnv)->DeleteLocalRef(jniEnv, array);
+            (*env)->DeleteLocalRef(env, array);
             return nullptr;
         }
-        (*jniEnv)->SetObjectArrayElement(jniEnv, array, static_cast<jsize>(i), parameter);
-        (*jniEnv)->DeleteLocalRef(jniEnv, parameter);
+        (*env)->SetObjectArrayElement(env, array, static_cast<jsize>(i), parameter);
+        (*env)->DeleteLocalRef(env, parameter);
     }
     return array;
 }
 
-jstring newSplashText(int32_t id) {
+jstring newSplashText(JNIEnv *env, int32_t id) {
     char text[kSplashTextCapacity];
     getConfigString(id, text, kSplashTextCapacity);
-    return (*jniEnv)->NewStringUTF(jniEnv, text);
+    return (*env)->NewStringUTF(env, text);
 }
 
-void passSplashSettings() {
-    jclass launcher = (*jniEnv)->FindClass(jniEnv, kSplashClass);
+void passSplashSettings(JNIEnv *env) {
+    jclass launcher = (*env)->FindClass(env, kSplashClass);
     if (launcher == nullptr) {
         logError(L"could not find main class for splash properties");
-        dropPendingException();
+        dropPendingException(env);
         return;
     }
-    jmethodID method = (*jniEnv)->GetStaticMethodID(jniEnv, launcher, "initAwtSplashConfig", kSplashSignature);
+    jmethodID method = (*env)->GetStaticMethodID(env, launcher, "initAwtSplashConfig", kSplashSignature);
     if (method == nullptr) {
         logError(L"could not find method for splash properties");
-        dropPendingException();
+        dropPendingException(env);
         return;
     }
-    jstring texts[4] = {newSplashText(record::kSplashStatusText), newSplashText(record::kSplashStatusColour),
-                        newSplashText(record::kSplashVersionText), newSplashText(record::kSplashVersionColour)};
+    jstring texts[4] = {newSplashText(env, record::kSplashStatusText),
+                        newSplashText(env, record::kSplashStatusColour),
+                        newSplashText(env, record::kSplashVersionText),
+                        newSplashText(env, record::kSplashVersionColour)};
     jboolean flag = getConfigInt(record::kSplashFlag) != 0 ? JNI_TRUE : JNI_FALSE;
-    (*jniEnv)->CallStaticVoidMethod(
-        jniEnv, launcher, method, JNI_TRUE, flag,
+    (*env)->CallStaticVoidMethod(
+        env, launcher, method, JNI_TRUE, flag,
         texts[0], getConfigInt(record::kSplashStatusX), getConfigInt(record::kSplashStatusY),
         texts[1], getConfigInt(record::kSplashStatusFontSize), getConfigInt(record::kSplashStatusFontWeight),
         texts[2], getConfigInt(record::kSplashVersionX), getConfigInt(record::kSplashVersionY),
         texts[3], getConfigInt(record::kSplashVersionFontSize), getConfigInt(record::kSplashVersionFontWeight));
     for (jstring text : texts)
-        (*jniEnv)->DeleteLocalRef(jniEnv, text);
+        (*env)->DeleteLocalRef(env, text);
 }
 
 // Common.initFromLauncher(available); false when the class or method is missing.
-bool callInitFromLauncher(bool available) {
-    jclass common = (*jniEnv)->FindClass(jniEnv, kInitFromLauncherClass);
+bool callInitFromLauncher(JNIEnv *env, bool available) {
+    jclass common = (*env)->FindClass(env, kInitFromLauncherClass);
     if (common == nullptr) {
         logError(L"did not find %S", kInitFromLauncherClass);
-        dropPendingException();
+        dropPendingException(env);
         return false;
     }
-    jmethodID method = (*jniEnv)->GetStaticMethodID(jniEnv, common, "initFromLauncher", "(Z)V");
+    jmethodID method = (*env)->GetStaticMethodID(env, common, "initFromLauncher", "(Z)V");
     if (method == nullptr) {
         logError(L"did not find initMethod");
-        dropPendingException();
-        (*jniEnv)->DeleteLocalRef(jniEnv, common);
+        dropPendingException(env);
+        (*env)->DeleteLocalRef(env, common);
         return false;
     }
-    (*jniEnv)->CallStaticVoidMethod(jniEnv, common, method, available ? JNI_TRUE : JNI_FALSE);
-    (*jniEnv)->DeleteLocalRef(jniEnv, common);
+    (*env)->CallStaticVoidMethod(env, common, method, available ? JNI_TRUE : JNI_FALSE);
+    (*env)->DeleteLocalRef(env, common);
     return true;
 }
 
@@ -210,34 +209,34 @@ bool reportPendingException(JNIEnv *env, bool describe) {
     return false;
 }
 
-bool invokeMain(const StringList &arguments) {
-    const char *className = launcherClassName(launcherFlavour);
+bool invokeMain(JNIEnv *env, const LaunchContext &context, const StringList &arguments) {
+    const char *className = launcherClassName(context.flavour);
     logMessage(L"main class: %S", className);
-    jclass mainClass = (*jniEnv)->FindClass(jniEnv, className);
+    jclass mainClass = (*env)->FindClass(env, className);
     if (mainClass == nullptr) {
         logError(L"could not find main class");
         fatalMessage(message::kMainClassNotLoaded);
     }
-    jmethodID mainMethod = (*jniEnv)->GetStaticMethodID(jniEnv, mainClass, "main", "([Ljava/lang/String;)V");
+    jmethodID mainMethod = (*env)->GetStaticMethodID(env, mainClass, "main", "([Ljava/lang/String;)V");
     if (mainMethod == nullptr) {
         logError(L"could not find main method");
         fatalMessage(message::kMainMethodNotFound);
     }
-    StringList parameters = mainParameters(arguments);
+    StringList parameters = mainParameters(context.places, arguments);
     logMessage(L"param count: %d", static_cast<int>(parameters.size()));
-    jobjectArray array = newParameterArray(parameters);
+    jobjectArray array = newParameterArray(env, parameters);
     if (array == nullptr) {
-        reportPendingException(jniEnv, false);
+        reportPendingException(env, false);
         return false;
     }
     logMessage(L"calling main");
-    (*jniEnv)->CallStaticVoidMethod(jniEnv, mainClass, mainMethod, array);
+    (*env)->CallStaticVoidMethod(env, mainClass, mainMethod, array);
     logMessage(L"main returned");
-    return reportPendingException(jniEnv, true);
+    return reportPendingException(env, true);
 }
 
-void loadHelperLibrary() {
-    if (launcherFlavour != 'i')
+void loadHelperLibrary(JNIEnv *env, char flavour) {
+    if (flavour != 'i')
         return;
     logMessage(L"load helper dll");
     std::wstring path = helperLibraryPath();
@@ -248,63 +247,66 @@ void loadHelperLibrary() {
     RegisterNativesFunction registerNatives = exportedFunction<RegisterNativesFunction>(library, REGISTER_NATIVES_EXPORT);
     if (registerNatives == nullptr)
         logError(L"did not find register natives in helper dll");
-    if (!callInitFromLauncher(true))
+    if (!callInitFromLauncher(env, true))
         return;
     // Without the export nothing is registered: the Java side must not rely on it.
-    bool registered = registerNatives != nullptr && registerNatives(jniEnv, library, logError) != 0;
+    bool registered = registerNatives != nullptr && registerNatives(env, library, logError) != 0;
     if (!registered) {
-        (*jniEnv)->ExceptionClear(jniEnv);
+        (*env)->ExceptionClear(env);
         logError(L"registering helper dll failed");
-        callInitFromLauncher(false);
+        callInitFromLauncher(env, false);
     }
 }
 
-void setModuleNameProperty() {
-    jclass system = (*jniEnv)->FindClass(jniEnv, "java/lang/System");
+void setModuleNameProperty(JNIEnv *env) {
+    jclass system = (*env)->FindClass(env, "java/lang/System");
     if (system == nullptr) {
         logError(L"could not get system class");
-        dropPendingException();
+        dropPendingException(env);
         return;
     }
-    jmethodID setProperty = (*jniEnv)->GetStaticMethodID(jniEnv, system, "setProperty",
+    jmethodID setProperty = (*env)->GetStaticMethodID(env, system, "setProperty",
                                                          "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
     jstring value = nullptr;
     jstring key = nullptr;
     if (setProperty == nullptr) {
         logError(L"could not get method for module name init");
-        dropPendingException();
+        dropPendingException(env);
     } else {
-        value = newJavaString(getExecutablePath());
-        key = newJavaString(L"pellux.moduleName");
+        value = newJavaString(env, getExecutablePath());
+        key = newJavaString(env, L"pellux.moduleName");
         if (value == nullptr || key == nullptr) {
             logError(L"could not create string for init module name");
-            dropPendingException();
+            dropPendingException(env);
         } else {
             logMessage(L"setting pellux.moduleName to %s", getExecutablePath());
-            jobject earlier = (*jniEnv)->CallStaticObjectMethod(jniEnv, system, setProperty, key, value);
+            jobject earlier = (*env)->CallStaticObjectMethod(env, system, setProperty, key, value);
             if (earlier != nullptr)
-                (*jniEnv)->DeleteLocalRef(jniEnv, earlier);
+                (*env)->DeleteLocalRef(env, earlier);
         }
     }
     for (jobject reference : {static_cast<jobject>(key), static_cast<jobject>(value), static_cast<jobject>(system)})
         if (reference != nullptr)
-            (*jniEnv)->DeleteLocalRef(jniEnv, reference);
+            (*env)->DeleteLocalRef(env, reference);
 }
 
 bool createJvmAndRunMain(JvmLaunchRequest &request) {
     logMessage(L"Creating JVM");
+    // Used only on this thread.
+    JavaVM *javaVm = nullptr;
+    JNIEnv *env = nullptr;
     if (request.createJavaVM == nullptr ||
-        request.createJavaVM(&javaVm, reinterpret_cast<void **>(&jniEnv), &request.initArgs) != JNI_OK) {
+        request.createJavaVM(&javaVm, reinterpret_cast<void **>(&env), &request.initArgs) != JNI_OK) {
         logError(L"could not initialize JVM");
         return false;
     }
     logMessage(L"JVM created");
     if (getConfigInt(record::kSplashTexts) != 0)
-        passSplashSettings();
-    loadHelperLibrary();
-    setModuleNameProperty();
-    (*jniEnv)->ExceptionClear(jniEnv);
-    if (!invokeMain(request.arguments)) {
+        passSplashSettings(env);
+    loadHelperLibrary(env, request.context->flavour);
+    setModuleNameProperty(env);
+    (*env)->ExceptionClear(env);
+    if (!invokeMain(env, *request.context, request.arguments)) {
         logError(L"could not call main");
         return false;
     }

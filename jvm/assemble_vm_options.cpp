@@ -6,14 +6,15 @@
 
 #include <windows.h>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
 #include "config/config_store.h"
-#include "config/process_role.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "jvm/expand_argument_files.h"
+#include "jvm/launch_context.h"
 #include "jvm/launcher_properties.h"
 #include "jvm/process_environment.h"
 #include "jvm/vm_option_files.h"
@@ -24,16 +25,13 @@
 
 namespace {
 
-const size_t kPathCapacity = 6000;
-
-// The VM keeps pointers into it until the process ends.
-std::vector<JavaVMOption> optionArray;
-
 class WindowsPathEntrySystem : public PathEntrySystem {
 public:
+    explicit WindowsPathEntrySystem(const RunPlaces &places) : places_(places) {}
+
     std::string expand(const std::string &text) override {
         std::string expanded = text;
-        expandVariablesInString(expanded);
+        expandVariablesInString(places_, expanded);
         return expanded;
     }
 
@@ -73,56 +71,62 @@ public:
         getFullPath(fullPath, kPathCapacity, directory, true);
         return fullPath;
     }
+
+private:
+    const RunPlaces &places_;
 };
 
 // "-J-Xmx1g" reaches the VM as "-Xmx1g".
-void addVmArguments(const StringList &arguments) {
+void addVmArguments(VmOptionReader &reader, const StringList &arguments) {
     for (const std::wstring &argument : arguments)
         if (startsWith(argument, std::wstring(L"-J")))
-            addVmOptionEntry(nullptr, argument.substr(2));
+            reader.addVmOptionEntry(nullptr, argument.substr(2));
 }
 
-void appendPathOptions() {
+void appendPathOptions(LaunchContext &context) {
+    VmOptionList &options = context.vmOptions;
     PathTextSources sources;
     sources.modulePathEntries = getConfigStringCopy(record::kModulePath);
     sources.classPathEntries = getConfigStringCopy(record::kClassPath);
     sources.moduleMainClass = getConfigInt(record::kMainInModule) != 0;
-    sources.runtimeJar = launcherFlavour == 'i';
-    sources.launcherTempDir = launcherTempDir;
-    sources.overrides = classPathOverrides;
-    WindowsPathEntrySystem system;
+    sources.runtimeJar = context.flavour == 'i';
+    sources.launcherTempDir = context.places.tempDir.path;
+    sources.overrides = context.classPathOverrides;
+    WindowsPathEntrySystem system(context.places);
     PathTexts texts = buildPathTexts(system, sources);
     if (texts.failure.messageId != 0)
         fatalMessage(texts.failure.messageId, texts.failure.argument.c_str());
-    vmOptionList.push_back(texts.classPath);
+    options.push_back(texts.classPath);
     if (texts.modulePath.empty())
         return;
-    vmOptionList.push_back("--module-path=" + texts.modulePath);
+    options.push_back("--module-path=" + texts.modulePath);
     ModuleOptions modules = buildModuleOptions(sources.moduleMainClass, getConfigStringCopy(record::kMainClass),
-                                               launcherRuntimeModule(launcherFlavour));
+                                               launcherRuntimeModule(context.flavour));
     if (!modules.addOpens.empty())
-        vmOptionList.push_back(modules.addOpens);
-    vmOptionList.push_back(modules.addModules);
+        options.push_back(modules.addOpens);
+    options.push_back(modules.addModules);
 }
 
 }  // namespace
 
-void assembleVmOptions(const std::vector<std::string> &launcherProperties, const StringList &arguments,
-                       JavaVMInitArgs &initArgs) {
-    vmOptionList = launcherProperties;
-    addConfiguredVmOptions(arguments);
+void assembleVmOptions(LaunchContext &context, const std::vector<std::string> &launcherProperties,
+                       const StringList &arguments, JavaVMInitArgs &initArgs) {
+    VmOptionList &options = context.vmOptions;
+    options = launcherProperties;
+    VmOptionReader reader(context);
+    reader.addConfiguredVmOptions(arguments);
     if (getConfigInt(record::kDefaultVmOptionsFile) != 0) {
-        FILE *file = openDefaultVmOptionsFile();
+        FILE *file = reader.openDefaultVmOptionsFile();
         logMessage(L"default vmoptions file: %p", file);
-        readVmOptionsFile(nullptr, file);
+        reader.readVmOptionsFile(nullptr, file);
     }
     if (getConfigInt(record::kJavaOptionArguments) != 0)
-        addVmArguments(arguments);
-    appendPathOptions();
-    appendModeOptions(vmOptionList, processRole().serviceMode, processRole().noRedirect);
-    mergeModuleOptions(vmOptionList);
-    if (hasArgumentFileOption(vmOptionList))
-        expandArgumentFiles(vmOptionList);
-    removeEmptyOptions(vmOptionList);
-    fillInitArgs(vmOptionList, optionArray, initArgs);
+        addVmArguments(reader, arguments);
+    appendPathOptions(context);
+    appendModeOptions(options, context.role.serviceMode, context.role.noRedirect);
+    mergeModuleOptions(options);
+    if (hasArgumentFileOption(options))
+        expandArgumentFiles(options, context.places.runtime.jvmBinDirectory);
+    removeEmptyOptions(options);
+    fillInitArgs(options, context.optionArray, initArgs);
 }

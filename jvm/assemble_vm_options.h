@@ -10,10 +10,12 @@
 #include "common/string_list.h"
 #include "jvm/vm_option_list.h"
 
-// Fills vmOptionList from the launcher properties, the configured options and
-// the launcher's arguments, then initArgs (JNI 1.2, unrecognised options
-// ignored, no empty option) pointing into it.
-void assembleVmOptions(const std::vector<std::string> &launcherProperties, const StringList &arguments,
-                       JavaVMInitArgs &initArgs);
+struct LaunchContext;
+
+// Fills the context's options from the launcher properties, the configured
+// options and the launcher's arguments, then initArgs (JNI 1.2, unrecognised
+// options ignored, no empty option) pointing into them.
+void assembleVmOptions(LaunchContext &context, const std::vector<std::string> &launcherProperties,
+                       const StringList &arguments, JavaVMInitArgs &initArgs);
 
 #endif

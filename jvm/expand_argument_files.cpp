@@ -6,13 +6,12 @@
 #include "diagnostics/log.h"
 #include "jvm/load_dll.h"
 #include "jvm/vm_option_rules.h"
-#include "paths/runtime_location.h"
 
-void expandArgumentFiles(VmOptionList &options) {
-    logMessage(L"@ argument found %d %S", static_cast<int>(options.size()), runtimeLocation().jvmBinDirectory);
-    if (runtimeLocation().jvmBinDirectory[0] == '\0')
+void expandArgumentFiles(VmOptionList &options, const char *jvmBinDirectory) {
+    logMessage(L"@ argument found %d %S", static_cast<int>(options.size()), jvmBinDirectory);
+    if (jvmBinDirectory[0] == '\0')
         return;
-    std::string libraryName = formatString("%s\\jli.dll", runtimeLocation().jvmBinDirectory);
+    std::string libraryName = formatString("%s\\jli.dll", jvmBinDirectory);
     HMODULE library = LoadLibraryA(libraryName.c_str());
     if (library == nullptr) {
         logMessage(L"did not find %S", libraryName.c_str());

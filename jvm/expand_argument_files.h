@@ -18,6 +18,6 @@ VmOptionList preprocessArgumentFiles(const VmOptionList &options, const JliFunct
 
 // Loads jli.dll from the runtime's bin directory and replaces the options by
 // their expansion; without the library or its functions they stay as they are.
-void expandArgumentFiles(VmOptionList &options);
+void expandArgumentFiles(VmOptionList &options, const char *jvmBinDirectory);
 
 #endif

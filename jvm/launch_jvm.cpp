@@ -5,31 +5,25 @@
 #include "common/records.h"
 #include "common/win32_handles.h"
 #include "config/config_store.h"
-#include "config/embedded_files.h"
-#include "config/process_role.h"
 #include "diagnostics/log.h"
-#include "instance/single_instance.h"
 #include "jvm/JavaVMLauncher.h"
 #include "jvm/assemble_vm_options.h"
+#include "jvm/launch_context.h"
 #include "jvm/launcher_properties.h"
 #include "jvm/memory_size.h"
 #include "jvm/process_environment.h"
 #include "paths/path_utils.h"
-#include "paths/temp_dirs.h"
 
 namespace {
 
-// The JVM thread reads it for the whole life of the VM.
-JvmLaunchRequest launchRequest;
-
-LauncherPropertyValues currentPropertyValues() {
+LauncherPropertyValues currentPropertyValues(const LaunchContext &context) {
     LauncherPropertyValues values;
-    values.semaphoreName = semaphoreName;
-    values.unextractedOffset = unextractedOffset;
-    values.zanthorFlavour = launcherFlavour == 'i';
-    values.serviceMode = processRole().serviceMode;
+    values.semaphoreName = context.semaphoreName;
+    values.unextractedOffset = context.unextractedOffset;
+    values.zanthorFlavour = context.flavour == 'i';
+    values.serviceMode = context.role.serviceMode;
     values.executablePath = getExecutablePathA();
-    values.tempDir = launcherTempDir;
+    values.tempDir = context.places.tempDir.path;
     values.path = environmentValue("PATH");
     environmentValue("MANPATH", nullptr, &values.manpathDefined);
     values.consoleCodepage = GetConsoleOutputCP();
@@ -40,15 +34,26 @@ LauncherPropertyValues currentPropertyValues() {
 
 }  // namespace
 
-std::vector<std::string> currentLauncherProperties() { return buildLauncherProperties(currentPropertyValues()); }
+char configuredFlavour() {
+    char flavour[2];
+    getConfigString(record::kLauncherFlavour, flavour, sizeof flavour);
+    return flavour[0];
+}
 
-bool launchJvm(const LoadedJvm &jvm, const StringList &arguments) {
+std::vector<std::string> currentLauncherProperties(const LaunchContext &context) {
+    return buildLauncherProperties(currentPropertyValues(context));
+}
+
+bool launchJvm(LaunchContext &context, const LoadedJvm &jvm, const StringList &arguments) {
     logMessage(L"launching program");
-    std::vector<std::string> properties = buildLauncherProperties(currentPropertyValues());
+    std::vector<std::string> properties = buildLauncherProperties(currentPropertyValues(context));
+    // The JVM thread reads it for the whole life of the VM, which ends before this returns.
+    JvmLaunchRequest launchRequest;
+    launchRequest.context = &context;
     launchRequest.createJavaVM = jvm.createJavaVM;
     launchRequest.arguments = arguments;
-    assembleVmOptions(properties, launchRequest.arguments, launchRequest.initArgs);
-    uint32_t stackSize = chooseStackSize(vmOptionList);
+    assembleVmOptions(context, properties, launchRequest.arguments, launchRequest.initArgs);
+    uint32_t stackSize = chooseStackSize(context.vmOptions);
     logMessage(L"used stack size %d", static_cast<int>(stackSize));
     // The main thread's stack was fixed when the executable was linked; only a
     // thread of the VM's own can honour "-Xss".

@@ -8,11 +8,16 @@
 #include "common/string_list.h"
 #include "jvm/load_dll.h"
 
+struct LaunchContext;
+
 // Runs the Java application to its end. True when main returned normally and
 // the VM was destroyed; false after any failure of the JVM stage.
-bool launchJvm(const LoadedJvm &jvm, const StringList &arguments);
+bool launchJvm(LaunchContext &context, const LoadedJvm &jvm, const StringList &arguments);
 
-// The launcher properties this process would give the VM now.
-std::vector<std::string> currentLauncherProperties();
+// The configured flavour (record 2001) for a LaunchContext.
+char configuredFlavour();
+
+// The launcher properties the context would give the VM now.
+std::vector<std::string> currentLauncherProperties(const LaunchContext &context);
 
 #endif

@@ -35,16 +35,16 @@ std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &v
     std::vector<std::string> properties;
     if (!values.semaphoreName.empty())
         properties.push_back(
-            boundedProperty(kLauncherPropertyCapacity, "-D%s=%s", "pellux.semaphoreName", values.semaphoreName));
+            boundedProperty(kTextCapacity, "-D%s=%s", "pellux.semaphoreName", values.semaphoreName));
     if (values.zanthorFlavour)
         properties.push_back(flagProperty("pellux.isZanthor"));
     if (values.serviceMode)
         properties.push_back(flagProperty("pellux.isService"));
     properties.push_back(
-        boundedProperty(kLauncherPropertyCapacity, "-D%s=%s", "pellux.moduleName", values.executablePath));
+        boundedProperty(kTextCapacity, "-D%s=%s", "pellux.moduleName", values.executablePath));
     properties.push_back(
-        boundedProperty(kLauncherPropertyCapacity, "-D%s=%s", "sun.java.command", values.executablePath));
-    properties.push_back(boundedProperty(kLauncherPropertyCapacity, "-D%s=%s", "pellux.tempDir", values.tempDir));
+        boundedProperty(kTextCapacity, "-D%s=%s", "sun.java.command", values.executablePath));
+    properties.push_back(boundedProperty(kTextCapacity, "-D%s=%s", "pellux.tempDir", values.tempDir));
     properties.push_back(formatString("-D%s=%d", "pellux.unextractedPosition", static_cast<int>(values.unextractedOffset)));
     properties.push_back(libraryPathProperty(values.path));
     if (!values.manpathDefined)

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/string_list.h"
 
-// Every launcher property is formatted into a buffer of this size; the
-// library path gets a larger one. A longer text is cut there and logged.
-const size_t kLauncherPropertyCapacity = 6000;
+// Every launcher property is formatted into a buffer of kTextCapacity; the
+// library path gets this larger one. A longer text is cut there and logged.
 const size_t kLibraryPathPropertyCapacity = 12000;
 
 struct LauncherPropertyValues {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
@@ -15,12 +16,7 @@
 #include "paths/path_utils.h"
 #include "paths/runtime_location.h"
 
-
 namespace {
-
-const size_t kDirectoryCapacity = 6000;
-
-RuntimeSearchResult searchResult;
 
 typedef void *(WINAPI *AddDllDirectoryFunction)(const wchar_t *directory);
 typedef BOOL(WINAPI *RemoveDllDirectoryFunction)(void *cookie);
@@ -34,12 +30,12 @@ void restorePath(const std::string &oldPath, bool wasSet) {
         logMessage(L"Setting PATH %S failed with error %d", oldPath.c_str(), static_cast<int>(GetLastError()));
 }
 
-void recordRuntimeLocation(const RuntimeSearchResult &result) {
+void recordRuntimeLocation(const RuntimeSearchResult &result, RuntimeLocation &runtime) {
     std::string home(result.javaExecutable, javaExeDirLength(result.javaExecutable));
     home += "\\..";
-    if (!copyText(runtimeLocation().home, kRuntimeHomeCapacity, home.c_str()))
-        logError(L"runtime home cut at %d characters", static_cast<int>(kRuntimeHomeCapacity - 1));
-    copyText(runtimeLocation().version, kRuntimeVersionCapacity, result.version);
+    if (!copyText(runtime.home, kPathCapacity, home.c_str()))
+        logError(L"runtime home cut at %d characters", static_cast<int>(kPathCapacity - 1));
+    copyText(runtime.version, kVersionCapacity, result.version);
 }
 
 void showLoadFailure(const RuntimeSearchResult &result) {
@@ -53,8 +49,6 @@ void showLoadFailure(const RuntimeSearchResult &result) {
 
 }  // namespace
 
-const RuntimeSearchResult &lastRuntimeSearch() { return searchResult; }
-
 std::wstring loadFailureText(const RuntimeSearchResult &result) {
     if (result.kind == RuntimeLocationKind::None)
         return messageText(message::kNoJvmFound, kTargetBitsText);
@@ -67,17 +61,17 @@ std::wstring loadFailureText(const RuntimeSearchResult &result) {
     return messageText(message.id, nullptr);
 }
 
-bool LoadDLL(bool showErrors, LoadedJvm &loaded) {
+bool LoadDLL(bool showErrors, RunPlaces &places, RuntimeSearchWatch &watch, LoadedJvm &loaded) {
     logMessage(L"LoadDLL (%d, %S, %d)", showErrors ? 1 : 0, static_cast<const char *>(nullptr), 0);
-    RuntimeSearchResult &result = searchResult;
-    HMODULE module = searchJvm(result, loadJvmFromJavaExe);
+    RuntimeSearchResult &result = loaded.search;
+    HMODULE module = searchJvm(places, watch, result, loadJvmFromJavaExe);
     if (result.kind == RuntimeLocationKind::None) {
         logError(L"No JVM found");
         if (showErrors)
             showMessage(message::kNoJvmFound, kTargetBitsText);
         return false;
     }
-    recordRuntimeLocation(result);
+    recordRuntimeLocation(result, places.runtime);
     if (module == nullptr)
         logError(L"Could not get DLL-Handle.");
     if (resolveCreateJavaVM(module, loaded)) {
@@ -90,17 +84,17 @@ bool LoadDLL(bool showErrors, LoadedJvm &loaded) {
     return false;
 }
 
-HMODULE loadJvmFromJavaExe(const char *javaExecutable) {
+HMODULE loadJvmFromJavaExe(const char *javaExecutable, RuntimeLocation &runtime) {
     logMessage(L"Trying to load JVM-DLL from %S", javaExecutable);
     std::string binDirectory(javaExecutable, javaExeDirLength(javaExecutable));
-    HMODULE module = loadJvmFromBinDir(binDirectory.c_str());
+    HMODULE module = loadJvmFromBinDir(binDirectory.c_str(), runtime);
     if (module != nullptr)
         return module;
     // A development kit may carry its VM only in the nested runtime.
-    return loadJvmFromBinDir(nestedJreBinDirectory(binDirectory).c_str());
+    return loadJvmFromBinDir(nestedJreBinDirectory(binDirectory).c_str(), runtime);
 }
 
-HMODULE loadJvmFromBinDir(const char *binDirectory) {
+HMODULE loadJvmFromBinDir(const char *binDirectory, RuntimeLocation &runtime) {
     DllDirectoryCookie cookie = addDllSearchDirectory(binDirectory);
     preloadUcrtbase(binDirectory);
     // The VM's own libraries (and the application's natives) resolve through PATH.
@@ -115,7 +109,7 @@ HMODULE loadJvmFromBinDir(const char *binDirectory) {
     char configured[200];
     getConfigString(record::kPreferredVmType, configured, sizeof configured);
     for (const std::string &subdirectory : vmSubdirectories(configured)) {
-        HMODULE module = tryJvmDll(binDirectory, subdirectory.c_str());
+        HMODULE module = tryJvmDll(binDirectory, subdirectory.c_str(), runtime);
         if (module != nullptr)
             return module;
     }
@@ -124,7 +118,7 @@ HMODULE loadJvmFromBinDir(const char *binDirectory) {
     return nullptr;
 }
 
-HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory) {
+HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory, RuntimeLocation &runtime) {
     std::string name = std::string(binDirectory) + "\\" + subdirectory + "\\jvm.dll";
     bool exists = pathExists(name.c_str());
     logMessage(L"Trying %S (exists %d)", name.c_str(), exists ? 1 : 0);
@@ -135,7 +129,7 @@ HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory) {
             logMessage(L"Failed with error code %d", static_cast<int>(GetLastError()));
         return nullptr;
     }
-    copyText(runtimeLocation().jvmBinDirectory, kRuntimeHomeCapacity, binDirectory);
+    copyText(runtime.jvmBinDirectory, kPathCapacity, binDirectory);
     return module;
 }
 
@@ -150,9 +144,9 @@ void preloadUcrtbase(const char *binDirectory) {
     logMessage(L"Preloading ucrtbase.dll 4");
     // The system's copy where there is one, else the runtime's; never a copy
     // that the current directory or PATH happens to offer.
-    char systemDirectory[kDirectoryCapacity];
-    UINT length = GetSystemDirectoryA(systemDirectory, kDirectoryCapacity);
-    std::string systemName = length > 0 && length < kDirectoryCapacity
+    char systemDirectory[kPathCapacity];
+    UINT length = GetSystemDirectoryA(systemDirectory, kPathCapacity);
+    std::string systemName = length > 0 && length < kPathCapacity
                                  ? std::string(systemDirectory) + "\\ucrtbase.dll"
                                  : std::string();
     if ((systemName.empty() || LoadLibraryExA(systemName.c_str(), nullptr, 0) == nullptr) &&
@@ -166,9 +160,9 @@ DllDirectoryCookie addDllSearchDirectory(const char *directory) {
     AddDllDirectoryFunction addDllDirectory = exportedFunction<AddDllDirectoryFunction>(kernel32(), "AddDllDirectory");
     if (addDllDirectory == nullptr)
         return nullptr;
-    wchar_t wide[kDirectoryCapacity];
+    wchar_t wide[kPathCapacity];
     UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    if (MultiByteToWideChar(codePage, 0, directory, -1, wide, kDirectoryCapacity) == 0)
+    if (MultiByteToWideChar(codePage, 0, directory, -1, wide, kPathCapacity) == 0)
         return nullptr;
     logMessage(L"Adding DLL directory %s", wide);
     return addDllDirectory(wide);

@@ -15,23 +15,23 @@
 // What LoadDLL found, handed on to launchJvm.
 struct LoadedJvm {
     CreateJavaVMFunction createJavaVM = nullptr;
+    // The runtime found; after a failure, the last candidate that passed.
+    RuntimeSearchResult search = {};
 };
 
-// True when a jvm.dll is loaded and its entry point bound into loaded. On
-// false the message fitting the runtime's location has been shown when
-// showErrors.
-bool LoadDLL(bool showErrors, LoadedJvm &loaded);
-// What the last LoadDLL found; after a failure, the last candidate that passed.
-const RuntimeSearchResult &lastRuntimeSearch();
+// True when a jvm.dll is loaded and its entry point bound into loaded, its
+// runtime noted in places. On false the message fitting the runtime's
+// location has been shown when showErrors. The watch hears the search.
+bool LoadDLL(bool showErrors, RunPlaces &places, RuntimeSearchWatch &watch, LoadedJvm &loaded);
 // The text LoadDLL shows when nothing loads.
 std::wstring loadFailureText(const RuntimeSearchResult &result);
 
 // The module of the jvm.dll beside the java executable (or in the nested
 // jre\bin of a development kit), or null. On success PATH starts with its bin
 // directory; a failed candidate leaves PATH as it was.
-HMODULE loadJvmFromJavaExe(const char *javaExecutable);
-HMODULE loadJvmFromBinDir(const char *binDirectory);
-HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory);
+HMODULE loadJvmFromJavaExe(const char *javaExecutable, RuntimeLocation &runtime);
+HMODULE loadJvmFromBinDir(const char *binDirectory, RuntimeLocation &runtime);
+HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory, RuntimeLocation &runtime);
 void preloadUcrtbase(const char *binDirectory);
 
 // Opaque AddDllDirectory cookie; null when nothing was added (record 154 off,

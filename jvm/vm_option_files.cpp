@@ -4,47 +4,25 @@
 
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/split_command_line.h"
 #include "common/text.h"
 #include "config/config_store.h"
 #include "config/locale.h"
 #include "diagnostics/log.h"
+#include "jvm/launch_context.h"
 #include "jvm/vm_option_list.h"
 #include "jvm/vm_option_rules.h"
-#include "jvm/vm_option_walk.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
-#include "paths/runtime_location.h"
 #include "paths/variable_rules.h"
-
-ClassPathOverrides classPathOverrides;
 
 namespace {
 
-const size_t kOptionTextCapacity = 6000;
-const size_t kPathCapacity = 6000;
 // Far beyond any real configuration; keeps a wild count from reading record
 // ids past the end of their range.
 const int32_t kMaxVersionLines = 1000;
-// The default file's own path, so an include of it by name is seen as a cycle.
-std::wstring defaultVmOptionsPath;
-
-// The exe's path with its last four characters (".exe") replaced, then with
-// the suffix appended; the log shows both attempts.
-FILE *openVmOptionsBeside(const std::wstring &executable) {
-    std::wstring name = executable.substr(0, executable.size() >= 4 ? executable.size() - 4 : 0) + L".vmoptions";
-    FILE *file = _wfopen(name.c_str(), L"rt");
-    logMessage(L"vmoptions2: exe %s file: %s, file: %p", executable.c_str(), name.c_str(), file);
-    if (file == nullptr) {
-        name = executable + L".vmoptions";
-        file = _wfopen(name.c_str(), L"rt");
-        logMessage(L"vmoptions: opts2: %s, file: %p", name.c_str(), file);
-    }
-    if (file != nullptr)
-        defaultVmOptionsPath = name;
-    return file;
-}
 
 class StdioLines : public VmOptionLines {
 public:
@@ -64,72 +42,89 @@ private:
     std::vector<char> buffer_ = std::vector<char>(kVmOptionLinePiece + 1);
 };
 
-class DiskVmOptionFiles : public VmOptionFiles {
-public:
-    std::unique_ptr<VmOptionLines> openInclude(const std::wstring &includingFile, const std::wstring &name,
-                                               std::wstring &path) override {
-        std::vector<wchar_t> expanded(kPathCapacity);
-        copyText(expanded.data(), expanded.size(), name.c_str());
-        expandVariables(expanded.data(), expanded.size(), ExpandMode::Argument);
-        logMessage(L"after exp from %s %s", expanded.data(), name.c_str());
-        std::vector<wchar_t> resolved(kPathCapacity);
-        resolveAgainstExecutable(resolved.data(), resolved.size(), expanded.data(), DirectoryForm::Long,
-                                 includingFile.empty() ? nullptr : includingFile.c_str());
-        FILE *file = _wfopen(resolved.data(), L"rt");
-        logMessage(L"adding vmoptions from (%p) <%s> (%s)", file, resolved.data(), expanded.data());
-        path = resolved.data();
-        if (file == nullptr)
-            return nullptr;
-        return std::unique_ptr<VmOptionLines>(new StdioLines(file));
-    }
-    std::wstring identity(const std::wstring &path) override {
-        std::vector<wchar_t> fullPath(kPathCapacity);
-        getFullPath(fullPath.data(), kPathCapacity, path.c_str(), DirectoryForm::Long, false);
-        return fullPath.data();
-    }
-    // Widened byte by byte, variables expanded for an option.
-    std::wstring lineEntry(const std::string &line) override {
-        std::vector<wchar_t> text(kExpansionLimit);
-        widenBytes(text.data(), text.size(), line.c_str());
-        expandVariables(text.data(), text.size(), ExpandMode::Option);
-        return text.data();
-    }
-    void addEntry(VmOptionEntryForm form, const std::wstring &entry, const std::wstring &rest) override {
-        switch (form) {
-        case VmOptionEntryForm::ClassPath: classPathOverrides.replacement = toNarrowPath(rest.c_str()); break;
-        case VmOptionEntryForm::ClassPathPrepend: classPathOverrides.prepend = toNarrowPath(rest.c_str()); break;
-        case VmOptionEntryForm::ClassPathAppend: classPathOverrides.append = toNarrowPath(rest.c_str()); break;
-        case VmOptionEntryForm::Option: vmOptionList.push_back(toNarrowPath(entry.c_str())); break;
-        case VmOptionEntryForm::IncludeOptions: break;  // the walk follows includes itself
-        }
-    }
-};
+}  // namespace
 
-DiskVmOptionFiles diskFiles;
-VmOptionWalk optionWalk(diskFiles);
+// The exe's path with its last four characters (".exe") replaced, then with
+// the suffix appended; the log shows both attempts.
+FILE *VmOptionReader::openVmOptionsBeside(const std::wstring &executable) {
+    std::wstring name = executable.substr(0, executable.size() >= 4 ? executable.size() - 4 : 0) + L".vmoptions";
+    FILE *file = _wfopen(name.c_str(), L"rt");
+    logMessage(L"vmoptions2: exe %s file: %s, file: %p", executable.c_str(), name.c_str(), file);
+    if (file == nullptr) {
+        name = executable + L".vmoptions";
+        file = _wfopen(name.c_str(), L"rt");
+        logMessage(L"vmoptions: opts2: %s, file: %p", name.c_str(), file);
+    }
+    if (file != nullptr)
+        defaultVmOptionsPath_ = name;
+    return file;
+}
 
-void addVersionSpecificOptions() {
+std::unique_ptr<VmOptionLines> VmOptionReader::openInclude(const std::wstring &includingFile,
+                                                           const std::wstring &name, std::wstring &path) {
+    std::vector<wchar_t> expanded(kPathCapacity);
+    copyText(expanded.data(), expanded.size(), name.c_str());
+    expandVariables(context_.places, expanded.data(), expanded.size(), ExpandMode::Argument);
+    logMessage(L"after exp from %s %s", expanded.data(), name.c_str());
+    std::vector<wchar_t> resolved(kPathCapacity);
+    resolveAgainstExecutable(resolved.data(), resolved.size(), expanded.data(), DirectoryForm::Long,
+                             includingFile.empty() ? nullptr : includingFile.c_str());
+    FILE *file = _wfopen(resolved.data(), L"rt");
+    logMessage(L"adding vmoptions from (%p) <%s> (%s)", file, resolved.data(), expanded.data());
+    path = resolved.data();
+    if (file == nullptr)
+        return nullptr;
+    return std::unique_ptr<VmOptionLines>(new StdioLines(file));
+}
+
+std::wstring VmOptionReader::identity(const std::wstring &path) {
+    std::vector<wchar_t> fullPath(kPathCapacity);
+    getFullPath(fullPath.data(), kPathCapacity, path.c_str(), DirectoryForm::Long, false);
+    return fullPath.data();
+}
+
+// Widened byte by byte, variables expanded for an option.
+std::wstring VmOptionReader::lineEntry(const std::string &line) {
+    std::vector<wchar_t> text(kExpansionLimit);
+    widenBytes(text.data(), text.size(), line.c_str());
+    expandVariables(context_.places, text.data(), text.size(), ExpandMode::Option);
+    return text.data();
+}
+
+void VmOptionReader::addEntry(VmOptionEntryForm form, const std::wstring &entry, const std::wstring &rest) {
+    ClassPathOverrides &overrides = context_.classPathOverrides;
+    switch (form) {
+    case VmOptionEntryForm::ClassPath: overrides.replacement = toNarrowPath(rest.c_str()); break;
+    case VmOptionEntryForm::ClassPathPrepend: overrides.prepend = toNarrowPath(rest.c_str()); break;
+    case VmOptionEntryForm::ClassPathAppend: overrides.append = toNarrowPath(rest.c_str()); break;
+    case VmOptionEntryForm::Option: context_.vmOptions.push_back(toNarrowPath(entry.c_str())); break;
+    case VmOptionEntryForm::IncludeOptions: break;  // the walk follows includes itself
+    }
+}
+
+void VmOptionReader::addVersionSpecificOptions() {
+    const char *version = context_.places.runtime.version;
     int32_t count = getConfigInt(record::kVersionOptionCount);
     if (count <= 0)
         return;
-    logMessage(L"check %d version specific vm option lines for %S", count, runtimeLocation().version);
-    if (runtimeLocation().version[0] == '\0')
+    logMessage(L"check %d version specific vm option lines for %S", count, version);
+    if (version[0] == '\0')
         return;
     if (count > kMaxVersionLines) {
         logError(L"only the first %d version specific vm option lines are checked", kMaxVersionLines);
         count = kMaxVersionLines;
     }
-    int major = majorJavaVersion(runtimeLocation().version);
+    int major = majorJavaVersion(version);
     for (int32_t i = 0; i < count; i++) {
         std::string condition = getConfigStringCopy(record::versionCondition(i));
-        bool holds = versionConditionHolds(condition.c_str(), runtimeLocation().version, major);
+        bool holds = versionConditionHolds(condition.c_str(), version, major);
         logMessage(L"checking version %S %d", condition.c_str(), holds ? 1 : 0);
         if (!holds)
             continue;
-        wchar_t options[kOptionTextCapacity];
-        getConfigStringW(record::versionOptions(i), options, kOptionTextCapacity);
+        wchar_t options[kTextCapacity];
+        getConfigStringW(record::versionOptions(i), options, kTextCapacity);
         logMessage(L"adding specific %s", options);
-        expandVariables(options, kOptionTextCapacity, ExpandMode::Option);
+        expandVariables(context_.places, options, kTextCapacity, ExpandMode::Option);
         StringList tokens;
         splitCommandLine(options, tokens);
         addVmOptionTokens(tokens);
@@ -137,19 +132,15 @@ void addVersionSpecificOptions() {
     }
 }
 
-void addLocaleOptions(const StringList &arguments) {
-    char language[16];
-    char country[16];
-    bool languageKnown = getLanguageCode(language, sizeof language);
-    bool countryKnown = getCountryCode(country, sizeof country);
-    for (const std::wstring &entry : localeOptionEntries(arguments, languageKnown ? language : nullptr,
-                                                         countryKnown ? country : nullptr))
+void VmOptionReader::addLocaleOptions(const StringList &arguments) {
+    LocaleCodes codes = localeCodes(configStore().locale);
+    const char *language = codes.language.empty() ? nullptr : codes.language.c_str();
+    const char *country = codes.country.empty() ? nullptr : codes.country.c_str();
+    for (const std::wstring &entry : localeOptionEntries(arguments, language, country))
         addVmOptionEntry(nullptr, entry);
 }
 
-}  // namespace
-
-FILE *openDefaultVmOptionsFile() {
+FILE *VmOptionReader::openDefaultVmOptionsFile() {
     FILE *file = openVmOptionsBeside(getExecutablePath());
     if (file != nullptr)
         return file;
@@ -160,29 +151,29 @@ FILE *openDefaultVmOptionsFile() {
     return openVmOptionsBeside(moduleName);
 }
 
-void readVmOptionsFile(const wchar_t *path, FILE *file) {
+void VmOptionReader::readVmOptionsFile(const wchar_t *path, FILE *file) {
     if (file == nullptr)
         return;
     StdioLines lines(file);
     if (path != nullptr)
-        optionWalk.readFile(path, path, lines);
+        walk_.readFile(path, path, lines);
     else
-        optionWalk.readFile(defaultVmOptionsPath, std::wstring(), lines);
+        walk_.readFile(defaultVmOptionsPath_, std::wstring(), lines);
 }
 
-void addVmOptionEntry(const wchar_t *path, const std::wstring &entry) {
-    optionWalk.addEntry(path != nullptr ? path : std::wstring(), entry);
+void VmOptionReader::addVmOptionEntry(const wchar_t *path, const std::wstring &entry) {
+    walk_.addEntry(path != nullptr ? path : std::wstring(), entry);
 }
 
-void addVmOptionTokens(const StringList &tokens) {
+void VmOptionReader::addVmOptionTokens(const StringList &tokens) {
     for (const std::wstring &entry : joinVmOptionTokens(tokens))
         addVmOptionEntry(nullptr, entry);
 }
 
-void addConfiguredVmOptions(const StringList &arguments) {
-    wchar_t text[kOptionTextCapacity];
-    getConfigStringW(record::kVmParameters, text, kOptionTextCapacity);
-    expandVariables(text, kOptionTextCapacity, ExpandMode::Option);
+void VmOptionReader::addConfiguredVmOptions(const StringList &arguments) {
+    wchar_t text[kTextCapacity];
+    getConfigStringW(record::kVmParameters, text, kTextCapacity);
+    expandVariables(context_.places, text, kTextCapacity, ExpandMode::Option);
     StringList tokens;
     splitCommandLine(text, tokens);
     logMessage(L"adding options");

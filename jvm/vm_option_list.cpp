@@ -4,8 +4,6 @@
 
 #include "diagnostics/log.h"
 
-VmOptionList vmOptionList;
-
 bool hasOption(const VmOptionList &options, const char *option) {
     return std::find(options.begin(), options.end(), option) != options.end();
 }

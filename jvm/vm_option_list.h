@@ -12,10 +12,6 @@
 // receives them.
 typedef std::vector<std::string> VmOptionList;
 
-// Process-wide: the VM keeps pointers into it, so it lives until the process
-// ends and is not changed once the initialisation arguments are filled.
-extern VmOptionList vmOptionList;
-
 // The pieces every variant of the assembly ends with.
 bool hasOption(const VmOptionList &options, const char *option);
 // "-Xrs" for a service (unless configured already), "-Dzanthor.noRedir=true" for "/run".

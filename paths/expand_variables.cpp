@@ -2,26 +2,23 @@
 
 #include <windows.h>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/text.h"
 #include "diagnostics/fatal.h"
 #include "paths/path_utils.h"
-#include "paths/runtime_location.h"
-#include "paths/temp_dirs.h"
 #include "paths/variable_rules.h"
 
 namespace {
-
-const size_t kValueCapacity = 6000;
 
 // Expansion cannot go on without a temporary root.
 template <typename Char>
 void requireTempRoot(Char *root) {
     bool found;
     if constexpr (sizeof(Char) == 1)
-        found = getTempRootA(root, kValueCapacity);
+        found = getTempRootA(root, kPathCapacity);
     else
-        found = getTempRoot(root, kValueCapacity);
+        found = getTempRoot(root, kPathCapacity);
     if (!found)
         fatalMessage(message::kNoTempRoot);
 }
@@ -41,44 +38,44 @@ WideValue wideValue(const wchar_t *text) {
 
 // The temporary root comes first: without one the launcher stops here,
 // whether or not the text refers to it.
-WideExpansionValues wideValues(ExpandMode mode) {
+WideExpansionValues wideValues(const RunPlaces &places, ExpandMode mode) {
     WideExpansionValues values;
-    wchar_t directory[kValueCapacity];
+    wchar_t directory[kPathCapacity];
     if (mode == ExpandMode::Argument) {
-        wchar_t root[kValueCapacity];
+        wchar_t root[kPathCapacity];
         requireTempRoot(root);
         values.tempRoot = wideValue(root);
-        resolveAgainstExecutable(directory, kValueCapacity, L"", DirectoryForm::Long);
+        resolveAgainstExecutable(directory, kPathCapacity, L"", DirectoryForm::Long);
         values.executableDirectory = wideValue(directory);
     } else {
-        char root[kValueCapacity];
+        char root[kPathCapacity];
         requireTempRoot(root);
         values.tempRoot = narrowValue(root);
-        resolveAgainstExecutable(directory, kValueCapacity, L"", DirectoryForm::NarrowDerived);
+        resolveAgainstExecutable(directory, kPathCapacity, L"", DirectoryForm::NarrowDerived);
         values.executableDirectory = wideValue(directory);
         values.executableDirectory.narrow = true;
     }
-    values.launcherTempDirectory = narrowValue(launcherTempDir);
-    values.runtimeHome = narrowValue(runtimeLocation().home);
+    values.launcherTempDirectory = narrowValue(places.tempDir.path.c_str());
+    values.runtimeHome = narrowValue(places.runtime.home);
     return values;
 }
 
-NarrowExpansionValues narrowValues() {
+NarrowExpansionValues narrowValues(const RunPlaces &places) {
     NarrowExpansionValues values;
-    char root[kValueCapacity];
+    char root[kPathCapacity];
     requireTempRoot(root);
     values.tempRoot = root;
-    char directory[kValueCapacity];
-    resolveAgainstExecutable(directory, kValueCapacity, "");
+    char directory[kPathCapacity];
+    resolveAgainstExecutable(directory, kPathCapacity, "");
     values.executableDirectory = directory;
-    values.launcherTempDirectory = launcherTempDir;
-    values.runtimeHome = runtimeLocation().home;
+    values.launcherTempDirectory = places.tempDir.path;
+    values.runtimeHome = places.runtime.home;
     return values;
 }
 
 // The environment as it is now: variables the launcher set itself count.
-void expandNarrow(std::string &text, bool growable) {
-    NarrowExpansionValues values = narrowValues();
+void expandNarrow(const RunPlaces &places, std::string &text, bool growable) {
+    NarrowExpansionValues values = narrowValues(places);
     char *block = GetEnvironmentStringsA();
     expandNarrowText(text, values, block, growable);
     if (block)
@@ -87,10 +84,10 @@ void expandNarrow(std::string &text, bool growable) {
 
 }  // namespace
 
-void expandVariables(wchar_t *text, size_t capacity, ExpandMode mode) {
+void expandVariables(const RunPlaces &places, wchar_t *text, size_t capacity, ExpandMode mode) {
     if (capacity == 0)
         return;
-    WideExpansionValues values = wideValues(mode);
+    WideExpansionValues values = wideValues(places, mode);
     std::wstring expanded = text;
     wchar_t *block = GetEnvironmentStringsW();
     expandWideText(expanded, values, block);
@@ -99,12 +96,12 @@ void expandVariables(wchar_t *text, size_t capacity, ExpandMode mode) {
     storeExpandedText(text, capacity, expanded);
 }
 
-void expandVariablesA(char *text, size_t capacity) {
+void expandVariablesA(const RunPlaces &places, char *text, size_t capacity) {
     if (capacity == 0)
         return;
     std::string expanded = text;
-    expandNarrow(expanded, false);
+    expandNarrow(places, expanded, false);
     storeExpandedText(text, capacity, expanded);
 }
 
-void expandVariablesInString(std::string &text) { expandNarrow(text, true); }
+void expandVariablesInString(const RunPlaces &places, std::string &text) { expandNarrow(places, text, true); }

@@ -7,13 +7,22 @@
 #include <cstddef>
 #include <string>
 
+#include "paths/runtime_location.h"
+#include "paths/temp_dirs.h"
+
 // Argument mode inserts the long wide directory forms; option mode the narrow
 // forms widened byte by byte.
 enum class ExpandMode { Argument, Option };
 
+// The directories of the run a text may name; empty before they exist.
+struct RunPlaces {
+    LauncherTempDir tempDir;
+    RuntimeLocation runtime;
+};
+
 // In place; a text that would outgrow the capacity is cut there and logged.
-void expandVariables(wchar_t *text, size_t capacity, ExpandMode mode);
-void expandVariablesA(char *text, size_t capacity);
-void expandVariablesInString(std::string &text);
+void expandVariables(const RunPlaces &places, wchar_t *text, size_t capacity, ExpandMode mode);
+void expandVariablesA(const RunPlaces &places, char *text, size_t capacity);
+void expandVariablesInString(const RunPlaces &places, std::string &text);
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
@@ -10,18 +11,22 @@
 
 namespace {
 
-const size_t kPathCapacity = 6000;
 const DWORD kCommandExitWaitMs = 2000;
 // cmd.exe answers at once; a command that writes nothing for this long never will.
 const DWORD kCommandOutputWaitMs = 10000;
 
-bool executablePathsKnown;
-wchar_t executableLongPath[kPathCapacity];
-std::string *executableNarrowPath;
-bool executableDirectoriesKnown;
-char executableDirectoryA[kPathCapacity];
-wchar_t executableDirectoryNarrowDerived[kPathCapacity];
-wchar_t executableDirectoryLong[kPathCapacity];
+// Where this executable lives, worked out once when first asked: a cache,
+// as the executable does not move while it runs.
+struct ExecutablePaths {
+    bool pathsKnown;
+    wchar_t longPath[kPathCapacity];
+    std::string *narrowPath;
+    bool directoriesKnown;
+    char directoryA[kPathCapacity];
+    wchar_t directoryNarrowDerived[kPathCapacity];
+    wchar_t directoryLong[kPathCapacity];
+};
+ExecutablePaths executable;
 
 UINT fileCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
@@ -52,46 +57,46 @@ std::string narrowFromCandidates(const wchar_t *longPath) {
 }
 
 void initExecutablePaths() {
-    if (executablePathsKnown)
+    if (executable.pathsKnown)
         return;
-    executablePathsKnown = true;
+    executable.pathsKnown = true;
     wchar_t moduleName[kPathCapacity];
     DWORD moduleLength = GetModuleFileNameW(nullptr, moduleName, kPathCapacity);
     if (moduleLength == 0 || moduleLength >= kPathCapacity)
         moduleName[0] = 0;
-    DWORD length = GetLongPathNameW(moduleName, executableLongPath, kPathCapacity);
+    DWORD length = GetLongPathNameW(moduleName, executable.longPath, kPathCapacity);
     DWORD error = GetLastError();
     if (length == 0 || length >= kPathCapacity)
-        copyText(executableLongPath, kPathCapacity, moduleName);
-    logMessage(L"init file name %s %s %d %d", moduleName, executableLongPath, static_cast<int>(length),
+        copyText(executable.longPath, kPathCapacity, moduleName);
+    logMessage(L"init file name %s %s %d %d", moduleName, executable.longPath, static_cast<int>(length),
                static_cast<int>(error));
-    std::string narrow = narrowFromCandidates(executableLongPath);
-    collapseBackslashes(executableLongPath);
+    std::string narrow = narrowFromCandidates(executable.longPath);
+    collapseBackslashes(executable.longPath);
     char collapsed[kPathCapacity];
     if (copyText(collapsed, kPathCapacity, narrow.c_str())) {
         collapseBackslashesA(collapsed, kPathCapacity);
         narrow = collapsed;
     }
-    executableNarrowPath = new std::string(narrow);
+    executable.narrowPath = new std::string(narrow);
 }
 
 void cutAtDirectory(wchar_t *path) { path[directoryPartLength(path)] = 0; }
 void cutAtDirectory(char *path) { path[directoryPartLength(path)] = 0; }
 
 void initExecutableDirectories() {
-    if (executableDirectoriesKnown)
+    if (executable.directoriesKnown)
         return;
-    executableDirectoriesKnown = true;
+    executable.directoriesKnown = true;
     const char *narrow = getExecutablePathA();
-    DWORD length = GetFullPathNameA(narrow, kPathCapacity, executableDirectoryA, nullptr);
+    DWORD length = GetFullPathNameA(narrow, kPathCapacity, executable.directoryA, nullptr);
     if (length == 0 || length >= kPathCapacity)
-        copyText(executableDirectoryA, kPathCapacity, narrow);
-    cutAtDirectory(executableDirectoryA);
-    widenBytes(executableDirectoryNarrowDerived, kPathCapacity, executableDirectoryA);
-    length = GetFullPathNameW(getExecutablePath(), kPathCapacity, executableDirectoryLong, nullptr);
+        copyText(executable.directoryA, kPathCapacity, narrow);
+    cutAtDirectory(executable.directoryA);
+    widenBytes(executable.directoryNarrowDerived, kPathCapacity, executable.directoryA);
+    length = GetFullPathNameW(getExecutablePath(), kPathCapacity, executable.directoryLong, nullptr);
     if (length == 0 || length >= kPathCapacity)
-        copyText(executableDirectoryLong, kPathCapacity, getExecutablePath());
-    cutAtDirectory(executableDirectoryLong);
+        copyText(executable.directoryLong, kPathCapacity, getExecutablePath());
+    cutAtDirectory(executable.directoryLong);
 }
 
 template <typename Char>
@@ -187,12 +192,12 @@ void lowercasePathA(char *path, size_t capacity) {
 
 const wchar_t *getExecutablePath() {
     initExecutablePaths();
-    return executableLongPath;
+    return executable.longPath;
 }
 
 const char *getExecutablePathA() {
     initExecutablePaths();
-    return executableNarrowPath->c_str();
+    return executable.narrowPath->c_str();
 }
 
 std::string shortPathViaCommandShell(const wchar_t *path) {
@@ -254,8 +259,8 @@ void resolveAgainstExecutable(wchar_t *out, size_t capacity, const wchar_t *path
     } else {
         initExecutableDirectories();
         joinResolved(out, capacity,
-                     static_cast<const wchar_t *>(form == DirectoryForm::Long ? executableDirectoryLong
-                                                                              : executableDirectoryNarrowDerived),
+                     static_cast<const wchar_t *>(form == DirectoryForm::Long ? executable.directoryLong
+                                                                              : executable.directoryNarrowDerived),
                      path);
     }
     collapseBackslashes(out);
@@ -275,7 +280,7 @@ void resolveAgainstExecutable(char *out, size_t capacity, const char *path, cons
         joinResolved(out, capacity, static_cast<const char *>(directory), path);
     } else {
         initExecutableDirectories();
-        joinResolved(out, capacity, static_cast<const char *>(executableDirectoryA), path);
+        joinResolved(out, capacity, static_cast<const char *>(executable.directoryA), path);
     }
     collapseBackslashesA(out, capacity);
 }

@@ -1,6 +1,5 @@
 list(APPEND LAUNCHER_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/path_rules.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/runtime_location.cpp
   ${CMAKE_CURRENT_LIST_DIR}/temp_root_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/variable_rules.cpp
 )

@@ -15,7 +15,6 @@
 #include "diagnostics/log.h"
 #include "paths/path_utils.h"
 
-char launcherTempDir[6000];
 const char kWorkerTempDirVariable[] = "PELLUX_WORKER_TEMP_DIR";
 
 namespace {
@@ -74,16 +73,16 @@ public:
     bool pathExists(const wchar_t *path) override { return ::pathExists(path); }
 
     bool longPath(const char *path, std::string *longForm) override {
-        char buffer[kTempPathCapacity];
-        return assign(longForm, buffer, GetLongPathNameA(path, buffer, kTempPathCapacity), kTempPathCapacity);
+        char buffer[kPathCapacity];
+        return assign(longForm, buffer, GetLongPathNameA(path, buffer, kPathCapacity), kPathCapacity);
     }
     bool longPath(const wchar_t *path, std::wstring *longForm) override {
-        wchar_t buffer[kTempPathCapacity];
-        return assign(longForm, buffer, GetLongPathNameW(path, buffer, kTempPathCapacity), kTempPathCapacity);
+        wchar_t buffer[kPathCapacity];
+        return assign(longForm, buffer, GetLongPathNameW(path, buffer, kPathCapacity), kPathCapacity);
     }
     bool foldPrecomposed(const wchar_t *path, std::wstring *folded) override {
-        wchar_t buffer[kTempPathCapacity - 1];
-        int length = FoldStringW(MAP_PRECOMPOSED, path, -1, buffer, kTempPathCapacity - 1);
+        wchar_t buffer[kPathCapacity - 1];
+        int length = FoldStringW(MAP_PRECOMPOSED, path, -1, buffer, kPathCapacity - 1);
         if (length <= 0)
             return false;
         *folded = buffer;
@@ -96,20 +95,20 @@ public:
     int processId() override { return static_cast<int>(GetCurrentProcessId()); }
 
     bool systemTempPath(std::string *path) override {
-        char buffer[kTempPathCapacity];
-        return assign(path, buffer, GetTempPathA(kTempPathCapacity, buffer), kTempPathCapacity);
+        char buffer[kPathCapacity];
+        return assign(path, buffer, GetTempPathA(kPathCapacity, buffer), kPathCapacity);
     }
     bool systemTempPath(std::wstring *path) override {
-        wchar_t buffer[kTempPathCapacity];
-        return assign(path, buffer, GetTempPathW(kTempPathCapacity, buffer), kTempPathCapacity);
+        wchar_t buffer[kPathCapacity];
+        return assign(path, buffer, GetTempPathW(kPathCapacity, buffer), kPathCapacity);
     }
     bool environmentValue(const char *name, std::string *value) override {
-        char buffer[kTempPathCapacity];
-        return assign(value, buffer, GetEnvironmentVariableA(name, buffer, kTempPathCapacity), kTempPathCapacity);
+        char buffer[kPathCapacity];
+        return assign(value, buffer, GetEnvironmentVariableA(name, buffer, kPathCapacity), kPathCapacity);
     }
     bool environmentValue(const wchar_t *name, std::wstring *value) override {
-        wchar_t buffer[kTempPathCapacity];
-        return assign(value, buffer, GetEnvironmentVariableW(name, buffer, kTempPathCapacity), kTempPathCapacity);
+        wchar_t buffer[kPathCapacity];
+        return assign(value, buffer, GetEnvironmentVariableW(name, buffer, kPathCapacity), kPathCapacity);
     }
     bool commonAppDataFolder(std::string *path) override {
         return commonAppData<FolderPathA>("SHGetFolderPathA", path);
@@ -118,17 +117,14 @@ public:
         return commonAppData<FolderPathW>("SHGetFolderPathW", path);
     }
     bool windowsDirectory(std::string *path) override {
-        char buffer[kTempPathCapacity];
-        return assign(path, buffer, GetWindowsDirectoryA(buffer, kTempPathCapacity), kTempPathCapacity);
+        char buffer[kPathCapacity];
+        return assign(path, buffer, GetWindowsDirectoryA(buffer, kPathCapacity), kPathCapacity);
     }
     bool windowsDirectory(std::wstring *path) override {
-        wchar_t buffer[kTempPathCapacity];
-        return assign(path, buffer, GetWindowsDirectoryW(buffer, kTempPathCapacity), kTempPathCapacity);
+        wchar_t buffer[kPathCapacity];
+        return assign(path, buffer, GetWindowsDirectoryW(buffer, kPathCapacity), kPathCapacity);
     }
 };
-
-// The reserved file behind launcherTempDir's name; empty when none was made.
-std::string reservedTempFile;
 
 // A name directly inside the directory, compared without regard to case.
 bool isDirectChild(const char *directory, const char *path) {
@@ -143,14 +139,19 @@ bool isReparsePoint(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-TempRoots foundRoots;
-bool foundWithLongPaths;
-bool longPathsRequested;
+// The temporary root as chosen for the process. Process-wide like the log,
+// which asks for it before the configuration is read.
+struct TempRootChoice {
+    TempRoots roots;
+    bool foundWithLongPaths = false;
+    bool longPathsRequested = false;
+};
+TempRootChoice chosenRoot;
 
 void ensureTempRoot() {
     // The log's first line searches before the configuration is read; a root
     // found then did not know yet that the configuration asks for long paths.
-    if (!foundRoots.found || (!foundWithLongPaths && longPathsRequested))
+    if (!chosenRoot.roots.found || (!chosenRoot.foundWithLongPaths && chosenRoot.longPathsRequested))
         findTempRoot();
 }
 
@@ -161,36 +162,36 @@ TempSystem &windowsTempSystem() {
     return system;
 }
 
-void requestLongTempPaths(bool requested) { longPathsRequested = requested; }
+void requestLongTempPaths(bool requested) { chosenRoot.longPathsRequested = requested; }
 
 void findTempRoot() {
-    bool useLong = longPathsRequested;
-    foundRoots = searchTempRoot(windowsTempSystem(), useLong);
-    foundWithLongPaths = useLong;
+    bool useLong = chosenRoot.longPathsRequested;
+    chosenRoot.roots = searchTempRoot(windowsTempSystem(), useLong);
+    chosenRoot.foundWithLongPaths = useLong;
 }
 
 bool getTempRoot(wchar_t *out, size_t capacity) {
     ensureTempRoot();
-    copyText(out, capacity, foundRoots.found ? foundRoots.wide.c_str() : L"");
-    return foundRoots.found;
+    copyText(out, capacity, chosenRoot.roots.found ? chosenRoot.roots.wide.c_str() : L"");
+    return chosenRoot.roots.found;
 }
 
 bool getTempRootA(char *out, size_t capacity) {
     ensureTempRoot();
-    copyText(out, capacity, foundRoots.found ? foundRoots.narrow.c_str() : "");
-    return foundRoots.found;
+    copyText(out, capacity, chosenRoot.roots.found ? chosenRoot.roots.narrow.c_str() : "");
+    return chosenRoot.roots.found;
 }
 
 bool makeTempFileName(char *out, size_t capacity, bool &reserved) {
     reserved = false;
-    char root[kTempPathCapacity];
-    if (!getTempRootA(root, kTempPathCapacity))
+    char root[kPathCapacity];
+    if (!getTempRootA(root, kPathCapacity))
         return false;
     logMessage(L"tempPath is %S", root);
-    char name[kTempPathCapacity];
+    char name[kPathCapacity];
     if (GetTempFileNameA(root, "plx", 0, name) == 0) {
         logMessage(L"GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
-        formatText(name, kTempPathCapacity, "%splx%d", withTrailingSeparator(root).c_str(),
+        formatText(name, kPathCapacity, "%splx%d", withTrailingSeparator(root).c_str(),
                    windowsTempSystem().pseudoRandomNumber());
     } else {
         reserved = true;
@@ -200,63 +201,65 @@ bool makeTempFileName(char *out, size_t capacity, bool &reserved) {
     return true;
 }
 
-TempDirResult createLauncherTempDir() {
+TempDirResult createLauncherTempDir(LauncherTempDir &dir) {
     // The root may let other users create files; what lands in this directory
     // goes onto the class path, so only the owner and administrators may
     // write there. Creation fails on any existing name, a planted link included.
     PrivateSecurity security(FILE_ALL_ACCESS, 0);
     if (!security.attributes()) {
         logError(L"no private ACL for the directory (%d)", static_cast<int>(GetLastError()));
-        launcherTempDir[0] = 0;
+        dir = LauncherTempDir();
         return TempDirResult::NotCreated;
     }
     for (int attempt = 0; attempt < 10; attempt++) {
-        char file[kTempPathCapacity];
+        char file[kPathCapacity];
         bool reserved = false;
-        if (!makeTempFileName(file, kTempPathCapacity, reserved))
+        if (!makeTempFileName(file, kPathCapacity, reserved))
             return TempDirResult::NoTempRoot;
-        char directory[kTempPathCapacity];
-        size_t length = formatText(directory, kTempPathCapacity, "%s_dir%d", file,
+        char directory[kPathCapacity];
+        size_t length = formatText(directory, kPathCapacity, "%s_dir%d", file,
                                    static_cast<int>(static_cast<uint32_t>(time(nullptr))));
         logMessage(L"Temp dir3: %S", directory);
         // A cut name would be another directory than the one logged.
-        if (length < kTempPathCapacity && CreateDirectoryA(directory, security.attributes())) {
-            copyText(launcherTempDir, sizeof launcherTempDir, directory);
-            reservedTempFile = reserved ? file : "";
+        if (length < kPathCapacity && CreateDirectoryA(directory, security.attributes())) {
+            dir.path = directory;
+            dir.reservedFile = reserved ? file : "";
             return TempDirResult::Created;
         }
         if (reserved)
             DeleteFileA(file);
         logMessage(L"Could not create dir (%d)",
-                   static_cast<int>(length < kTempPathCapacity ? GetLastError() : ERROR_FILENAME_EXCED_RANGE));
+                   static_cast<int>(length < kPathCapacity ? GetLastError() : ERROR_FILENAME_EXCED_RANGE));
     }
-    launcherTempDir[0] = 0;
+    dir = LauncherTempDir();
     return TempDirResult::NotCreated;
 }
 
-void removeLauncherTempDir() {
-    if (launcherTempDir[0] == 0)
+void removeLauncherTempDir(LauncherTempDir &dir) {
+    if (dir.path.empty())
         return;
-    if (!isReparsePoint(GetFileAttributesA(launcherTempDir)))
-        emptyDirectory(launcherTempDir, 1);
-    RemoveDirectoryA(launcherTempDir);
+    const char *path = dir.path.c_str();
+    if (!isReparsePoint(GetFileAttributesA(path)))
+        emptyDirectory(path, 1);
+    RemoveDirectoryA(path);
     // The reserved name keeps the directory's name unique while it exists;
     // once it is gone the empty file would only pile up.
-    if (!reservedTempFile.empty() && GetFileAttributesA(launcherTempDir) == INVALID_FILE_ATTRIBUTES)
-        DeleteFileA(reservedTempFile.c_str());
-    reservedTempFile.clear();
-    launcherTempDir[0] = 0;
+    if (!dir.reservedFile.empty() && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        DeleteFileA(dir.reservedFile.c_str());
+    dir = LauncherTempDir();
 }
 
-bool adoptWorkerTempDir() {
-    char path[kTempPathCapacity];
-    DWORD length = GetEnvironmentVariableA(kWorkerTempDirVariable, path, kTempPathCapacity);
-    if (length == 0 || length >= kTempPathCapacity)
+void removeLauncherTempDirAtFatalExit(void *dir) { removeLauncherTempDir(*static_cast<LauncherTempDir *>(dir)); }
+
+bool adoptWorkerTempDir(LauncherTempDir &dir) {
+    char path[kPathCapacity];
+    DWORD length = GetEnvironmentVariableA(kWorkerTempDirVariable, path, kPathCapacity);
+    if (length == 0 || length >= kPathCapacity)
         return false;
     SetEnvironmentVariableA(kWorkerTempDirVariable, nullptr);  // not for the VM's own children
-    char root[kTempPathCapacity];
+    char root[kPathCapacity];
     DWORD attributes = GetFileAttributesA(path);
-    bool usable = getTempRootA(root, kTempPathCapacity) && isDirectChild(root, path) &&
+    bool usable = getTempRootA(root, kPathCapacity) && isDirectChild(root, path) &&
                   attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
                   !isReparsePoint(attributes);
     if (!usable) {
@@ -264,8 +267,8 @@ bool adoptWorkerTempDir() {
         return false;
     }
     logMessage(L"Temp dir from the service host: %S", path);
-    copyText(launcherTempDir, sizeof launcherTempDir, path);
-    reservedTempFile.clear();
+    dir.path = path;
+    dir.reservedFile.clear();
     return true;
 }
 

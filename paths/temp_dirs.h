@@ -4,11 +4,18 @@
 #define PELLUX_PATHS_TEMP_DIRS_H
 
 #include <cstddef>
+#include <string>
 
 #include "paths/temp_root_rules.h"
 
-// Path of the launcher temporary directory; empty when none was created.
-extern char launcherTempDir[6000];
+// The launcher temporary directory of one run. Narrow: it is made in the
+// narrow root and reaches the VM's options in the file functions' code page.
+struct LauncherTempDir {
+    // Empty when none was created.
+    std::string path;
+    // The file that reserved the directory's name; empty when none was made.
+    std::string reservedFile;
+};
 // The environment variable through which the service host hands its worker
 // a directory it made for it.
 extern const char kWorkerTempDirVariable[];
@@ -28,15 +35,17 @@ bool getTempRoot(wchar_t *out, size_t capacity);
 bool makeTempFileName(char *out, size_t capacity, bool &reserved);
 
 enum class TempDirResult { Created, NoTempRoot, NotCreated };
-// Creates launcherTempDir inside the temporary root, ten attempts at most.
-TempDirResult createLauncherTempDir();
-// Empties and removes launcherTempDir, if there is one, then the file that
+// Creates the directory inside the temporary root, ten attempts at most.
+TempDirResult createLauncherTempDir(LauncherTempDir &dir);
+// Empties and removes the directory, if there is one, then the file that
 // reserved its name.
-void removeLauncherTempDir();
-// Takes the directory the service host named in kWorkerTempDirVariable as
-// launcherTempDir when it is a real directory right inside the temporary
-// root; the variable is cleared either way. False: none, or not usable.
-bool adoptWorkerTempDir();
+void removeLauncherTempDir(LauncherTempDir &dir);
+// Takes the directory the service host named in kWorkerTempDirVariable when
+// it is a real directory right inside the temporary root; the variable is
+// cleared either way. False: none, or not usable.
+bool adoptWorkerTempDir(LauncherTempDir &dir);
+// removeLauncherTempDir for a FatalCleanUpScope: dir is a LauncherTempDir.
+void removeLauncherTempDirAtFatalExit(void *dir);
 
 // Deletes the files of a directory and, depth levels down, its subdirectories.
 void emptyDirectory(const char *path, int depth);

@@ -138,14 +138,14 @@ bool namesSameDirectory(const char *narrow, const std::wstring &wide) {
 bool acceptCandidate(const Candidate &candidate, bool useLong, TempSystem &system, TempRoots *roots, bool *hasBang) {
     *hasBang = false;
     std::string narrowSource;
-    char narrow[kTempPathCapacity];
+    char narrow[kPathCapacity];
     // A path cut to fit would name another directory.
-    if (!candidatePath(candidate.source, system, &narrowSource) || !copyText(narrow, kTempPathCapacity, narrowSource.c_str()))
+    if (!candidatePath(candidate.source, system, &narrowSource) || !copyText(narrow, kPathCapacity, narrowSource.c_str()))
         return false;
     if (!testTempCandidateA(narrow, candidate.create, candidate.strict, candidate.useLong && useLong, hasBang, system))
         return false;
     std::wstring wide;
-    if (!candidatePath(candidate.source, system, &wide) || wide.size() >= kTempPathCapacity)
+    if (!candidatePath(candidate.source, system, &wide) || wide.size() >= kPathCapacity)
         return false;
     if (!testTempCandidate(wide.c_str(), candidate.create, candidate.strict, hasBang, system,
                            namesSameDirectory(narrow, wide)))
@@ -185,9 +185,9 @@ bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool
             // A name the narrow code page cannot hold; relaxed, the short form will do.
             if (strict)
                 return false;
-        } else if (useLong && longForm.size() < kTempPathCapacity && longForm != path) {
+        } else if (useLong && longForm.size() < kPathCapacity && longForm != path) {
             logMessage(L"using long path %S", longForm.c_str());
-            copyText(path, kTempPathCapacity, longForm.c_str());
+            copyText(path, kPathCapacity, longForm.c_str());
         }
     }
     return testWritableDirectoryA(path, system);

@@ -7,10 +7,12 @@
 #include <cstddef>
 #include <string>
 
-const size_t kTempPathCapacity = 6000;
+#include "common/capacities.h"
 
 // What the search asks of the machine. Every query answers false when the
-// source is unavailable (unset variable, failing call).
+// source is unavailable (unset variable, failing call). Queries come narrow
+// and wide: the narrow root must pass the system's narrow calls themselves,
+// with their code page and length limits, not a conversion of the wide one.
 class TempSystem {
 public:
     virtual bool createDirectory(const char *path) = 0;
@@ -49,7 +51,7 @@ unsigned int pseudoRandomSeed(long long secondsSince1970, unsigned long processI
 bool testWritableDirectoryA(const char *directory, TempSystem &system);
 bool testWritableDirectory(const wchar_t *directory, TempSystem &system);
 
-// path holds at most kTempPathCapacity characters and may be replaced by its
+// path holds at most kPathCapacity characters and may be replaced by its
 // long form (useLong). hasBang reports a "!" separator in the path or its long form.
 bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool *hasBang, TempSystem &system);
 // writableKnown: the narrow test has just probed this very directory, so it

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
@@ -17,8 +18,6 @@
 
 namespace {
 
-const size_t kDirectoriesCapacity = 6000;
-
 std::vector<std::string> absoluteEntries(const std::string &directories) {
     std::vector<std::string> entries;
     size_t position = 0;
@@ -26,8 +25,8 @@ std::vector<std::string> absoluteEntries(const std::string &directories) {
         std::string entry = nextToken(directories, position, ';');
         if (entry.empty())
             continue;
-        char resolved[kDirectoriesCapacity];
-        resolveAgainstExecutable(resolved, kDirectoriesCapacity, entry.c_str());
+        char resolved[kTextCapacity];
+        resolveAgainstExecutable(resolved, kTextCapacity, entry.c_str());
         entries.push_back(resolved);
         addDllSearchDirectory(resolved);
     }
@@ -36,11 +35,11 @@ std::vector<std::string> absoluteEntries(const std::string &directories) {
 
 }  // namespace
 
-void prependNativeLibraryPath() {
-    char directories[kDirectoriesCapacity];
-    getConfigString(record::kNativeLibraryDirectories, directories, kDirectoriesCapacity);
+void prependNativeLibraryPath(const RunPlaces &places) {
+    char directories[kTextCapacity];
+    getConfigString(record::kNativeLibraryDirectories, directories, kTextCapacity);
     logMessage(L"native lib dir is %S", directories);
-    expandVariablesA(directories, kDirectoriesCapacity);
+    expandVariablesA(places, directories, kTextCapacity);
     bool cut = false;
     std::string path =
         composeNativeLibraryPath(absoluteEntries(directories), environmentValue("PATH"), kNativeLibraryPathCapacity, &cut);

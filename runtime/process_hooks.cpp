@@ -15,5 +15,4 @@ void tempRootForLog(wchar_t *out, size_t capacity) { getTempRoot(out, capacity);
 void installProcessHooks() {
     setLogDirectorySource(tempRootForLog);
     failureDisplay().messageText = getText;
-    registerFatalCleanUp(removeLauncherTempDir);
 }

@@ -1,6 +1,5 @@
 // Ties the diagnostics layer to what only the layers above it know: where the
-// log goes (the temporary root), the configured message texts, and the
-// launcher temporary directory that a fatal exit removes.
+// log goes (the temporary root) and the configured message texts.
 #ifndef PELLUX_RUNTIME_PROCESS_HOOKS_H
 #define PELLUX_RUNTIME_PROCESS_HOOKS_H
 

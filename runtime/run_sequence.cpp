@@ -7,30 +7,38 @@
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "instance/single_instance.h"
+#include "jvm/launch_context.h"
 #include "jvm/launch_jvm.h"
 #include "jvm/load_dll.h"
 #include "paths/temp_dirs.h"
 #include "runtime/console_events.h"
 #include "runtime/native_library_path.h"
 
-bool runSequence(StringList &arguments, bool worker) {
+bool runSequence(StringList &arguments, const ProcessRole &role) {
+    bool worker = role.serviceWorker;
     logMessage(L"run sequence (worker %d) with %d arguments", worker ? 1 : 0, static_cast<int>(arguments.size()));
     for (size_t i = 0; i < arguments.size(); i++)
         logMessage(L"argument %d: %s", static_cast<int>(i), arguments[i].c_str());
-    if (extractEmbeddedFiles(true) != 0)
+    LaunchContext context;
+    context.role = role;
+    context.flavour = configuredFlavour();
+    FatalCleanUpScope tempDirCleanUp(removeLauncherTempDirAtFatalExit, &context.places.tempDir);
+    if (extractEmbeddedFiles(worker, context.places.tempDir, &context.unextractedOffset) != 0)
         fatalMessage(message::kInternalError, "16");
-    prependNativeLibraryPath();
+    prependNativeLibraryPath(context.places);
     if (worker) {
         // The service host stops the worker through its standard input; console
         // events must not end it first.
         logMessage(L"registering ConsoleCtrlHandler");
         SetConsoleCtrlHandler(consoleControlHandler, TRUE);
     }
-    checkSingleInstance();
+    InstanceSemaphore instance = checkSingleInstance(role.serviceMode && worker);
+    context.semaphoreName = instance.name;
+    RuntimeSearchWatch watch;
     LoadedJvm jvm;
-    if (LoadDLL(true, jvm) && launchJvm(jvm, arguments)) {
+    if (LoadDLL(true, context.places, watch, jvm) && launchJvm(context, jvm, arguments)) {
         // The normal end of a worker or "/run"; a fatal one removes it through fatalExit.
-        removeLauncherTempDir();
+        removeLauncherTempDir(context.places.tempDir);
         return true;
     }
     fatalExit(1);

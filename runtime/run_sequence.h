@@ -4,9 +4,11 @@
 #define PELLUX_RUNTIME_RUN_SEQUENCE_H
 
 #include "common/string_list.h"
+#include "config/process_role.h"
 
 // Returns true when the application ended normally; every failure ends the
-// process instead of returning.
-bool runSequence(StringList &arguments, bool worker);
+// process instead of returning. A service worker is stopped by its host
+// through its standard input.
+bool runSequence(StringList &arguments, const ProcessRole &role);
 
 #endif

@@ -4,13 +4,13 @@
 
 #include <cstdlib>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "config/config_store.h"
 #include "config/load_config.h"
 #include "diagnostics/log.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
-#include "paths/temp_dirs.h"
 
 void reducePath() {
     DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
@@ -42,25 +42,22 @@ void clearJavaOptionsVariables() {
 }
 
 static void changeWorkingDirectory() {
-    wchar_t directory[6000];
-    getConfigStringW(record::kWorkingDirectory, directory, 6000);
+    wchar_t directory[kPathCapacity];
+    getConfigStringW(record::kWorkingDirectory, directory, kPathCapacity);
     if (directory[0] == 0) {
         logMessage(L"working directory unchanged");
         return;
     }
-    expandVariables(directory, 6000, ExpandMode::Option);
-    wchar_t fullPath[6000];
-    getFullPath(fullPath, 6000, directory, DirectoryForm::NarrowDerived, true);
+    // Before the run's own directories exist: their variables expand to nothing.
+    expandVariables(RunPlaces(), directory, kPathCapacity, ExpandMode::Option);
+    wchar_t fullPath[kPathCapacity];
+    getFullPath(fullPath, kPathCapacity, directory, DirectoryForm::NarrowDerived, true);
     SetCurrentDirectoryW(fullPath);
     logMessage(L"change working directory to %s", fullPath);
 }
 
 void launcherStartup() {
-    launcherTempDir[0] = 0;
     loadConfigBlock();
-    char flavour[2];
-    getConfigString(record::kLauncherFlavour, flavour, sizeof flavour);
-    launcherFlavour = flavour[0];
     if (getConfigInt(record::kReducePath) != 0)
         reducePath();
     if (getConfigInt(record::kIgnoreJavaOptions) != 0) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/records.h"
 #include "common/target.h"
@@ -19,6 +20,7 @@
 #include "jre/search_observer.h"
 #include "jvm/JavaVMLauncher.h"
 #include "jvm/assemble_vm_options.h"
+#include "jvm/launch_context.h"
 #include "jvm/launch_jvm.h"
 #include "jvm/load_dll.h"
 #include "paths/path_utils.h"
@@ -26,8 +28,6 @@
 #include "runtime/native_library_path.h"
 
 namespace {
-
-const size_t kTextCapacity = 6000;
 
 void say(const std::wstring &text) { fputs((narrowBytes(text) + "\n").c_str(), stdout); }
 void sayA(const std::string &text) { fputs((text + "\n").c_str(), stdout); }
@@ -73,9 +73,8 @@ const wchar_t *stateName(DWORD state) {
     }
 }
 
-void describeService() {
+void describeService(const wchar_t *name) {
     ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    const wchar_t *name = processRole().serviceName;
     ServiceHandle service;
     if (manager)
         service.reset(OpenServiceW(manager.get(), name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
@@ -99,7 +98,7 @@ void describeService() {
 
 std::wstring configText(int32_t id) { return widenBytes(getConfigStringCopy(id)); }
 
-void describeConfiguration() {
+void describeConfiguration(const RunPlaces &places) {
     say(L"");
     say(L"Configuration:");
     say(formatString(L"  main class: %s%s", configText(record::kMainClass).c_str(),
@@ -107,8 +106,8 @@ void describeConfiguration() {
     wchar_t directory[kTextCapacity];
     GetCurrentDirectoryW(kTextCapacity, directory);
     say(formatString(L"  working directory: %s", directory));
-    std::wstring output = redirectionFile(record::kRedirectOutput, record::kOutputFile);
-    std::wstring error = redirectionFile(record::kRedirectError, record::kErrorFile);
+    std::wstring output = redirectionFile(places, record::kRedirectOutput, record::kOutputFile);
+    std::wstring error = redirectionFile(places, record::kRedirectError, record::kErrorFile);
     say(L"  standard output: " + (output.empty() ? std::wstring(L"not redirected") : output));
     say(L"  standard error: " + (error.empty() ? std::wstring(L"not redirected") : error));
     if (!getConfigStringCopy(record::kOutputMaxSize).empty())
@@ -141,37 +140,36 @@ void describePathOption(const std::string &option, const char *prefix, const cha
 }
 
 // The options a start would create the VM with, from the same assembly.
-void describeVmOptions() {
-    StringList arguments = {processRole().serviceName};
+void describeVmOptions(LaunchContext &context) {
+    StringList arguments = {context.role.serviceName};
     JavaVMInitArgs initArgs = {};
-    assembleVmOptions(currentLauncherProperties(), arguments, initArgs);
+    assembleVmOptions(context, currentLauncherProperties(context), arguments, initArgs);
     say(L"");
     say(L"VM options in their final order:");
-    for (const std::string &option : vmOptionList)
+    for (const std::string &option : context.vmOptions)
         sayA("  " + option);
-    for (const std::string &option : vmOptionList) {
+    for (const std::string &option : context.vmOptions) {
         describePathOption(option, "-Djava.class.path=", "class path");
         describePathOption(option, "--module-path=", "module path");
     }
 }
 
 // The search of a real start, watched, with nothing written to the machine.
-bool describeRuntimeSearch() {
+bool describeRuntimeSearch(RunPlaces &places) {
     say(L"");
     say(formatString(L"Runtime search (this launcher runs %s-bit Java; minimum version \"%s\", maximum \"%s\"):",
                      kTargetBitsText, configText(record::kMinimumVersion).c_str(),
                      configText(record::kMaximumVersion).c_str()));
-    PrintingObserver printer(searchObserver());
-    RuntimeSearchWatch &watch = runtimeSearchWatch();
+    RuntimeSearchWatch watch;
+    PrintingObserver printer(searchObserver(watch));
     watch.observer = &printer;
     watch.writeVersionCache = false;
     watch.unpackRuntimes = false;
-    prependNativeLibraryPath();
+    prependNativeLibraryPath(places);
     LoadedJvm jvm;
-    bool loaded = LoadDLL(false, jvm);
-    watch.observer = nullptr;
+    bool loaded = LoadDLL(false, places, watch, jvm);
     say(L"");
-    const RuntimeSearchResult &result = lastRuntimeSearch();
+    const RuntimeSearchResult &result = jvm.search;
     if (!loaded) {
         say(L"No runtime would be used. A start would end with this message:");
         say(loadFailureText(result));
@@ -197,13 +195,17 @@ void describeLogAndTemp() {
 
 }  // namespace
 
-int diagnose() {
+int diagnose(const ProcessRole &role) {
     logMessage(L"diagnose");
-    describeService();
-    describeConfiguration();
-    bool found = describeRuntimeSearch();
+    // As a start would see it, without extracting anything or taking the instance semaphore.
+    LaunchContext context;
+    context.role = role;
+    context.flavour = configuredFlavour();
+    describeService(role.serviceName);
+    describeConfiguration(context.places);
+    bool found = describeRuntimeSearch(context.places);
     if (found)
-        describeVmOptions();
+        describeVmOptions(context);
     describeLogAndTemp();
     fflush(stdout);
     return found ? 0 : 2;

@@ -5,7 +5,9 @@
 #ifndef PELLUX_SERVICE_DIAGNOSE_H
 #define PELLUX_SERVICE_DIAGNOSE_H
 
+struct ProcessRole;
+
 // 0 when a runtime would be used, 2 when none would.
-int diagnose();
+int diagnose(const ProcessRole &role);
 
 #endif

@@ -9,7 +9,6 @@
 #include "common/records.h"
 #include "common/win32_handles.h"
 #include "config/config_store.h"
-#include "config/process_role.h"
 #include "paths/path_rules.h"
 #include "paths/path_utils.h"
 #include "service/security_rules.h"
@@ -51,10 +50,10 @@ bool othersMayWrite(const std::wstring &folder) {
 
 }  // namespace
 
-bool chooseServiceAccount(std::wstring *account) {
+bool chooseServiceAccount(const wchar_t *serviceName, std::wstring *account) {
     wchar_t choice[64];
     getConfigStringW(record::kServiceAccount, choice, 64);
-    if (serviceAccountName(choice, processRole().serviceName, account))
+    if (serviceAccountName(choice, serviceName, account))
         return true;
     fputs(formatString("Unknown service account '%S'.\n", choice).c_str(), stdout);
     return false;

@@ -3,11 +3,11 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/records.h"
 #include "common/win32_handles.h"
 #include "config/config_store.h"
-#include "config/process_role.h"
 #include "paths/path_utils.h"
 #include "service/install_security.h"
 #include "service/security_rules.h"
@@ -15,8 +15,6 @@
 #include "service/service_rules.h"
 
 namespace {
-
-const size_t kTextCapacity = 6000;
 
 void printLine(const char *format, ...) {
     va_list args;
@@ -58,10 +56,10 @@ bool workerWasEnded(const SERVICE_STATUS &status) {
 // "running" for good. The turn is held only while the request is sent.
 class StopTurn {
 public:
-    explicit StopTurn(bool wanted) {
+    StopTurn(bool wanted, const wchar_t *serviceName) {
         if (!wanted)
             return;
-        std::wstring name = std::wstring(L"Global\\pellux-stop-") + processRole().serviceName;
+        std::wstring name = std::wstring(L"Global\\pellux-stop-") + serviceName;
         mutex_.reset(CreateMutexW(nullptr, FALSE, name.c_str()));
         if (!mutex_)
             return;  // a stop without its turn still goes out
@@ -90,8 +88,8 @@ bool stopAlreadyUnderWay(SC_HANDLE service, DWORD error) {
            status.dwCurrentState == SERVICE_STOP_PENDING;
 }
 
-void waitForStopAndReport(SC_HANDLE service) {
-    printLine("Stopping service '%S'.\n", processRole().serviceName);
+void waitForStopAndReport(SC_HANDLE service, const wchar_t *serviceName) {
+    printLine("Stopping service '%S'.\n", serviceName);
     SERVICE_STATUS status;
     bool stopped = waitForStopStatus(service, status);
     printLine(stopped ? "Service stopped\n" : "Error while stopping service\n");
@@ -101,9 +99,9 @@ void waitForStopAndReport(SC_HANDLE service) {
 
 // Install replaces a registration of this program only; another program's
 // service of the same name (a system one, say) is left alone.
-bool serviceBelongsToOtherProgram() {
+bool serviceBelongsToOtherProgram(const wchar_t *serviceName) {
     ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
-    ServiceHandle service(manager ? OpenServiceW(manager.get(), processRole().serviceName, SERVICE_QUERY_CONFIG)
+    ServiceHandle service(manager ? OpenServiceW(manager.get(), serviceName, SERVICE_QUERY_CONFIG)
                                   : nullptr);
     if (!service)
         return false;
@@ -117,7 +115,7 @@ bool serviceBelongsToOtherProgram() {
     if (known && registrationRunsProgram(answer.config.lpBinaryPathName, getExecutablePath()))
         return false;
     printLine("A service named '%S' already exists for another program (%S); it is not replaced.\n",
-              processRole().serviceName, known ? answer.config.lpBinaryPathName : L"unknown");
+              serviceName, known ? answer.config.lpBinaryPathName : L"unknown");
     return true;
 }
 
@@ -129,16 +127,16 @@ std::wstring readServiceDependencies() {
     return buildDependencyList(record);
 }
 
-int installService(unsigned long startType, bool *foreign) {
+int installService(const wchar_t *serviceName, unsigned long startType, bool *foreign) {
     std::wstring account;
-    if (!chooseServiceAccount(&account))
+    if (!chooseServiceAccount(serviceName, &account))
         return 1;
-    if (serviceBelongsToOtherProgram()) {
+    if (serviceBelongsToOtherProgram(serviceName)) {
         if (foreign)
             *foreign = true;
         return 1;
     }
-    uninstallService(false);
+    uninstallService(serviceName, false);
     ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         printLine("Could not open SCManager.\n");
@@ -146,8 +144,7 @@ int installService(unsigned long startType, bool *foreign) {
     }
     std::wstring binaryPath = formatString(L"\"%s\"", getExecutablePath());
     std::wstring dependencies = readServiceDependencies();
-    const wchar_t *name = processRole().serviceName;
-    ServiceHandle service(CreateServiceW(manager.get(), name, name, SERVICE_ALL_ACCESS,
+    ServiceHandle service(CreateServiceW(manager.get(), serviceName, serviceName, SERVICE_ALL_ACCESS,
                                          SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
                                          binaryPath.c_str(), nullptr, nullptr,
                                          dependencies.empty() ? nullptr : dependencies.c_str(),
@@ -158,37 +155,37 @@ int installService(unsigned long startType, bool *foreign) {
     }
     setServiceDescription(service.get());
     registerRobustness(service.get(), loadRobustnessSettings());
-    printLine("Installed service '%S'.\n", processRole().serviceName);
+    printLine("Installed service '%S'.\n", serviceName);
     warnIfFolderWritableByUsers();
     return 0;
 }
 
-int uninstallService(bool verbose) {
-    stopService(false);
+int uninstallService(const wchar_t *serviceName, bool verbose) {
+    stopService(serviceName, false);
     ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         if (verbose)
             printLine("Could not open SCManager.\n");
         return 1;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), processRole().serviceName, DELETE));
+    ServiceHandle service(OpenServiceW(manager.get(), serviceName, DELETE));
     if (!service || !DeleteService(service.get())) {
         if (verbose)
             printLine("Could not delete service.\n");
         return 1;
     }
     if (verbose)
-        printLine("Uninstalled service '%S'.\n", processRole().serviceName);
+        printLine("Uninstalled service '%S'.\n", serviceName);
     return 0;
 }
 
-int startService(const StringList &arguments) {
+int startService(const wchar_t *serviceName, const StringList &arguments) {
     ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
     if (!manager) {
         printLine("Could not open SCManager.\n");
         return 1;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), processRole().serviceName, SERVICE_START));
+    ServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_START));
     if (!service) {
         printLine("Could not start service. Error code: %d\n", static_cast<int>(GetLastError()));
         return 1;
@@ -199,7 +196,7 @@ int startService(const StringList &arguments) {
         startArguments.push_back(arguments[i].c_str());
     if (StartServiceW(service.get(), static_cast<DWORD>(startArguments.size()),
                       startArguments.empty() ? nullptr : startArguments.data())) {
-        printLine("Starting service '%S'.\n", processRole().serviceName);
+        printLine("Starting service '%S'.\n", serviceName);
         return 0;
     }
     DWORD error = GetLastError();
@@ -211,27 +208,27 @@ int startService(const StringList &arguments) {
     return 1;
 }
 
-int stopService(bool verbose) {
+int stopService(const wchar_t *serviceName, bool verbose) {
     ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
     if (!manager) {
         if (verbose)
             printLine("Could not open SCManager.\n");
         return 1;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), processRole().serviceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
+    ServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
     if (!service) {
         if (verbose)
             printLine("Could not stop service.\n");
         return 1;
     }
     bool boundedStop = loadRobustnessSettings().stopBudgetMs != 0;
-    StopTurn turn(boundedStop);
+    StopTurn turn(boundedStop, serviceName);
     SERVICE_STATUS status;
     bool sent = ControlService(service.get(), SERVICE_CONTROL_STOP, &status) != FALSE;
     DWORD error = GetLastError();
     turn.release();
     if (sent || (boundedStop && stopAlreadyUnderWay(service.get(), error))) {
-        waitForStopAndReport(service.get());
+        waitForStopAndReport(service.get(), serviceName);
         return 0;
     }
     if (error == ERROR_SERVICE_NOT_ACTIVE) {
@@ -248,14 +245,14 @@ bool waitForServiceStop(SC_HANDLE service) {
     return waitForStopStatus(service, status);
 }
 
-int showServiceStatus() {
+int showServiceStatus(const wchar_t *serviceName) {
     ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
     if (!manager) {
         printLine("Could not open SCManager.\n");
         return 1;
     }
     ServiceHandle service(
-        OpenServiceW(manager.get(), processRole().serviceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
+        OpenServiceW(manager.get(), serviceName, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
     SERVICE_STATUS status;
     if (!service || !QueryServiceStatus(service.get(), &status)) {
         printLine("Could not get status.\n");

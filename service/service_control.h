@@ -1,5 +1,5 @@
 // The service control commands: install, remove, start, stop and query the
-// launcher's own service (`serviceName`). Each prints its result on standard
+// launcher's own service (serviceName). Each prints its result on standard
 // output and returns the exit code.
 #ifndef PELLUX_SERVICE_SERVICE_CONTROL_H
 #define PELLUX_SERVICE_SERVICE_CONTROL_H
@@ -12,18 +12,18 @@
 
 // 0 installed, 1 failure. An existing registration of this executable is
 // removed first; one of another program is refused (foreign set).
-int installService(unsigned long startType, bool *foreign = nullptr);
+int installService(const wchar_t *serviceName, unsigned long startType, bool *foreign = nullptr);
 // 0 removed, 1 failure; prints only when verbose.
-int uninstallService(bool verbose);
+int uninstallService(const wchar_t *serviceName, bool verbose);
 // arguments: the service name argument first, then the start arguments.
 // 0 start accepted or already running, 1 failure.
-int startService(const StringList &arguments);
+int startService(const wchar_t *serviceName, const StringList &arguments);
 // 0 stop sent (whatever the wait gave) or already stopped, 1 failure.
-int stopService(bool verbose);
+int stopService(const wchar_t *serviceName, bool verbose);
 // True when the service reached SERVICE_STOPPED.
 bool waitForServiceStop(SC_HANDLE service);
 // 0 running, 3 not running, 1 failure.
-int showServiceStatus();
+int showServiceStatus(const wchar_t *serviceName);
 // Record 149 as CreateServiceW's dependency list; empty for none.
 std::wstring readServiceDependencies();
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/records.h"
 #include "common/split_command_line.h"
@@ -9,6 +10,7 @@
 #include "common/win32_handles.h"
 #include "config/config_store.h"
 #include "config/process_role.h"
+#include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "paths/temp_dirs.h"
 #include "runtime/console_events.h"
@@ -37,6 +39,8 @@ const int32_t kStoppedReport = 10;
 struct ServiceHostState {
     SERVICE_STATUS status = {};
     SERVICE_STATUS_HANDLE statusHandle = nullptr;
+    // The name the Service Control Manager started the service under.
+    wchar_t serviceName[kTextCapacity] = {};
     // The control handler's copy of the settings serviceMain runs with.
     RobustnessSettings settings;
     // Waited for by the entry point once the dispatcher has returned.
@@ -136,10 +140,10 @@ void fillInitialStatus(const RobustnessSettings &settings) {
 void takeServiceName(DWORD count, LPWSTR *arguments) {
     const wchar_t *name = count > 0 ? arguments[0] : nullptr;
     size_t length = name ? lstrlenW(name) : 0;
-    bool usable = length >= 1 && length < kServiceNameCapacity;
-    copyText(processRole().serviceName, kServiceNameCapacity, usable ? name : L"unknown");
+    bool usable = length >= 1 && length < kTextCapacity;
+    copyText(hostState.serviceName, kTextCapacity, usable ? name : L"unknown");
     HostEvent named = hostEvent(HostEventKind::ServiceNamed);
-    named.text = processRole().serviceName;
+    named.text = hostState.serviceName;
     emit(named);
 }
 
@@ -153,9 +157,9 @@ DWORD WINAPI serviceControlHandlerEx(DWORD control, DWORD, LPVOID, LPVOID) {
 bool registerControlHandler(const RobustnessSettings &settings) {
     if (settings.preshutdownTimeoutMs != 0)
         hostState.statusHandle =
-            RegisterServiceCtrlHandlerExW(processRole().serviceName, serviceControlHandlerEx, nullptr);
+            RegisterServiceCtrlHandlerExW(hostState.serviceName, serviceControlHandlerEx, nullptr);
     else
-        hostState.statusHandle = RegisterServiceCtrlHandlerW(processRole().serviceName, serviceControlHandler);
+        hostState.statusHandle = RegisterServiceCtrlHandlerW(hostState.serviceName, serviceControlHandler);
     return hostState.statusHandle != nullptr;
 }
 
@@ -188,7 +192,7 @@ bool workerCommandLine(DWORD count, LPWSTR *arguments, std::wstring &commandLine
     StringList startArguments;
     for (DWORD i = 1; i < count; i++)
         startArguments.push_back(arguments[i] ? arguments[i] : L"");
-    if (buildWorkerCommandLine(hostTokens, processRole().serviceName, startArguments, commandLine,
+    if (buildWorkerCommandLine(hostTokens, hostState.serviceName, startArguments, commandLine,
                                kWorkerCommandLineCapacity))
         return true;
     emit(HostEventKind::WorkerCommandLineTooLong, static_cast<int32_t>(kWorkerCommandLineCapacity));
@@ -205,7 +209,7 @@ bool startWorker(std::wstring &commandLine, const WorkerPipes &pipes, bool inJob
     startup.hStdError = pipes.outputWrite.get();
     if (inJob)
         hostState.workerJob = createKillOnCloseJob();
-    DWORD flags = readPriorityClass() | DETACHED_PROCESS | (hostState.workerJob ? CREATE_SUSPENDED : 0);
+    DWORD flags = readPriorityClass(hostState.serviceName) | DETACHED_PROCESS | (hostState.workerJob ? CREATE_SUSPENDED : 0);
     PROCESS_INFORMATION started = {};
     if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
                         &started)) {
@@ -327,12 +331,12 @@ void reportStopPending(int32_t report) {
 // The worker's temporary directory, made here so that it can be removed after
 // the worker: an application that ends through System.exit ends the worker
 // inside the VM, before the worker could remove it.
-void handTempDirToWorker() {
+void handTempDirToWorker(LauncherTempDir &dir) {
     if (getConfigInt(record::kHostRemovesWorkerTempDir) == 0 || getConfigInt(record::kEmbeddedFileCount) <= 0)
         return;
     // On failure the worker makes its own and reports what fails.
-    if (createLauncherTempDir() == TempDirResult::Created)
-        SetEnvironmentVariableA(kWorkerTempDirVariable, launcherTempDir);
+    if (createLauncherTempDir(dir) == TempDirResult::Created)
+        SetEnvironmentVariableA(kWorkerTempDirVariable, dir.path.c_str());
 }
 
 // Starts the worker and waits for it; false when there was none to wait for.
@@ -347,9 +351,11 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments, const RobustnessSet
         hostState.shutdownPipe.reset();
         return false;
     }
-    handTempDirToWorker();
+    LauncherTempDir workerTempDir;
+    FatalCleanUpScope tempDirCleanUp(removeLauncherTempDirAtFatalExit, &workerTempDir);
+    handTempDirToWorker(workerTempDir);
     if (!launchWorker(commandLine, pipes, settings.workerJob, worker)) {
-        removeLauncherTempDir();
+        removeLauncherTempDir(workerTempDir);
         HostLock lock;
         hostState.shutdownPipe.reset();
         return false;
@@ -369,7 +375,7 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments, const RobustnessSet
         exitCode = 0;
     emit(HostEventKind::WorkerExited, static_cast<int32_t>(exitCode));
     // Before the stopped report, after which the process may be ended at once.
-    removeLauncherTempDir();
+    removeLauncherTempDir(workerTempDir);
     reportWorkerEnd(exitCode, workerEnded);
     return true;
 }
@@ -432,7 +438,7 @@ void WINAPI serviceControlHandler(DWORD control) {
     }
 }
 
-DWORD readPriorityClass() {
+DWORD readPriorityClass(const wchar_t *serviceName) {
     RegistryKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Marrowfield\\pellux\\priority", 0, KEY_READ, key.receive()) !=
         ERROR_SUCCESS)
@@ -440,8 +446,7 @@ DWORD readPriorityClass() {
     DWORD value = 0;
     DWORD size = sizeof value;
     // Only a value of exactly four bytes counts; its registry type does not.
-    const wchar_t *name = processRole().serviceName;
-    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size) !=
+    if (RegQueryValueExW(key.get(), serviceName, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size) !=
             ERROR_SUCCESS ||
         size != sizeof value)
         return NORMAL_PRIORITY_CLASS;

@@ -24,6 +24,6 @@ void waitForServiceMainEnd();
 // Stop, shutdown, pre-shutdown and every other control request.
 void WINAPI serviceControlHandler(DWORD control);
 // The worker's priority class from the registry, NORMAL_PRIORITY_CLASS if none.
-DWORD readPriorityClass();
+DWORD readPriorityClass(const wchar_t *serviceName);
 
 #endif

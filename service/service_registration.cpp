@@ -2,13 +2,12 @@
 
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/records.h"
 #include "config/config_store.h"
 #include "diagnostics/log.h"
 
 namespace {
-
-const size_t kTextCapacity = 6000;
 
 typedef BOOL(WINAPI *ChangeConfig2)(SC_HANDLE, DWORD, LPVOID);
 

@@ -30,21 +30,14 @@ TEST(LocaleTable, UnknownPrimaryLanguageHasNoLocale) {
 }
 
 TEST(LocaleCodes, FiveCharacterLocaleGivesLanguageAndCountry) {
-    char language[3], country[3];
-    setLocaleCodes("de_CH");
-    ASSERT_TRUE(getLanguageCode(language, sizeof language));
-    ASSERT_TRUE(getCountryCode(country, sizeof country));
-    EXPECT_STREQ(language, "de");
-    EXPECT_STREQ(country, "CH");
+    EXPECT_EQ(localeCodes("de_CH").language, "de");
+    EXPECT_EQ(localeCodes("de_CH").country, "CH");
 }
 
 TEST(LocaleCodes, OtherLengthsHaveNoCountry) {
-    char language[3], country[3];
     for (const char *locale : {"no_NO_NY", "en", "ts"}) {
-        setLocaleCodes(locale);
-        ASSERT_TRUE(getLanguageCode(language, sizeof language));
-        EXPECT_EQ(std::string(language), std::string(locale).substr(0, 2));
-        EXPECT_FALSE(getCountryCode(country, sizeof country)) << locale;
+        EXPECT_EQ(localeCodes(locale).language, std::string(locale).substr(0, 2));
+        EXPECT_EQ(localeCodes(locale).country, "") << locale;
     }
 }
 

@@ -22,8 +22,8 @@ TEST(MessageText, LogPathFollowsAnEmptyLine) {
 
 TEST(MessageText, LongCompositionsAreCutAtTheBuffer) {
     std::wstring longArgument(10000, L'a');
-    EXPECT_EQ(substituteArgument(L"x{0}y", longArgument.c_str()).size(), kMessageCapacity - 1);
-    EXPECT_EQ(composeShownText(std::wstring(5990, L'm').c_str(), L"C:\\long\\path.log").size(), kMessageCapacity - 1);
+    EXPECT_EQ(substituteArgument(L"x{0}y", longArgument.c_str()).size(), kTextCapacity - 1);
+    EXPECT_EQ(composeShownText(std::wstring(5990, L'm').c_str(), L"C:\\long\\path.log").size(), kTextCapacity - 1);
 }
 
 TEST(LogStamp, SecondsAndMillisecondsUnpadded) {

@@ -264,10 +264,10 @@ TEST_F(SingleInstance, PathKeepsItsBlanksInTheRegistryButNotInTheName) {
 TEST(MultipleInstances, EachCopyTakesTheNextFreeNumber) {
     ConfigScope records({{record::kInstancePerSession, "1"}});
     std::string name = "Local\\" + underscored(instancePathOf(testProgramPath()));
-    checkSingleInstance();
-    std::string first = semaphoreName;
-    checkSingleInstance();
-    std::string second = semaphoreName;
+    InstanceSemaphore firstSemaphore = checkSingleInstance(false);
+    std::string first = firstSemaphore.name;
+    InstanceSemaphore secondSemaphore = checkSingleInstance(false);
+    std::string second = secondSemaphore.name;
     ASSERT_EQ(first.compare(0, name.size(), name), 0) << first;
     int n = std::stoi(first.substr(name.size()));
     EXPECT_EQ(second, name + std::to_string(n + 1));
@@ -283,12 +283,11 @@ TEST(MultipleInstances, AllSessionsAndPerUserNamesAreGlobal) {
     std::string path = underscored(instancePathOf(testProgramPath()));
     {
         ConfigScope records({{record::kInstanceAllSessions, "1"}, {record::kInstancePerSession, "1"}});
-        checkSingleInstance();
-        EXPECT_EQ(std::string(semaphoreName).rfind("Global\\" + path, 0), 0u) << semaphoreName;
+        std::string name = checkSingleInstance(false).name;
+        EXPECT_EQ(name.rfind("Global\\" + path, 0), 0u) << name;
     }
     ConfigScope records(std::map<int32_t, std::string>{});
-    checkSingleInstance();
-    std::string name = semaphoreName;
+    std::string name = checkSingleInstance(false).name;
     EXPECT_EQ(name.rfind("Global\\S-1-", 0), 0u) << name;
     EXPECT_NE(name.find(path), std::string::npos) << name;
     EXPECT_EQ(name.find('\\', 7), std::string::npos) << name;
@@ -329,8 +328,8 @@ TEST_F(SingleInstance, PlantedSemaphoreFailsAServiceWorkerAndOwnSemaphoresArePri
     CloseHandle(attacker);
 
     ConfigScope records({{record::kInstanceAllSessions, "1"}});
-    checkSingleInstance();
-    HANDLE own = OpenSemaphoreA(READ_CONTROL, FALSE, semaphoreName);
+    InstanceSemaphore semaphore = checkSingleInstance(false);
+    HANDLE own = OpenSemaphoreA(READ_CONTROL, FALSE, semaphore.name.c_str());
     ASSERT_NE(own, nullptr);
     unsigned char buffer[4096];
     DWORD needed = 0, revision = 0;

@@ -12,7 +12,6 @@
 #include "common/records.h"
 #include "common/text.h"
 #include "config/config_store.h"
-#include "config/process_role.h"
 #include "config/embedded_files.h"
 #include "config/load_config.h"
 #include "diagnostics/fatal.h"
@@ -46,9 +45,13 @@ int runExtract(const std::vector<std::wstring> &arguments) {
     if (arguments.size() != 3)
         return 2;
     loadConfigBlock();
-    if (extractEmbeddedFiles(true) != 0)
+    // As in the run sequence: a failure ends through fatalExit, which removes it.
+    LauncherTempDir tempDir;
+    FatalCleanUpScope tempDirCleanUp(removeLauncherTempDirAtFatalExit, &tempDir);
+    uint32_t unextractedOffset = 0;
+    if (extractEmbeddedFiles(false, tempDir, &unextractedOffset) != 0)
         fatalMessage(message::kInternalError, "16");
-    writeReport(arguments[2], std::string("tempdir=") + launcherTempDir + "\noffset=" +
+    writeReport(arguments[2], std::string("tempdir=") + tempDir.path + "\noffset=" +
                                   std::to_string(unextractedOffset) + "\n");
     return 0;
 }
@@ -107,6 +110,10 @@ int runInstance(const std::vector<std::wstring> &arguments) {
     std::wstring holdName;
     bool window = false;
     bool deaf = false;
+    bool serviceWorker = false;
+    // As in the run sequence: a hand-over ends through fatalExit, which removes it.
+    LauncherTempDir tempDir;
+    FatalCleanUpScope tempDirCleanUp(removeLauncherTempDirAtFatalExit, &tempDir);
     for (size_t i = 3; i < arguments.size(); i++) {
         const std::wstring &argument = arguments[i];
         size_t equals = argument.find(L'=');
@@ -119,9 +126,9 @@ int runInstance(const std::vector<std::wstring> &arguments) {
                 return 2;
         }
         else if (argument == L"--temp-dir" && i + 1 < arguments.size())
-            copyText(launcherTempDir, sizeof launcherTempDir, narrowBytes(arguments[++i]).c_str());
+            tempDir.path = narrowBytes(arguments[++i]);
         else if (argument == L"--service-worker")
-            processRole().serviceWorker = true;
+            serviceWorker = true;
         else if (argument == L"--hold" && i + 1 < arguments.size())
             holdName = arguments[++i];
         else if (equals != std::wstring::npos)
@@ -129,8 +136,8 @@ int runInstance(const std::vector<std::wstring> &arguments) {
         else
             return 2;
     }
-    checkSingleInstance();
-    writeReport(arguments[2], "pid=" + std::to_string(GetCurrentProcessId()) + "\nsemaphore=" + semaphoreName +
+    InstanceSemaphore semaphore = checkSingleInstance(serviceWorker);
+    writeReport(arguments[2], "pid=" + std::to_string(GetCurrentProcessId()) + "\nsemaphore=" + semaphore.name +
                                   "\nwindow=" + (window ? "1" : "0") + "\n");
     if (!holdName.empty())
         holdUntilReleased(holdName, deaf);

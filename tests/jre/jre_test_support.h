@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "config/config_store.h"
+#include "paths/expand_variables.h"
 #include "standins/runtime_home.h"
 #include "tests/support/config_scope.h"
 
@@ -38,7 +39,7 @@ using ConfigRecords = ConfigScope;
 // given texts.
 extern std::vector<std::string> loaderCandidates;
 extern std::vector<std::string> loadingPaths;
-HMODULE recordingLoader(const char *javaExecutable);
+HMODULE recordingLoader(const char *javaExecutable, RuntimeLocation &runtime);
 void resetRecordingLoader(std::vector<std::string> loading = {});
 
 // Registry keys created for one test, deleted deepest first afterwards.

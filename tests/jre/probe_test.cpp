@@ -12,6 +12,7 @@
 #include "jre/check_java_exe.h"
 #include "jre/non_working_java.h"
 #include "jre/registry_rules.h"
+#include "jre/search_observer.h"
 #include "jre/version_cache.h"
 #include "paths/path_utils.h"
 #include "standins/standin_record.h"
@@ -63,15 +64,16 @@ class Probe : public ::testing::Test {
 protected:
     // checkJavaExe with the search's settings: cache read and written.
     bool probe(const std::wstring &javaExe, bool allowBeta = false) {
-        char path[kJavaExeCapacity];
+        char path[kPathCapacity];
         snprintf(path, sizeof path, "%s", narrow(javaExe).c_str());
-        char found[kJavaVersionCapacity] = "untouched";
-        bool accepted = checkJavaExe(path, found, minimum_, maximum_, betasAllowedIf(allowBeta));
+        char found[kVersionCapacity] = "untouched";
+        bool accepted = checkJavaExe(watch_, path, found, minimum_, maximum_, betasAllowedIf(allowBeta));
         javaExe_ = path;
         version_ = found;
         return accepted;
     }
 
+    RuntimeSearchWatch watch_;
     ConfigRecords config_;
     HomesDirectory homes_;
     JavaVersion minimum_ = parseJavaVersion("1.8");
@@ -216,12 +218,11 @@ TEST_F(Probe, WindowedLauncherSwitchesToJavawAndNeedsIt) {
 TEST_F(Probe, NonWorkingExecutableIsRefusedWithoutAClosingLine) {
     RuntimeHome home = homes_.layOut("Failed", RuntimeHomeLayout());
     ASSERT_TRUE(probe(home.javaExe));
-    addNonWorkingJava(javaExe_.c_str());
+    addNonWorkingJava(watch_.nonWorking, javaExe_.c_str());
     LogTail log;
     EXPECT_FALSE(probe(home.javaExe));
     EXPECT_TRUE(log.hasLine(L"got version from registry 17.0.2 " + std::to_wstring(kTargetPeMachine)));
     EXPECT_EQ(log.text().find(L"checkJavaExe returning"), std::wstring::npos);
-    nonWorkingJavaList().clear();
 }
 
 TEST_F(Probe, JavaOptionsVariablesAreHiddenFromTheRunAndRestoredAfter) {
@@ -247,7 +248,7 @@ TEST_F(Probe, JavaOptionsVariablesAreHiddenFromTheRunAndRestoredAfter) {
     ASSERT_EQ(runs.size(), 1u);
     for (const auto &variable : runs[0].environment)
         EXPECT_FALSE(variable.second.has_value()) << variable.first;
-    char shortPath[kJavaExeCapacity];
+    char shortPath[kPathCapacity];
     GetShortPathNameA(javaExe_.c_str(), shortPath, sizeof shortPath);
     EXPECT_EQ(runs[0].commandLine, "\"" + std::string(shortPath) + "\" -version");
 }
@@ -280,25 +281,25 @@ TEST_F(Probe, ChildHoldingTheOutputOpenDoesNotHoldTheProbe) {
 }
 
 TEST_F(Probe, JavaExecutableOfAHomePrefersTheNestedJre) {
-    char javaExe[kJavaExeCapacity];
+    char javaExe[kPathCapacity];
     RuntimeHome plain = homes_.layOut("Plain", RuntimeHomeLayout());
     std::string home = narrow(plain.home);
-    EXPECT_TRUE(javaExeFromHome(home.c_str(), javaExe));
+    EXPECT_TRUE(javaExeFromHome(watch_, home.c_str(), javaExe));
     EXPECT_EQ(std::string(javaExe), home + "\\bin\\java.exe");
 
     RuntimeHomeLayout nested;
     nested.javaDirectory = L"jre\\bin";
     std::string jdk = narrow(homes_.layOut("OldJdk", nested).home);
-    EXPECT_TRUE(javaExeFromHome(jdk.c_str(), javaExe));
+    EXPECT_TRUE(javaExeFromHome(watch_, jdk.c_str(), javaExe));
     EXPECT_EQ(std::string(javaExe), jdk + "\\jre\\bin\\java.exe");
 
     config_.set(record::kRequireJdk, "1");
-    EXPECT_FALSE(javaExeFromHome(home.c_str(), javaExe));
+    EXPECT_FALSE(javaExeFromHome(watch_, home.c_str(), javaExe));
     EXPECT_EQ(std::string(javaExe), home + "\\jre\\bin\\java.exe");
     RuntimeHomeLayout withTools;
     withTools.withToolsJar = true;
     std::string tools = narrow(homes_.layOut("Tools", withTools).home);
-    EXPECT_TRUE(javaExeFromHome(tools.c_str(), javaExe));
+    EXPECT_TRUE(javaExeFromHome(watch_, tools.c_str(), javaExe));
     EXPECT_EQ(std::string(javaExe), tools + "\\jre\\bin\\java.exe");
 }
 

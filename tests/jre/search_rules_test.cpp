@@ -144,18 +144,17 @@ TEST_F(PeHeader, EachMalformedStepGivesZeroAndItsOwnLogLine) {
 }
 
 TEST(NonWorkingJava, ListRefusesExactPathsAndReportsWhenFull) {
-    nonWorkingJavaList().clear();
+    NonWorkingJavaList list;
     capturedLog().clear();
-    EXPECT_TRUE(addNonWorkingJava("c:\\jdk\\bin\\java.exe"));
+    EXPECT_TRUE(addNonWorkingJava(list, "c:\\jdk\\bin\\java.exe"));
     EXPECT_TRUE(logContains(L"add non-working java c:\\jdk\\bin\\java.exe"));
-    EXPECT_TRUE(isNonWorkingJava("c:\\jdk\\bin\\java.exe"));
-    EXPECT_FALSE(isNonWorkingJava("C:\\jdk\\bin\\java.exe"));
-    EXPECT_FALSE(isNonWorkingJava("c:\\jdk\\bin\\javaw.exe"));
+    EXPECT_TRUE(isNonWorkingJava(list, "c:\\jdk\\bin\\java.exe"));
+    EXPECT_FALSE(isNonWorkingJava(list, "C:\\jdk\\bin\\java.exe"));
+    EXPECT_FALSE(isNonWorkingJava(list, "c:\\jdk\\bin\\javaw.exe"));
     for (int i = 1; i < 49; i++)
-        EXPECT_TRUE(addNonWorkingJava(("c:\\jdk" + std::to_string(i)).c_str()));
-    EXPECT_FALSE(addNonWorkingJava("c:\\jdk49"));
-    EXPECT_EQ(nonWorkingJavaList().size(), 50u);
-    nonWorkingJavaList().clear();
+        EXPECT_TRUE(addNonWorkingJava(list, ("c:\\jdk" + std::to_string(i)).c_str()));
+    EXPECT_FALSE(addNonWorkingJava(list, "c:\\jdk49"));
+    EXPECT_EQ(list.size(), 50u);
 }
 
 }  // namespace

@@ -38,15 +38,13 @@ protected:
         config_.set(127, "17");
         config_.set(10003, homes_.path());
         resetRecordingLoader();
-        nonWorkingJavaList().clear();
         memset(&result_, 0, sizeof result_);
     }
-    void TearDown() override { nonWorkingJavaList().clear(); }
 
     HMODULE search(const std::string &sequence, std::vector<std::string> loading = {}) {
         config_.set(128, sequence);
         resetRecordingLoader(loading);
-        return searchJvm(result_, recordingLoader);
+        return searchJvm(places_, watch_, result_, recordingLoader);
     }
 
     std::string home(const std::string &name, const std::string &version = "17.0.2") {
@@ -64,6 +62,8 @@ protected:
 
     ConfigRecords config_;
     HomesDirectory homes_;
+    RunPlaces places_;
+    RuntimeSearchWatch watch_;
     RuntimeSearchResult result_;
 };
 
@@ -253,7 +253,7 @@ TEST_F(Search, RegistryRetriesStopAfterFiftyFailedLibraries) {
     LogTail log;
     EXPECT_EQ(search("Y"), nullptr);
     EXPECT_EQ(loaderCandidates.size(), 50u);
-    EXPECT_EQ(nonWorkingJavaList().size(), 50u);
+    EXPECT_EQ(watch_.nonWorking.size(), 50u);
     EXPECT_NE(loaderCandidates[0].find("\\r50\\"), std::string::npos);
     EXPECT_TRUE(log.hasLine(L"Search sequence finished"));
     EXPECT_EQ(result_.kind, RuntimeLocationKind::Registry);

@@ -46,7 +46,7 @@ TEST(LauncherProperties, LongPathIsCutAtTheLibraryPathBufferAndLogged) {
     EXPECT_EQ(properties[4], "-Djava.library.path=" + std::string(11000, 'p') + ";");
     EXPECT_TRUE(logContains(L"ERROR: launcher property java.library.path cut at 11021 of 20020 bytes"));
     values.executablePath = std::string(7000, 'e');
-    EXPECT_EQ(buildLauncherProperties(values)[0].size(), kLauncherPropertyCapacity - 1);
+    EXPECT_EQ(buildLauncherProperties(values)[0].size(), kTextCapacity - 1);
 }
 
 TEST(LauncherProperties, OutputRotationIsPassedOnlyWithAValidSize) {

@@ -7,12 +7,10 @@ namespace {
 
 // Run with LANG=de_DE.UTF-8 and a compiled locale (see CMakeLists.txt).
 TEST(UserLocale, InterfaceLanguageGivesLocaleAndCodes) {
-    EXPECT_EQ(detectLocale(), "de_DE");
-    char language[3], country[3];
-    ASSERT_TRUE(getLanguageCode(language, sizeof language));
-    ASSERT_TRUE(getCountryCode(country, sizeof country));
-    EXPECT_STREQ(language, "de");
-    EXPECT_STREQ(country, "DE");
+    std::string locale = detectLocale();
+    EXPECT_EQ(locale, "de_DE");
+    EXPECT_EQ(localeCodes(locale).language, "de");
+    EXPECT_EQ(localeCodes(locale).country, "DE");
 }
 
 TEST(UserLocale, LauncherLogsTheLocaleItUses) {

@@ -87,8 +87,8 @@ TEST_F(TemporaryRoot, narrow_test_rejects_unrepresentable_long_forms_only_when_s
     std::wstring beetle = makeDirectory(root_.file(L"\u0416\u0443\u043a"));
     std::string shortForm = inCodePage(shortPathOf(beetle));
     ASSERT_EQ(shortForm.find('?'), std::string::npos) << shortForm;
-    char path[kTempPathCapacity];
-    copyText(path, kTempPathCapacity, shortForm.c_str());
+    char path[kPathCapacity];
+    copyText(path, kPathCapacity, shortForm.c_str());
     bool hasBang = true;
     EXPECT_FALSE(testTempCandidateA(path, false, true, true, &hasBang, windowsTempSystem()));
     EXPECT_FALSE(hasBang);
@@ -212,18 +212,19 @@ TEST(LauncherTempDir, is_private_and_its_removal_stays_out_of_links) {
     ScratchDirectory outside;
     std::wstring kept = outside.file(L"kept.jar");
     ASSERT_TRUE(writeFileBytes(kept, "jar"));
-    ASSERT_EQ(createLauncherTempDir(), TempDirResult::Created);
-    std::wstring directory = widenBytes(launcherTempDir);
+    LauncherTempDir dir;
+    ASSERT_EQ(createLauncherTempDir(dir), TempDirResult::Created);
+    std::wstring directory = widenBytes(dir.path);
     PrivateSecurity security(FILE_ALL_ACCESS, 0);
     EXPECT_TRUE(isPrivateDescriptor(security.attributes()));
     ASSERT_TRUE(CreateDirectoryW((directory + L"\\lib").c_str(), nullptr));
-    EXPECT_EQ(CreateDirectoryA(launcherTempDir, nullptr), FALSE) << "an existing name is never taken over";
+    EXPECT_EQ(CreateDirectoryA(dir.path.c_str(), nullptr), FALSE) << "an existing name is never taken over";
 
     bool linked = CreateSymbolicLinkW((directory + L"\\lib\\link").c_str(), outside.path().c_str(),
                                       SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE;
     linked = CreateSymbolicLinkW((directory + L"\\link").c_str(), outside.path().c_str(),
                                  SYMBOLIC_LINK_FLAG_DIRECTORY) != FALSE && linked;
-    removeLauncherTempDir();
+    removeLauncherTempDir(dir);
     EXPECT_FALSE(fileExists(directory));
     EXPECT_TRUE(fileExists(kept)) << "a link is removed, not what it points at";
     if (!linked)

@@ -69,7 +69,7 @@ TEST_F(TempRootSearch, bang_at_the_end_or_in_the_long_form_also_rejects) {
     machine.addDirectory(L"C:\\Programs!\\Temp");
     machine.addDirectory(L"C:\\Windows\\temp");
     bool hasBang = false;
-    char path[kTempPathCapacity] = "C:\\PROGRA~1\\Temp";
+    char path[kPathCapacity] = "C:\\PROGRA~1\\Temp";
     EXPECT_FALSE(testTempCandidateA(path, false, true, false, &hasBang, machine));
     EXPECT_TRUE(hasBang);
     EXPECT_FALSE(testTempCandidate(L"C:\\PROGRA~1\\Temp", false, true, &hasBang, machine));
@@ -90,7 +90,7 @@ TEST_F(TempRootSearch, profile_beyond_the_code_page_is_taken_in_short_form_by_th
     EXPECT_EQ(roots.narrow, "C:\\Users\\OMEGA~1\\AppData\\Local\\Temp");
     EXPECT_EQ(roots.wide, L"C:\\Users\\OMEGA~1\\AppData\\Local\\Temp");
 
-    char path[kTempPathCapacity] = "C:\\Users\\OMEGA~1\\AppData\\Local\\Temp";
+    char path[kPathCapacity] = "C:\\Users\\OMEGA~1\\AppData\\Local\\Temp";
     bool hasBang = true;
     EXPECT_FALSE(testTempCandidateA(path, false, true, false, &hasBang, machine)) << "strict: the long form has \"?\"";
     EXPECT_FALSE(hasBang);
@@ -175,7 +175,7 @@ TEST_F(TempRootSearch, directory_that_cannot_be_found_after_creation_is_removed_
 }
 
 TEST_F(TempRootSearch, paths_too_long_for_the_buffer_are_no_candidates) {
-    machine.tempPath = L"C:\\" + std::wstring(kTempPathCapacity, L'x');
+    machine.tempPath = L"C:\\" + std::wstring(kPathCapacity, L'x');
     machine.addDirectory(machine.tempPath);
     EXPECT_FALSE(search().found);
 }

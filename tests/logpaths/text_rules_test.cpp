@@ -8,22 +8,22 @@ namespace {
 
 TEST(ShownMessage, a_long_message_gives_way_to_the_log_path) {
     std::wstring shown = composeShownText(std::wstring(7000, L'm'), L"C:\\Temp\\zno_nlog_1.log");
-    EXPECT_EQ(shown.size(), kMessageCapacity - 1);
+    EXPECT_EQ(shown.size(), kTextCapacity - 1);
     const std::wstring logLine = L"\n\nLog: C:\\Temp\\zno_nlog_1.log";
     EXPECT_EQ(shown.compare(shown.size() - logLine.size(), logLine.size(), logLine), 0);
 }
 
 TEST(ShownMessage, a_log_path_longer_than_the_buffer_is_cut_too) {
     std::wstring path(7000, L'p');
-    EXPECT_EQ(composeShownText(L"message", path.c_str()).size(), kMessageCapacity - 1);
+    EXPECT_EQ(composeShownText(L"message", path.c_str()).size(), kTextCapacity - 1);
 }
 
 TEST(ShownMessage, cuts_never_split_a_surrogate_pair) {
-    std::wstring text(kMessageCapacity - 2, L'a');
+    std::wstring text(kTextCapacity - 2, L'a');
     text.push_back(static_cast<wchar_t>(0xD83D));
     text.push_back(static_cast<wchar_t>(0xDE00));
     std::wstring shown = substituteArgument(text, nullptr);
-    EXPECT_EQ(shown.size(), kMessageCapacity - 2);
+    EXPECT_EQ(shown.size(), kTextCapacity - 2);
     EXPECT_EQ(cutToLength(L"short", 10), L"short");
 }
 

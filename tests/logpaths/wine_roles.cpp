@@ -136,9 +136,11 @@ int fatalExitWithFiles() {
     logMessage(L"extracting");
     failureDisplay().messageBox = false;
     useDefaultMessages();
-    createLauncherTempDir();
-    std::string directory = launcherTempDir;
-    print("dir", fromCodePage(launcherTempDir));
+    LauncherTempDir dir;
+    FatalCleanUpScope cleanUp(removeLauncherTempDirAtFatalExit, &dir);
+    createLauncherTempDir(dir);
+    std::string directory = dir.path;
+    print("dir", fromCodePage(directory.c_str()));
     writeFile(directory + "\\top.txt");
     if (environmentFlag(kDeepFilesVariable)) {
         CreateDirectoryA((directory + "\\sub").c_str(), nullptr);
@@ -158,7 +160,8 @@ int tempDirectoryFails() {
     print("root", fromCodePage(root));
     RemoveDirectoryA(root);
     // What extraction does when the directory cannot be made.
-    if (createLauncherTempDir() != TempDirResult::Created)
+    LauncherTempDir dir;
+    if (createLauncherTempDir(dir) != TempDirResult::Created)
         fatalMessage(message::kInternalError, "7");
     return 0;
 }
@@ -202,17 +205,17 @@ int writeLogLines() {
     return waited == WAIT_OBJECT_0 ? 0 : 4;
 }
 
-void printExpansions(const std::string &key, const wchar_t *text) {
+void printExpansions(const RunPlaces &places, const std::string &key, const wchar_t *text) {
     wchar_t argument[6000], option[6000];
     lstrcpynW(argument, text, 6000);
     lstrcpynW(option, text, 6000);
-    expandVariables(argument, 6000, ExpandMode::Argument);
-    expandVariables(option, 6000, ExpandMode::Option);
+    expandVariables(places, argument, 6000, ExpandMode::Argument);
+    expandVariables(places, option, 6000, ExpandMode::Option);
     char narrow[6000];
     WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, 6000, nullptr, nullptr);
     std::string growable = narrow;
-    expandVariablesA(narrow, 6000);
-    expandVariablesInString(growable);
+    expandVariablesA(places, narrow, 6000);
+    expandVariablesInString(places, growable);
     print(key + ".argument", argument);
     print(key + ".option", option);
     print(key + ".narrow", fromCodePage(narrow));
@@ -220,16 +223,17 @@ void printExpansions(const std::string &key, const wchar_t *text) {
 }
 
 int expandTexts() {
-    copyText(runtimeLocation().home, kRuntimeHomeCapacity, "C:\\jre\\bin\\..");
-    printExpansions("exedir", L"%PELLUX_EXEDIR%");
-    printExpansions("root", L"${launcher:sys.tempDir}");
-    printExpansions("home", L"${launcher:sys.jvmHome}|[%ZANTHOR_TEMPDIR%]");
-    printExpansions("environment", L"${Pellux_Test_Value}|${PELLUX_TEST_VALUE}|${pellux_test_value}|${UNDEFINED_HERE}");
+    RunPlaces places;
+    copyText(places.runtime.home, kPathCapacity, "C:\\jre\\bin\\..");
+    printExpansions(places, "exedir", L"%PELLUX_EXEDIR%");
+    printExpansions(places, "root", L"${launcher:sys.tempDir}");
+    printExpansions(places, "home", L"${launcher:sys.jvmHome}|[%ZANTHOR_TEMPDIR%]");
+    printExpansions(places, "environment", L"${Pellux_Test_Value}|${PELLUX_TEST_VALUE}|${pellux_test_value}|${UNDEFINED_HERE}");
     SetEnvironmentVariableW(L"SET_BY_LAUNCHER", L"late");
-    printExpansions("late", L"${SET_BY_LAUNCHER}");
+    printExpansions(places, "late", L"${SET_BY_LAUNCHER}");
     wchar_t small[17] = L"%PELLUX_EXEDIR%";
     small[16] = L'#';
-    expandVariables(small, 16, ExpandMode::Argument);
+    expandVariables(places, small, 16, ExpandMode::Argument);
     print("cut", std::wstring(small) + (small[16] == L'#' ? L"|intact" : L"|overrun"));
     return 0;
 }

@@ -327,9 +327,6 @@ TEST_F(ServiceHost, WorkerEndsWithAHostKilledFromOutside) {
 // and only when it is one priority class.
 TEST(PriorityClass, OnlyAFourByteValueUnderTheServiceNameCounts) {
     std::wstring name = uniqueServiceName();
-    wchar_t savedName[kServiceNameCapacity];
-    copyText(savedName, kServiceNameCapacity, processRole().serviceName);
-    copyText(processRole().serviceName, kServiceNameCapacity, name.c_str());
     HKEY key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPriorityKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
@@ -337,21 +334,20 @@ TEST(PriorityClass, OnlyAFourByteValueUnderTheServiceNameCounts) {
     const unsigned long long wide = IDLE_PRIORITY_CLASS;
     const unsigned short narrow = IDLE_PRIORITY_CLASS;
 
-    EXPECT_EQ(readPriorityClass(), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "no value";
+    EXPECT_EQ(readPriorityClass(name.c_str()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "no value";
     RegSetValueExW(key, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE *>(&below), sizeof below);
-    EXPECT_EQ(readPriorityClass(), static_cast<DWORD>(BELOW_NORMAL_PRIORITY_CLASS)) << "four binary bytes";
+    EXPECT_EQ(readPriorityClass(name.c_str()), static_cast<DWORD>(BELOW_NORMAL_PRIORITY_CLASS)) << "four binary bytes";
     RegSetValueExW(key, name.c_str(), 0, REG_QWORD, reinterpret_cast<const BYTE *>(&wide), sizeof wide);
-    EXPECT_EQ(readPriorityClass(), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "eight bytes";
+    EXPECT_EQ(readPriorityClass(name.c_str()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "eight bytes";
     RegSetValueExW(key, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE *>(&narrow), sizeof narrow);
-    EXPECT_EQ(readPriorityClass(), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "two bytes";
+    EXPECT_EQ(readPriorityClass(name.c_str()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "two bytes";
     // Extra bits would reach CreateProcess as creation flags of the worker.
     const DWORD flagged = IDLE_PRIORITY_CLASS | CREATE_NEW_CONSOLE | CREATE_BREAKAWAY_FROM_JOB;
     RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&flagged), sizeof flagged);
-    EXPECT_EQ(readPriorityClass(), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "a priority class with flags";
+    EXPECT_EQ(readPriorityClass(name.c_str()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS)) << "a priority class with flags";
 
     RegDeleteValueW(key, name.c_str());
     RegCloseKey(key);
-    copyText(processRole().serviceName, kServiceNameCapacity, savedName);
 }
 
 }  // namespace
