@@ -7,7 +7,7 @@
 
 #include "common/records.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/embedded_files_copy.h"
 #include "config/embedded_files_format.h"
 #include "config/load_config.h"
@@ -90,14 +90,14 @@ void reportTempDirFailure(TempDirResult result) {
 }
 
 bool takesHostTempDir() {
-    return processRole().serviceWorker && getConfigInt(record::kHostRemovesWorkerTempDir) != 0;
+    return processRole().serviceWorker && configStore().flag(record::kHostRemovesWorkerTempDir);
 }
 
 }  // namespace
 
 int extractEmbeddedFiles(bool createDirectory) {
     logMessage(L"extracting files");
-    int32_t count = getConfigInt(record::kEmbeddedFileCount);
+    int32_t count = configStore().integer(record::kEmbeddedFileCount);
     logMessage(L"Included files: %d", count);
     // A negative count is as good as none; it must not create a directory.
     if (count <= 0) {
@@ -115,7 +115,7 @@ int extractEmbeddedFiles(bool createDirectory) {
     UniqueHandle file = openOwnExecutable();
     FileSource source(file.get());
     source.seek(embeddedDataOffset);
-    std::vector<std::string> names = embeddedFileNames(getConfigStringCopy(record::kEmbeddedFileNames));
+    std::vector<std::string> names = embeddedFileNames(configStore().text(record::kEmbeddedFileNames));
     int result = kExtractDone;
     for (size_t i = 0; i < names.size() && i < static_cast<size_t>(count) && result == kExtractDone; i++)
         result = extractNamedFile(source, names[i]);

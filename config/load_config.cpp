@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/records.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/locale.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
@@ -86,9 +86,9 @@ int32_t loadConfigBlock() {
     file.reset();
     if (error != BlockError::None)
         fatalText(blockErrorText(error));
-    int32_t launcherType = getConfigInt(record::kLauncherType);
+    int32_t launcherType = configStore().integer(record::kLauncherType);
     if (launcherType != launcher_type::kWindowed && launcherType != launcher_type::kMessageBoxConsole)
         failureDisplay().messageBox = false;
-    requestLongTempPaths(getConfigInt(record::kLongTempPaths) != 0);
+    requestLongTempPaths(configStore().flag(record::kLongTempPaths));
     return launcherType;
 }

@@ -11,7 +11,7 @@
 #include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/process_role.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
@@ -98,13 +98,13 @@ void describeService() {
         CloseServiceHandle(manager);
 }
 
-std::wstring configText(int32_t id) { return widenBytes(getConfigStringCopy(id)); }
+std::wstring configText(int32_t id) { return widenBytes(configStore().shownText(id)); }
 
 void describeConfiguration() {
     say(L"");
     say(L"Configuration:");
     say(formatString(L"  main class: %s%s", configText(record::kMainClass).c_str(),
-                     getConfigInt(record::kMainInModule) ? L" (in a named module)" : L""));
+                     configStore().flag(record::kMainInModule) ? L" (in a named module)" : L""));
     wchar_t directory[kTextCapacity];
     GetCurrentDirectoryW(kTextCapacity, directory);
     say(formatString(L"  working directory: %s", directory));
@@ -112,15 +112,15 @@ void describeConfiguration() {
     std::wstring error = redirectionFile(record::kRedirectError, record::kErrorFile);
     say(L"  standard output: " + (output.empty() ? std::wstring(L"not redirected") : output));
     say(L"  standard error: " + (error.empty() ? std::wstring(L"not redirected") : error));
-    if (!getConfigStringCopy(record::kOutputMaxSize).empty())
+    if (!configStore().isEmpty(record::kOutputMaxSize))
         say(formatString(L"  rotated past %s bytes, %d older files kept", configText(record::kOutputMaxSize).c_str(),
-                         static_cast<int>(getConfigInt(record::kOutputKeep))));
-    const wchar_t *scope = getConfigInt(record::kInstanceAllSessions) ? L"the whole machine"
-                           : getConfigInt(record::kInstancePerSession) ? L"one Windows session"
+                         static_cast<int>(configStore().integer(record::kOutputKeep))));
+    const wchar_t *scope = configStore().flag(record::kInstanceAllSessions) ? L"the whole machine"
+                           : configStore().flag(record::kInstancePerSession) ? L"one Windows session"
                                                                        : L"one user";
-    say(getConfigInt(record::kSingleInstance) ? formatString(L"  single instance: yes, within %s", scope)
+    say(configStore().flag(record::kSingleInstance) ? formatString(L"  single instance: yes, within %s", scope)
                                               : std::wstring(L"  single instance: no"));
-    std::string embedded = getConfigStringCopy(record::kEmbeddedFileCount);
+    std::string embedded = configStore().shownText(record::kEmbeddedFileCount);
     if (!embedded.empty() && embedded != "0")
         sayA("  embedded files: " + embedded + " (extracted into a temporary directory at each start)");
 }

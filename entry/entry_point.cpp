@@ -7,7 +7,7 @@
 #include "common/format.h"
 #include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/process_role.h"
 #include "diagnostics/log.h"
 #include "entry/command_line.h"
@@ -52,7 +52,7 @@ int callServiceDispatcher() {
 }
 
 DWORD startTypeByLauncherType() {
-    bool automatic = getConfigInt(record::kLauncherType) == launcher_type::kAutomaticService;
+    bool automatic = configStore().integer(record::kLauncherType) == launcher_type::kAutomaticService;
     return automatic ? SERVICE_AUTO_START : SERVICE_DEMAND_START;
 }
 
@@ -101,7 +101,7 @@ int runLauncher() {
     installProcessHooks();
     processRole().serviceMode = true;
     launcherStartup();
-    getConfigStringW(record::kServiceName, processRole().serviceName, kServiceNameCapacity);
+    configStore().text(record::kServiceName, processRole().serviceName, kServiceNameCapacity);
     const wchar_t *commandLine = GetCommandLineW();
     logMessage(L"command line %s", commandLine);
     StringList arguments;

@@ -7,7 +7,7 @@
 
 #include "common/format.h"
 #include "common/records.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/process_role.h"
 #include "entry/security_rules.h"
 #include "paths/path_rules.h"
@@ -53,7 +53,7 @@ bool othersMayWrite(const std::wstring &folder) {
 
 bool chooseServiceAccount(std::wstring *account) {
     wchar_t choice[64];
-    getConfigStringW(record::kServiceAccount, choice, 64);
+    configStore().text(record::kServiceAccount, choice, 64);
     if (serviceAccountName(choice, processRole().serviceName, account))
         return true;
     fputs(formatString("Unknown service account '%S'.\n", choice).c_str(), stdout);

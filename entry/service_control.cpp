@@ -6,7 +6,7 @@
 #include "common/format.h"
 #include "common/records.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/process_role.h"
 #include "entry/install_security.h"
 #include "entry/security_rules.h"
@@ -125,7 +125,7 @@ bool serviceBelongsToOtherProgram() {
 
 std::wstring readServiceDependencies() {
     wchar_t record[kTextCapacity];
-    getConfigStringW(record::kDependencies, record, kTextCapacity);
+    configStore().text(record::kDependencies, record, kTextCapacity);
     return buildDependencyList(record);
 }
 

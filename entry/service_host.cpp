@@ -5,7 +5,7 @@
 #include "common/format.h"
 #include "common/text.h"
 #include "common/records.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/process_role.h"
 #include "diagnostics/log.h"
 #include "entry/command_line.h"
@@ -222,7 +222,7 @@ void reportStopPending(const wchar_t *failure) {
 // the worker: an application that ends through System.exit ends the worker
 // inside the VM, before the worker could remove it.
 void handTempDirToWorker() {
-    if (getConfigInt(record::kHostRemovesWorkerTempDir) == 0 || getConfigInt(record::kEmbeddedFileCount) <= 0)
+    if (!configStore().flag(record::kHostRemovesWorkerTempDir) || configStore().integer(record::kEmbeddedFileCount) <= 0)
         return;
     // On failure the worker makes its own and reports what fails.
     if (createLauncherTempDir() == TempDirResult::Created)

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "common/records.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 
 namespace {
@@ -51,7 +51,7 @@ void registerFailureActions(SC_HANDLE service, const RobustnessSettings &setting
 
 RobustnessSettings loadRobustnessSettings() {
     std::vector<ClampNote> notes;
-    RobustnessSettings settings = readRobustnessSettings(configStore().records, notes);
+    RobustnessSettings settings = readRobustnessSettings(configStore(), notes);
     for (const ClampNote &note : notes)
         logMessage(L"record %d value '%S' is out of bounds: using %d", static_cast<int>(note.id),
                    note.value.c_str(), static_cast<int>(note.used));

@@ -10,7 +10,7 @@
 #include "common/text.h"
 #include "common/user32_calls.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/process_role.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
@@ -68,8 +68,8 @@ std::string userSidText() {
 }
 
 InstancePrefix namespacePrefix() {
-    bool allSessions = getConfigInt(record::kInstanceAllSessions) != 0;
-    bool perSession = getConfigInt(record::kInstancePerSession) != 0;
+    bool allSessions = configStore().flag(record::kInstanceAllSessions);
+    bool perSession = configStore().flag(record::kInstancePerSession);
     std::string sid;
     if (!allSessions && !perSession) {
         logMessage(L"user single instance");
@@ -155,7 +155,7 @@ void activateWithinBoundedTime(uint32_t processId) {
         otherPid = readInstancePid();
     }
     logMessage(L"other pid %d", static_cast<int>(otherPid));
-    if (otherPid != 0 && getConfigInt(record::kActivateInstance) != 0)
+    if (otherPid != 0 && configStore().flag(record::kActivateInstance))
         activateWithinBoundedTime(otherPid);
     logMessage(L"exiting");
     fatalExit(0);
@@ -187,7 +187,7 @@ void checkSingleInstance() {
     std::string path = instancePath();
     InstancePrefix prefix = namespacePrefix();
     std::string name = semaphoreNameOf(prefix.text, path);
-    if (getConfigInt(record::kSingleInstance) == 0) {
+    if (!configStore().flag(record::kSingleInstance)) {
         createNumberedSemaphore(name, prefix);
         return;
     }

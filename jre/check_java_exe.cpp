@@ -6,7 +6,7 @@
 #include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "jre/non_working_java.h"
 #include "jre/read_pe_machine.h"
@@ -56,8 +56,8 @@ CandidateVerdict judgeExistingJava(char *javaExe, char *version, uint64_t lastWr
     if (verdict != CandidateVerdict::Accepted)
         return verdict;
     if (!isVersionAcceptable(version, minimum, maximum, rules.allowBeta))
-        return versionVerdict(version, minimum, maximum, rules.allowBeta || getConfigInt(record::kAllowBeta) != 0);
-    if (getConfigInt(record::kLauncherType) == launcher_type::kWindowed && !switchToJavaw(javaExe))
+        return versionVerdict(version, minimum, maximum, rules.allowBeta || configStore().flag(record::kAllowBeta));
+    if (configStore().integer(record::kLauncherType) == launcher_type::kWindowed && !switchToJavaw(javaExe))
         return CandidateVerdict::NoJavaw;
     return CandidateVerdict::Accepted;
 }
@@ -92,7 +92,7 @@ bool checkJavaExe(char *javaExe, char *version, const JavaVersion &minimum, cons
 bool javaExeFromHome(const char *home, char *javaExe) {
     std::string jreJava = std::string(home) + "\\jre\\bin\\java.exe";
     copyText(javaExe, kJavaExeCapacity, jreJava.c_str());
-    if (getConfigInt(record::kRequireJdk) != 0) {
+    if (configStore().flag(record::kRequireJdk)) {
         if (pathExists((std::string(home) + "\\lib\\tools.jar").c_str()))
             return true;
         searchObserver().candidateVerdict(javaExe, CandidateVerdict::NotAJdk);

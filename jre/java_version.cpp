@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/records.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "jre/search_observer.h"
 
@@ -86,7 +86,7 @@ bool isBetaVersion(const char *text) {
 }
 
 bool isVersionAcceptable(const char *text, const JavaVersion &minimum, const JavaVersion &maximum, bool allowBeta) {
-    CandidateVerdict verdict = versionVerdict(text, minimum, maximum, allowBeta || getConfigInt(record::kAllowBeta) != 0);
+    CandidateVerdict verdict = versionVerdict(text, minimum, maximum, allowBeta || configStore().flag(record::kAllowBeta));
     if (verdict == CandidateVerdict::BetaNotAllowed)
         logMessage(L"beta vm not allowed");
     return verdict == CandidateVerdict::Accepted;

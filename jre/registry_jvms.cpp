@@ -7,7 +7,7 @@
 #include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "jre/check_java_exe.h"
 #include "jre/registry_rules.h"
@@ -58,7 +58,7 @@ bool acceptsHome(const char *home, char *javaExe, char *version, const JavaVersi
 bool findInstallationInView(HKEY root, REGSAM view, char *javaExe, char *version, const JavaVersion &minimum,
                             const JavaVersion &maximum) {
     char appId[kRegistryTextCapacity];
-    getConfigString(record::kApplicationId, appId, sizeof appId);
+    configStore().text(record::kApplicationId, appId, sizeof appId);
     logMessage(L"checking app id %S (%d, %p)", appId, static_cast<int>(view), static_cast<void *>(root));
     if (appId[0] == 0)
         return false;
@@ -179,7 +179,7 @@ bool scanVendorKey(const VendorKey &vendor, char *javaExe, char *version, const 
 }
 
 bool scanVendorJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
-    bool jdkRequired = getConfigInt(record::kRequireJdk) != 0;
+    bool jdkRequired = configStore().flag(record::kRequireJdk);
     std::vector<RegistryCandidate> candidates;
     for (size_t i = 0; i < kVendorKeyCount; i++) {
         if (kVendorKeys[i].jreKey && jdkRequired)
@@ -206,7 +206,7 @@ bool findPreviousInstallation(HKEY root, char *javaExe, char *version, const Jav
 }
 
 bool scanSharedJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
-    std::string sharingKey = getConfigStringCopy(record::kSharingKey);
+    std::string sharingKey = configStore().text(record::kSharingKey);
     logMessage(L"Sharing key: %S", sharingKey.c_str());
     if (sharingKey.empty())
         return false;
@@ -231,13 +231,13 @@ bool scanLauncherJvms(const char *keyPath, bool acceptPlain, bool acceptZnoJres,
 }
 
 bool scanRegistryJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
-    bool onlyZnoJres = getConfigInt(record::kOnlyZnoJres) != 0;
+    bool onlyZnoJres = configStore().flag(record::kOnlyZnoJres);
     char vendorExe[kJavaExeCapacity] = "";
     char vendorVersion[kJavaVersionCapacity] = "";
     bool vendorFound = !onlyZnoJres && scanVendorJvms(vendorExe, vendorVersion, minimum, maximum);
     if (vendorFound)
         logMessage(L"found sun %S %S", vendorExe, vendorVersion);
-    bool locatedFound = scanLauncherJvms(kLocatedJvmsKey, !onlyZnoJres, getConfigInt(record::kTakeZnoJres) != 0, javaExe, version,
+    bool locatedFound = scanLauncherJvms(kLocatedJvmsKey, !onlyZnoJres, configStore().flag(record::kTakeZnoJres), javaExe, version,
                                          minimum, maximum);
     if (locatedFound)
         logMessage(L"found located %S %S", javaExe, version);

@@ -7,7 +7,7 @@
 
 #include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "jre/non_working_java.h"
 #include "jre/registry_jvms.h"
@@ -146,7 +146,7 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
     if (tryLocationFile(search, L"\\.zanthor\\pref_jre.cfg", "preferred location", L"Has preferred location %S",
                         L"Using preferred location", true))
         return true;
-    bool force = getConfigInt(record::kForceDirectoryEntries) != 0;
+    bool force = configStore().flag(record::kForceDirectoryEntries);
     for (const SearchEntry &entry : entries) {
         if (tryMainPassEntry(search, entry, force))
             return true;
@@ -171,9 +171,9 @@ HMODULE searchJvm(RuntimeSearchResult &result, JvmLoader loader) {
     logMessage(L"Searching for a JVM");
     result.kind = RuntimeLocationKind::None;
     char sequence[kConfigTextCapacity], minimumText[kConfigTextCapacity], maximumText[kConfigTextCapacity];
-    getConfigString(record::kSearchSequence, sequence, sizeof sequence);
-    getConfigString(record::kMinimumVersion, minimumText, sizeof minimumText);
-    getConfigString(record::kMaximumVersion, maximumText, sizeof maximumText);
+    configStore().text(record::kSearchSequence, sequence, sizeof sequence);
+    configStore().text(record::kMinimumVersion, minimumText, sizeof minimumText);
+    configStore().text(record::kMaximumVersion, maximumText, sizeof maximumText);
     logMessage(L"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
     Search search{result, loader, parseJavaVersion(minimumText), parseJavaVersion(maximumText), nullptr};
     runSearchSteps(search, splitSearchSequence(sequence));
@@ -214,7 +214,7 @@ bool testPathJava(char *javaExe, char *version, const JavaVersion &minimum, cons
 
 bool readLocationFile(const wchar_t *suffix, char *line) {
     wchar_t directory[kConfigTextCapacity];
-    getConfigStringW(record::kInstallationDirectory, directory, kConfigTextCapacity);
+    configStore().text(record::kInstallationDirectory, directory, kConfigTextCapacity);
     wchar_t path[kConfigTextCapacity];
     getFullPath(path, kConfigTextCapacity, directory, DirectoryForm::Long, true);
     std::wstring fileName = std::wstring(path) + suffix;

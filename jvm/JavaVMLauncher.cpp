@@ -6,7 +6,7 @@
 #include "common/records.h"
 #include "common/split_command_line.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "helperlib/helper_library.h"
@@ -55,11 +55,11 @@ std::wstring javaStringText(JNIEnv *env, jstring text) {
 
 }  // namespace
 
-std::wstring redirectionFile(int32_t flagId, int32_t fileId) {
-    if (getConfigInt(flagId) == 0)
+std::wstring redirectionFile(FlagSetting redirect, TextSetting fileSetting) {
+    if (!configStore().flag(redirect))
         return std::wstring();
     wchar_t file[kFileParameterCapacity];
-    getConfigStringW(fileId, file, kFileParameterCapacity);
+    configStore().text(fileSetting, file, kFileParameterCapacity);
     expandVariables(file, kFileParameterCapacity, ExpandMode::Argument);
     if (file[0] == L'$')
         return file;
@@ -72,7 +72,7 @@ namespace {
 
 StringList configuredArguments() {
     wchar_t text[kConfiguredArgumentsCapacity];
-    getConfigStringW(record::kMainArguments, text, kConfiguredArgumentsCapacity);
+    configStore().text(record::kMainArguments, text, kConfiguredArgumentsCapacity);
     expandVariables(text, kConfiguredArgumentsCapacity, ExpandMode::Argument);
     StringList list;
     splitCommandLine(text, list);
@@ -81,14 +81,14 @@ StringList configuredArguments() {
 
 StringList mainParameters(const StringList &arguments) {
     LauncherParameterValues values;
-    values.windowed = getConfigInt(record::kLauncherType) == launcher_type::kWindowed;
-    values.moduleMainClass = getConfigInt(record::kMainInModule) != 0;
-    values.mainClass = widenBytes(getConfigStringCopy(record::kMainClass));
+    values.windowed = configStore().integer(record::kLauncherType) == launcher_type::kWindowed;
+    values.moduleMainClass = configStore().flag(record::kMainInModule);
+    values.mainClass = widenBytes(configStore().text(record::kMainClass));
     values.errorFile = redirectionFile(record::kRedirectError, record::kErrorFile);
     values.outputFile = redirectionFile(record::kRedirectOutput, record::kOutputFile);
-    values.appendOutput = getConfigInt(record::kAppendOutput) != 0;
+    values.appendOutput = configStore().flag(record::kAppendOutput);
     return buildMainParameters(buildLauncherParameters(values), arguments, configuredArguments(),
-                               getConfigInt(record::kJavaOptionArguments) != 0);
+                               configStore().flag(record::kJavaOptionArguments));
 }
 
 // The String[] for main, or null (with the reason logged) when the VM cannot
@@ -120,9 +120,9 @@ jobjectArray newParameterArray(const StringList &parameters) {
     return array;
 }
 
-jstring newSplashText(int32_t id) {
+jstring newSplashText(TextSetting setting) {
     char text[kSplashTextCapacity];
-    getConfigString(id, text, kSplashTextCapacity);
+    configStore().text(setting, text, kSplashTextCapacity);
     return (*jniEnv)->NewStringUTF(jniEnv, text);
 }
 
@@ -141,13 +141,13 @@ void passSplashSettings() {
     }
     jstring texts[4] = {newSplashText(record::kSplashStatusText), newSplashText(record::kSplashStatusColour),
                         newSplashText(record::kSplashVersionText), newSplashText(record::kSplashVersionColour)};
-    jboolean flag = getConfigInt(record::kSplashFlag) != 0 ? JNI_TRUE : JNI_FALSE;
+    jboolean flag = configStore().flag(record::kSplashFlag) ? JNI_TRUE : JNI_FALSE;
     (*jniEnv)->CallStaticVoidMethod(
         jniEnv, launcher, method, JNI_TRUE, flag,
-        texts[0], getConfigInt(record::kSplashStatusX), getConfigInt(record::kSplashStatusY),
-        texts[1], getConfigInt(record::kSplashStatusFontSize), getConfigInt(record::kSplashStatusFontWeight),
-        texts[2], getConfigInt(record::kSplashVersionX), getConfigInt(record::kSplashVersionY),
-        texts[3], getConfigInt(record::kSplashVersionFontSize), getConfigInt(record::kSplashVersionFontWeight));
+        texts[0], configStore().integer(record::kSplashStatusX), configStore().integer(record::kSplashStatusY),
+        texts[1], configStore().integer(record::kSplashStatusFontSize), configStore().integer(record::kSplashStatusFontWeight),
+        texts[2], configStore().integer(record::kSplashVersionX), configStore().integer(record::kSplashVersionY),
+        texts[3], configStore().integer(record::kSplashVersionFontSize), configStore().integer(record::kSplashVersionFontWeight));
     for (jstring text : texts)
         (*jniEnv)->DeleteLocalRef(jniEnv, text);
 }
@@ -174,7 +174,7 @@ bool callInitFromLauncher(bool available) {
 
 std::wstring helperLibraryPath() {
     wchar_t directory[kHelperDirectoryCapacity];
-    getConfigStringW(record::kInstallationDirectory, directory, kHelperDirectoryCapacity);
+    configStore().text(record::kInstallationDirectory, directory, kHelperDirectoryCapacity);
     wchar_t resolved[kHelperDirectoryCapacity];
     resolveAgainstExecutable(resolved, kHelperDirectoryCapacity, directory, DirectoryForm::Long);
     std::wstring path = resolved;
@@ -299,7 +299,7 @@ bool createJvmAndRunMain(JvmLaunchRequest &request) {
         return false;
     }
     logMessage(L"JVM created");
-    if (getConfigInt(record::kSplashTexts) != 0)
+    if (configStore().flag(record::kSplashTexts))
         passSplashSettings();
     loadHelperLibrary();
     setModuleNameProperty();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/settings_schema.h"
 #include "common/string_list.h"
 #include "jvm/jni_min.h"
 
@@ -32,7 +33,7 @@ bool reportPendingException(JNIEnv *env, bool describe);
 void loadHelperLibrary();
 // Records 103 and 105 when their flag (102, 104) is set: expanded, and made
 // absolute unless a "$" marks a value the Java side resolves itself; else empty.
-std::wstring redirectionFile(int32_t flagId, int32_t fileId);
+std::wstring redirectionFile(FlagSetting redirect, TextSetting file);
 void setModuleNameProperty();
 
 #endif

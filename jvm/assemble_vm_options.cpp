@@ -9,7 +9,7 @@
 #include "common/records.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/process_role.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
@@ -68,7 +68,7 @@ public:
 
     std::string applicationDirectory() override {
         char directory[kPathCapacity];
-        getConfigString(record::kInstallationDirectory, directory, kPathCapacity);
+        configStore().text(record::kInstallationDirectory, directory, kPathCapacity);
         char fullPath[kPathCapacity];
         getFullPath(fullPath, kPathCapacity, directory, true);
         return fullPath;
@@ -84,9 +84,9 @@ void addVmArguments(const StringList &arguments) {
 
 void appendPathOptions() {
     PathTextSources sources;
-    sources.modulePathEntries = getConfigStringCopy(record::kModulePath);
-    sources.classPathEntries = getConfigStringCopy(record::kClassPath);
-    sources.moduleMainClass = getConfigInt(record::kMainInModule) != 0;
+    sources.modulePathEntries = configStore().text(record::kModulePath);
+    sources.classPathEntries = configStore().text(record::kClassPath);
+    sources.moduleMainClass = configStore().flag(record::kMainInModule);
     sources.runtimeJar = launcherFlavour == 'i';
     sources.launcherTempDir = launcherTempDir;
     sources.overrides = classPathOverrides;
@@ -98,7 +98,7 @@ void appendPathOptions() {
     if (texts.modulePath.empty())
         return;
     vmOptionList.push_back("--module-path=" + texts.modulePath);
-    ModuleOptions modules = buildModuleOptions(sources.moduleMainClass, getConfigStringCopy(record::kMainClass),
+    ModuleOptions modules = buildModuleOptions(sources.moduleMainClass, configStore().text(record::kMainClass),
                                                launcherRuntimeModule(launcherFlavour));
     if (!modules.addOpens.empty())
         vmOptionList.push_back(modules.addOpens);
@@ -111,12 +111,12 @@ void assembleVmOptions(const std::vector<std::string> &launcherProperties, const
                        JavaVMInitArgs &initArgs) {
     vmOptionList = launcherProperties;
     addConfiguredVmOptions(arguments);
-    if (getConfigInt(record::kDefaultVmOptionsFile) != 0) {
+    if (configStore().flag(record::kDefaultVmOptionsFile)) {
         FILE *file = openDefaultVmOptionsFile();
         logMessage(L"default vmoptions file: %p", file);
         readVmOptionsFile(nullptr, file);
     }
-    if (getConfigInt(record::kJavaOptionArguments) != 0)
+    if (configStore().flag(record::kJavaOptionArguments))
         addVmArguments(arguments);
     appendPathOptions();
     appendModeOptions(vmOptionList, processRole().serviceMode, processRole().noRedirect);

@@ -4,7 +4,7 @@
 
 #include "common/records.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/embedded_files.h"
 #include "config/process_role.h"
 #include "diagnostics/log.h"
@@ -33,8 +33,8 @@ LauncherPropertyValues currentPropertyValues() {
     values.path = environmentValue("PATH");
     environmentValue("MANPATH", nullptr, &values.manpathDefined);
     values.consoleCodepage = GetConsoleOutputCP();
-    values.outputMaxSize = outputRotationSize(getConfigStringCopy(record::kOutputMaxSize));
-    values.outputKeep = getConfigInt(record::kOutputKeep);
+    values.outputMaxSize = configStore().byteCount(record::kOutputMaxSize);
+    values.outputKeep = configStore().integer(record::kOutputKeep);
     return values;
 }
 

@@ -5,7 +5,7 @@
 #include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "jre/java_version.h"
@@ -113,7 +113,7 @@ HMODULE loadJvmFromBinDir(const char *binDirectory) {
     else
         logMessage(L"Setting PATH %S failed with error %d", newPath.c_str(), static_cast<int>(GetLastError()));
     char configured[200];
-    getConfigString(record::kPreferredVmType, configured, sizeof configured);
+    configStore().text(record::kPreferredVmType, configured, sizeof configured);
     for (const std::string &subdirectory : vmSubdirectories(configured)) {
         HMODULE module = tryJvmDll(binDirectory, subdirectory.c_str());
         if (module != nullptr)
@@ -161,7 +161,7 @@ void preloadUcrtbase(const char *binDirectory) {
 }
 
 DllDirectoryCookie addDllSearchDirectory(const char *directory) {
-    if (getConfigInt(record::kAddDllDirectories) == 0)
+    if (!configStore().flag(record::kAddDllDirectories))
         return nullptr;
     AddDllDirectoryFunction addDllDirectory = exportedFunction<AddDllDirectoryFunction>(kernel32(), "AddDllDirectory");
     if (addDllDirectory == nullptr)

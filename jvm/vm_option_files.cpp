@@ -7,7 +7,7 @@
 #include "common/records.h"
 #include "common/split_command_line.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/locale.h"
 #include "diagnostics/log.h"
 #include "jvm/assemble_vm_options.h"
@@ -109,7 +109,7 @@ DiskVmOptionFiles diskFiles;
 VmOptionWalk optionWalk(diskFiles);
 
 void addVersionSpecificOptions() {
-    int32_t count = getConfigInt(record::kVersionOptionCount);
+    int32_t count = configStore().integer(record::kVersionOptionCount);
     if (count <= 0)
         return;
     logMessage(L"check %d version specific vm option lines for %S", count, runtimeLocation().version);
@@ -121,13 +121,13 @@ void addVersionSpecificOptions() {
     }
     int major = majorJavaVersion(runtimeLocation().version);
     for (int32_t i = 0; i < count; i++) {
-        std::string condition = getConfigStringCopy(record::versionCondition(i));
+        std::string condition = configStore().text(record::versionCondition(i));
         bool holds = versionConditionHolds(condition.c_str(), runtimeLocation().version, major);
         logMessage(L"checking version %S %d", condition.c_str(), holds ? 1 : 0);
         if (!holds)
             continue;
         wchar_t options[kOptionTextCapacity];
-        getConfigStringW(record::versionOptions(i), options, kOptionTextCapacity);
+        configStore().text(record::versionOptions(i), options, kOptionTextCapacity);
         logMessage(L"adding specific %s", options);
         expandVariables(options, kOptionTextCapacity, ExpandMode::Option);
         StringList tokens;
@@ -181,7 +181,7 @@ void addVmOptionTokens(const StringList &tokens) {
 
 void addConfiguredVmOptions(const StringList &arguments) {
     wchar_t text[kOptionTextCapacity];
-    getConfigStringW(record::kVmParameters, text, kOptionTextCapacity);
+    configStore().text(record::kVmParameters, text, kOptionTextCapacity);
     expandVariables(text, kOptionTextCapacity, ExpandMode::Option);
     StringList tokens;
     splitCommandLine(text, tokens);

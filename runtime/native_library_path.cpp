@@ -7,7 +7,7 @@
 
 #include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "jvm/jvm_dll_rules.h"
 #include "jvm/load_dll.h"
@@ -38,7 +38,7 @@ std::vector<std::string> absoluteEntries(const std::string &directories) {
 
 void prependNativeLibraryPath() {
     char directories[kDirectoriesCapacity];
-    getConfigString(record::kNativeLibraryDirectories, directories, kDirectoriesCapacity);
+    configStore().text(record::kNativeLibraryDirectories, directories, kDirectoriesCapacity);
     logMessage(L"native lib dir is %S", directories);
     expandVariablesA(directories, kDirectoriesCapacity);
     bool cut = false;

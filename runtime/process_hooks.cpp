@@ -1,6 +1,6 @@
 #include "runtime/process_hooks.h"
 
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "paths/temp_dirs.h"

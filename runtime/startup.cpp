@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "common/records.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/load_config.h"
 #include "diagnostics/log.h"
 #include "paths/expand_variables.h"
@@ -43,7 +43,7 @@ void clearJavaOptionsVariables() {
 
 static void changeWorkingDirectory() {
     wchar_t directory[6000];
-    getConfigStringW(record::kWorkingDirectory, directory, 6000);
+    configStore().text(record::kWorkingDirectory, directory, 6000);
     if (directory[0] == 0) {
         logMessage(L"working directory unchanged");
         return;
@@ -59,11 +59,11 @@ void launcherStartup() {
     launcherTempDir[0] = 0;
     loadConfigBlock();
     char flavour[2];
-    getConfigString(record::kLauncherFlavour, flavour, sizeof flavour);
+    configStore().text(record::kLauncherFlavour, flavour, sizeof flavour);
     launcherFlavour = flavour[0];
-    if (getConfigInt(record::kReducePath) != 0)
+    if (configStore().flag(record::kReducePath))
         reducePath();
-    if (getConfigInt(record::kIgnoreJavaOptions) != 0) {
+    if (configStore().flag(record::kIgnoreJavaOptions)) {
         logMessage(L"ignoring java options environment variables");
         clearJavaOptionsVariables();
     }

@@ -5,7 +5,7 @@
 
 #include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "instance/single_instance.h"
 #include "tests/instance/instance_roles.h"
 #include "tests/instance/role_report.h"

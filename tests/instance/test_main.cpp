@@ -11,7 +11,7 @@
 
 #include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/process_role.h"
 #include "config/embedded_files.h"
 #include "config/load_config.h"

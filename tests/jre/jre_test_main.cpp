@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "jre/unpack_runtime.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "standins/runtime_home.h"
 #include "tests/support/config_scope.h"
 

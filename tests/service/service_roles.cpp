@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "entry/command_line.h"
 #include "entry/service_host.h"
 #include "tests/support/launcher_harness.h"
