@@ -89,15 +89,15 @@ void reportTempDirFailure(TempDirResult result) {
         fatalMessage(message::kInternalError, "7");
 }
 
-bool takesHostTempDir() {
-    return processRole().serviceWorker && configStore().flag(record::kHostRemovesWorkerTempDir);
+bool takesHostTempDir(const Settings &settings) {
+    return processRole().serviceWorker && settings.flag(record::kHostRemovesWorkerTempDir);
 }
 
 }  // namespace
 
-int extractEmbeddedFiles(bool createDirectory) {
+int extractEmbeddedFiles(const Settings &settings, bool createDirectory) {
     logMessage(L"extracting files");
-    int32_t count = configStore().integer(record::kEmbeddedFileCount);
+    int32_t count = settings.integer(record::kEmbeddedFileCount);
     logMessage(L"Included files: %d", count);
     // A negative count is as good as none; it must not create a directory.
     if (count <= 0) {
@@ -105,7 +105,7 @@ int extractEmbeddedFiles(bool createDirectory) {
             launcherTempDir[0] = 0;
         return kExtractDone;
     }
-    if (createDirectory && !(takesHostTempDir() && adoptWorkerTempDir()))
+    if (createDirectory && !(takesHostTempDir(settings) && adoptWorkerTempDir()))
         reportTempDirFailure(createLauncherTempDir());
     // Without a directory every name would resolve against the drive root.
     if (launcherTempDir[0] == 0) {
@@ -115,7 +115,7 @@ int extractEmbeddedFiles(bool createDirectory) {
     UniqueHandle file = openOwnExecutable();
     FileSource source(file.get());
     source.seek(embeddedDataOffset);
-    std::vector<std::string> names = embeddedFileNames(configStore().text(record::kEmbeddedFileNames));
+    std::vector<std::string> names = embeddedFileNames(settings.text(record::kEmbeddedFileNames));
     int result = kExtractDone;
     for (size_t i = 0; i < names.size() && i < static_cast<size_t>(count) && result == kExtractDone; i++)
         result = extractNamedFile(source, names[i]);

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "config/settings.h"
+
 // File offset just behind the last extracted entry; 0 when nothing was
 // extracted. The Java side reads the rest of the executable from there.
 extern uint32_t unextractedOffset;
@@ -14,6 +16,6 @@ extern uint32_t unextractedOffset;
 // creating that directory first when createDirectory is set. Returns 0, or
 // the failing file's code (config/embedded_files_copy.h); the caller ends the
 // process on failure. A destination that cannot be created is fatal here.
-int extractEmbeddedFiles(bool createDirectory);
+int extractEmbeddedFiles(const Settings &settings, bool createDirectory);
 
 #endif

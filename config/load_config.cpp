@@ -76,19 +76,32 @@ UniqueHandle openOwnExecutable() {
     return file;
 }
 
-int32_t loadConfigBlock() {
-    failureDisplay().messageText = getText;
+namespace {
+
+void settingsText(const void *settings, int32_t id, wchar_t *buffer, size_t capacity) {
+    static_cast<const Settings *>(settings)->messageOrRecord(id, buffer, capacity);
+}
+
+}  // namespace
+
+void showFatalMessagesFrom(const Settings &settings) {
+    failureDisplay().textSource = &settings;
+    failureDisplay().messageText = settingsText;
+}
+
+int32_t loadConfigBlock(Settings &settings) {
+    showFatalMessagesFrom(settings);
     UniqueHandle file = openOwnExecutable();
     FileSource source(file.get());
     BlockError error = locateConfigBlock(source);
     if (error == BlockError::None)
-        error = parseConfigBlock(source, configStore(), detectLocale, &embeddedDataOffset);
+        error = parseConfigBlock(source, settings, detectLocale, &embeddedDataOffset);
     file.reset();
     if (error != BlockError::None)
         fatalText(blockErrorText(error));
-    int32_t launcherType = configStore().integer(record::kLauncherType);
+    int32_t launcherType = settings.integer(record::kLauncherType);
     if (launcherType != launcher_type::kWindowed && launcherType != launcher_type::kMessageBoxConsole)
         failureDisplay().messageBox = false;
-    requestLongTempPaths(configStore().flag(record::kLongTempPaths));
+    requestLongTempPaths(settings.flag(record::kLongTempPaths));
     return launcherType;
 }

@@ -138,7 +138,3 @@ void Settings::messageOrRecord(int32_t id, wchar_t *buffer, size_t capacity) con
     if (capacity > 0 && buffer[0] == 0)
         readInto(id, buffer, capacity);
 }
-
-void getMessageText(int32_t id, wchar_t *buffer, size_t capacity) { configStore().message(id, buffer, capacity); }
-
-void getText(int32_t id, wchar_t *buffer, size_t capacity) { configStore().messageOrRecord(id, buffer, capacity); }

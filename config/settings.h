@@ -48,12 +48,9 @@ private:
     void readInto(int32_t id, Char *buffer, size_t capacity) const;
 };
 
-// The process-wide settings; filled by loadConfigBlock, read-only afterwards.
+// The launcher's settings, which the entry point fills and hands down; the
+// runtime search (jre/) and the JVM loader's callback still read them here.
 Settings &configStore();
-
-void getMessageText(int32_t id, wchar_t *buffer, size_t capacity);
-// The message text, or else the config record of the same id.
-void getText(int32_t id, wchar_t *buffer, size_t capacity);
 
 int32_t parseConfigInt(const char *text);
 // A byte count of decimal digits; anything else is logged and reads as 0, so

@@ -98,29 +98,29 @@ void describeService() {
         CloseServiceHandle(manager);
 }
 
-std::wstring configText(int32_t id) { return widenBytes(configStore().shownText(id)); }
+std::wstring configText(const Settings &settings, int32_t id) { return widenBytes(settings.shownText(id)); }
 
-void describeConfiguration() {
+void describeConfiguration(const Settings &settings) {
     say(L"");
     say(L"Configuration:");
-    say(formatString(L"  main class: %s%s", configText(record::kMainClass).c_str(),
-                     configStore().flag(record::kMainInModule) ? L" (in a named module)" : L""));
+    say(formatString(L"  main class: %s%s", configText(settings, record::kMainClass).c_str(),
+                     settings.flag(record::kMainInModule) ? L" (in a named module)" : L""));
     wchar_t directory[kTextCapacity];
     GetCurrentDirectoryW(kTextCapacity, directory);
     say(formatString(L"  working directory: %s", directory));
-    std::wstring output = redirectionFile(record::kRedirectOutput, record::kOutputFile);
-    std::wstring error = redirectionFile(record::kRedirectError, record::kErrorFile);
+    std::wstring output = redirectionFile(settings, record::kRedirectOutput, record::kOutputFile);
+    std::wstring error = redirectionFile(settings, record::kRedirectError, record::kErrorFile);
     say(L"  standard output: " + (output.empty() ? std::wstring(L"not redirected") : output));
     say(L"  standard error: " + (error.empty() ? std::wstring(L"not redirected") : error));
-    if (!configStore().isEmpty(record::kOutputMaxSize))
-        say(formatString(L"  rotated past %s bytes, %d older files kept", configText(record::kOutputMaxSize).c_str(),
-                         static_cast<int>(configStore().integer(record::kOutputKeep))));
-    const wchar_t *scope = configStore().flag(record::kInstanceAllSessions) ? L"the whole machine"
-                           : configStore().flag(record::kInstancePerSession) ? L"one Windows session"
+    if (!settings.isEmpty(record::kOutputMaxSize))
+        say(formatString(L"  rotated past %s bytes, %d older files kept", configText(settings, record::kOutputMaxSize).c_str(),
+                         static_cast<int>(settings.integer(record::kOutputKeep))));
+    const wchar_t *scope = settings.flag(record::kInstanceAllSessions) ? L"the whole machine"
+                           : settings.flag(record::kInstancePerSession) ? L"one Windows session"
                                                                        : L"one user";
-    say(configStore().flag(record::kSingleInstance) ? formatString(L"  single instance: yes, within %s", scope)
+    say(settings.flag(record::kSingleInstance) ? formatString(L"  single instance: yes, within %s", scope)
                                               : std::wstring(L"  single instance: no"));
-    std::string embedded = configStore().shownText(record::kEmbeddedFileCount);
+    std::string embedded = settings.shownText(record::kEmbeddedFileCount);
     if (!embedded.empty() && embedded != "0")
         sayA("  embedded files: " + embedded + " (extracted into a temporary directory at each start)");
 }
@@ -142,10 +142,10 @@ void describePathOption(const std::string &option, const char *prefix, const cha
 }
 
 // The options a start would create the VM with, from the same assembly.
-void describeVmOptions() {
+void describeVmOptions(const Settings &settings) {
     StringList arguments = {processRole().serviceName};
     JavaVMInitArgs initArgs = {};
-    assembleVmOptions(currentLauncherProperties(), arguments, initArgs);
+    assembleVmOptions(settings, currentLauncherProperties(settings), arguments, initArgs);
     say(L"");
     say(L"VM options in their final order:");
     for (const std::string &option : vmOptionList)
@@ -157,17 +157,17 @@ void describeVmOptions() {
 }
 
 // The search of a real start, watched, with nothing written to the machine.
-bool describeRuntimeSearch() {
+bool describeRuntimeSearch(const Settings &settings) {
     say(L"");
     say(formatString(L"Runtime search (this launcher runs %s-bit Java; minimum version \"%s\", maximum \"%s\"):",
-                     kTargetBitsText, configText(record::kMinimumVersion).c_str(),
-                     configText(record::kMaximumVersion).c_str()));
+                     kTargetBitsText, configText(settings, record::kMinimumVersion).c_str(),
+                     configText(settings, record::kMaximumVersion).c_str()));
     PrintingObserver printer(searchObserver());
     RuntimeSearchWatch &watch = runtimeSearchWatch();
     watch.observer = &printer;
     watch.writeVersionCache = false;
     watch.unpackRuntimes = false;
-    prependNativeLibraryPath();
+    prependNativeLibraryPath(settings);
     LoadedJvm jvm;
     bool loaded = LoadDLL(false, jvm);
     watch.observer = nullptr;
@@ -198,13 +198,13 @@ void describeLogAndTemp() {
 
 }  // namespace
 
-int diagnose() {
+int diagnose(const Settings &settings) {
     logMessage(L"diagnose");
     describeService();
-    describeConfiguration();
-    bool found = describeRuntimeSearch();
+    describeConfiguration(settings);
+    bool found = describeRuntimeSearch(settings);
     if (found)
-        describeVmOptions();
+        describeVmOptions(settings);
     describeLogAndTemp();
     fflush(stdout);
     return found ? 0 : 2;

@@ -5,7 +5,9 @@
 #ifndef PELLUX_ENTRY_DIAGNOSE_H
 #define PELLUX_ENTRY_DIAGNOSE_H
 
+#include "config/settings.h"
+
 // 0 when a runtime would be used, 2 when none would.
-int diagnose();
+int diagnose(const Settings &settings);
 
 #endif

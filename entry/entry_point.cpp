@@ -40,7 +40,8 @@ int printUsage() {
     return 0;
 }
 
-int callServiceDispatcher() {
+int callServiceDispatcher(const Settings &settings) {
+    setServiceSettings(settings);
     SERVICE_TABLE_ENTRYW table[2] = {{processRole().serviceName, serviceMain}, {nullptr, nullptr}};
     logMessage(L"calling StartServiceCtrlDispatcher");
     if (!StartServiceCtrlDispatcherW(table))
@@ -51,45 +52,46 @@ int callServiceDispatcher() {
     return 0;
 }
 
-DWORD startTypeByLauncherType() {
-    bool automatic = configStore().integer(record::kLauncherType) == launcher_type::kAutomaticService;
+DWORD startTypeByLauncherType(const Settings &settings) {
+    bool automatic = settings.integer(record::kLauncherType) == launcher_type::kAutomaticService;
     return automatic ? SERVICE_AUTO_START : SERVICE_DEMAND_START;
 }
 
-int runFromCommandLine(StringList &arguments, const std::wstring &programPath, bool redirect) {
+int runFromCommandLine(const Settings &settings, StringList &arguments, const std::wstring &programPath,
+                       bool redirect) {
     logMessage(redirect ? L"running service with redirection" : L"running service");
     if (!redirect)
         processRole().noRedirect = true;
     processRole().serviceMode = false;
     arguments.insert(arguments.begin(), programPath);
-    runSequence(arguments, false);
+    runSequence(settings, arguments, false);
     return 0;
 }
 
-int runCommand(Command command, StringList &arguments, const std::wstring &programPath) {
+int runCommand(const Settings &settings, Command command, StringList &arguments, const std::wstring &programPath) {
     switch (command) {
     case Command::Usage: return printUsage();
-    case Command::Install: return installService(startTypeByLauncherType());
-    case Command::InstallAuto: return installService(SERVICE_AUTO_START);
-    case Command::InstallDemand: return installService(SERVICE_DEMAND_START);
+    case Command::Install: return installService(settings, startTypeByLauncherType(settings));
+    case Command::InstallAuto: return installService(settings, SERVICE_AUTO_START);
+    case Command::InstallDemand: return installService(settings, SERVICE_DEMAND_START);
     case Command::InstallAndStart: {
         // Another program's service of that name is neither replaced nor started.
         bool foreign = false;
-        if (installService(startTypeByLauncherType(), &foreign) != 0 && foreign)
+        if (installService(settings, startTypeByLauncherType(settings), &foreign) != 0 && foreign)
             return 1;
         return startService(arguments);
     }
-    case Command::Uninstall: return uninstallService(true);
+    case Command::Uninstall: return uninstallService(settings, true);
     case Command::Start: return startService(arguments);
-    case Command::Stop: return stopService(true);
+    case Command::Stop: return stopService(settings, true);
     case Command::Restart:
-        stopService(false);
+        stopService(settings, false);
         return startService(arguments);
     case Command::Status: return showServiceStatus();
-    case Command::Run: return runFromCommandLine(arguments, programPath, false);
-    case Command::RunRedirect: return runFromCommandLine(arguments, programPath, true);
-    case Command::Diagnose: return diagnose();
-    default: return callServiceDispatcher();
+    case Command::Run: return runFromCommandLine(settings, arguments, programPath, false);
+    case Command::RunRedirect: return runFromCommandLine(settings, arguments, programPath, true);
+    case Command::Diagnose: return diagnose(settings);
+    default: return callServiceDispatcher(settings);
     }
 }
 
@@ -100,8 +102,10 @@ int runLauncher() {
     SetDllDirectoryW(L"");
     installProcessHooks();
     processRole().serviceMode = true;
-    launcherStartup();
-    configStore().text(record::kServiceName, processRole().serviceName, kServiceNameCapacity);
+    // The runtime search and the JVM loader still read it as configStore().
+    Settings &settings = configStore();
+    launcherStartup(settings);
+    settings.text(record::kServiceName, processRole().serviceName, kServiceNameCapacity);
     const wchar_t *commandLine = GetCommandLineW();
     logMessage(L"command line %s", commandLine);
     StringList arguments;
@@ -114,7 +118,7 @@ int runLauncher() {
     RoleDecision decision = decideRole(arguments);
     if (decision.role == RoleDecision::Worker) {
         processRole().serviceWorker = true;
-        runSequence(arguments, true);
+        runSequence(settings, arguments, true);
         return 0;
     }
     if (decision.hasServiceNameArgument) {
@@ -127,6 +131,6 @@ int runLauncher() {
         }
     }
     if (decision.role == RoleDecision::Dispatcher)
-        return callServiceDispatcher();
-    return runCommand(decision.command, arguments, programPath);
+        return callServiceDispatcher(settings);
+    return runCommand(settings, decision.command, arguments, programPath);
 }

@@ -51,9 +51,9 @@ bool othersMayWrite(const std::wstring &folder) {
 
 }  // namespace
 
-bool chooseServiceAccount(std::wstring *account) {
+bool chooseServiceAccount(const Settings &settings, std::wstring *account) {
     wchar_t choice[64];
-    configStore().text(record::kServiceAccount, choice, 64);
+    settings.text(record::kServiceAccount, choice, 64);
     if (serviceAccountName(choice, processRole().serviceName, account))
         return true;
     fputs(formatString("Unknown service account '%S'.\n", choice).c_str(), stdout);

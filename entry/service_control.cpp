@@ -123,29 +123,29 @@ bool serviceBelongsToOtherProgram() {
 
 }  // namespace
 
-std::wstring readServiceDependencies() {
+std::wstring readServiceDependencies(const Settings &settings) {
     wchar_t record[kTextCapacity];
-    configStore().text(record::kDependencies, record, kTextCapacity);
+    settings.text(record::kDependencies, record, kTextCapacity);
     return buildDependencyList(record);
 }
 
-int installService(unsigned long startType, bool *foreign) {
+int installService(const Settings &settings, unsigned long startType, bool *foreign) {
     std::wstring account;
-    if (!chooseServiceAccount(&account))
+    if (!chooseServiceAccount(settings, &account))
         return 1;
     if (serviceBelongsToOtherProgram()) {
         if (foreign)
             *foreign = true;
         return 1;
     }
-    uninstallService(false);
+    uninstallService(settings, false);
     ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         printLine("Could not open SCManager.\n");
         return 1;
     }
     std::wstring binaryPath = formatString(L"\"%s\"", getExecutablePath());
-    std::wstring dependencies = readServiceDependencies();
+    std::wstring dependencies = readServiceDependencies(settings);
     const wchar_t *name = processRole().serviceName;
     ServiceHandle service(CreateServiceW(manager.get(), name, name, SERVICE_ALL_ACCESS,
                                          SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
@@ -156,15 +156,15 @@ int installService(unsigned long startType, bool *foreign) {
         printLine("Could not create service.\n");
         return 1;
     }
-    setServiceDescription(service.get());
-    registerRobustness(service.get(), loadRobustnessSettings());
+    setServiceDescription(settings, service.get());
+    registerRobustness(service.get(), loadRobustnessSettings(settings));
     printLine("Installed service '%S'.\n", processRole().serviceName);
     warnIfFolderWritableByUsers();
     return 0;
 }
 
-int uninstallService(bool verbose) {
-    stopService(false);
+int uninstallService(const Settings &settings, bool verbose) {
+    stopService(settings, false);
     ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         if (verbose)
@@ -211,7 +211,7 @@ int startService(const StringList &arguments) {
     return 1;
 }
 
-int stopService(bool verbose) {
+int stopService(const Settings &settings, bool verbose) {
     ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
     if (!manager) {
         if (verbose)
@@ -224,7 +224,7 @@ int stopService(bool verbose) {
             printLine("Could not stop service.\n");
         return 1;
     }
-    bool boundedStop = loadRobustnessSettings().stopBudgetMs != 0;
+    bool boundedStop = loadRobustnessSettings(settings).stopBudgetMs != 0;
     StopTurn turn(boundedStop);
     SERVICE_STATUS status;
     bool sent = ControlService(service.get(), SERVICE_CONTROL_STOP, &status) != FALSE;

@@ -24,6 +24,8 @@ const DWORD kWorkerNotStartedCode = 5000;
 const DWORD kDrainChunk = 6000;
 
 ServiceHostState hostState;
+// Windows calls serviceMain without a context.
+const Settings *serviceSettings = nullptr;
 
 struct WorkerPipes {
     UniqueHandle outputRead;
@@ -221,8 +223,8 @@ void reportStopPending(const wchar_t *failure) {
 // The worker's temporary directory, made here so that it can be removed after
 // the worker: an application that ends through System.exit ends the worker
 // inside the VM, before the worker could remove it.
-void handTempDirToWorker() {
-    if (!configStore().flag(record::kHostRemovesWorkerTempDir) || configStore().integer(record::kEmbeddedFileCount) <= 0)
+void handTempDirToWorker(const Settings &settings) {
+    if (!settings.flag(record::kHostRemovesWorkerTempDir) || settings.integer(record::kEmbeddedFileCount) <= 0)
         return;
     // On failure the worker makes its own and reports what fails.
     if (createLauncherTempDir() == TempDirResult::Created)
@@ -230,7 +232,7 @@ void handTempDirToWorker() {
 }
 
 // Starts the worker and waits for it; false when there was none to wait for.
-bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
+bool superviseWorker(const Settings &settings, DWORD argumentCount, LPWSTR *arguments) {
     std::wstring commandLine;
     WorkerPipes pipes;
     Worker worker;
@@ -241,7 +243,7 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
         hostState.shutdownPipe.reset();
         return false;
     }
-    handTempDirToWorker();
+    handTempDirToWorker(settings);
     if (!launchWorker(commandLine, pipes, worker)) {
         removeLauncherTempDir();
         HostLock lock;
@@ -267,13 +269,16 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments) {
 
 ServiceHostState &serviceHostState() { return hostState; }
 
+void setServiceSettings(const Settings &settings) { serviceSettings = &settings; }
+
 bool reportStatus() { return SetServiceStatus(hostState.statusHandle, &hostState.status) != 0; }
 
 void WINAPI serviceMain(DWORD argumentCount, LPWSTR *arguments) {
     logMessage(L"service main");
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(),
                     hostState.serviceMainThread.receive(), SYNCHRONIZE, FALSE, 0);
-    hostState.settings = loadRobustnessSettings();
+    const Settings &settings = *serviceSettings;
+    hostState.settings = loadRobustnessSettings(settings);
     hostState.stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     {
         HostLock lock;
@@ -289,7 +294,7 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR *arguments) {
         HostLock lock;
         reportStatus();
     }
-    if (!superviseWorker(argumentCount, arguments))
+    if (!superviseWorker(settings, argumentCount, arguments))
         return;
     logMessage(L"exiting");
     ExitProcess(0);

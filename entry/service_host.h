@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "common/win32_handles.h"
+#include "config/settings.h"
 #include "entry/robustness_rules.h"
 
 // The host's process-wide state. The serviceMain thread and the control
@@ -41,6 +42,8 @@ bool reportStatus();
 // inside it; it returns when the worker could not be started, or was not
 // because a stop request came first.
 void WINAPI serviceMain(DWORD argumentCount, LPWSTR *arguments);
+// The settings serviceMain reads; they must outlive it.
+void setServiceSettings(const Settings &settings);
 // The dispatcher returns as soon as the service reports it has stopped, while
 // serviceMain may still be finishing; it ends the process itself, or returns.
 void waitForServiceMainEnd();

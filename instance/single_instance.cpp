@@ -67,9 +67,9 @@ std::string userSidText() {
     return sid;
 }
 
-InstancePrefix namespacePrefix() {
-    bool allSessions = configStore().flag(record::kInstanceAllSessions);
-    bool perSession = configStore().flag(record::kInstancePerSession);
+InstancePrefix namespacePrefix(const Settings &settings) {
+    bool allSessions = settings.flag(record::kInstanceAllSessions);
+    bool perSession = settings.flag(record::kInstancePerSession);
     std::string sid;
     if (!allSessions && !perSession) {
         logMessage(L"user single instance");
@@ -147,7 +147,7 @@ void activateWithinBoundedTime(uint32_t processId) {
         logMessage(L"window activation unfinished after %d ms", static_cast<int>(kActivationWaitMillis));
 }
 
-[[noreturn]] void handOverToRunningInstance() {
+[[noreturn]] void handOverToRunningInstance(bool activate) {
     uint32_t otherPid = readInstancePid();
     // The running copy registers only after it created the semaphore.
     for (int retry = 0; otherPid == 0 && retry < 50; retry++) {
@@ -155,7 +155,7 @@ void activateWithinBoundedTime(uint32_t processId) {
         otherPid = readInstancePid();
     }
     logMessage(L"other pid %d", static_cast<int>(otherPid));
-    if (otherPid != 0 && configStore().flag(record::kActivateInstance))
+    if (otherPid != 0 && activate)
         activateWithinBoundedTime(otherPid);
     logMessage(L"exiting");
     fatalExit(0);
@@ -182,12 +182,12 @@ BOOL CALLBACK activateIfOwnedBy(HWND window, LPARAM processId) {
 
 }  // namespace
 
-void checkSingleInstance() {
+void checkSingleInstance(const Settings &settings) {
     semaphoreName[0] = 0;
     std::string path = instancePath();
-    InstancePrefix prefix = namespacePrefix();
+    InstancePrefix prefix = namespacePrefix(settings);
     std::string name = semaphoreNameOf(prefix.text, path);
-    if (!configStore().flag(record::kSingleInstance)) {
+    if (!settings.flag(record::kSingleInstance)) {
         createNumberedSemaphore(name, prefix);
         return;
     }
@@ -203,7 +203,7 @@ void checkSingleInstance() {
             logError(L"another instance holds %S; the service worker ends with exit code 1", semaphoreName);
             fatalExit(1);
         }
-        handOverToRunningInstance();
+        handOverToRunningInstance(settings.flag(record::kActivateInstance));
     }
     instanceSemaphore = semaphore.release();
     registerInstancePid();

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "config/settings.h"
+
 const size_t kSemaphoreNameCapacity = 6000;
 
 // The name of this copy's semaphore, passed to Java as pellux.semaphoreName.
@@ -15,7 +17,7 @@ extern char semaphoreName[kSemaphoreNameCapacity];
 // Names and creates the semaphore. In single-instance mode, when another copy
 // holds it, ends the process with exit code 0 after optionally bringing that
 // copy's windows to the front; it does not return then.
-void checkSingleInstance();
+void checkSingleInstance(const Settings &settings);
 
 // The process id of the copy that registered last under
 // "SOFTWARE\Marrowfield\pellux\pids\" for this executable's path.

@@ -55,11 +55,11 @@ std::wstring javaStringText(JNIEnv *env, jstring text) {
 
 }  // namespace
 
-std::wstring redirectionFile(FlagSetting redirect, TextSetting fileSetting) {
-    if (!configStore().flag(redirect))
+std::wstring redirectionFile(const Settings &settings, FlagSetting redirect, TextSetting fileSetting) {
+    if (!settings.flag(redirect))
         return std::wstring();
     wchar_t file[kFileParameterCapacity];
-    configStore().text(fileSetting, file, kFileParameterCapacity);
+    settings.text(fileSetting, file, kFileParameterCapacity);
     expandVariables(file, kFileParameterCapacity, ExpandMode::Argument);
     if (file[0] == L'$')
         return file;
@@ -70,25 +70,25 @@ std::wstring redirectionFile(FlagSetting redirect, TextSetting fileSetting) {
 
 namespace {
 
-StringList configuredArguments() {
+StringList configuredArguments(const Settings &settings) {
     wchar_t text[kConfiguredArgumentsCapacity];
-    configStore().text(record::kMainArguments, text, kConfiguredArgumentsCapacity);
+    settings.text(record::kMainArguments, text, kConfiguredArgumentsCapacity);
     expandVariables(text, kConfiguredArgumentsCapacity, ExpandMode::Argument);
     StringList list;
     splitCommandLine(text, list);
     return list;
 }
 
-StringList mainParameters(const StringList &arguments) {
+StringList mainParameters(const Settings &settings, const StringList &arguments) {
     LauncherParameterValues values;
-    values.windowed = configStore().integer(record::kLauncherType) == launcher_type::kWindowed;
-    values.moduleMainClass = configStore().flag(record::kMainInModule);
-    values.mainClass = widenBytes(configStore().text(record::kMainClass));
-    values.errorFile = redirectionFile(record::kRedirectError, record::kErrorFile);
-    values.outputFile = redirectionFile(record::kRedirectOutput, record::kOutputFile);
-    values.appendOutput = configStore().flag(record::kAppendOutput);
-    return buildMainParameters(buildLauncherParameters(values), arguments, configuredArguments(),
-                               configStore().flag(record::kJavaOptionArguments));
+    values.windowed = settings.integer(record::kLauncherType) == launcher_type::kWindowed;
+    values.moduleMainClass = settings.flag(record::kMainInModule);
+    values.mainClass = widenBytes(settings.text(record::kMainClass));
+    values.errorFile = redirectionFile(settings, record::kRedirectError, record::kErrorFile);
+    values.outputFile = redirectionFile(settings, record::kRedirectOutput, record::kOutputFile);
+    values.appendOutput = settings.flag(record::kAppendOutput);
+    return buildMainParameters(buildLauncherParameters(values), arguments, configuredArguments(settings),
+                               settings.flag(record::kJavaOptionArguments));
 }
 
 // The String[] for main, or null (with the reason logged) when the VM cannot
@@ -120,13 +120,13 @@ jobjectArray newParameterArray(const StringList &parameters) {
     return array;
 }
 
-jstring newSplashText(TextSetting setting) {
+jstring newSplashText(const Settings &settings, TextSetting setting) {
     char text[kSplashTextCapacity];
-    configStore().text(setting, text, kSplashTextCapacity);
+    settings.text(setting, text, kSplashTextCapacity);
     return (*jniEnv)->NewStringUTF(jniEnv, text);
 }
 
-void passSplashSettings() {
+void passSplashSettings(const Settings &settings) {
     jclass launcher = (*jniEnv)->FindClass(jniEnv, kSplashClass);
     if (launcher == nullptr) {
         logError(L"could not find main class for splash properties");
@@ -139,15 +139,15 @@ void passSplashSettings() {
         dropPendingException();
         return;
     }
-    jstring texts[4] = {newSplashText(record::kSplashStatusText), newSplashText(record::kSplashStatusColour),
-                        newSplashText(record::kSplashVersionText), newSplashText(record::kSplashVersionColour)};
-    jboolean flag = configStore().flag(record::kSplashFlag) ? JNI_TRUE : JNI_FALSE;
+    jstring texts[4] = {newSplashText(settings, record::kSplashStatusText), newSplashText(settings, record::kSplashStatusColour),
+                        newSplashText(settings, record::kSplashVersionText), newSplashText(settings, record::kSplashVersionColour)};
+    jboolean flag = settings.flag(record::kSplashFlag) ? JNI_TRUE : JNI_FALSE;
     (*jniEnv)->CallStaticVoidMethod(
         jniEnv, launcher, method, JNI_TRUE, flag,
-        texts[0], configStore().integer(record::kSplashStatusX), configStore().integer(record::kSplashStatusY),
-        texts[1], configStore().integer(record::kSplashStatusFontSize), configStore().integer(record::kSplashStatusFontWeight),
-        texts[2], configStore().integer(record::kSplashVersionX), configStore().integer(record::kSplashVersionY),
-        texts[3], configStore().integer(record::kSplashVersionFontSize), configStore().integer(record::kSplashVersionFontWeight));
+        texts[0], settings.integer(record::kSplashStatusX), settings.integer(record::kSplashStatusY),
+        texts[1], settings.integer(record::kSplashStatusFontSize), settings.integer(record::kSplashStatusFontWeight),
+        texts[2], settings.integer(record::kSplashVersionX), settings.integer(record::kSplashVersionY),
+        texts[3], settings.integer(record::kSplashVersionFontSize), settings.integer(record::kSplashVersionFontWeight));
     for (jstring text : texts)
         (*jniEnv)->DeleteLocalRef(jniEnv, text);
 }
@@ -172,9 +172,9 @@ bool callInitFromLauncher(bool available) {
     return true;
 }
 
-std::wstring helperLibraryPath() {
+std::wstring helperLibraryPath(const Settings &settings) {
     wchar_t directory[kHelperDirectoryCapacity];
-    configStore().text(record::kInstallationDirectory, directory, kHelperDirectoryCapacity);
+    settings.text(record::kInstallationDirectory, directory, kHelperDirectoryCapacity);
     wchar_t resolved[kHelperDirectoryCapacity];
     resolveAgainstExecutable(resolved, kHelperDirectoryCapacity, directory, DirectoryForm::Long);
     std::wstring path = resolved;
@@ -210,7 +210,7 @@ bool reportPendingException(JNIEnv *env, bool describe) {
     return false;
 }
 
-bool invokeMain(const StringList &arguments) {
+bool invokeMain(const Settings &settings, const StringList &arguments) {
     const char *className = launcherClassName(launcherFlavour);
     logMessage(L"main class: %S", className);
     jclass mainClass = (*jniEnv)->FindClass(jniEnv, className);
@@ -223,7 +223,7 @@ bool invokeMain(const StringList &arguments) {
         logError(L"could not find main method");
         fatalMessage(message::kMainMethodNotFound);
     }
-    StringList parameters = mainParameters(arguments);
+    StringList parameters = mainParameters(settings, arguments);
     logMessage(L"param count: %d", static_cast<int>(parameters.size()));
     jobjectArray array = newParameterArray(parameters);
     if (array == nullptr) {
@@ -236,11 +236,11 @@ bool invokeMain(const StringList &arguments) {
     return reportPendingException(jniEnv, true);
 }
 
-void loadHelperLibrary() {
+void loadHelperLibrary(const Settings &settings) {
     if (launcherFlavour != 'i')
         return;
     logMessage(L"load helper dll");
-    std::wstring path = helperLibraryPath();
+    std::wstring path = helperLibraryPath(settings);
     HMODULE library = LoadLibraryW(path.c_str());
     logMessage(L"helper dll %p %s", static_cast<void *>(library), path.c_str());
     if (library == nullptr)
@@ -299,12 +299,13 @@ bool createJvmAndRunMain(JvmLaunchRequest &request) {
         return false;
     }
     logMessage(L"JVM created");
-    if (configStore().flag(record::kSplashTexts))
-        passSplashSettings();
-    loadHelperLibrary();
+    const Settings &settings = *request.settings;
+    if (settings.flag(record::kSplashTexts))
+        passSplashSettings(settings);
+    loadHelperLibrary(settings);
     setModuleNameProperty();
     (*jniEnv)->ExceptionClear(jniEnv);
-    if (!invokeMain(request.arguments)) {
+    if (!invokeMain(settings, request.arguments)) {
         logError(L"could not call main");
         return false;
     }

@@ -11,10 +11,12 @@
 
 #include "common/settings_schema.h"
 #include "common/string_list.h"
+#include "config/settings.h"
 #include "jvm/jni_min.h"
 
 // Made by launchJvm, handed to the JVM thread; lives until the process ends.
 struct JvmLaunchRequest {
+    const Settings *settings = nullptr;
     CreateJavaVMFunction createJavaVM = nullptr;
     StringList arguments;
     JavaVMInitArgs initArgs;
@@ -26,14 +28,14 @@ bool createJvmAndRunMain(JvmLaunchRequest &request);
 
 // True when main returned without a pending exception. A missing entry class
 // or main method ends the process (messages 1010, 1011).
-bool invokeMain(const StringList &arguments);
+bool invokeMain(const Settings &settings, const StringList &arguments);
 // True when no exception was pending; otherwise logs it, prints its stack
 // trace when describe, and clears it.
 bool reportPendingException(JNIEnv *env, bool describe);
-void loadHelperLibrary();
+void loadHelperLibrary(const Settings &settings);
 // Records 103 and 105 when their flag (102, 104) is set: expanded, and made
 // absolute unless a "$" marks a value the Java side resolves itself; else empty.
-std::wstring redirectionFile(FlagSetting redirect, TextSetting file);
+std::wstring redirectionFile(const Settings &settings, FlagSetting redirect, TextSetting file);
 void setModuleNameProperty();
 
 #endif

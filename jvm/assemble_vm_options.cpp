@@ -31,6 +31,8 @@ std::vector<JavaVMOption> optionArray;
 
 class WindowsPathEntrySystem : public PathEntrySystem {
 public:
+    explicit WindowsPathEntrySystem(const Settings &settings) : settings_(settings) {}
+
     std::string expand(const std::string &text) override {
         std::string expanded = text;
         expandVariablesInString(expanded);
@@ -68,11 +70,14 @@ public:
 
     std::string applicationDirectory() override {
         char directory[kPathCapacity];
-        configStore().text(record::kInstallationDirectory, directory, kPathCapacity);
+        settings_.text(record::kInstallationDirectory, directory, kPathCapacity);
         char fullPath[kPathCapacity];
         getFullPath(fullPath, kPathCapacity, directory, true);
         return fullPath;
     }
+
+private:
+    const Settings &settings_;
 };
 
 // "-J-Xmx1g" reaches the VM as "-Xmx1g".
@@ -82,15 +87,15 @@ void addVmArguments(const StringList &arguments) {
             addVmOptionEntry(nullptr, argument.substr(2));
 }
 
-void appendPathOptions() {
+void appendPathOptions(const Settings &settings) {
     PathTextSources sources;
-    sources.modulePathEntries = configStore().text(record::kModulePath);
-    sources.classPathEntries = configStore().text(record::kClassPath);
-    sources.moduleMainClass = configStore().flag(record::kMainInModule);
+    sources.modulePathEntries = settings.text(record::kModulePath);
+    sources.classPathEntries = settings.text(record::kClassPath);
+    sources.moduleMainClass = settings.flag(record::kMainInModule);
     sources.runtimeJar = launcherFlavour == 'i';
     sources.launcherTempDir = launcherTempDir;
     sources.overrides = classPathOverrides;
-    WindowsPathEntrySystem system;
+    WindowsPathEntrySystem system(settings);
     PathTexts texts = buildPathTexts(system, sources);
     if (texts.failure.messageId != 0)
         fatalMessage(texts.failure.messageId, texts.failure.argument.c_str());
@@ -98,7 +103,7 @@ void appendPathOptions() {
     if (texts.modulePath.empty())
         return;
     vmOptionList.push_back("--module-path=" + texts.modulePath);
-    ModuleOptions modules = buildModuleOptions(sources.moduleMainClass, configStore().text(record::kMainClass),
+    ModuleOptions modules = buildModuleOptions(sources.moduleMainClass, settings.text(record::kMainClass),
                                                launcherRuntimeModule(launcherFlavour));
     if (!modules.addOpens.empty())
         vmOptionList.push_back(modules.addOpens);
@@ -107,18 +112,18 @@ void appendPathOptions() {
 
 }  // namespace
 
-void assembleVmOptions(const std::vector<std::string> &launcherProperties, const StringList &arguments,
-                       JavaVMInitArgs &initArgs) {
+void assembleVmOptions(const Settings &settings, const std::vector<std::string> &launcherProperties,
+                       const StringList &arguments, JavaVMInitArgs &initArgs) {
     vmOptionList = launcherProperties;
-    addConfiguredVmOptions(arguments);
-    if (configStore().flag(record::kDefaultVmOptionsFile)) {
+    addConfiguredVmOptions(settings, arguments);
+    if (settings.flag(record::kDefaultVmOptionsFile)) {
         FILE *file = openDefaultVmOptionsFile();
         logMessage(L"default vmoptions file: %p", file);
         readVmOptionsFile(nullptr, file);
     }
-    if (configStore().flag(record::kJavaOptionArguments))
+    if (settings.flag(record::kJavaOptionArguments))
         addVmArguments(arguments);
-    appendPathOptions();
+    appendPathOptions(settings);
     appendModeOptions(vmOptionList, processRole().serviceMode, processRole().noRedirect);
     mergeModuleOptions(vmOptionList);
     if (hasArgumentFileOption(vmOptionList))

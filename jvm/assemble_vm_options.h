@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/string_list.h"
+#include "config/settings.h"
 #include "jvm/jni_min.h"
 
 // Narrow option strings in the file functions' code page, in the order the VM
@@ -20,8 +21,8 @@ extern VmOptionList vmOptionList;
 // Fills vmOptionList from the launcher properties, the configured options and
 // the launcher's arguments, then initArgs (JNI 1.2, unrecognised options
 // ignored, no empty option) pointing into it.
-void assembleVmOptions(const std::vector<std::string> &launcherProperties, const StringList &arguments,
-                       JavaVMInitArgs &initArgs);
+void assembleVmOptions(const Settings &settings, const std::vector<std::string> &launcherProperties,
+                       const StringList &arguments, JavaVMInitArgs &initArgs);
 
 // The pieces every variant of the assembly ends with.
 bool hasOption(const VmOptionList &options, const char *option);

@@ -22,7 +22,7 @@ namespace {
 // The JVM thread reads it for the whole life of the VM.
 JvmLaunchRequest launchRequest;
 
-LauncherPropertyValues currentPropertyValues() {
+LauncherPropertyValues currentPropertyValues(const Settings &settings) {
     LauncherPropertyValues values;
     values.semaphoreName = semaphoreName;
     values.unextractedOffset = unextractedOffset;
@@ -33,21 +33,24 @@ LauncherPropertyValues currentPropertyValues() {
     values.path = environmentValue("PATH");
     environmentValue("MANPATH", nullptr, &values.manpathDefined);
     values.consoleCodepage = GetConsoleOutputCP();
-    values.outputMaxSize = configStore().byteCount(record::kOutputMaxSize);
-    values.outputKeep = configStore().integer(record::kOutputKeep);
+    values.outputMaxSize = settings.byteCount(record::kOutputMaxSize);
+    values.outputKeep = settings.integer(record::kOutputKeep);
     return values;
 }
 
 }  // namespace
 
-std::vector<std::string> currentLauncherProperties() { return buildLauncherProperties(currentPropertyValues()); }
+std::vector<std::string> currentLauncherProperties(const Settings &settings) {
+    return buildLauncherProperties(currentPropertyValues(settings));
+}
 
-bool launchJvm(const LoadedJvm &jvm, const StringList &arguments) {
+bool launchJvm(const Settings &settings, const LoadedJvm &jvm, const StringList &arguments) {
     logMessage(L"launching program");
-    std::vector<std::string> properties = buildLauncherProperties(currentPropertyValues());
+    std::vector<std::string> properties = buildLauncherProperties(currentPropertyValues(settings));
+    launchRequest.settings = &settings;
     launchRequest.createJavaVM = jvm.createJavaVM;
     launchRequest.arguments = arguments;
-    assembleVmOptions(properties, launchRequest.arguments, launchRequest.initArgs);
+    assembleVmOptions(settings, properties, launchRequest.arguments, launchRequest.initArgs);
     uint32_t stackSize = chooseStackSize(vmOptionList);
     logMessage(L"used stack size %d", static_cast<int>(stackSize));
     // The main thread's stack was fixed when the executable was linked; only a

@@ -108,8 +108,8 @@ public:
 DiskVmOptionFiles diskFiles;
 VmOptionWalk optionWalk(diskFiles);
 
-void addVersionSpecificOptions() {
-    int32_t count = configStore().integer(record::kVersionOptionCount);
+void addVersionSpecificOptions(const Settings &settings) {
+    int32_t count = settings.integer(record::kVersionOptionCount);
     if (count <= 0)
         return;
     logMessage(L"check %d version specific vm option lines for %S", count, runtimeLocation().version);
@@ -121,13 +121,13 @@ void addVersionSpecificOptions() {
     }
     int major = majorJavaVersion(runtimeLocation().version);
     for (int32_t i = 0; i < count; i++) {
-        std::string condition = configStore().text(record::versionCondition(i));
+        std::string condition = settings.text(record::versionCondition(i));
         bool holds = versionConditionHolds(condition.c_str(), runtimeLocation().version, major);
         logMessage(L"checking version %S %d", condition.c_str(), holds ? 1 : 0);
         if (!holds)
             continue;
         wchar_t options[kOptionTextCapacity];
-        configStore().text(record::versionOptions(i), options, kOptionTextCapacity);
+        settings.text(record::versionOptions(i), options, kOptionTextCapacity);
         logMessage(L"adding specific %s", options);
         expandVariables(options, kOptionTextCapacity, ExpandMode::Option);
         StringList tokens;
@@ -179,14 +179,14 @@ void addVmOptionTokens(const StringList &tokens) {
         addVmOptionEntry(nullptr, entry);
 }
 
-void addConfiguredVmOptions(const StringList &arguments) {
+void addConfiguredVmOptions(const Settings &settings, const StringList &arguments) {
     wchar_t text[kOptionTextCapacity];
-    configStore().text(record::kVmParameters, text, kOptionTextCapacity);
+    settings.text(record::kVmParameters, text, kOptionTextCapacity);
     expandVariables(text, kOptionTextCapacity, ExpandMode::Option);
     StringList tokens;
     splitCommandLine(text, tokens);
     logMessage(L"adding options");
     addVmOptionTokens(tokens);
-    addVersionSpecificOptions();
+    addVersionSpecificOptions(settings);
     addLocaleOptions(arguments);
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "common/string_list.h"
+#include "config/settings.h"
 #include "jvm/path_entries.h"
 
 // Process-wide, filled while the options are assembled, read-only afterwards.
@@ -23,6 +24,6 @@ void readVmOptionsFile(const wchar_t *path, FILE *file);
 void addVmOptionEntry(const wchar_t *path, const std::wstring &entry);
 void addVmOptionTokens(const StringList &tokens);
 // Record 123, the first matching version-specific line, the locale options.
-void addConfiguredVmOptions(const StringList &arguments);
+void addConfiguredVmOptions(const Settings &settings, const StringList &arguments);
 
 #endif

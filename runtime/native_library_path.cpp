@@ -36,9 +36,9 @@ std::vector<std::string> absoluteEntries(const std::string &directories) {
 
 }  // namespace
 
-void prependNativeLibraryPath() {
+void prependNativeLibraryPath(const Settings &settings) {
     char directories[kDirectoriesCapacity];
-    configStore().text(record::kNativeLibraryDirectories, directories, kDirectoriesCapacity);
+    settings.text(record::kNativeLibraryDirectories, directories, kDirectoriesCapacity);
     logMessage(L"native lib dir is %S", directories);
     expandVariablesA(directories, kDirectoriesCapacity);
     bool cut = false;

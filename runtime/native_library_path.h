@@ -5,9 +5,11 @@
 
 #include <cstddef>
 
+#include "config/settings.h"
+
 // The whole new PATH is built in a buffer of this size.
 const size_t kNativeLibraryPathCapacity = 48000;
 
-void prependNativeLibraryPath();
+void prependNativeLibraryPath(const Settings &settings);
 
 #endif

@@ -14,6 +14,6 @@ void tempRootForLog(wchar_t *out, size_t capacity) { getTempRoot(out, capacity);
 
 void installProcessHooks() {
     setLogDirectorySource(tempRootForLog);
-    failureDisplay().messageText = getText;
+    failureDisplay().messageText = nullptr;
     registerFatalCleanUp(removeLauncherTempDir);
 }

@@ -13,22 +13,22 @@
 #include "runtime/console_events.h"
 #include "runtime/native_library_path.h"
 
-bool runSequence(StringList &arguments, bool worker) {
+bool runSequence(const Settings &settings, StringList &arguments, bool worker) {
     logMessage(L"run sequence (worker %d) with %d arguments", worker ? 1 : 0, static_cast<int>(arguments.size()));
     for (size_t i = 0; i < arguments.size(); i++)
         logMessage(L"argument %d: %s", static_cast<int>(i), arguments[i].c_str());
-    if (extractEmbeddedFiles(true) != 0)
+    if (extractEmbeddedFiles(settings, true) != 0)
         fatalMessage(message::kInternalError, "16");
-    prependNativeLibraryPath();
+    prependNativeLibraryPath(settings);
     if (worker) {
         // The service host stops the worker through its standard input; console
         // events must not end it first.
         logMessage(L"registering ConsoleCtrlHandler");
         SetConsoleCtrlHandler(consoleControlHandler, TRUE);
     }
-    checkSingleInstance();
+    checkSingleInstance(settings);
     LoadedJvm jvm;
-    if (LoadDLL(true, jvm) && launchJvm(jvm, arguments)) {
+    if (LoadDLL(true, jvm) && launchJvm(settings, jvm, arguments)) {
         // The normal end of a worker or "/run"; a fatal one removes it through fatalExit.
         removeLauncherTempDir();
         return true;

@@ -4,9 +4,10 @@
 #define PELLUX_RUNTIME_RUN_SEQUENCE_H
 
 #include "common/string_list.h"
+#include "config/settings.h"
 
 // Returns true when the application ended normally; every failure ends the
 // process instead of returning.
-bool runSequence(StringList &arguments, bool worker);
+bool runSequence(const Settings &settings, StringList &arguments, bool worker);
 
 #endif

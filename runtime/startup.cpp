@@ -41,9 +41,9 @@ void clearJavaOptionsVariables() {
         _putenv((std::string(name) + "=").c_str());
 }
 
-static void changeWorkingDirectory() {
+static void changeWorkingDirectory(const Settings &settings) {
     wchar_t directory[6000];
-    configStore().text(record::kWorkingDirectory, directory, 6000);
+    settings.text(record::kWorkingDirectory, directory, 6000);
     if (directory[0] == 0) {
         logMessage(L"working directory unchanged");
         return;
@@ -55,17 +55,17 @@ static void changeWorkingDirectory() {
     logMessage(L"change working directory to %s", fullPath);
 }
 
-void launcherStartup() {
+void launcherStartup(Settings &settings) {
     launcherTempDir[0] = 0;
-    loadConfigBlock();
+    loadConfigBlock(settings);
     char flavour[2];
-    configStore().text(record::kLauncherFlavour, flavour, sizeof flavour);
+    settings.text(record::kLauncherFlavour, flavour, sizeof flavour);
     launcherFlavour = flavour[0];
-    if (configStore().flag(record::kReducePath))
+    if (settings.flag(record::kReducePath))
         reducePath();
-    if (configStore().flag(record::kIgnoreJavaOptions)) {
+    if (settings.flag(record::kIgnoreJavaOptions)) {
         logMessage(L"ignoring java options environment variables");
         clearJavaOptionsVariables();
     }
-    changeWorkingDirectory();
+    changeWorkingDirectory(settings);
 }

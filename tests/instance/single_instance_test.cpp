@@ -10,7 +10,6 @@
 #include "tests/instance/instance_roles.h"
 #include "tests/instance/role_report.h"
 #include "tests/support/launcher_harness.h"
-#include "tests/support/config_scope.h"
 
 namespace {
 
@@ -262,11 +261,11 @@ TEST_F(SingleInstance, PathKeepsItsBlanksInTheRegistryButNotInTheName) {
 
 // The semaphores stay open until this process ends, so the numbers go on.
 TEST(MultipleInstances, EachCopyTakesTheNextFreeNumber) {
-    ConfigScope records({{record::kInstancePerSession, "1"}});
+    Settings settings{{{record::kInstancePerSession, "1"}}, {}};
     std::string name = "Local\\" + underscored(instancePathOf(testProgramPath()));
-    checkSingleInstance();
+    checkSingleInstance(settings);
     std::string first = semaphoreName;
-    checkSingleInstance();
+    checkSingleInstance(settings);
     std::string second = semaphoreName;
     ASSERT_EQ(first.compare(0, name.size(), name), 0) << first;
     int n = std::stoi(first.substr(name.size()));
@@ -282,12 +281,10 @@ TEST(MultipleInstances, EachCopyTakesTheNextFreeNumber) {
 TEST(MultipleInstances, AllSessionsAndPerUserNamesAreGlobal) {
     std::string path = underscored(instancePathOf(testProgramPath()));
     {
-        ConfigScope records({{record::kInstanceAllSessions, "1"}, {record::kInstancePerSession, "1"}});
-        checkSingleInstance();
+        checkSingleInstance(Settings{{{record::kInstanceAllSessions, "1"}, {record::kInstancePerSession, "1"}}, {}});
         EXPECT_EQ(std::string(semaphoreName).rfind("Global\\" + path, 0), 0u) << semaphoreName;
     }
-    ConfigScope records(std::map<int32_t, std::string>{});
-    checkSingleInstance();
+    checkSingleInstance(Settings());
     std::string name = semaphoreName;
     EXPECT_EQ(name.rfind("Global\\S-1-", 0), 0u) << name;
     EXPECT_NE(name.find(path), std::string::npos) << name;
@@ -328,8 +325,7 @@ TEST_F(SingleInstance, PlantedSemaphoreFailsAServiceWorkerAndOwnSemaphoresArePri
         << log();
     CloseHandle(attacker);
 
-    ConfigScope records({{record::kInstanceAllSessions, "1"}});
-    checkSingleInstance();
+    checkSingleInstance(Settings{{{record::kInstanceAllSessions, "1"}}, {}});
     HANDLE own = OpenSemaphoreA(READ_CONTROL, FALSE, semaphoreName);
     ASSERT_NE(own, nullptr);
     unsigned char buffer[4096];

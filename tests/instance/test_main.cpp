@@ -45,8 +45,9 @@ void writeReport(const std::wstring &path, const std::string &text) {
 int runExtract(const std::vector<std::wstring> &arguments) {
     if (arguments.size() != 3)
         return 2;
-    loadConfigBlock();
-    if (extractEmbeddedFiles(true) != 0)
+    static Settings settings;
+    loadConfigBlock(settings);
+    if (extractEmbeddedFiles(settings, true) != 0)
         fatalMessage(message::kInternalError, "16");
     writeReport(arguments[2], std::string("tempdir=") + launcherTempDir + "\noffset=" +
                                   std::to_string(unextractedOffset) + "\n");
@@ -102,6 +103,7 @@ void holdUntilReleased(const std::wstring &name, bool deaf) {
 }
 
 int runInstance(const std::vector<std::wstring> &arguments) {
+    Settings settings;
     if (arguments.size() < 3)
         return 2;
     std::wstring holdName;
@@ -125,11 +127,11 @@ int runInstance(const std::vector<std::wstring> &arguments) {
         else if (argument == L"--hold" && i + 1 < arguments.size())
             holdName = arguments[++i];
         else if (equals != std::wstring::npos)
-            configStore().records[std::stoi(argument.substr(0, equals))] = narrowBytes(argument.substr(equals + 1));
+            settings.records[std::stoi(argument.substr(0, equals))] = narrowBytes(argument.substr(equals + 1));
         else
             return 2;
     }
-    checkSingleInstance();
+    checkSingleInstance(settings);
     writeReport(arguments[2], "pid=" + std::to_string(GetCurrentProcessId()) + "\nsemaphore=" + semaphoreName +
                                   "\nwindow=" + (window ? "1" : "0") + "\n");
     if (!holdName.empty())

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "config/load_config.h"
 #include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
@@ -17,8 +18,10 @@
 namespace {
 
 void useDefaultMessages() {
+    static Settings settings;
     for (const auto &message : defaultMessages())
-        configStore().messages[message.first] = std::wstring(message.second.begin(), message.second.end());
+        settings.messages[message.first] = std::wstring(message.second.begin(), message.second.end());
+    showFatalMessagesFrom(settings);
 }
 
 }  // namespace

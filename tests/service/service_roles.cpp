@@ -120,7 +120,7 @@ void startDelivery(const StringList &tokens, const std::wstring &directory) {
 }
 
 // What a block would carry, for the host's serviceMain to read.
-void setRecords(const StringList &tokens) {
+void setRecords(const StringList &tokens, Settings &settings) {
     for (const std::wstring &token : tokens) {
         if (token.compare(0, wcslen(kRecordsFlag), kRecordsFlag) != 0)
             continue;
@@ -129,7 +129,7 @@ void setRecords(const StringList &tokens) {
             std::wstring entry = nextToken(records, pos, L',');
             size_t colon = entry.find(L':');
             if (colon != std::wstring::npos)
-                configStore().records[_wtoi(entry.c_str())] = narrowBytes(entry.substr(colon + 1));
+                settings.records[_wtoi(entry.c_str())] = narrowBytes(entry.substr(colon + 1));
         }
     }
 }
@@ -145,7 +145,9 @@ int runHost(const StringList &tokens) {
         // A running program may be renamed; its worker, the same path, is then gone.
         MoveFileW(tokens[0].c_str(), (tokens[0] + L".gone").c_str());
     }
-    setRecords(tokens);
+    static Settings settings;
+    setRecords(tokens, settings);
+    setServiceSettings(settings);
     startDelivery(tokens, directory);
     if (hasToken(tokens, kEarlyStopFlag))
         serviceControlHandler(SERVICE_CONTROL_STOP);
