@@ -49,7 +49,7 @@ private:
 };
 
 // The launcher's settings, which the entry point fills and hands down; the
-// runtime search (jre/) and the JVM loader's callback still read them here.
+// probe of a runtime (jre/check_java_exe, jre/java_version) still reads them here.
 Settings &configStore();
 
 int32_t parseConfigInt(const char *text);

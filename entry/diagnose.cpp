@@ -169,7 +169,7 @@ bool describeRuntimeSearch(const Settings &settings) {
     watch.unpackRuntimes = false;
     prependNativeLibraryPath(settings);
     LoadedJvm jvm;
-    bool loaded = LoadDLL(false, jvm);
+    bool loaded = LoadDLL(settings, false, jvm);
     watch.observer = nullptr;
     say(L"");
     const RuntimeSearchResult &result = lastRuntimeSearch();

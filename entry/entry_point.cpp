@@ -102,7 +102,7 @@ int runLauncher() {
     SetDllDirectoryW(L"");
     installProcessHooks();
     processRole().serviceMode = true;
-    // The runtime search and the JVM loader still read it as configStore().
+    // The probe of a runtime still reads it as configStore().
     Settings &settings = configStore();
     launcherStartup(settings);
     settings.text(record::kServiceName, processRole().serviceName, kServiceNameCapacity);

@@ -55,10 +55,10 @@ bool acceptsHome(const char *home, char *javaExe, char *version, const JavaVersi
     return found && checkJavaExe(javaExe, version, minimum, maximum);
 }
 
-bool findInstallationInView(HKEY root, REGSAM view, char *javaExe, char *version, const JavaVersion &minimum,
-                            const JavaVersion &maximum) {
+bool findInstallationInView(const Settings &settings, HKEY root, REGSAM view, char *javaExe, char *version,
+                            const JavaVersion &minimum, const JavaVersion &maximum) {
     char appId[kRegistryTextCapacity];
-    configStore().text(record::kApplicationId, appId, sizeof appId);
+    settings.text(record::kApplicationId, appId, sizeof appId);
     logMessage(L"checking app id %S (%d, %p)", appId, static_cast<int>(view), static_cast<void *>(root));
     if (appId[0] == 0)
         return false;
@@ -178,8 +178,8 @@ bool scanVendorKey(const VendorKey &vendor, char *javaExe, char *version, const 
     return accepted;
 }
 
-bool scanVendorJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
-    bool jdkRequired = configStore().flag(record::kRequireJdk);
+bool scanVendorJvms(bool jdkRequired, char *javaExe, char *version, const JavaVersion &minimum,
+                    const JavaVersion &maximum) {
     std::vector<RegistryCandidate> candidates;
     for (size_t i = 0; i < kVendorKeyCount; i++) {
         if (kVendorKeys[i].jreKey && jdkRequired)
@@ -199,14 +199,15 @@ bool scanVendorJvms(char *javaExe, char *version, const JavaVersion &minimum, co
 
 }  // namespace
 
-bool findPreviousInstallation(HKEY root, char *javaExe, char *version, const JavaVersion &minimum,
-                              const JavaVersion &maximum) {
-    return findInstallationInView(root, 0, javaExe, version, minimum, maximum) ||
-           findInstallationInView(root, KEY_WOW64_32KEY, javaExe, version, minimum, maximum);
+bool findPreviousInstallation(const Settings &settings, HKEY root, char *javaExe, char *version,
+                              const JavaVersion &minimum, const JavaVersion &maximum) {
+    return findInstallationInView(settings, root, 0, javaExe, version, minimum, maximum) ||
+           findInstallationInView(settings, root, KEY_WOW64_32KEY, javaExe, version, minimum, maximum);
 }
 
-bool scanSharedJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
-    std::string sharingKey = configStore().text(record::kSharingKey);
+bool scanSharedJvms(const Settings &settings, char *javaExe, char *version, const JavaVersion &minimum,
+                    const JavaVersion &maximum) {
+    std::string sharingKey = settings.text(record::kSharingKey);
     logMessage(L"Sharing key: %S", sharingKey.c_str());
     if (sharingKey.empty())
         return false;
@@ -230,15 +231,17 @@ bool scanLauncherJvms(const char *keyPath, bool acceptPlain, bool acceptZnoJres,
     return true;
 }
 
-bool scanRegistryJvms(char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
-    bool onlyZnoJres = configStore().flag(record::kOnlyZnoJres);
+bool scanRegistryJvms(const Settings &settings, char *javaExe, char *version, const JavaVersion &minimum,
+                      const JavaVersion &maximum) {
+    bool onlyZnoJres = settings.flag(record::kOnlyZnoJres);
     char vendorExe[kJavaExeCapacity] = "";
     char vendorVersion[kJavaVersionCapacity] = "";
-    bool vendorFound = !onlyZnoJres && scanVendorJvms(vendorExe, vendorVersion, minimum, maximum);
+    bool vendorFound =
+        !onlyZnoJres && scanVendorJvms(settings.flag(record::kRequireJdk), vendorExe, vendorVersion, minimum, maximum);
     if (vendorFound)
         logMessage(L"found sun %S %S", vendorExe, vendorVersion);
-    bool locatedFound = scanLauncherJvms(kLocatedJvmsKey, !onlyZnoJres, configStore().flag(record::kTakeZnoJres), javaExe, version,
-                                         minimum, maximum);
+    bool locatedFound = scanLauncherJvms(kLocatedJvmsKey, !onlyZnoJres, settings.flag(record::kTakeZnoJres), javaExe,
+                                         version, minimum, maximum);
     if (locatedFound)
         logMessage(L"found located %S %S", javaExe, version);
     if (vendorFound && (!locatedFound || isVersionGreater(vendorVersion, version))) {

@@ -22,6 +22,7 @@ namespace {
 const size_t kConfigTextCapacity = 6000;
 
 struct Search {
+    const Settings &settings;
     RuntimeSearchResult &result;
     JvmLoader loader;
     JavaVersion minimum;
@@ -48,7 +49,7 @@ bool loadCandidate(Search &search, RuntimeLocationKind kind, const char *locatio
     search.result.kind = kind;
     if (locationName)
         copyText(search.result.locationName, kLocationNameCapacity, locationName);
-    search.module = search.loader(search.result.javaExecutable);
+    search.module = search.loader(search.settings, search.result.javaExecutable);
     if (search.module == nullptr)
         searchObserver().candidateVerdict(search.result.javaExecutable, CandidateVerdict::NoJvmDll);
     return search.module != nullptr;
@@ -57,7 +58,7 @@ bool loadCandidate(Search &search, RuntimeLocationKind kind, const char *locatio
 bool tryLocationFile(Search &search, const wchar_t *suffix, const char *stepName, const wchar_t *foundText,
                      const wchar_t *usingText, bool allowBeta) {
     char line[kLocationNameCapacity];
-    if (!readLocationFile(suffix, line))
+    if (!readLocationFile(search.settings, suffix, line))
         return false;
     logMessage(foundText, line);
     searchObserver().searchStep((std::string(stepName) + " " + line).c_str());
@@ -71,9 +72,10 @@ bool tryLocationFile(Search &search, const wchar_t *suffix, const char *stepName
 
 // Each repetition yields the scan's next-best runtime: the failed one is now
 // on the non-working list, which every probe refuses.
-bool tryRegistryScan(Search &search, bool (*scan)(char *, char *, const JavaVersion &, const JavaVersion &)) {
+bool tryRegistryScan(Search &search,
+                     bool (*scan)(const Settings &, char *, char *, const JavaVersion &, const JavaVersion &)) {
     RuntimeSearchResult &result = search.result;
-    while (scan(result.javaExecutable, result.version, search.minimum, search.maximum)) {
+    while (scan(search.settings, result.javaExecutable, result.version, search.minimum, search.maximum)) {
         if (loadCandidate(search, RuntimeLocationKind::Registry, nullptr))
             return true;
         if (!addNonWorkingJava(result.javaExecutable))
@@ -129,7 +131,8 @@ bool tryPreviousInstallation(Search &search, HKEY root, const wchar_t *foundText
     searchObserver().searchStep(root == HKEY_CURRENT_USER ? "earlier installation (user)"
                                                           : "earlier installation (machine)");
     RuntimeSearchResult &result = search.result;
-    if (!findPreviousInstallation(root, result.javaExecutable, result.version, search.minimum, search.maximum))
+    if (!findPreviousInstallation(search.settings, root, result.javaExecutable, result.version, search.minimum,
+                                  search.maximum))
         return false;
     logMessage(foundText, result.javaExecutable);
     return loadCandidate(search, RuntimeLocationKind::Registry, nullptr);
@@ -146,7 +149,7 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
     if (tryLocationFile(search, L"\\.zanthor\\pref_jre.cfg", "preferred location", L"Has preferred location %S",
                         L"Using preferred location", true))
         return true;
-    bool force = configStore().flag(record::kForceDirectoryEntries);
+    bool force = search.settings.flag(record::kForceDirectoryEntries);
     for (const SearchEntry &entry : entries) {
         if (tryMainPassEntry(search, entry, force))
             return true;
@@ -167,15 +170,15 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
 
 }  // namespace
 
-HMODULE searchJvm(RuntimeSearchResult &result, JvmLoader loader) {
+HMODULE searchJvm(const Settings &settings, RuntimeSearchResult &result, JvmLoader loader) {
     logMessage(L"Searching for a JVM");
     result.kind = RuntimeLocationKind::None;
     char sequence[kConfigTextCapacity], minimumText[kConfigTextCapacity], maximumText[kConfigTextCapacity];
-    configStore().text(record::kSearchSequence, sequence, sizeof sequence);
-    configStore().text(record::kMinimumVersion, minimumText, sizeof minimumText);
-    configStore().text(record::kMaximumVersion, maximumText, sizeof maximumText);
+    settings.text(record::kSearchSequence, sequence, sizeof sequence);
+    settings.text(record::kMinimumVersion, minimumText, sizeof minimumText);
+    settings.text(record::kMaximumVersion, maximumText, sizeof maximumText);
     logMessage(L"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
-    Search search{result, loader, parseJavaVersion(minimumText), parseJavaVersion(maximumText), nullptr};
+    Search search{settings, result, loader, parseJavaVersion(minimumText), parseJavaVersion(maximumText), nullptr};
     runSearchSteps(search, splitSearchSequence(sequence));
     return search.module;
 }
@@ -212,9 +215,9 @@ bool testPathJava(char *javaExe, char *version, const JavaVersion &minimum, cons
     return checkJavaExe(javaExe, version, minimum, maximum);
 }
 
-bool readLocationFile(const wchar_t *suffix, char *line) {
+bool readLocationFile(const Settings &settings, const wchar_t *suffix, char *line) {
     wchar_t directory[kConfigTextCapacity];
-    configStore().text(record::kInstallationDirectory, directory, kConfigTextCapacity);
+    settings.text(record::kInstallationDirectory, directory, kConfigTextCapacity);
     wchar_t path[kConfigTextCapacity];
     getFullPath(path, kConfigTextCapacity, directory, DirectoryForm::Long, true);
     std::wstring fileName = std::wstring(path) + suffix;

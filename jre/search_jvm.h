@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "config/settings.h"
 #include "jre/check_java_exe.h"
 
 const size_t kLocationNameCapacity = 6000;
@@ -37,11 +38,11 @@ struct RuntimeSearchResult {
 };
 
 // Loads the jvm.dll of the runtime around a java executable; null when it does not load.
-typedef HMODULE (*JvmLoader)(const char *javaExecutable);
+typedef HMODULE (*JvmLoader)(const Settings &settings, const char *javaExecutable);
 
 // The loaded jvm.dll, or null. Never fatal by itself, except for a packed
 // runtime whose unpacker cannot start.
-HMODULE searchJvm(RuntimeSearchResult &result, JvmLoader loader);
+HMODULE searchJvm(const Settings &settings, RuntimeSearchResult &result, JvmLoader loader);
 
 // Whether a directory entry counts as found only when its runtime passes the
 // probe, or as soon as it is there.
@@ -57,6 +58,6 @@ bool testPathJava(char *javaExe, char *version, const JavaVersion &minimum, cons
 
 // The first line of "<application directory><suffix>" without its line end
 // (line has kLocationNameCapacity); false for a missing or empty file.
-bool readLocationFile(const wchar_t *suffix, char *line);
+bool readLocationFile(const Settings &settings, const wchar_t *suffix, char *line);
 
 #endif

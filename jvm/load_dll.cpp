@@ -67,10 +67,10 @@ std::wstring loadFailureText(const RuntimeSearchResult &result) {
     return messageText(message.id, nullptr);
 }
 
-bool LoadDLL(bool showErrors, LoadedJvm &loaded) {
+bool LoadDLL(const Settings &settings, bool showErrors, LoadedJvm &loaded) {
     logMessage(L"LoadDLL (%d, %S, %d)", showErrors ? 1 : 0, static_cast<const char *>(nullptr), 0);
     RuntimeSearchResult &result = searchResult;
-    HMODULE module = searchJvm(result, loadJvmFromJavaExe);
+    HMODULE module = searchJvm(settings, result, loadJvmFromJavaExe);
     if (result.kind == RuntimeLocationKind::None) {
         logError(L"No JVM found");
         if (showErrors)
@@ -90,18 +90,18 @@ bool LoadDLL(bool showErrors, LoadedJvm &loaded) {
     return false;
 }
 
-HMODULE loadJvmFromJavaExe(const char *javaExecutable) {
+HMODULE loadJvmFromJavaExe(const Settings &settings, const char *javaExecutable) {
     logMessage(L"Trying to load JVM-DLL from %S", javaExecutable);
     std::string binDirectory(javaExecutable, javaExeDirLength(javaExecutable));
-    HMODULE module = loadJvmFromBinDir(binDirectory.c_str());
+    HMODULE module = loadJvmFromBinDir(settings, binDirectory.c_str());
     if (module != nullptr)
         return module;
     // A development kit may carry its VM only in the nested runtime.
-    return loadJvmFromBinDir(nestedJreBinDirectory(binDirectory).c_str());
+    return loadJvmFromBinDir(settings, nestedJreBinDirectory(binDirectory).c_str());
 }
 
-HMODULE loadJvmFromBinDir(const char *binDirectory) {
-    DllDirectoryCookie cookie = addDllSearchDirectory(binDirectory);
+HMODULE loadJvmFromBinDir(const Settings &settings, const char *binDirectory) {
+    DllDirectoryCookie cookie = addDllSearchDirectory(settings, binDirectory);
     preloadUcrtbase(binDirectory);
     // The VM's own libraries (and the application's natives) resolve through PATH.
     unsigned long size;
@@ -113,7 +113,7 @@ HMODULE loadJvmFromBinDir(const char *binDirectory) {
     else
         logMessage(L"Setting PATH %S failed with error %d", newPath.c_str(), static_cast<int>(GetLastError()));
     char configured[200];
-    configStore().text(record::kPreferredVmType, configured, sizeof configured);
+    settings.text(record::kPreferredVmType, configured, sizeof configured);
     for (const std::string &subdirectory : vmSubdirectories(configured)) {
         HMODULE module = tryJvmDll(binDirectory, subdirectory.c_str());
         if (module != nullptr)
@@ -160,8 +160,8 @@ void preloadUcrtbase(const char *binDirectory) {
         logMessage(L"Could not preload ucrtbase.dll");
 }
 
-DllDirectoryCookie addDllSearchDirectory(const char *directory) {
-    if (!configStore().flag(record::kAddDllDirectories))
+DllDirectoryCookie addDllSearchDirectory(const Settings &settings, const char *directory) {
+    if (!settings.flag(record::kAddDllDirectories))
         return nullptr;
     AddDllDirectoryFunction addDllDirectory = exportedFunction<AddDllDirectoryFunction>(kernel32(), "AddDllDirectory");
     if (addDllDirectory == nullptr)

@@ -20,7 +20,7 @@ struct LoadedJvm {
 // True when a jvm.dll is loaded and its entry point bound into loaded. On
 // false the message fitting the runtime's location has been shown when
 // showErrors.
-bool LoadDLL(bool showErrors, LoadedJvm &loaded);
+bool LoadDLL(const Settings &settings, bool showErrors, LoadedJvm &loaded);
 // What the last LoadDLL found; after a failure, the last candidate that passed.
 const RuntimeSearchResult &lastRuntimeSearch();
 // The text LoadDLL shows when nothing loads.
@@ -29,15 +29,15 @@ std::wstring loadFailureText(const RuntimeSearchResult &result);
 // The module of the jvm.dll beside the java executable (or in the nested
 // jre\bin of a development kit), or null. On success PATH starts with its bin
 // directory; a failed candidate leaves PATH as it was.
-HMODULE loadJvmFromJavaExe(const char *javaExecutable);
-HMODULE loadJvmFromBinDir(const char *binDirectory);
+HMODULE loadJvmFromJavaExe(const Settings &settings, const char *javaExecutable);
+HMODULE loadJvmFromBinDir(const Settings &settings, const char *binDirectory);
 HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory);
 void preloadUcrtbase(const char *binDirectory);
 
 // Opaque AddDllDirectory cookie; null when nothing was added (record 154 off,
 // or a system without the call).
 typedef void *DllDirectoryCookie;
-DllDirectoryCookie addDllSearchDirectory(const char *directory);
+DllDirectoryCookie addDllSearchDirectory(const Settings &settings, const char *directory);
 void removeDllSearchDirectory(DllDirectoryCookie cookie);
 
 bool resolveCreateJavaVM(HMODULE module, LoadedJvm &loaded);

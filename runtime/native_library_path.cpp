@@ -19,7 +19,7 @@ namespace {
 
 const size_t kDirectoriesCapacity = 6000;
 
-std::vector<std::string> absoluteEntries(const std::string &directories) {
+std::vector<std::string> absoluteEntries(const Settings &settings, const std::string &directories) {
     std::vector<std::string> entries;
     size_t position = 0;
     while (position < directories.size()) {
@@ -29,7 +29,7 @@ std::vector<std::string> absoluteEntries(const std::string &directories) {
         char resolved[kDirectoriesCapacity];
         resolveAgainstExecutable(resolved, kDirectoriesCapacity, entry.c_str());
         entries.push_back(resolved);
-        addDllSearchDirectory(resolved);
+        addDllSearchDirectory(settings, resolved);
     }
     return entries;
 }
@@ -43,7 +43,7 @@ void prependNativeLibraryPath(const Settings &settings) {
     expandVariablesA(directories, kDirectoriesCapacity);
     bool cut = false;
     std::string path =
-        composeNativeLibraryPath(absoluteEntries(directories), environmentValue("PATH"), kNativeLibraryPathCapacity, &cut);
+        composeNativeLibraryPath(absoluteEntries(settings, directories), environmentValue("PATH"), kNativeLibraryPathCapacity, &cut);
     if (cut)
         logError(L"PATH with native libs cut at %d bytes", static_cast<int>(kNativeLibraryPathCapacity - 1));
     if (setPathEverywhere(path))

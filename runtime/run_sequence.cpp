@@ -28,7 +28,7 @@ bool runSequence(const Settings &settings, StringList &arguments, bool worker) {
     }
     checkSingleInstance(settings);
     LoadedJvm jvm;
-    if (LoadDLL(true, jvm) && launchJvm(settings, jvm, arguments)) {
+    if (LoadDLL(settings, true, jvm) && launchJvm(settings, jvm, arguments)) {
         // The normal end of a worker or "/run"; a fatal one removes it through fatalExit.
         removeLauncherTempDir();
         return true;

@@ -38,7 +38,7 @@ using ConfigRecords = ConfigScope;
 // given texts.
 extern std::vector<std::string> loaderCandidates;
 extern std::vector<std::string> loadingPaths;
-HMODULE recordingLoader(const char *javaExecutable);
+HMODULE recordingLoader(const Settings &settings, const char *javaExecutable);
 void resetRecordingLoader(std::vector<std::string> loading = {});
 
 // Registry keys created for one test, deleted deepest first afterwards.
