@@ -70,7 +70,7 @@ bool measure(const std::string &directory, int repeats, int records) {
         began = Clock::now();
         std::string again = readFile(path);
         MemorySource source(again);
-        ConfigStore store;
+        Settings store;
         uint32_t dataOffset = 0;
         BlockError error = parseConfigBlock(source, store, noLocale, &dataOffset);
         parseTimes.push_back(millisecondsSince(began));

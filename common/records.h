@@ -5,105 +5,93 @@
 
 #include <cstdint>
 
+#include "common/settings_schema.h"
+
 namespace record {
-constexpr int32_t kServiceName = 101;
-constexpr int32_t kRedirectError = 102;       // flag
-constexpr int32_t kErrorFile = 103;
-constexpr int32_t kRedirectOutput = 104;      // flag
-constexpr int32_t kOutputFile = 105;
-constexpr int32_t kAppendOutput = 106;        // flag
-constexpr int32_t kLauncherType = 107;        // see launcher types below
-constexpr int32_t kSplashTexts = 108;         // flag
-constexpr int32_t kClassPath = 121;           // typed entries
-constexpr int32_t kMainClass = 122;
-constexpr int32_t kVmParameters = 123;
-constexpr int32_t kMainArguments = 124;
-constexpr int32_t kJavaOptionArguments = 125;  // flag: "-J" arguments are VM options
-constexpr int32_t kMinimumVersion = 126;
-constexpr int32_t kMaximumVersion = 127;
-constexpr int32_t kSearchSequence = 128;
-constexpr int32_t kAllowBeta = 130;           // flag
-constexpr int32_t kRequireJdk = 131;          // flag
-constexpr int32_t kModulePath = 132;          // typed entries
-constexpr int32_t kMainInModule = 133;        // flag: the main class is module/class
-constexpr int32_t kForceDirectoryEntries = 134;  // flag
-constexpr int32_t kWorkingDirectory = 146;
-constexpr int32_t kDependencies = 149;
-constexpr int32_t kPreferredVmType = 152;
-constexpr int32_t kAddDllDirectories = 154;   // flag
-constexpr int32_t kInstanceAllSessions = 158;  // flag
-constexpr int32_t kApplicationId = 160;
-constexpr int32_t kSplashFlag = 163;          // flag
-constexpr int32_t kOnlyZnoJres = 165;         // flag
-constexpr int32_t kDefaultVmOptionsFile = 166;  // flag
-constexpr int32_t kSharingKey = 167;
-constexpr int32_t kTakeZnoJres = 168;         // flag
-constexpr int32_t kInstancePerSession = 200;  // flag
-constexpr int32_t kLauncherFlavour = 2001;
-constexpr int32_t kEmbeddedFileCount = 2002;
-constexpr int32_t kEmbeddedFileNames = 2003;
-constexpr int32_t kInstallationDirectory = 10003;
-constexpr int32_t kNativeLibraryDirectories = 10004;
-constexpr int32_t kSingleInstance = 10005;    // flag
-constexpr int32_t kActivateInstance = 10008;  // flag
-constexpr int32_t kLongTempPaths = 10009;     // flag
-constexpr int32_t kReducePath = 10010;        // flag
-constexpr int32_t kIgnoreJavaOptions = 10012;  // flag
-constexpr int32_t kSplashStatusX = 10109;
-constexpr int32_t kSplashStatusY = 10110;
-constexpr int32_t kSplashStatusText = 10111;
-constexpr int32_t kSplashStatusFontSize = 10113;
-constexpr int32_t kSplashStatusColour = 10114;
-constexpr int32_t kSplashStatusFontWeight = 10115;
-constexpr int32_t kSplashVersionX = 10116;
-constexpr int32_t kSplashVersionY = 10117;
-constexpr int32_t kSplashVersionText = 10118;
-constexpr int32_t kSplashVersionFontSize = 10120;
-constexpr int32_t kSplashVersionColour = 10121;
-constexpr int32_t kSplashVersionFontWeight = 10122;
+constexpr TextSetting kServiceName = textSetting(101);
+constexpr FlagSetting kRedirectError = flagSetting(102);
+constexpr TextSetting kErrorFile = textSetting(103);
+constexpr FlagSetting kRedirectOutput = flagSetting(104);
+constexpr TextSetting kOutputFile = textSetting(105);
+constexpr FlagSetting kAppendOutput = flagSetting(106);
+constexpr IntSetting kLauncherType = intSetting(107);  // see launcher types below
+constexpr FlagSetting kSplashTexts = flagSetting(108);
+constexpr TextSetting kClassPath = textSetting(121);
+constexpr TextSetting kMainClass = textSetting(122);
+constexpr TextSetting kVmParameters = textSetting(123);
+constexpr TextSetting kMainArguments = textSetting(124);
+constexpr FlagSetting kJavaOptionArguments = flagSetting(125);
+constexpr TextSetting kMinimumVersion = textSetting(126);
+constexpr TextSetting kMaximumVersion = textSetting(127);
+constexpr TextSetting kSearchSequence = textSetting(128);
+constexpr FlagSetting kAllowBeta = flagSetting(130);
+constexpr FlagSetting kRequireJdk = flagSetting(131);
+constexpr TextSetting kModulePath = textSetting(132);
+constexpr FlagSetting kMainInModule = flagSetting(133);
+constexpr FlagSetting kForceDirectoryEntries = flagSetting(134);
+constexpr TextSetting kWorkingDirectory = textSetting(146);
+constexpr TextSetting kDependencies = textSetting(149);
+constexpr TextSetting kPreferredVmType = textSetting(152);
+constexpr FlagSetting kAddDllDirectories = flagSetting(154);
+constexpr FlagSetting kInstanceAllSessions = flagSetting(158);
+constexpr TextSetting kApplicationId = textSetting(160);
+constexpr FlagSetting kSplashFlag = flagSetting(163);
+constexpr FlagSetting kOnlyZnoJres = flagSetting(165);
+constexpr FlagSetting kDefaultVmOptionsFile = flagSetting(166);
+constexpr TextSetting kSharingKey = textSetting(167);
+constexpr FlagSetting kTakeZnoJres = flagSetting(168);
+constexpr FlagSetting kInstancePerSession = flagSetting(200);
+constexpr TextSetting kLauncherFlavour = textSetting(2001);
+constexpr IntSetting kEmbeddedFileCount = intSetting(2002);
+constexpr TextSetting kEmbeddedFileNames = textSetting(2003);
+constexpr TextSetting kInstallationDirectory = textSetting(10003);
+constexpr TextSetting kNativeLibraryDirectories = textSetting(10004);
+constexpr FlagSetting kSingleInstance = flagSetting(10005);
+constexpr FlagSetting kActivateInstance = flagSetting(10008);
+constexpr FlagSetting kLongTempPaths = flagSetting(10009);
+constexpr FlagSetting kReducePath = flagSetting(10010);
+constexpr FlagSetting kIgnoreJavaOptions = flagSetting(10012);
+constexpr IntSetting kSplashStatusX = intSetting(10109);
+constexpr IntSetting kSplashStatusY = intSetting(10110);
+constexpr TextSetting kSplashStatusText = textSetting(10111);
+constexpr IntSetting kSplashStatusFontSize = intSetting(10113);
+constexpr TextSetting kSplashStatusColour = textSetting(10114);
+constexpr IntSetting kSplashStatusFontWeight = intSetting(10115);
+constexpr IntSetting kSplashVersionX = intSetting(10116);
+constexpr IntSetting kSplashVersionY = intSetting(10117);
+constexpr TextSetting kSplashVersionText = textSetting(10118);
+constexpr IntSetting kSplashVersionFontSize = intSetting(10120);
+constexpr TextSetting kSplashVersionColour = textSetting(10121);
+constexpr IntSetting kSplashVersionFontWeight = intSetting(10122);
 // Version-specific VM options: a count, then a condition and an option text
 // for each entry i at kVersionOptionFirst + 2i and + 2i + 1.
-constexpr int32_t kVersionOptionCount = 10200;
-constexpr int32_t kVersionOptionFirst = 10201;
-inline int32_t versionCondition(int32_t entry) { return kVersionOptionFirst + 2 * entry; }
-inline int32_t versionOptions(int32_t entry) { return kVersionOptionFirst + 2 * entry + 1; }
+constexpr IntSetting kVersionOptionCount = intSetting(10200);
+constexpr int32_t kVersionOptionFirst = 10201;  // past the records of the schema
+inline TextSetting versionCondition(int32_t entry) { return TextSetting{kVersionOptionFirst + 2 * entry}; }
+inline TextSetting versionOptions(int32_t entry) { return TextSetting{kVersionOptionFirst + 2 * entry + 1}; }
 
 // Records of behaviour the original format does not know start here; a block
 // without them behaves as before.
 constexpr int32_t kExtensionFirst = 30000;
-// Service robustness (see namespace robustness below for the bounds).
-constexpr int32_t kStopBudget = 30000;         // seconds a stop may take before the worker is ended
-constexpr int32_t kPreshutdownTimeout = 30001;  // seconds: accept pre-shutdown and register this timeout
-constexpr int32_t kWorkerJob = 30002;          // flag: the worker ends with the host (kill-on-close job)
-constexpr int32_t kRecoveryRestarts = 30003;   // restarts Windows makes after failures; sets recovery up
-constexpr int32_t kRecoveryDelay = 30004;      // seconds before each restart
-constexpr int32_t kRecoveryReset = 30005;      // seconds without a failure that reset the count
+// Service robustness: bounds in the schema.
+constexpr ClampedSetting kStopBudget = clampedSetting(30000);
+constexpr ClampedSetting kPreshutdownTimeout = clampedSetting(30001);
+constexpr SwitchSetting kWorkerJob = switchSetting(30002);
+constexpr ClampedSetting kRecoveryRestarts = clampedSetting(30003);
+constexpr ClampedSetting kRecoveryDelay = clampedSetting(30004);
+constexpr ClampedSetting kRecoveryReset = clampedSetting(30005);
 // Install: the account the service runs under, "LocalSystem" (also when
 // absent), "LocalService", "NetworkService" or "virtual" (NT SERVICE\<name>).
-constexpr int32_t kServiceAccount = 30300;
-// Flag: the service host makes its worker's temporary directory and removes it
+constexpr TextSetting kServiceAccount = textSetting(30300);
+// The service host makes its worker's temporary directory and removes it
 // after the worker, which leaves it when the application ends through
 // System.exit (the stop path of a service).
-constexpr int32_t kHostRemovesWorkerTempDir = 30301;
-constexpr int32_t kOutputMaxSize = 30200;  // bytes, decimal: rotate a redirected file past this size
-constexpr int32_t kOutputKeep = 30201;     // rotated files kept; 0 truncates in place
+constexpr FlagSetting kHostRemovesWorkerTempDir = flagSetting(30301);
+constexpr ByteCountSetting kOutputMaxSize = byteCountSetting(30200);  // rotate a redirected file past this size
+constexpr IntSetting kOutputKeep = intSetting(30201);                 // rotated files kept; 0 truncates in place
 }  // namespace record
 
-// Bounds of the robustness records: the packaging tool refuses values outside
-// them, the launcher clamps a raw block's values into them and logs it.
 namespace robustness {
-constexpr int32_t kMaxStopBudget = 3600;
-// Time the host needs after the budget to end the worker and report.
-constexpr int32_t kEndWorkerMargin = 5;
-constexpr int32_t kMaxPreshutdownTimeout = kMaxStopBudget + kEndWorkerMargin;
-constexpr int32_t kMaxRestarts = 10;
-constexpr int32_t kMaxRecoveryDelay = 86400;
-constexpr int32_t kMaxRecoveryReset = 30 * 86400;
-// Packaging defaults.
-constexpr int32_t kDefaultStopBudget = 30;
-constexpr int32_t kDefaultRestarts = 3;
-constexpr int32_t kDefaultRecoveryDelay = 10;
-constexpr int32_t kDefaultRecoveryReset = 86400;
 // The service-specific exit code reported when the worker had to be ended.
 constexpr uint32_t kWorkerEndedExitCode = 5001;
 }  // namespace robustness

@@ -148,7 +148,7 @@ static void storeInOrder(std::map<int32_t, Text> &map, int32_t id, Text &&value)
         map[id] = std::move(value);
 }
 
-static BlockError readRecords(ByteSource &source, ConfigStore &store) {
+static BlockError readRecords(ByteSource &source, Settings &store) {
     int32_t count;
     if (!readInt(source, &count))
         return BlockError::ReadInt;
@@ -166,7 +166,7 @@ static BlockError readRecords(ByteSource &source, ConfigStore &store) {
 }
 
 // Reads count message entries; they replace stored texts only when apply is set.
-static BlockError readMessageEntries(ByteSource &source, int32_t count, ConfigStore &store, bool apply) {
+static BlockError readMessageEntries(ByteSource &source, int32_t count, Settings &store, bool apply) {
     for (int32_t i = 0; i < count; i++) {
         int32_t id;
         std::wstring text;
@@ -181,7 +181,7 @@ static BlockError readMessageEntries(ByteSource &source, int32_t count, ConfigSt
     return BlockError::None;
 }
 
-static BlockError readLocaleGroups(ByteSource &source, ConfigStore &store, const std::string &locale) {
+static BlockError readLocaleGroups(ByteSource &source, Settings &store, const std::string &locale) {
     int32_t groups;
     if (!readInt(source, &groups))
         return BlockError::ReadInt;
@@ -201,7 +201,7 @@ static BlockError readLocaleGroups(ByteSource &source, ConfigStore &store, const
     return BlockError::None;
 }
 
-BlockError parseConfigBlock(ByteSource &source, ConfigStore &store, std::string (*detectLocale)(),
+BlockError parseConfigBlock(ByteSource &source, Settings &store, std::string (*detectLocale)(),
                             uint32_t *dataOffset) {
     int32_t magic, reserved;
     int64_t reservedLong;

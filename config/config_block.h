@@ -1,5 +1,5 @@
 // The configuration block appended after the executable's last PE section:
-// how to find it and how to read it into a ConfigStore. The reading works on
+// how to find it and how to read it into a Settings. The reading works on
 // any ByteSource, so the launcher, the block writer and the tests share it.
 #ifndef PELLUX_CONFIG_CONFIG_BLOCK_H
 #define PELLUX_CONFIG_CONFIG_BLOCK_H
@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "config/config_store.h"
+#include "config/settings.h"
 
 const uint32_t CONFIG_MAGIC = 0xE8E413D5;
 
@@ -56,7 +56,7 @@ BlockError locateConfigBlock(ByteSource &source);
 // called once, between the messages and the locale groups, and names the
 // locale whose groups apply. On success dataOffset receives the
 // position after the last group.
-BlockError parseConfigBlock(ByteSource &source, ConfigStore &store, std::string (*detectLocale)(),
+BlockError parseConfigBlock(ByteSource &source, Settings &store, std::string (*detectLocale)(),
                             uint32_t *dataOffset);
 
 #endif

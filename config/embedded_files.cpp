@@ -7,10 +7,10 @@
 
 #include "common/records.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
 #include "config/embedded_files_copy.h"
 #include "config/embedded_files_format.h"
 #include "config/load_config.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "paths/temp_dirs.h"
@@ -86,20 +86,21 @@ void reportTempDirFailure(TempDirResult result) {
         fatalMessage(message::kInternalError, "7");
 }
 
-bool takesHostTempDir(bool serviceWorker) {
-    return serviceWorker && getConfigInt(record::kHostRemovesWorkerTempDir) != 0;
+bool takesHostTempDir(const Settings &settings, bool serviceWorker) {
+    return serviceWorker && settings.flag(record::kHostRemovesWorkerTempDir);
 }
 
 }  // namespace
 
-int extractEmbeddedFiles(bool serviceWorker, LauncherTempDir &tempDir, uint32_t *unextractedOffset) {
+int extractEmbeddedFiles(const Settings &settings, bool serviceWorker, LauncherTempDir &tempDir,
+                         uint32_t *unextractedOffset) {
     logMessage(L"extracting files");
-    int32_t count = getConfigInt(record::kEmbeddedFileCount);
+    int32_t count = settings.integer(record::kEmbeddedFileCount);
     logMessage(L"Included files: %d", count);
     // A negative count is as good as none; it must not create a directory.
     if (count <= 0)
         return kExtractDone;
-    if (!(takesHostTempDir(serviceWorker) && adoptWorkerTempDir(tempDir)))
+    if (!(takesHostTempDir(settings, serviceWorker) && adoptWorkerTempDir(tempDir)))
         reportTempDirFailure(createLauncherTempDir(tempDir));
     // Without a directory every name would resolve against the drive root.
     if (tempDir.path.empty()) {
@@ -108,8 +109,8 @@ int extractEmbeddedFiles(bool serviceWorker, LauncherTempDir &tempDir, uint32_t 
     }
     UniqueHandle file = openOwnExecutable();
     FileSource source(file.get());
-    source.seek(configStore().embeddedDataOffset);
-    std::vector<std::string> names = embeddedFileNames(getConfigStringCopy(record::kEmbeddedFileNames));
+    source.seek(settings.embeddedDataOffset);
+    std::vector<std::string> names = embeddedFileNames(settings.text(record::kEmbeddedFileNames));
     int result = kExtractDone;
     for (size_t i = 0; i < names.size() && i < static_cast<size_t>(count) && result == kExtractDone; i++)
         result = extractNamedFile(source, tempDir.path, names[i]);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "config/settings.h"
 #include "paths/temp_dirs.h"
 
 // Extracts the files named by records 2002 and 2003 into tempDir, which it
@@ -15,6 +16,7 @@
 // files it is left alone. Returns 0, or the failing file's code
 // (config/embedded_files_copy.h); the caller ends the process on failure. A
 // destination that cannot be created is fatal here.
-int extractEmbeddedFiles(bool serviceWorker, LauncherTempDir &tempDir, uint32_t *unextractedOffset);
+int extractEmbeddedFiles(const Settings &settings, bool serviceWorker, LauncherTempDir &tempDir,
+                         uint32_t *unextractedOffset);
 
 #endif

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "common/records.h"
-#include "config/config_store.h"
 #include "config/locale.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "paths/path_utils.h"
@@ -76,19 +76,32 @@ UniqueHandle openOwnExecutable() {
     return file;
 }
 
-int32_t loadConfigBlock() {
-    failureDisplay().messageText = getText;
+namespace {
+
+void settingsText(const void *settings, int32_t id, wchar_t *buffer, size_t capacity) {
+    static_cast<const Settings *>(settings)->messageOrRecord(id, buffer, capacity);
+}
+
+}  // namespace
+
+void showFatalMessagesFrom(const Settings &settings) {
+    failureDisplay().textSource = &settings;
+    failureDisplay().messageText = settingsText;
+}
+
+int32_t loadConfigBlock(Settings &settings) {
+    showFatalMessagesFrom(settings);
     UniqueHandle file = openOwnExecutable();
     FileSource source(file.get());
     BlockError error = locateConfigBlock(source);
     if (error == BlockError::None)
-        error = parseConfigBlock(source, configStore(), detectLocale, &configStore().embeddedDataOffset);
+        error = parseConfigBlock(source, settings, detectLocale, &settings.embeddedDataOffset);
     file.reset();
     if (error != BlockError::None)
         fatalText(blockErrorText(error));
-    int32_t launcherType = getConfigInt(record::kLauncherType);
+    int32_t launcherType = settings.integer(record::kLauncherType);
     if (launcherType != launcher_type::kWindowed && launcherType != launcher_type::kMessageBoxConsole)
         failureDisplay().messageBox = false;
-    requestLongTempPaths(getConfigInt(record::kLongTempPaths) != 0);
+    requestLongTempPaths(settings.flag(record::kLongTempPaths));
     return launcherType;
 }

@@ -8,6 +8,7 @@
 
 #include "common/win32_handles.h"
 #include "config/config_block.h"
+#include "config/settings.h"
 
 // The executable opened for reading; ends the process with "Error opening
 // media file." when that fails.
@@ -37,8 +38,13 @@ private:
     bool sizeKnown_ = false;
 };
 
-// Parses the block into the process-wide store and returns the launcher type
-// (record 107). Every read failure is fatal with its own text.
-int32_t loadConfigBlock();
+// Fatal errors show the messages of settings from now on, so settings must
+// outlive every later failure.
+void showFatalMessagesFrom(const Settings &settings);
+
+// Parses the block into settings and returns the launcher type (record 107).
+// Fatal errors show the messages of settings from then on, so they must
+// outlive every later failure. Every read failure is fatal with its own text.
+int32_t loadConfigBlock(Settings &settings);
 
 #endif

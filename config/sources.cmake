@@ -1,6 +1,6 @@
 list(APPEND LAUNCHER_PURE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/config_block.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/config_store.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/embedded_files_copy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/locale_table.cpp
 )

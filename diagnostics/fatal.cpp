@@ -13,7 +13,7 @@ namespace {
 
 void configuredText(int32_t id, wchar_t *buffer, size_t capacity) {
     if (failureDisplay().messageText)
-        failureDisplay().messageText(id, buffer, capacity);
+        failureDisplay().messageText(failureDisplay().textSource, id, buffer, capacity);
     else
         copyText(buffer, capacity, L"");
 }

@@ -24,8 +24,10 @@ struct FailureDisplay {
     // Fatal errors show a message box while set: during loading, and after it
     // for launcher types 1 and 5.
     bool messageBox = true;
-    // The text of a message id; none (before the configuration): empty texts.
-    void (*messageText)(int32_t id, wchar_t *buffer, size_t capacity) = nullptr;
+    // The text of a message id, read from textSource; none (before the
+    // configuration): empty texts.
+    void (*messageText)(const void *textSource, int32_t id, wchar_t *buffer, size_t capacity) = nullptr;
+    const void *textSource = nullptr;
     // Run by fatalExit, in the order registered.
     static const int kCleanUpCapacity = 4;
     FatalCleanUp cleanUps[kCleanUpCapacity] = {};

@@ -7,8 +7,8 @@
 #include "common/format.h"
 #include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
 #include "config/process_role.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "entry/command_line.h"
 #include "paths/path_rules.h"
@@ -41,7 +41,8 @@ int printUsage() {
 }
 
 // The name is the configured one; the service main takes the one the Service Control Manager passes.
-int callServiceDispatcher(wchar_t *serviceName) {
+int callServiceDispatcher(const Settings &settings, wchar_t *serviceName) {
+    setServiceSettings(settings);
     SERVICE_TABLE_ENTRYW table[2] = {{serviceName, serviceMain}, {nullptr, nullptr}};
     logMessage(L"calling StartServiceCtrlDispatcher");
     if (!StartServiceCtrlDispatcherW(table))
@@ -52,46 +53,48 @@ int callServiceDispatcher(wchar_t *serviceName) {
     return 0;
 }
 
-DWORD startTypeByLauncherType() {
-    bool automatic = getConfigInt(record::kLauncherType) == launcher_type::kAutomaticService;
+DWORD startTypeByLauncherType(const Settings &settings) {
+    bool automatic = settings.integer(record::kLauncherType) == launcher_type::kAutomaticService;
     return automatic ? SERVICE_AUTO_START : SERVICE_DEMAND_START;
 }
 
-int runFromCommandLine(StringList &arguments, const std::wstring &programPath, bool redirect, ProcessRole &role) {
+int runFromCommandLine(const Settings &settings, ProcessRole &role, StringList &arguments,
+                       const std::wstring &programPath, bool redirect) {
     logMessage(redirect ? L"running service with redirection" : L"running service");
     if (!redirect)
         role.noRedirect = true;
     role.serviceMode = false;
     arguments.insert(arguments.begin(), programPath);
-    runSequence(arguments, role);
+    runSequence(settings, arguments, role);
     return 0;
 }
 
-int runCommand(Command command, StringList &arguments, const std::wstring &programPath, ProcessRole &role) {
+int runCommand(const Settings &settings, ProcessRole &role, Command command, StringList &arguments,
+               const std::wstring &programPath) {
     const wchar_t *name = role.serviceName;
     switch (command) {
     case Command::Usage: return printUsage();
-    case Command::Install: return installService(name, startTypeByLauncherType());
-    case Command::InstallAuto: return installService(name, SERVICE_AUTO_START);
-    case Command::InstallDemand: return installService(name, SERVICE_DEMAND_START);
+    case Command::Install: return installService(settings, name, startTypeByLauncherType(settings));
+    case Command::InstallAuto: return installService(settings, name, SERVICE_AUTO_START);
+    case Command::InstallDemand: return installService(settings, name, SERVICE_DEMAND_START);
     case Command::InstallAndStart: {
         // Another program's service of that name is neither replaced nor started.
         bool foreign = false;
-        if (installService(name, startTypeByLauncherType(), &foreign) != 0 && foreign)
+        if (installService(settings, name, startTypeByLauncherType(settings), &foreign) != 0 && foreign)
             return 1;
         return startService(name, arguments);
     }
-    case Command::Uninstall: return uninstallService(name, true);
+    case Command::Uninstall: return uninstallService(settings, name, true);
     case Command::Start: return startService(name, arguments);
-    case Command::Stop: return stopService(name, true);
+    case Command::Stop: return stopService(settings, name, true);
     case Command::Restart:
-        stopService(name, false);
+        stopService(settings, name, false);
         return startService(name, arguments);
     case Command::Status: return showServiceStatus(name);
-    case Command::Run: return runFromCommandLine(arguments, programPath, false, role);
-    case Command::RunRedirect: return runFromCommandLine(arguments, programPath, true, role);
-    case Command::Diagnose: return diagnose(role);
-    default: return callServiceDispatcher(role.serviceName);
+    case Command::Run: return runFromCommandLine(settings, role, arguments, programPath, false);
+    case Command::RunRedirect: return runFromCommandLine(settings, role, arguments, programPath, true);
+    case Command::Diagnose: return diagnose(settings, role);
+    default: return callServiceDispatcher(settings, role.serviceName);
     }
 }
 
@@ -102,8 +105,10 @@ int runLauncher() {
     SetDllDirectoryW(L"");
     installProcessHooks();
     ProcessRole role;
-    launcherStartup();
-    getConfigStringW(record::kServiceName, role.serviceName, kTextCapacity);
+    // The probe of a runtime still reads it as configStore().
+    Settings &settings = configStore();
+    launcherStartup(settings);
+    settings.text(record::kServiceName, role.serviceName, kTextCapacity);
     const wchar_t *commandLine = GetCommandLineW();
     logMessage(L"command line %s", commandLine);
     StringList arguments;
@@ -116,7 +121,7 @@ int runLauncher() {
     RoleDecision decision = decideRole(arguments);
     if (decision.role == RoleDecision::Worker) {
         role.serviceWorker = true;
-        runSequence(arguments, role);
+        runSequence(settings, arguments, role);
         return 0;
     }
     if (decision.hasServiceNameArgument) {
@@ -129,6 +134,6 @@ int runLauncher() {
         }
     }
     if (decision.role == RoleDecision::Dispatcher)
-        return callServiceDispatcher(role.serviceName);
-    return runCommand(decision.command, arguments, programPath, role);
+        return callServiceDispatcher(settings, role.serviceName);
+    return runCommand(settings, role, decision.command, arguments, programPath);
 }

@@ -10,7 +10,7 @@
 #include "common/text.h"
 #include "common/user32_calls.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "instance/instance_name.h"
@@ -58,9 +58,9 @@ std::string userSidText() {
     return sid;
 }
 
-InstancePrefix namespacePrefix() {
-    bool allSessions = getConfigInt(record::kInstanceAllSessions) != 0;
-    bool perSession = getConfigInt(record::kInstancePerSession) != 0;
+InstancePrefix namespacePrefix(const Settings &settings) {
+    bool allSessions = settings.flag(record::kInstanceAllSessions);
+    bool perSession = settings.flag(record::kInstancePerSession);
     std::string sid;
     if (!allSessions && !perSession) {
         logMessage(L"user single instance");
@@ -141,7 +141,7 @@ void activateWithinBoundedTime(uint32_t processId) {
         logMessage(L"window activation unfinished after %d ms", static_cast<int>(kActivationWaitMillis));
 }
 
-[[noreturn]] void handOverToRunningInstance() {
+[[noreturn]] void handOverToRunningInstance(bool activate) {
     uint32_t otherPid = readInstancePid();
     // The running copy registers only after it created the semaphore.
     for (int retry = 0; otherPid == 0 && retry < 50; retry++) {
@@ -149,7 +149,7 @@ void activateWithinBoundedTime(uint32_t processId) {
         otherPid = readInstancePid();
     }
     logMessage(L"other pid %d", static_cast<int>(otherPid));
-    if (otherPid != 0 && getConfigInt(record::kActivateInstance) != 0)
+    if (otherPid != 0 && activate)
         activateWithinBoundedTime(otherPid);
     logMessage(L"exiting");
     fatalExit(0);
@@ -176,11 +176,11 @@ BOOL CALLBACK activateIfOwnedBy(HWND window, LPARAM processId) {
 
 }  // namespace
 
-InstanceSemaphore checkSingleInstance(bool serviceWorker) {
+InstanceSemaphore checkSingleInstance(const Settings &settings, bool serviceWorker) {
     std::string path = instancePath();
-    InstancePrefix prefix = namespacePrefix();
+    InstancePrefix prefix = namespacePrefix(settings);
     std::string name = semaphoreNameOf(prefix.text, path);
-    if (getConfigInt(record::kSingleInstance) == 0)
+    if (!settings.flag(record::kSingleInstance))
         return createNumberedSemaphore(name, prefix);
     logMessage(L"single instance mode");
     DWORD error;
@@ -195,7 +195,7 @@ InstanceSemaphore checkSingleInstance(bool serviceWorker) {
             logError(L"another instance holds %S; the service worker ends with exit code 1", semaphore.name.c_str());
             fatalExit(1);
         }
-        handOverToRunningInstance();
+        handOverToRunningInstance(settings.flag(record::kActivateInstance));
     }
     registerInstancePid();
     return semaphore;

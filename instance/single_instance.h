@@ -10,6 +10,7 @@
 
 #include "common/capacities.h"
 #include "common/win32_handles.h"
+#include "config/settings.h"
 
 // This copy's semaphore: other copies see this one while it is open.
 struct InstanceSemaphore {
@@ -22,7 +23,7 @@ struct InstanceSemaphore {
 // holds it, ends the process with exit code 0 after optionally bringing that
 // copy's windows to the front (exit code 1 for a service worker, whose 0
 // would read as a clean stop); it does not return then.
-InstanceSemaphore checkSingleInstance(bool serviceWorker);
+InstanceSemaphore checkSingleInstance(const Settings &settings, bool serviceWorker);
 
 // The process id of the copy that registered last under
 // "SOFTWARE\Marrowfield\pellux\pids\" for this executable's path.

@@ -6,7 +6,7 @@
 #include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "jre/non_working_java.h"
 #include "jre/read_pe_machine.h"
@@ -56,13 +56,13 @@ CandidateVerdict judgeExistingJava(RuntimeSearchWatch &watch, char *javaExe, cha
     CandidateVerdict verdict = probeVersion(watch, javaExe, lastWriteTime, version, rules);
     if (verdict != CandidateVerdict::Accepted)
         return verdict;
-    bool betasAllowed = rules.allowBeta || getConfigInt(record::kAllowBeta) != 0;
+    bool betasAllowed = rules.allowBeta || configStore().flag(record::kAllowBeta);
     verdict = versionVerdict(version, minimum, maximum, betasAllowed);
     if (verdict == CandidateVerdict::BetaNotAllowed)
         logMessage(L"beta vm not allowed");
     if (verdict != CandidateVerdict::Accepted)
         return verdict;
-    if (getConfigInt(record::kLauncherType) == launcher_type::kWindowed && !switchToJavaw(javaExe))
+    if (configStore().integer(record::kLauncherType) == launcher_type::kWindowed && !switchToJavaw(javaExe))
         return CandidateVerdict::NoJavaw;
     return CandidateVerdict::Accepted;
 }
@@ -97,7 +97,7 @@ bool checkJavaExe(RuntimeSearchWatch &watch, char *javaExe, char *version, const
 bool javaExeFromHome(RuntimeSearchWatch &watch, const char *home, char *javaExe) {
     std::string jreJava = std::string(home) + "\\jre\\bin\\java.exe";
     copyText(javaExe, kPathCapacity, jreJava.c_str());
-    if (getConfigInt(record::kRequireJdk) != 0) {
+    if (configStore().flag(record::kRequireJdk)) {
         if (pathExists((std::string(home) + "\\lib\\tools.jar").c_str()))
             return true;
         searchObserver(watch).candidateVerdict(javaExe, CandidateVerdict::NotAJdk);

@@ -8,7 +8,7 @@
 #include "common/target.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "jre/check_java_exe.h"
 #include "jre/registry_rules.h"
@@ -56,10 +56,10 @@ bool acceptsHome(RuntimeSearchWatch &watch, const char *home, char *javaExe, cha
     return found && checkJavaExe(watch, javaExe, version, minimum, maximum);
 }
 
-bool findInstallationInView(RuntimeSearchWatch &watch, HKEY root, REGSAM view, char *javaExe, char *version,
-                            const JavaVersion &minimum, const JavaVersion &maximum) {
+bool findInstallationInView(const Settings &settings, RuntimeSearchWatch &watch, HKEY root, REGSAM view,
+                            char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
     char appId[kRegistryTextCapacity];
-    getConfigString(record::kApplicationId, appId, sizeof appId);
+    settings.text(record::kApplicationId, appId, sizeof appId);
     logMessage(L"checking app id %S (%d, %p)", appId, static_cast<int>(view), static_cast<void *>(root));
     if (appId[0] == 0)
         return false;
@@ -176,9 +176,8 @@ bool scanVendorKey(RuntimeSearchWatch &watch, const VendorKey &vendor, char *jav
     return accepted;
 }
 
-bool scanVendorJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
-                    const JavaVersion &maximum) {
-    bool jdkRequired = getConfigInt(record::kRequireJdk) != 0;
+bool scanVendorJvms(bool jdkRequired, RuntimeSearchWatch &watch, char *javaExe, char *version,
+                    const JavaVersion &minimum, const JavaVersion &maximum) {
     std::vector<RegistryCandidate> candidates;
     for (size_t i = 0; i < kVendorKeyCount; i++) {
         if (kVendorKeys[i].jreKey && jdkRequired)
@@ -198,15 +197,15 @@ bool scanVendorJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, con
 
 }  // namespace
 
-bool findPreviousInstallation(RuntimeSearchWatch &watch, HKEY root, char *javaExe, char *version,
-                              const JavaVersion &minimum, const JavaVersion &maximum) {
-    return findInstallationInView(watch, root, 0, javaExe, version, minimum, maximum) ||
-           findInstallationInView(watch, root, KEY_WOW64_32KEY, javaExe, version, minimum, maximum);
+bool findPreviousInstallation(const Settings &settings, RuntimeSearchWatch &watch, HKEY root, char *javaExe,
+                              char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
+    return findInstallationInView(settings, watch, root, 0, javaExe, version, minimum, maximum) ||
+           findInstallationInView(settings, watch, root, KEY_WOW64_32KEY, javaExe, version, minimum, maximum);
 }
 
-bool scanSharedJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
-                    const JavaVersion &maximum) {
-    std::string sharingKey = getConfigStringCopy(record::kSharingKey);
+bool scanSharedJvms(const Settings &settings, RuntimeSearchWatch &watch, char *javaExe, char *version,
+                    const JavaVersion &minimum, const JavaVersion &maximum) {
+    std::string sharingKey = settings.text(record::kSharingKey);
     logMessage(L"Sharing key: %S", sharingKey.c_str());
     if (sharingKey.empty())
         return false;
@@ -230,16 +229,17 @@ bool scanLauncherJvms(RuntimeSearchWatch &watch, const char *keyPath, bool accep
     return true;
 }
 
-bool scanRegistryJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
-                      const JavaVersion &maximum) {
-    bool onlyZnoJres = getConfigInt(record::kOnlyZnoJres) != 0;
+bool scanRegistryJvms(const Settings &settings, RuntimeSearchWatch &watch, char *javaExe, char *version,
+                      const JavaVersion &minimum, const JavaVersion &maximum) {
+    bool onlyZnoJres = settings.flag(record::kOnlyZnoJres);
     char vendorExe[kPathCapacity] = "";
     char vendorVersion[kVersionCapacity] = "";
-    bool vendorFound = !onlyZnoJres && scanVendorJvms(watch, vendorExe, vendorVersion, minimum, maximum);
+    bool vendorFound = !onlyZnoJres && scanVendorJvms(settings.flag(record::kRequireJdk), watch, vendorExe,
+                                                      vendorVersion, minimum, maximum);
     if (vendorFound)
         logMessage(L"found sun %S %S", vendorExe, vendorVersion);
-    bool locatedFound = scanLauncherJvms(watch, kLocatedJvmsKey, !onlyZnoJres, getConfigInt(record::kTakeZnoJres) != 0, javaExe, version,
-                                         minimum, maximum);
+    bool locatedFound = scanLauncherJvms(watch, kLocatedJvmsKey, !onlyZnoJres, settings.flag(record::kTakeZnoJres),
+                                         javaExe, version, minimum, maximum);
     if (locatedFound)
         logMessage(L"found located %S %S", javaExe, version);
     if (vendorFound && (!locatedFound || isVersionGreater(vendorVersion, version))) {

@@ -9,22 +9,23 @@
 
 #include <windows.h>
 
+#include "config/settings.h"
 #include "jre/java_version.h"
 #include "jre/search_observer.h"
 
 // The first accepted "<directory>\jre" of the installations value named by
 // the application id (config record 160); the default view, then the 32-bit view.
-bool findPreviousInstallation(RuntimeSearchWatch &watch, HKEY root, char *javaExe, char *version,
-                              const JavaVersion &minimum, const JavaVersion &maximum);
+bool findPreviousInstallation(const Settings &settings, RuntimeSearchWatch &watch, HKEY root, char *javaExe,
+                              char *version, const JavaVersion &minimum, const JavaVersion &maximum);
 
 // Runtimes recorded under the sharing key (config record 167).
-bool scanSharedJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
-                    const JavaVersion &maximum);
+bool scanSharedJvms(const Settings &settings, RuntimeSearchWatch &watch, char *javaExe, char *version,
+                    const JavaVersion &minimum, const JavaVersion &maximum);
 
 // The vendor keys (unless config record 165) against the located runtimes;
 // a vendor runtime wins only with a strictly greater version.
-bool scanRegistryJvms(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
-                      const JavaVersion &maximum);
+bool scanRegistryJvms(const Settings &settings, RuntimeSearchWatch &watch, char *javaExe, char *version,
+                      const JavaVersion &minimum, const JavaVersion &maximum);
 
 // The highest accepted subkey name of keyPath under HKEY_CURRENT_USER and
 // HKEY_LOCAL_MACHINE; the machine's one on equal versions. The machine's key

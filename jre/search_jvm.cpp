@@ -8,7 +8,7 @@
 #include "common/capacities.h"
 #include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "jre/non_working_java.h"
 #include "jre/registry_jvms.h"
@@ -21,6 +21,7 @@
 namespace {
 
 struct Search {
+    const Settings &settings;
     RunPlaces &places;
     RuntimeSearchWatch &watch;
     RuntimeSearchResult &result;
@@ -49,7 +50,7 @@ bool loadCandidate(Search &search, RuntimeLocationKind kind, const char *locatio
     search.result.kind = kind;
     if (locationName)
         copyText(search.result.locationName, kPathCapacity, locationName);
-    search.module = search.loader(search.result.javaExecutable, search.places.runtime);
+    search.module = search.loader(search.settings, search.places.runtime, search.result.javaExecutable);
     if (search.module == nullptr)
         searchObserver(search.watch).candidateVerdict(search.result.javaExecutable, CandidateVerdict::NoJvmDll);
     return search.module != nullptr;
@@ -58,7 +59,7 @@ bool loadCandidate(Search &search, RuntimeLocationKind kind, const char *locatio
 bool tryLocationFile(Search &search, const wchar_t *suffix, const char *stepName, const wchar_t *foundText,
                      const wchar_t *usingText, bool allowBeta) {
     char line[kPathCapacity];
-    if (!readLocationFile(suffix, line))
+    if (!readLocationFile(search.settings, suffix, line))
         return false;
     logMessage(foundText, line);
     searchObserver(search.watch).searchStep((std::string(stepName) + " " + line).c_str());
@@ -72,10 +73,11 @@ bool tryLocationFile(Search &search, const wchar_t *suffix, const char *stepName
 
 // Each repetition yields the scan's next-best runtime: the failed one is now
 // on the non-working list, which every probe refuses.
-bool tryRegistryScan(Search &search, bool (*scan)(RuntimeSearchWatch &, char *, char *, const JavaVersion &,
-                                                  const JavaVersion &)) {
+bool tryRegistryScan(Search &search, bool (*scan)(const Settings &, RuntimeSearchWatch &, char *, char *,
+                                                  const JavaVersion &, const JavaVersion &)) {
     RuntimeSearchResult &result = search.result;
-    while (scan(search.watch, result.javaExecutable, result.version, search.minimum, search.maximum)) {
+    while (scan(search.settings, search.watch, result.javaExecutable, result.version, search.minimum,
+                search.maximum)) {
         if (loadCandidate(search, RuntimeLocationKind::Registry, nullptr))
             return true;
         if (!addNonWorkingJava(search.watch.nonWorking, result.javaExecutable))
@@ -131,7 +133,8 @@ bool tryPreviousInstallation(Search &search, HKEY root, const wchar_t *foundText
     searchObserver(search.watch).searchStep(root == HKEY_CURRENT_USER ? "earlier installation (user)"
                                                           : "earlier installation (machine)");
     RuntimeSearchResult &result = search.result;
-    if (!findPreviousInstallation(search.watch, root, result.javaExecutable, result.version, search.minimum, search.maximum))
+    if (!findPreviousInstallation(search.settings, search.watch, root, result.javaExecutable, result.version,
+                                  search.minimum, search.maximum))
         return false;
     logMessage(foundText, result.javaExecutable);
     return loadCandidate(search, RuntimeLocationKind::Registry, nullptr);
@@ -148,7 +151,7 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
     if (tryLocationFile(search, L"\\.zanthor\\pref_jre.cfg", "preferred location", L"Has preferred location %S",
                         L"Using preferred location", true))
         return true;
-    bool force = getConfigInt(record::kForceDirectoryEntries) != 0;
+    bool force = search.settings.flag(record::kForceDirectoryEntries);
     for (const SearchEntry &entry : entries) {
         if (tryMainPassEntry(search, entry, force))
             return true;
@@ -169,15 +172,17 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
 
 }  // namespace
 
-HMODULE searchJvm(RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchResult &result, JvmLoader loader) {
+HMODULE searchJvm(const Settings &settings, RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchResult &result,
+                  JvmLoader loader) {
     logMessage(L"Searching for a JVM");
     result.kind = RuntimeLocationKind::None;
     char sequence[kTextCapacity], minimumText[kTextCapacity], maximumText[kTextCapacity];
-    getConfigString(record::kSearchSequence, sequence, sizeof sequence);
-    getConfigString(record::kMinimumVersion, minimumText, sizeof minimumText);
-    getConfigString(record::kMaximumVersion, maximumText, sizeof maximumText);
+    settings.text(record::kSearchSequence, sequence, sizeof sequence);
+    settings.text(record::kMinimumVersion, minimumText, sizeof minimumText);
+    settings.text(record::kMaximumVersion, maximumText, sizeof maximumText);
     logMessage(L"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
-    Search search{places, watch, result, loader, parseJavaVersion(minimumText), parseJavaVersion(maximumText), nullptr};
+    Search search{settings, places, watch, result, loader, parseJavaVersion(minimumText), parseJavaVersion(maximumText),
+                  nullptr};
     runSearchSteps(search, splitSearchSequence(sequence));
     return search.module;
 }
@@ -216,9 +221,9 @@ bool testPathJava(RuntimeSearchWatch &watch, char *javaExe, char *version, const
     return checkJavaExe(watch, javaExe, version, minimum, maximum);
 }
 
-bool readLocationFile(const wchar_t *suffix, char *line) {
+bool readLocationFile(const Settings &settings, const wchar_t *suffix, char *line) {
     wchar_t directory[kTextCapacity];
-    getConfigStringW(record::kInstallationDirectory, directory, kTextCapacity);
+    settings.text(record::kInstallationDirectory, directory, kTextCapacity);
     wchar_t path[kTextCapacity];
     getFullPath(path, kTextCapacity, directory, DirectoryForm::Long, true);
     std::wstring fileName = std::wstring(path) + suffix;

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "common/capacities.h"
+#include "config/settings.h"
 #include "jre/check_java_exe.h"
 #include "jre/search_observer.h"
 #include "paths/expand_variables.h"
@@ -39,12 +40,13 @@ struct RuntimeSearchResult {
 
 // Loads the jvm.dll of the runtime around a java executable, noting in
 // runtime the directory it came from; null when it does not load.
-typedef HMODULE (*JvmLoader)(const char *javaExecutable, RuntimeLocation &runtime);
+typedef HMODULE (*JvmLoader)(const Settings &settings, RuntimeLocation &runtime, const char *javaExecutable);
 
 // The loaded jvm.dll, or null. Never fatal by itself, except for a packed
 // runtime whose unpacker cannot start. Entries expand against places; the
 // watch hears every step and verdict.
-HMODULE searchJvm(RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchResult &result, JvmLoader loader);
+HMODULE searchJvm(const Settings &settings, RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchResult &result,
+                  JvmLoader loader);
 
 // Whether a directory entry counts as found only when its runtime passes the
 // probe, or as soon as it is there.
@@ -62,6 +64,6 @@ bool testPathJava(RuntimeSearchWatch &watch, char *javaExe, char *version, const
 
 // The first line of "<application directory><suffix>" without its line end
 // (line has kPathCapacity); false for a missing or empty file.
-bool readLocationFile(const wchar_t *suffix, char *line);
+bool readLocationFile(const Settings &settings, const wchar_t *suffix, char *line);
 
 #endif

@@ -7,7 +7,7 @@
 #include "common/records.h"
 #include "common/split_command_line.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "helperlib/helper_library.h"
@@ -52,11 +52,12 @@ std::wstring javaStringText(JNIEnv *env, jstring text) {
 
 }  // namespace
 
-std::wstring redirectionFile(const RunPlaces &places, int32_t flagId, int32_t fileId) {
-    if (getConfigInt(flagId) == 0)
+std::wstring redirectionFile(const Settings &settings, const RunPlaces &places, FlagSetting redirect,
+                             TextSetting fileSetting) {
+    if (!settings.flag(redirect))
         return std::wstring();
     wchar_t file[kPathCapacity];
-    getConfigStringW(fileId, file, kPathCapacity);
+    settings.text(fileSetting, file, kPathCapacity);
     expandVariables(places, file, kPathCapacity, ExpandMode::Argument);
     if (file[0] == L'$')
         return file;
@@ -67,25 +68,25 @@ std::wstring redirectionFile(const RunPlaces &places, int32_t flagId, int32_t fi
 
 namespace {
 
-StringList configuredArguments(const RunPlaces &places) {
+StringList configuredArguments(const Settings &settings, const RunPlaces &places) {
     wchar_t text[kConfiguredArgumentsCapacity];
-    getConfigStringW(record::kMainArguments, text, kConfiguredArgumentsCapacity);
+    settings.text(record::kMainArguments, text, kConfiguredArgumentsCapacity);
     expandVariables(places, text, kConfiguredArgumentsCapacity, ExpandMode::Argument);
     StringList list;
     splitCommandLine(text, list);
     return list;
 }
 
-StringList mainParameters(const RunPlaces &places, const StringList &arguments) {
+StringList mainParameters(const Settings &settings, const RunPlaces &places, const StringList &arguments) {
     LauncherParameterValues values;
-    values.windowed = getConfigInt(record::kLauncherType) == launcher_type::kWindowed;
-    values.moduleMainClass = getConfigInt(record::kMainInModule) != 0;
-    values.mainClass = widenBytes(getConfigStringCopy(record::kMainClass));
-    values.errorFile = redirectionFile(places, record::kRedirectError, record::kErrorFile);
-    values.outputFile = redirectionFile(places, record::kRedirectOutput, record::kOutputFile);
-    values.appendOutput = getConfigInt(record::kAppendOutput) != 0;
-    return buildMainParameters(buildLauncherParameters(values), arguments, configuredArguments(places),
-                               getConfigInt(record::kJavaOptionArguments) != 0);
+    values.windowed = settings.integer(record::kLauncherType) == launcher_type::kWindowed;
+    values.moduleMainClass = settings.flag(record::kMainInModule);
+    values.mainClass = widenBytes(settings.text(record::kMainClass));
+    values.errorFile = redirectionFile(settings, places, record::kRedirectError, record::kErrorFile);
+    values.outputFile = redirectionFile(settings, places, record::kRedirectOutput, record::kOutputFile);
+    values.appendOutput = settings.flag(record::kAppendOutput);
+    return buildMainParameters(buildLauncherParameters(values), arguments, configuredArguments(settings, places),
+                               settings.flag(record::kJavaOptionArguments));
 }
 
 // The String[] for main, or null (with the reason logged) when the VM cannot
@@ -117,13 +118,13 @@ jobjectArray newParameterArray(JNIEnv *env, const StringList &parameters) {
     return array;
 }
 
-jstring newSplashText(JNIEnv *env, int32_t id) {
+jstring newSplashText(const Settings &settings, JNIEnv *env, TextSetting setting) {
     char text[kSplashTextCapacity];
-    getConfigString(id, text, kSplashTextCapacity);
+    settings.text(setting, text, kSplashTextCapacity);
     return (*env)->NewStringUTF(env, text);
 }
 
-void passSplashSettings(JNIEnv *env) {
+void passSplashSettings(const Settings &settings, JNIEnv *env) {
     jclass launcher = (*env)->FindClass(env, kSplashClass);
     if (launcher == nullptr) {
         logError(L"could not find main class for splash properties");
@@ -136,17 +137,17 @@ void passSplashSettings(JNIEnv *env) {
         dropPendingException(env);
         return;
     }
-    jstring texts[4] = {newSplashText(env, record::kSplashStatusText),
-                        newSplashText(env, record::kSplashStatusColour),
-                        newSplashText(env, record::kSplashVersionText),
-                        newSplashText(env, record::kSplashVersionColour)};
-    jboolean flag = getConfigInt(record::kSplashFlag) != 0 ? JNI_TRUE : JNI_FALSE;
+    jstring texts[4] = {newSplashText(settings, env, record::kSplashStatusText),
+                        newSplashText(settings, env, record::kSplashStatusColour),
+                        newSplashText(settings, env, record::kSplashVersionText),
+                        newSplashText(settings, env, record::kSplashVersionColour)};
+    jboolean flag = settings.flag(record::kSplashFlag) ? JNI_TRUE : JNI_FALSE;
     (*env)->CallStaticVoidMethod(
         env, launcher, method, JNI_TRUE, flag,
-        texts[0], getConfigInt(record::kSplashStatusX), getConfigInt(record::kSplashStatusY),
-        texts[1], getConfigInt(record::kSplashStatusFontSize), getConfigInt(record::kSplashStatusFontWeight),
-        texts[2], getConfigInt(record::kSplashVersionX), getConfigInt(record::kSplashVersionY),
-        texts[3], getConfigInt(record::kSplashVersionFontSize), getConfigInt(record::kSplashVersionFontWeight));
+        texts[0], settings.integer(record::kSplashStatusX), settings.integer(record::kSplashStatusY),
+        texts[1], settings.integer(record::kSplashStatusFontSize), settings.integer(record::kSplashStatusFontWeight),
+        texts[2], settings.integer(record::kSplashVersionX), settings.integer(record::kSplashVersionY),
+        texts[3], settings.integer(record::kSplashVersionFontSize), settings.integer(record::kSplashVersionFontWeight));
     for (jstring text : texts)
         (*env)->DeleteLocalRef(env, text);
 }
@@ -171,9 +172,9 @@ bool callInitFromLauncher(JNIEnv *env, bool available) {
     return true;
 }
 
-std::wstring helperLibraryPath() {
+std::wstring helperLibraryPath(const Settings &settings) {
     wchar_t directory[kHelperDirectoryCapacity];
-    getConfigStringW(record::kInstallationDirectory, directory, kHelperDirectoryCapacity);
+    settings.text(record::kInstallationDirectory, directory, kHelperDirectoryCapacity);
     wchar_t resolved[kHelperDirectoryCapacity];
     resolveAgainstExecutable(resolved, kHelperDirectoryCapacity, directory, DirectoryForm::Long);
     std::wstring path = resolved;
@@ -209,7 +210,7 @@ bool reportPendingException(JNIEnv *env, bool describe) {
     return false;
 }
 
-bool invokeMain(JNIEnv *env, const LaunchContext &context, const StringList &arguments) {
+bool invokeMain(const Settings &settings, JNIEnv *env, const LaunchContext &context, const StringList &arguments) {
     const char *className = launcherClassName(context.flavour);
     logMessage(L"main class: %S", className);
     jclass mainClass = (*env)->FindClass(env, className);
@@ -222,7 +223,7 @@ bool invokeMain(JNIEnv *env, const LaunchContext &context, const StringList &arg
         logError(L"could not find main method");
         fatalMessage(message::kMainMethodNotFound);
     }
-    StringList parameters = mainParameters(context.places, arguments);
+    StringList parameters = mainParameters(settings, context.places, arguments);
     logMessage(L"param count: %d", static_cast<int>(parameters.size()));
     jobjectArray array = newParameterArray(env, parameters);
     if (array == nullptr) {
@@ -235,11 +236,11 @@ bool invokeMain(JNIEnv *env, const LaunchContext &context, const StringList &arg
     return reportPendingException(env, true);
 }
 
-void loadHelperLibrary(JNIEnv *env, char flavour) {
+void loadHelperLibrary(const Settings &settings, JNIEnv *env, char flavour) {
     if (flavour != 'i')
         return;
     logMessage(L"load helper dll");
-    std::wstring path = helperLibraryPath();
+    std::wstring path = helperLibraryPath(settings);
     HMODULE library = LoadLibraryW(path.c_str());
     logMessage(L"helper dll %p %s", static_cast<void *>(library), path.c_str());
     if (library == nullptr)
@@ -301,12 +302,13 @@ bool createJvmAndRunMain(JvmLaunchRequest &request) {
         return false;
     }
     logMessage(L"JVM created");
-    if (getConfigInt(record::kSplashTexts) != 0)
-        passSplashSettings(env);
-    loadHelperLibrary(env, request.context->flavour);
+    const Settings &settings = *request.settings;
+    if (settings.flag(record::kSplashTexts))
+        passSplashSettings(settings, env);
+    loadHelperLibrary(settings, env, request.context->flavour);
     setModuleNameProperty(env);
     (*env)->ExceptionClear(env);
-    if (!invokeMain(env, *request.context, request.arguments)) {
+    if (!invokeMain(settings, env, *request.context, request.arguments)) {
         logError(L"could not call main");
         return false;
     }

@@ -10,13 +10,16 @@
 #include <string>
 
 #include "common/jni_min.h"
+#include "common/settings_schema.h"
 #include "common/string_list.h"
+#include "config/settings.h"
 #include "paths/expand_variables.h"
 
 struct LaunchContext;
 
 // Made by launchJvm, handed to the JVM thread; lives as long as the VM.
 struct JvmLaunchRequest {
+    const Settings *settings = nullptr;
     const LaunchContext *context = nullptr;
     CreateJavaVMFunction createJavaVM = nullptr;
     StringList arguments;
@@ -29,14 +32,15 @@ bool createJvmAndRunMain(JvmLaunchRequest &request);
 
 // True when main returned without a pending exception. A missing entry class
 // or main method ends the process (messages 1010, 1011).
-bool invokeMain(JNIEnv *env, const LaunchContext &context, const StringList &arguments);
+bool invokeMain(const Settings &settings, JNIEnv *env, const LaunchContext &context, const StringList &arguments);
 // True when no exception was pending; otherwise logs it, prints its stack
 // trace when describe, and clears it.
 bool reportPendingException(JNIEnv *env, bool describe);
-void loadHelperLibrary(JNIEnv *env, char flavour);
+void loadHelperLibrary(const Settings &settings, JNIEnv *env, char flavour);
 // Records 103 and 105 when their flag (102, 104) is set: expanded, and made
 // absolute unless a "$" marks a value the Java side resolves itself; else empty.
-std::wstring redirectionFile(const RunPlaces &places, int32_t flagId, int32_t fileId);
+std::wstring redirectionFile(const Settings &settings, const RunPlaces &places, FlagSetting redirect,
+                             TextSetting file);
 void setModuleNameProperty(JNIEnv *env);
 
 #endif

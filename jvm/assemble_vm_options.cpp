@@ -10,7 +10,7 @@
 #include "common/records.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "jvm/expand_argument_files.h"
@@ -27,7 +27,8 @@ namespace {
 
 class WindowsPathEntrySystem : public PathEntrySystem {
 public:
-    explicit WindowsPathEntrySystem(const RunPlaces &places) : places_(places) {}
+    WindowsPathEntrySystem(const Settings &settings, const RunPlaces &places)
+        : settings_(settings), places_(places) {}
 
     std::string expand(const std::string &text) override {
         std::string expanded = text;
@@ -66,13 +67,14 @@ public:
 
     std::string applicationDirectory() override {
         char directory[kPathCapacity];
-        getConfigString(record::kInstallationDirectory, directory, kPathCapacity);
+        settings_.text(record::kInstallationDirectory, directory, kPathCapacity);
         char fullPath[kPathCapacity];
         getFullPath(fullPath, kPathCapacity, directory, true);
         return fullPath;
     }
 
 private:
+    const Settings &settings_;
     const RunPlaces &places_;
 };
 
@@ -83,16 +85,16 @@ void addVmArguments(VmOptionReader &reader, const StringList &arguments) {
             reader.addVmOptionEntry(nullptr, argument.substr(2));
 }
 
-void appendPathOptions(LaunchContext &context) {
+void appendPathOptions(const Settings &settings, LaunchContext &context) {
     VmOptionList &options = context.vmOptions;
     PathTextSources sources;
-    sources.modulePathEntries = getConfigStringCopy(record::kModulePath);
-    sources.classPathEntries = getConfigStringCopy(record::kClassPath);
-    sources.moduleMainClass = getConfigInt(record::kMainInModule) != 0;
+    sources.modulePathEntries = settings.text(record::kModulePath);
+    sources.classPathEntries = settings.text(record::kClassPath);
+    sources.moduleMainClass = settings.flag(record::kMainInModule);
     sources.runtimeJar = context.flavour == 'i';
     sources.launcherTempDir = context.places.tempDir.path;
     sources.overrides = context.classPathOverrides;
-    WindowsPathEntrySystem system(context.places);
+    WindowsPathEntrySystem system(settings, context.places);
     PathTexts texts = buildPathTexts(system, sources);
     if (texts.failure.messageId != 0)
         fatalMessage(texts.failure.messageId, texts.failure.argument.c_str());
@@ -100,7 +102,7 @@ void appendPathOptions(LaunchContext &context) {
     if (texts.modulePath.empty())
         return;
     options.push_back("--module-path=" + texts.modulePath);
-    ModuleOptions modules = buildModuleOptions(sources.moduleMainClass, getConfigStringCopy(record::kMainClass),
+    ModuleOptions modules = buildModuleOptions(sources.moduleMainClass, settings.text(record::kMainClass),
                                                launcherRuntimeModule(context.flavour));
     if (!modules.addOpens.empty())
         options.push_back(modules.addOpens);
@@ -109,20 +111,21 @@ void appendPathOptions(LaunchContext &context) {
 
 }  // namespace
 
-void assembleVmOptions(LaunchContext &context, const std::vector<std::string> &launcherProperties,
-                       const StringList &arguments, JavaVMInitArgs &initArgs) {
+void assembleVmOptions(const Settings &settings, LaunchContext &context,
+                       const std::vector<std::string> &launcherProperties, const StringList &arguments,
+                       JavaVMInitArgs &initArgs) {
     VmOptionList &options = context.vmOptions;
     options = launcherProperties;
     VmOptionReader reader(context);
-    reader.addConfiguredVmOptions(arguments);
-    if (getConfigInt(record::kDefaultVmOptionsFile) != 0) {
+    reader.addConfiguredVmOptions(settings, arguments);
+    if (settings.flag(record::kDefaultVmOptionsFile)) {
         FILE *file = reader.openDefaultVmOptionsFile();
         logMessage(L"default vmoptions file: %p", file);
         reader.readVmOptionsFile(nullptr, file);
     }
-    if (getConfigInt(record::kJavaOptionArguments) != 0)
+    if (settings.flag(record::kJavaOptionArguments))
         addVmArguments(reader, arguments);
-    appendPathOptions(context);
+    appendPathOptions(settings, context);
     appendModeOptions(options, context.role.serviceMode, context.role.noRedirect);
     mergeModuleOptions(options);
     if (hasArgumentFileOption(options))

@@ -8,6 +8,7 @@
 
 #include "common/jni_min.h"
 #include "common/string_list.h"
+#include "config/settings.h"
 #include "jvm/vm_option_list.h"
 
 struct LaunchContext;
@@ -15,7 +16,8 @@ struct LaunchContext;
 // Fills the context's options from the launcher properties, the configured
 // options and the launcher's arguments, then initArgs (JNI 1.2, unrecognised
 // options ignored, no empty option) pointing into them.
-void assembleVmOptions(LaunchContext &context, const std::vector<std::string> &launcherProperties,
-                       const StringList &arguments, JavaVMInitArgs &initArgs);
+void assembleVmOptions(const Settings &settings, LaunchContext &context,
+                       const std::vector<std::string> &launcherProperties, const StringList &arguments,
+                       JavaVMInitArgs &initArgs);
 
 #endif

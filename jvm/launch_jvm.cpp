@@ -4,7 +4,7 @@
 
 #include "common/records.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "jvm/JavaVMLauncher.h"
 #include "jvm/assemble_vm_options.h"
@@ -16,7 +16,7 @@
 
 namespace {
 
-LauncherPropertyValues currentPropertyValues(const LaunchContext &context) {
+LauncherPropertyValues currentPropertyValues(const Settings &settings, const LaunchContext &context) {
     LauncherPropertyValues values;
     values.semaphoreName = context.semaphoreName;
     values.unextractedOffset = context.unextractedOffset;
@@ -27,32 +27,33 @@ LauncherPropertyValues currentPropertyValues(const LaunchContext &context) {
     values.path = environmentValue("PATH");
     environmentValue("MANPATH", nullptr, &values.manpathDefined);
     values.consoleCodepage = GetConsoleOutputCP();
-    values.outputMaxSize = outputRotationSize(getConfigStringCopy(record::kOutputMaxSize));
-    values.outputKeep = getConfigInt(record::kOutputKeep);
+    values.outputMaxSize = settings.byteCount(record::kOutputMaxSize);
+    values.outputKeep = settings.integer(record::kOutputKeep);
     return values;
 }
 
 }  // namespace
 
-char configuredFlavour() {
+char configuredFlavour(const Settings &settings) {
     char flavour[2];
-    getConfigString(record::kLauncherFlavour, flavour, sizeof flavour);
+    settings.text(record::kLauncherFlavour, flavour, sizeof flavour);
     return flavour[0];
 }
 
-std::vector<std::string> currentLauncherProperties(const LaunchContext &context) {
-    return buildLauncherProperties(currentPropertyValues(context));
+std::vector<std::string> currentLauncherProperties(const Settings &settings, const LaunchContext &context) {
+    return buildLauncherProperties(currentPropertyValues(settings, context));
 }
 
-bool launchJvm(LaunchContext &context, const LoadedJvm &jvm, const StringList &arguments) {
+bool launchJvm(const Settings &settings, LaunchContext &context, const LoadedJvm &jvm, const StringList &arguments) {
     logMessage(L"launching program");
-    std::vector<std::string> properties = buildLauncherProperties(currentPropertyValues(context));
+    std::vector<std::string> properties = buildLauncherProperties(currentPropertyValues(settings, context));
     // The JVM thread reads it for the whole life of the VM, which ends before this returns.
     JvmLaunchRequest launchRequest;
+    launchRequest.settings = &settings;
     launchRequest.context = &context;
     launchRequest.createJavaVM = jvm.createJavaVM;
     launchRequest.arguments = arguments;
-    assembleVmOptions(context, properties, launchRequest.arguments, launchRequest.initArgs);
+    assembleVmOptions(settings, context, properties, launchRequest.arguments, launchRequest.initArgs);
     uint32_t stackSize = chooseStackSize(context.vmOptions);
     logMessage(L"used stack size %d", static_cast<int>(stackSize));
     // The main thread's stack was fixed when the executable was linked; only a

@@ -57,19 +57,6 @@ std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &v
     return properties;
 }
 
-uint64_t outputRotationSize(const std::string &recordText) {
-    const uint64_t kLimit = uint64_t(1) << 62;
-    uint64_t size = 0;
-    for (char c : recordText) {
-        if (c < '0' || c > '9' || size > kLimit / 10) {
-            logError(L"output rotation size \"%S\" is no byte count; files are not rotated", recordText.c_str());
-            return 0;
-        }
-        size = size * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return size;
-}
-
 const char *launcherClassName(char flavour) {
     return flavour == 'i' ? "com/zanthor/runtime/launcher/WinLauncher" : "com/pellux/runtime/WinLauncher";
 }

@@ -29,10 +29,6 @@ struct LauncherPropertyValues {
     int32_t outputKeep = 0;
 };
 
-// Record 30200's text as a byte count: decimal digits only, else 0 (logged),
-// so that a damaged record leaves the files unrotated rather than tiny.
-uint64_t outputRotationSize(const std::string &recordText);
-
 // The properties in the order the Java side expects them.
 std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &values);
 

@@ -6,7 +6,7 @@
 #include "common/records.h"
 #include "common/target.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "jre/java_version.h"
@@ -61,10 +61,11 @@ std::wstring loadFailureText(const RuntimeSearchResult &result) {
     return messageText(message.id, nullptr);
 }
 
-bool LoadDLL(bool showErrors, RunPlaces &places, RuntimeSearchWatch &watch, LoadedJvm &loaded) {
+bool LoadDLL(const Settings &settings, RunPlaces &places, RuntimeSearchWatch &watch, bool showErrors,
+             LoadedJvm &loaded) {
     logMessage(L"LoadDLL (%d, %S, %d)", showErrors ? 1 : 0, static_cast<const char *>(nullptr), 0);
     RuntimeSearchResult &result = loaded.search;
-    HMODULE module = searchJvm(places, watch, result, loadJvmFromJavaExe);
+    HMODULE module = searchJvm(settings, places, watch, result, loadJvmFromJavaExe);
     if (result.kind == RuntimeLocationKind::None) {
         logError(L"No JVM found");
         if (showErrors)
@@ -84,18 +85,18 @@ bool LoadDLL(bool showErrors, RunPlaces &places, RuntimeSearchWatch &watch, Load
     return false;
 }
 
-HMODULE loadJvmFromJavaExe(const char *javaExecutable, RuntimeLocation &runtime) {
+HMODULE loadJvmFromJavaExe(const Settings &settings, RuntimeLocation &runtime, const char *javaExecutable) {
     logMessage(L"Trying to load JVM-DLL from %S", javaExecutable);
     std::string binDirectory(javaExecutable, javaExeDirLength(javaExecutable));
-    HMODULE module = loadJvmFromBinDir(binDirectory.c_str(), runtime);
+    HMODULE module = loadJvmFromBinDir(settings, runtime, binDirectory.c_str());
     if (module != nullptr)
         return module;
     // A development kit may carry its VM only in the nested runtime.
-    return loadJvmFromBinDir(nestedJreBinDirectory(binDirectory).c_str(), runtime);
+    return loadJvmFromBinDir(settings, runtime, nestedJreBinDirectory(binDirectory).c_str());
 }
 
-HMODULE loadJvmFromBinDir(const char *binDirectory, RuntimeLocation &runtime) {
-    DllDirectoryCookie cookie = addDllSearchDirectory(binDirectory);
+HMODULE loadJvmFromBinDir(const Settings &settings, RuntimeLocation &runtime, const char *binDirectory) {
+    DllDirectoryCookie cookie = addDllSearchDirectory(settings, binDirectory);
     preloadUcrtbase(binDirectory);
     // The VM's own libraries (and the application's natives) resolve through PATH.
     unsigned long size;
@@ -107,7 +108,7 @@ HMODULE loadJvmFromBinDir(const char *binDirectory, RuntimeLocation &runtime) {
     else
         logMessage(L"Setting PATH %S failed with error %d", newPath.c_str(), static_cast<int>(GetLastError()));
     char configured[200];
-    getConfigString(record::kPreferredVmType, configured, sizeof configured);
+    settings.text(record::kPreferredVmType, configured, sizeof configured);
     for (const std::string &subdirectory : vmSubdirectories(configured)) {
         HMODULE module = tryJvmDll(binDirectory, subdirectory.c_str(), runtime);
         if (module != nullptr)
@@ -154,8 +155,8 @@ void preloadUcrtbase(const char *binDirectory) {
         logMessage(L"Could not preload ucrtbase.dll");
 }
 
-DllDirectoryCookie addDllSearchDirectory(const char *directory) {
-    if (getConfigInt(record::kAddDllDirectories) == 0)
+DllDirectoryCookie addDllSearchDirectory(const Settings &settings, const char *directory) {
+    if (!settings.flag(record::kAddDllDirectories))
         return nullptr;
     AddDllDirectoryFunction addDllDirectory = exportedFunction<AddDllDirectoryFunction>(kernel32(), "AddDllDirectory");
     if (addDllDirectory == nullptr)

@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "jre/search_jvm.h"
-
 #include "common/jni_min.h"
+#include "config/settings.h"
+#include "jre/search_jvm.h"
 
 // What LoadDLL found, handed on to launchJvm.
 struct LoadedJvm {
@@ -22,22 +22,23 @@ struct LoadedJvm {
 // True when a jvm.dll is loaded and its entry point bound into loaded, its
 // runtime noted in places. On false the message fitting the runtime's
 // location has been shown when showErrors. The watch hears the search.
-bool LoadDLL(bool showErrors, RunPlaces &places, RuntimeSearchWatch &watch, LoadedJvm &loaded);
+bool LoadDLL(const Settings &settings, RunPlaces &places, RuntimeSearchWatch &watch, bool showErrors,
+             LoadedJvm &loaded);
 // The text LoadDLL shows when nothing loads.
 std::wstring loadFailureText(const RuntimeSearchResult &result);
 
 // The module of the jvm.dll beside the java executable (or in the nested
 // jre\bin of a development kit), or null. On success PATH starts with its bin
 // directory; a failed candidate leaves PATH as it was.
-HMODULE loadJvmFromJavaExe(const char *javaExecutable, RuntimeLocation &runtime);
-HMODULE loadJvmFromBinDir(const char *binDirectory, RuntimeLocation &runtime);
+HMODULE loadJvmFromJavaExe(const Settings &settings, RuntimeLocation &runtime, const char *javaExecutable);
+HMODULE loadJvmFromBinDir(const Settings &settings, RuntimeLocation &runtime, const char *binDirectory);
 HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory, RuntimeLocation &runtime);
 void preloadUcrtbase(const char *binDirectory);
 
 // Opaque AddDllDirectory cookie; null when nothing was added (record 154 off,
 // or a system without the call).
 typedef void *DllDirectoryCookie;
-DllDirectoryCookie addDllSearchDirectory(const char *directory);
+DllDirectoryCookie addDllSearchDirectory(const Settings &settings, const char *directory);
 void removeDllSearchDirectory(DllDirectoryCookie cookie);
 
 bool resolveCreateJavaVM(HMODULE module, LoadedJvm &loaded);

@@ -8,7 +8,7 @@
 #include "common/records.h"
 #include "common/split_command_line.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/locale.h"
 #include "diagnostics/log.h"
 #include "jvm/launch_context.h"
@@ -102,9 +102,9 @@ void VmOptionReader::addEntry(VmOptionEntryForm form, const std::wstring &entry,
     }
 }
 
-void VmOptionReader::addVersionSpecificOptions() {
+void VmOptionReader::addVersionSpecificOptions(const Settings &settings) {
     const char *version = context_.places.runtime.version;
-    int32_t count = getConfigInt(record::kVersionOptionCount);
+    int32_t count = settings.integer(record::kVersionOptionCount);
     if (count <= 0)
         return;
     logMessage(L"check %d version specific vm option lines for %S", count, version);
@@ -116,13 +116,13 @@ void VmOptionReader::addVersionSpecificOptions() {
     }
     int major = majorJavaVersion(version);
     for (int32_t i = 0; i < count; i++) {
-        std::string condition = getConfigStringCopy(record::versionCondition(i));
+        std::string condition = settings.text(record::versionCondition(i));
         bool holds = versionConditionHolds(condition.c_str(), version, major);
         logMessage(L"checking version %S %d", condition.c_str(), holds ? 1 : 0);
         if (!holds)
             continue;
         wchar_t options[kTextCapacity];
-        getConfigStringW(record::versionOptions(i), options, kTextCapacity);
+        settings.text(record::versionOptions(i), options, kTextCapacity);
         logMessage(L"adding specific %s", options);
         expandVariables(context_.places, options, kTextCapacity, ExpandMode::Option);
         StringList tokens;
@@ -132,8 +132,8 @@ void VmOptionReader::addVersionSpecificOptions() {
     }
 }
 
-void VmOptionReader::addLocaleOptions(const StringList &arguments) {
-    LocaleCodes codes = localeCodes(configStore().locale);
+void VmOptionReader::addLocaleOptions(const Settings &settings, const StringList &arguments) {
+    LocaleCodes codes = localeCodes(settings.locale);
     const char *language = codes.language.empty() ? nullptr : codes.language.c_str();
     const char *country = codes.country.empty() ? nullptr : codes.country.c_str();
     for (const std::wstring &entry : localeOptionEntries(arguments, language, country))
@@ -170,14 +170,14 @@ void VmOptionReader::addVmOptionTokens(const StringList &tokens) {
         addVmOptionEntry(nullptr, entry);
 }
 
-void VmOptionReader::addConfiguredVmOptions(const StringList &arguments) {
+void VmOptionReader::addConfiguredVmOptions(const Settings &settings, const StringList &arguments) {
     wchar_t text[kTextCapacity];
-    getConfigStringW(record::kVmParameters, text, kTextCapacity);
+    settings.text(record::kVmParameters, text, kTextCapacity);
     expandVariables(context_.places, text, kTextCapacity, ExpandMode::Option);
     StringList tokens;
     splitCommandLine(text, tokens);
     logMessage(L"adding options");
     addVmOptionTokens(tokens);
-    addVersionSpecificOptions();
-    addLocaleOptions(arguments);
+    addVersionSpecificOptions(settings);
+    addLocaleOptions(settings, arguments);
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/string_list.h"
+#include "config/settings.h"
 #include "jvm/vm_option_walk.h"
 
 struct LaunchContext;
@@ -30,7 +31,7 @@ public:
     void addVmOptionEntry(const wchar_t *path, const std::wstring &entry);
     void addVmOptionTokens(const StringList &tokens);
     // Record 123, the first matching version-specific line, the locale options.
-    void addConfiguredVmOptions(const StringList &arguments);
+    void addConfiguredVmOptions(const Settings &settings, const StringList &arguments);
 
 private:
     std::unique_ptr<VmOptionLines> openInclude(const std::wstring &includingFile, const std::wstring &name,
@@ -40,8 +41,8 @@ private:
     void addEntry(VmOptionEntryForm form, const std::wstring &entry, const std::wstring &rest) override;
 
     FILE *openVmOptionsBeside(const std::wstring &executable);
-    void addVersionSpecificOptions();
-    void addLocaleOptions(const StringList &arguments);
+    void addVersionSpecificOptions(const Settings &settings);
+    void addLocaleOptions(const Settings &settings, const StringList &arguments);
 
     LaunchContext &context_;
     VmOptionWalk walk_;

@@ -8,7 +8,7 @@
 #include "common/capacities.h"
 #include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "jvm/jvm_dll_rules.h"
 #include "jvm/load_dll.h"
@@ -18,7 +18,7 @@
 
 namespace {
 
-std::vector<std::string> absoluteEntries(const std::string &directories) {
+std::vector<std::string> absoluteEntries(const Settings &settings, const std::string &directories) {
     std::vector<std::string> entries;
     size_t position = 0;
     while (position < directories.size()) {
@@ -28,21 +28,21 @@ std::vector<std::string> absoluteEntries(const std::string &directories) {
         char resolved[kTextCapacity];
         resolveAgainstExecutable(resolved, kTextCapacity, entry.c_str());
         entries.push_back(resolved);
-        addDllSearchDirectory(resolved);
+        addDllSearchDirectory(settings, resolved);
     }
     return entries;
 }
 
 }  // namespace
 
-void prependNativeLibraryPath(const RunPlaces &places) {
+void prependNativeLibraryPath(const Settings &settings, const RunPlaces &places) {
     char directories[kTextCapacity];
-    getConfigString(record::kNativeLibraryDirectories, directories, kTextCapacity);
+    settings.text(record::kNativeLibraryDirectories, directories, kTextCapacity);
     logMessage(L"native lib dir is %S", directories);
     expandVariablesA(places, directories, kTextCapacity);
     bool cut = false;
     std::string path =
-        composeNativeLibraryPath(absoluteEntries(directories), environmentValue("PATH"), kNativeLibraryPathCapacity, &cut);
+        composeNativeLibraryPath(absoluteEntries(settings, directories), environmentValue("PATH"), kNativeLibraryPathCapacity, &cut);
     if (cut)
         logError(L"PATH with native libs cut at %d bytes", static_cast<int>(kNativeLibraryPathCapacity - 1));
     if (setPathEverywhere(path))

@@ -5,11 +5,12 @@
 
 #include <cstddef>
 
+#include "config/settings.h"
 #include "paths/expand_variables.h"
 
 // The whole new PATH is built in a buffer of this size.
 const size_t kNativeLibraryPathCapacity = 48000;
 
-void prependNativeLibraryPath(const RunPlaces &places);
+void prependNativeLibraryPath(const Settings &settings, const RunPlaces &places);
 
 #endif

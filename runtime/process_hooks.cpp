@@ -1,6 +1,5 @@
 #include "runtime/process_hooks.h"
 
-#include "config/config_store.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "paths/temp_dirs.h"
@@ -14,5 +13,5 @@ void tempRootForLog(wchar_t *out, size_t capacity) { getTempRoot(out, capacity);
 
 void installProcessHooks() {
     setLogDirectorySource(tempRootForLog);
-    failureDisplay().messageText = getText;
+    failureDisplay().messageText = nullptr;
 }

@@ -14,29 +14,29 @@
 #include "runtime/console_events.h"
 #include "runtime/native_library_path.h"
 
-bool runSequence(StringList &arguments, const ProcessRole &role) {
+bool runSequence(const Settings &settings, StringList &arguments, const ProcessRole &role) {
     bool worker = role.serviceWorker;
     logMessage(L"run sequence (worker %d) with %d arguments", worker ? 1 : 0, static_cast<int>(arguments.size()));
     for (size_t i = 0; i < arguments.size(); i++)
         logMessage(L"argument %d: %s", static_cast<int>(i), arguments[i].c_str());
     LaunchContext context;
     context.role = role;
-    context.flavour = configuredFlavour();
+    context.flavour = configuredFlavour(settings);
     FatalCleanUpScope tempDirCleanUp(removeLauncherTempDirAtFatalExit, &context.places.tempDir);
-    if (extractEmbeddedFiles(worker, context.places.tempDir, &context.unextractedOffset) != 0)
+    if (extractEmbeddedFiles(settings, worker, context.places.tempDir, &context.unextractedOffset) != 0)
         fatalMessage(message::kInternalError, "16");
-    prependNativeLibraryPath(context.places);
+    prependNativeLibraryPath(settings, context.places);
     if (worker) {
         // The service host stops the worker through its standard input; console
         // events must not end it first.
         logMessage(L"registering ConsoleCtrlHandler");
         SetConsoleCtrlHandler(consoleControlHandler, TRUE);
     }
-    InstanceSemaphore instance = checkSingleInstance(role.serviceMode && worker);
+    InstanceSemaphore instance = checkSingleInstance(settings, role.serviceMode && worker);
     context.semaphoreName = instance.name;
     RuntimeSearchWatch watch;
     LoadedJvm jvm;
-    if (LoadDLL(true, context.places, watch, jvm) && launchJvm(context, jvm, arguments)) {
+    if (LoadDLL(settings, context.places, watch, true, jvm) && launchJvm(settings, context, jvm, arguments)) {
         // The normal end of a worker or "/run"; a fatal one removes it through fatalExit.
         removeLauncherTempDir(context.places.tempDir);
         return true;

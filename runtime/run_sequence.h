@@ -5,10 +5,11 @@
 
 #include "common/string_list.h"
 #include "config/process_role.h"
+#include "config/settings.h"
 
 // Returns true when the application ended normally; every failure ends the
 // process instead of returning. A service worker is stopped by its host
 // through its standard input.
-bool runSequence(StringList &arguments, const ProcessRole &role);
+bool runSequence(const Settings &settings, StringList &arguments, const ProcessRole &role);
 
 #endif

@@ -6,8 +6,8 @@
 
 #include "common/capacities.h"
 #include "common/records.h"
-#include "config/config_store.h"
 #include "config/load_config.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
@@ -41,9 +41,9 @@ void clearJavaOptionsVariables() {
         _putenv((std::string(name) + "=").c_str());
 }
 
-static void changeWorkingDirectory() {
+static void changeWorkingDirectory(const Settings &settings) {
     wchar_t directory[kPathCapacity];
-    getConfigStringW(record::kWorkingDirectory, directory, kPathCapacity);
+    settings.text(record::kWorkingDirectory, directory, kPathCapacity);
     if (directory[0] == 0) {
         logMessage(L"working directory unchanged");
         return;
@@ -56,13 +56,13 @@ static void changeWorkingDirectory() {
     logMessage(L"change working directory to %s", fullPath);
 }
 
-void launcherStartup() {
-    loadConfigBlock();
-    if (getConfigInt(record::kReducePath) != 0)
+void launcherStartup(Settings &settings) {
+    loadConfigBlock(settings);
+    if (settings.flag(record::kReducePath))
         reducePath();
-    if (getConfigInt(record::kIgnoreJavaOptions) != 0) {
+    if (settings.flag(record::kIgnoreJavaOptions)) {
         logMessage(L"ignoring java options environment variables");
         clearJavaOptionsVariables();
     }
-    changeWorkingDirectory();
+    changeWorkingDirectory(settings);
 }

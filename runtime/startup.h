@@ -5,7 +5,11 @@
 
 #include <string>
 
-void launcherStartup();
+#include "config/settings.h"
+
+// Loads the configuration into settings, which must outlive every later
+// failure (fatal errors show its messages).
+void launcherStartup(Settings &settings);
 
 // Keeps only the PATH entries under the Windows directory (record 10010).
 void reducePath();

@@ -13,7 +13,7 @@
 #include "common/target.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/process_role.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
@@ -96,29 +96,29 @@ void describeService(const wchar_t *name) {
     }
 }
 
-std::wstring configText(int32_t id) { return widenBytes(getConfigStringCopy(id)); }
+std::wstring configText(const Settings &settings, int32_t id) { return widenBytes(settings.shownText(id)); }
 
-void describeConfiguration(const RunPlaces &places) {
+void describeConfiguration(const Settings &settings, const RunPlaces &places) {
     say(L"");
     say(L"Configuration:");
-    say(formatString(L"  main class: %s%s", configText(record::kMainClass).c_str(),
-                     getConfigInt(record::kMainInModule) ? L" (in a named module)" : L""));
+    say(formatString(L"  main class: %s%s", configText(settings, record::kMainClass).c_str(),
+                     settings.flag(record::kMainInModule) ? L" (in a named module)" : L""));
     wchar_t directory[kTextCapacity];
     GetCurrentDirectoryW(kTextCapacity, directory);
     say(formatString(L"  working directory: %s", directory));
-    std::wstring output = redirectionFile(places, record::kRedirectOutput, record::kOutputFile);
-    std::wstring error = redirectionFile(places, record::kRedirectError, record::kErrorFile);
+    std::wstring output = redirectionFile(settings, places, record::kRedirectOutput, record::kOutputFile);
+    std::wstring error = redirectionFile(settings, places, record::kRedirectError, record::kErrorFile);
     say(L"  standard output: " + (output.empty() ? std::wstring(L"not redirected") : output));
     say(L"  standard error: " + (error.empty() ? std::wstring(L"not redirected") : error));
-    if (!getConfigStringCopy(record::kOutputMaxSize).empty())
-        say(formatString(L"  rotated past %s bytes, %d older files kept", configText(record::kOutputMaxSize).c_str(),
-                         static_cast<int>(getConfigInt(record::kOutputKeep))));
-    const wchar_t *scope = getConfigInt(record::kInstanceAllSessions) ? L"the whole machine"
-                           : getConfigInt(record::kInstancePerSession) ? L"one Windows session"
+    if (!settings.isEmpty(record::kOutputMaxSize))
+        say(formatString(L"  rotated past %s bytes, %d older files kept", configText(settings, record::kOutputMaxSize).c_str(),
+                         static_cast<int>(settings.integer(record::kOutputKeep))));
+    const wchar_t *scope = settings.flag(record::kInstanceAllSessions) ? L"the whole machine"
+                           : settings.flag(record::kInstancePerSession) ? L"one Windows session"
                                                                        : L"one user";
-    say(getConfigInt(record::kSingleInstance) ? formatString(L"  single instance: yes, within %s", scope)
+    say(settings.flag(record::kSingleInstance) ? formatString(L"  single instance: yes, within %s", scope)
                                               : std::wstring(L"  single instance: no"));
-    std::string embedded = getConfigStringCopy(record::kEmbeddedFileCount);
+    std::string embedded = settings.shownText(record::kEmbeddedFileCount);
     if (!embedded.empty() && embedded != "0")
         sayA("  embedded files: " + embedded + " (extracted into a temporary directory at each start)");
 }
@@ -140,10 +140,10 @@ void describePathOption(const std::string &option, const char *prefix, const cha
 }
 
 // The options a start would create the VM with, from the same assembly.
-void describeVmOptions(LaunchContext &context) {
+void describeVmOptions(const Settings &settings, LaunchContext &context) {
     StringList arguments = {context.role.serviceName};
     JavaVMInitArgs initArgs = {};
-    assembleVmOptions(context, currentLauncherProperties(context), arguments, initArgs);
+    assembleVmOptions(settings, context, currentLauncherProperties(settings, context), arguments, initArgs);
     say(L"");
     say(L"VM options in their final order:");
     for (const std::string &option : context.vmOptions)
@@ -155,19 +155,19 @@ void describeVmOptions(LaunchContext &context) {
 }
 
 // The search of a real start, watched, with nothing written to the machine.
-bool describeRuntimeSearch(RunPlaces &places) {
+bool describeRuntimeSearch(const Settings &settings, RunPlaces &places) {
     say(L"");
     say(formatString(L"Runtime search (this launcher runs %s-bit Java; minimum version \"%s\", maximum \"%s\"):",
-                     kTargetBitsText, configText(record::kMinimumVersion).c_str(),
-                     configText(record::kMaximumVersion).c_str()));
+                     kTargetBitsText, configText(settings, record::kMinimumVersion).c_str(),
+                     configText(settings, record::kMaximumVersion).c_str()));
     RuntimeSearchWatch watch;
     PrintingObserver printer(searchObserver(watch));
     watch.observer = &printer;
     watch.writeVersionCache = false;
     watch.unpackRuntimes = false;
-    prependNativeLibraryPath(places);
+    prependNativeLibraryPath(settings, places);
     LoadedJvm jvm;
-    bool loaded = LoadDLL(false, places, watch, jvm);
+    bool loaded = LoadDLL(settings, places, watch, false, jvm);
     say(L"");
     const RuntimeSearchResult &result = jvm.search;
     if (!loaded) {
@@ -195,17 +195,17 @@ void describeLogAndTemp() {
 
 }  // namespace
 
-int diagnose(const ProcessRole &role) {
+int diagnose(const Settings &settings, const ProcessRole &role) {
     logMessage(L"diagnose");
     // As a start would see it, without extracting anything or taking the instance semaphore.
     LaunchContext context;
     context.role = role;
-    context.flavour = configuredFlavour();
+    context.flavour = configuredFlavour(settings);
     describeService(role.serviceName);
-    describeConfiguration(context.places);
-    bool found = describeRuntimeSearch(context.places);
+    describeConfiguration(settings, context.places);
+    bool found = describeRuntimeSearch(settings, context.places);
     if (found)
-        describeVmOptions(context);
+        describeVmOptions(settings, context);
     describeLogAndTemp();
     fflush(stdout);
     return found ? 0 : 2;

@@ -7,7 +7,9 @@
 
 struct ProcessRole;
 
+#include "config/settings.h"
+
 // 0 when a runtime would be used, 2 when none would.
-int diagnose(const ProcessRole &role);
+int diagnose(const Settings &settings, const ProcessRole &role);
 
 #endif

@@ -8,7 +8,7 @@
 #include "common/format.h"
 #include "common/records.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "paths/path_rules.h"
 #include "paths/path_utils.h"
 #include "service/security_rules.h"
@@ -50,9 +50,9 @@ bool othersMayWrite(const std::wstring &folder) {
 
 }  // namespace
 
-bool chooseServiceAccount(const wchar_t *serviceName, std::wstring *account) {
+bool chooseServiceAccount(const Settings &settings, const wchar_t *serviceName, std::wstring *account) {
     wchar_t choice[64];
-    getConfigStringW(record::kServiceAccount, choice, 64);
+    settings.text(record::kServiceAccount, choice, 64);
     if (serviceAccountName(choice, serviceName, account))
         return true;
     fputs(formatString("Unknown service account '%S'.\n", choice).c_str(), stdout);

@@ -1,45 +1,41 @@
 #include "service/robustness_rules.h"
 
 #include "common/records.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 
 namespace {
 
 const uint32_t kMsPerSecond = 1000;
 
-// The record's number clamped into [low, high] (text without digits reads
-// as 0); false when it is missing.
-bool readBounded(const std::map<int32_t, std::string> &records, int32_t id, int32_t low, int32_t high,
-                 std::vector<ClampNote> &notes, int32_t &value) {
-    auto found = records.find(id);
-    if (found == records.end() || found->second.empty())
+// The record's number clamped into its bounds (text without digits reads as
+// 0); false when it is missing.
+bool readBounded(const Settings &settings, ClampedSetting setting, std::vector<ClampNote> &notes, int32_t &value) {
+    bool outside = false;
+    if (!settings.clamped(setting, &value, &outside))
         return false;
-    int32_t read = parseConfigInt(found->second.c_str());
-    value = read < low ? low : read > high ? high : read;
-    if (value != read)
-        notes.push_back(ClampNote{id, found->second, value});
+    if (outside)
+        notes.push_back(ClampNote{setting.id, settings.shownText(setting.id), value});
     return true;
 }
 
 }  // namespace
 
-RobustnessSettings readRobustnessSettings(const std::map<int32_t, std::string> &records,
-                                          std::vector<ClampNote> &notes) {
-    using namespace robustness;
+RobustnessSettings readRobustnessSettings(const Settings &config, std::vector<ClampNote> &notes) {
     RobustnessSettings settings;
     int32_t value = 0;
-    if (readBounded(records, record::kStopBudget, 1, kMaxStopBudget, notes, value))
+    if (readBounded(config, record::kStopBudget, notes, value))
         settings.stopBudgetMs = static_cast<uint32_t>(value) * kMsPerSecond;
-    if (readBounded(records, record::kPreshutdownTimeout, 1, kMaxPreshutdownTimeout, notes, value))
+    if (readBounded(config, record::kPreshutdownTimeout, notes, value))
         settings.preshutdownTimeoutMs = static_cast<uint32_t>(value) * kMsPerSecond;
-    auto job = records.find(record::kWorkerJob);
-    settings.workerJob = job != records.end() && job->second == "1";
-    if (!readBounded(records, record::kRecoveryRestarts, 1, kMaxRestarts, notes, value))
+    settings.workerJob = config.flag(record::kWorkerJob);
+    if (!readBounded(config, record::kRecoveryRestarts, notes, value))
         return settings;
     settings.restarts = static_cast<uint32_t>(value);
-    int32_t delay = kDefaultRecoveryDelay, reset = kDefaultRecoveryReset;
-    readBounded(records, record::kRecoveryDelay, 1, kMaxRecoveryDelay, notes, delay);
-    readBounded(records, record::kRecoveryReset, 1, kMaxRecoveryReset, notes, reset);
+    // A raw block may set restarts alone: the others take the packer's defaults.
+    constexpr int32_t kDefaultDelay = defaultOf(record::kRecoveryDelay), kDefaultReset = defaultOf(record::kRecoveryReset);
+    int32_t delay = kDefaultDelay, reset = kDefaultReset;
+    readBounded(config, record::kRecoveryDelay, notes, delay);
+    readBounded(config, record::kRecoveryReset, notes, reset);
     settings.restartDelayMs = static_cast<uint32_t>(delay) * kMsPerSecond;
     settings.resetSeconds = static_cast<uint32_t>(reset);
     return settings;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "config/settings.h"
+
 // Every value is off (0, false) when its record is missing.
 struct RobustnessSettings {
     uint32_t stopBudgetMs = 0;          // 0: the stop waits without a limit
@@ -26,10 +28,9 @@ struct ClampNote {
     int32_t used;
 };
 
-// Reads the robustness records of a block (id to text). A present value
-// outside its bounds is clamped and noted.
-RobustnessSettings readRobustnessSettings(const std::map<int32_t, std::string> &records,
-                                          std::vector<ClampNote> &notes);
+// Reads the robustness records. A present value outside its bounds is
+// clamped and noted.
+RobustnessSettings readRobustnessSettings(const Settings &config, std::vector<ClampNote> &notes);
 
 // One action of the failure actions list; the types are SC_ACTION_TYPE's.
 const uint32_t kActionNone = 0;

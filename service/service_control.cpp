@@ -7,7 +7,7 @@
 #include "common/format.h"
 #include "common/records.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "paths/path_utils.h"
 #include "service/install_security.h"
 #include "service/security_rules.h"
@@ -121,29 +121,29 @@ bool serviceBelongsToOtherProgram(const wchar_t *serviceName) {
 
 }  // namespace
 
-std::wstring readServiceDependencies() {
+std::wstring readServiceDependencies(const Settings &settings) {
     wchar_t record[kTextCapacity];
-    getConfigStringW(record::kDependencies, record, kTextCapacity);
+    settings.text(record::kDependencies, record, kTextCapacity);
     return buildDependencyList(record);
 }
 
-int installService(const wchar_t *serviceName, unsigned long startType, bool *foreign) {
+int installService(const Settings &settings, const wchar_t *serviceName, unsigned long startType, bool *foreign) {
     std::wstring account;
-    if (!chooseServiceAccount(serviceName, &account))
+    if (!chooseServiceAccount(settings, serviceName, &account))
         return 1;
     if (serviceBelongsToOtherProgram(serviceName)) {
         if (foreign)
             *foreign = true;
         return 1;
     }
-    uninstallService(serviceName, false);
+    uninstallService(settings, serviceName, false);
     ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         printLine("Could not open SCManager.\n");
         return 1;
     }
     std::wstring binaryPath = formatString(L"\"%s\"", getExecutablePath());
-    std::wstring dependencies = readServiceDependencies();
+    std::wstring dependencies = readServiceDependencies(settings);
     ServiceHandle service(CreateServiceW(manager.get(), serviceName, serviceName, SERVICE_ALL_ACCESS,
                                          SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
                                          binaryPath.c_str(), nullptr, nullptr,
@@ -153,15 +153,15 @@ int installService(const wchar_t *serviceName, unsigned long startType, bool *fo
         printLine("Could not create service.\n");
         return 1;
     }
-    setServiceDescription(service.get());
-    registerRobustness(service.get(), loadRobustnessSettings());
+    setServiceDescription(settings, service.get());
+    registerRobustness(service.get(), loadRobustnessSettings(settings));
     printLine("Installed service '%S'.\n", serviceName);
     warnIfFolderWritableByUsers();
     return 0;
 }
 
-int uninstallService(const wchar_t *serviceName, bool verbose) {
-    stopService(serviceName, false);
+int uninstallService(const Settings &settings, const wchar_t *serviceName, bool verbose) {
+    stopService(settings, serviceName, false);
     ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
         if (verbose)
@@ -208,7 +208,7 @@ int startService(const wchar_t *serviceName, const StringList &arguments) {
     return 1;
 }
 
-int stopService(const wchar_t *serviceName, bool verbose) {
+int stopService(const Settings &settings, const wchar_t *serviceName, bool verbose) {
     ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
     if (!manager) {
         if (verbose)
@@ -221,7 +221,7 @@ int stopService(const wchar_t *serviceName, bool verbose) {
             printLine("Could not stop service.\n");
         return 1;
     }
-    bool boundedStop = loadRobustnessSettings().stopBudgetMs != 0;
+    bool boundedStop = loadRobustnessSettings(settings).stopBudgetMs != 0;
     StopTurn turn(boundedStop, serviceName);
     SERVICE_STATUS status;
     bool sent = ControlService(service.get(), SERVICE_CONTROL_STOP, &status) != FALSE;

@@ -9,22 +9,24 @@
 #include <string>
 
 #include "common/string_list.h"
+#include "config/settings.h"
 
 // 0 installed, 1 failure. An existing registration of this executable is
 // removed first; one of another program is refused (foreign set).
-int installService(const wchar_t *serviceName, unsigned long startType, bool *foreign = nullptr);
+int installService(const Settings &settings, const wchar_t *serviceName, unsigned long startType,
+                   bool *foreign = nullptr);
 // 0 removed, 1 failure; prints only when verbose.
-int uninstallService(const wchar_t *serviceName, bool verbose);
+int uninstallService(const Settings &settings, const wchar_t *serviceName, bool verbose);
 // arguments: the service name argument first, then the start arguments.
 // 0 start accepted or already running, 1 failure.
 int startService(const wchar_t *serviceName, const StringList &arguments);
 // 0 stop sent (whatever the wait gave) or already stopped, 1 failure.
-int stopService(const wchar_t *serviceName, bool verbose);
+int stopService(const Settings &settings, const wchar_t *serviceName, bool verbose);
 // True when the service reached SERVICE_STOPPED.
 bool waitForServiceStop(SC_HANDLE service);
 // 0 running, 3 not running, 1 failure.
 int showServiceStatus(const wchar_t *serviceName);
 // Record 149 as CreateServiceW's dependency list; empty for none.
-std::wstring readServiceDependencies();
+std::wstring readServiceDependencies(const Settings &settings);
 
 #endif

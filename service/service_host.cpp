@@ -8,7 +8,7 @@
 #include "common/split_command_line.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "config/process_role.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
@@ -59,6 +59,8 @@ struct ServiceHostState {
     // Fixed before the dispatcher starts; the log comes first.
     HostObserver *observers[kHostObserverCapacity] = {};
     size_t observerCount = 0;
+    // The launcher's settings, handed over before the dispatcher starts.
+    const Settings *launcherSettings = nullptr;
 };
 
 // Process-wide: the Service Control Manager calls serviceMain and the control
@@ -331,8 +333,8 @@ void reportStopPending(int32_t report) {
 // The worker's temporary directory, made here so that it can be removed after
 // the worker: an application that ends through System.exit ends the worker
 // inside the VM, before the worker could remove it.
-void handTempDirToWorker(LauncherTempDir &dir) {
-    if (getConfigInt(record::kHostRemovesWorkerTempDir) == 0 || getConfigInt(record::kEmbeddedFileCount) <= 0)
+void handTempDirToWorker(const Settings &settings, LauncherTempDir &dir) {
+    if (!settings.flag(record::kHostRemovesWorkerTempDir) || settings.integer(record::kEmbeddedFileCount) <= 0)
         return;
     // On failure the worker makes its own and reports what fails.
     if (createLauncherTempDir(dir) == TempDirResult::Created)
@@ -340,7 +342,8 @@ void handTempDirToWorker(LauncherTempDir &dir) {
 }
 
 // Starts the worker and waits for it; false when there was none to wait for.
-bool superviseWorker(DWORD argumentCount, LPWSTR *arguments, const RobustnessSettings &settings) {
+bool superviseWorker(const Settings &settings, DWORD argumentCount, LPWSTR *arguments,
+                     const RobustnessSettings &robustness) {
     std::wstring commandLine;
     WorkerPipes pipes;
     Worker worker;
@@ -353,8 +356,8 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments, const RobustnessSet
     }
     LauncherTempDir workerTempDir;
     FatalCleanUpScope tempDirCleanUp(removeLauncherTempDirAtFatalExit, &workerTempDir);
-    handTempDirToWorker(workerTempDir);
-    if (!launchWorker(commandLine, pipes, settings.workerJob, worker)) {
+    handTempDirToWorker(settings, workerTempDir);
+    if (!launchWorker(commandLine, pipes, robustness.workerJob, worker)) {
         removeLauncherTempDir(workerTempDir);
         HostLock lock;
         hostState.shutdownPipe.reset();
@@ -367,7 +370,7 @@ bool superviseWorker(DWORD argumentCount, LPWSTR *arguments, const RobustnessSet
     WorkerWait wait;
     wait.worker = worker.process.get();
     wait.stopRequested = hostState.stopEvent.get();
-    wait.stopBudgetMs = settings.stopBudgetMs;
+    wait.stopBudgetMs = robustness.stopBudgetMs;
     GuardEvents guardEvents;
     bool workerEnded = waitForWorker(wait, guardEvents);
     DWORD exitCode = 0;
@@ -389,28 +392,31 @@ bool addHostObserver(HostObserver &observer) {
     return true;
 }
 
+void setServiceSettings(const Settings &settings) { hostState.launcherSettings = &settings; }
+
 void WINAPI serviceMain(DWORD argumentCount, LPWSTR *arguments) {
     emit(HostEventKind::ServiceMainStarted);
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(),
                     hostState.serviceMainThread.receive(), SYNCHRONIZE, FALSE, 0);
-    RobustnessSettings settings = loadRobustnessSettings();
+    const Settings &settings = *hostState.launcherSettings;
+    RobustnessSettings robustness = loadRobustnessSettings(settings);
     hostState.stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     {
         HostLock lock;
-        hostState.settings = settings;
-        fillInitialStatus(settings);
+        hostState.settings = robustness;
+        fillInitialStatus(robustness);
         // A stop request that came first already set the event's condition.
         if (hostState.stopRequested)
             SetEvent(hostState.stopEvent.get());
     }
     takeServiceName(argumentCount, arguments);
-    if (!registerControlHandler(settings))
+    if (!registerControlHandler(robustness))
         return;
     {
         HostLock lock;
         reportStatus();
     }
-    if (!superviseWorker(argumentCount, arguments, settings))
+    if (!superviseWorker(settings, argumentCount, arguments, robustness))
         return;
     emit(HostEventKind::HostExiting);
     ExitProcess(0);

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "config/settings.h"
 #include "service/host_events.h"
 
 // Adds an observer of the host's events beside the diagnostic log; before
@@ -18,6 +19,8 @@ bool addHostObserver(HostObserver &observer);
 // inside it; it returns when the worker could not be started, or was not
 // because a stop request came first.
 void WINAPI serviceMain(DWORD argumentCount, LPWSTR *arguments);
+// The settings serviceMain reads; they must outlive it.
+void setServiceSettings(const Settings &settings);
 // The dispatcher returns as soon as the service reports it has stopped, while
 // serviceMain may still be finishing; it ends the process itself, or returns.
 void waitForServiceMainEnd();

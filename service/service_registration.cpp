@@ -4,7 +4,7 @@
 
 #include "common/capacities.h"
 #include "common/records.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "diagnostics/log.h"
 
 namespace {
@@ -48,18 +48,18 @@ void registerFailureActions(SC_HANDLE service, const RobustnessSettings &setting
 
 }  // namespace
 
-RobustnessSettings loadRobustnessSettings() {
+RobustnessSettings loadRobustnessSettings(const Settings &config) {
     std::vector<ClampNote> notes;
-    RobustnessSettings settings = readRobustnessSettings(configStore().records, notes);
+    RobustnessSettings settings = readRobustnessSettings(config, notes);
     for (const ClampNote &note : notes)
         logMessage(L"record %d value '%S' is out of bounds: using %d", static_cast<int>(note.id),
                    note.value.c_str(), static_cast<int>(note.used));
     return settings;
 }
 
-void setServiceDescription(SC_HANDLE service) {
+void setServiceDescription(const Settings &settings, SC_HANDLE service) {
     wchar_t description[kTextCapacity];
-    getMessageText(message::kServiceDescription, description, kTextCapacity);
+    settings.message(message::kServiceDescription, description, kTextCapacity);
     if (description[0] == 0)
         return;
     ChangeConfig2 changeConfig2 = findChangeServiceConfig2();

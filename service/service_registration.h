@@ -9,9 +9,9 @@
 #include "service/robustness_rules.h"
 
 // The robustness records of the configuration; every clamped value is logged.
-RobustnessSettings loadRobustnessSettings();
+RobustnessSettings loadRobustnessSettings(const Settings &config);
 // Message 20017 as the service's description, when it is not empty.
-void setServiceDescription(SC_HANDLE service);
+void setServiceDescription(const Settings &settings, SC_HANDLE service);
 // Failure actions with their flag, and the pre-shutdown timeout, where the
 // records ask for them. A failure is a logged warning: the service stays
 // installed.

@@ -11,6 +11,7 @@
 
 #include "common/pe_image.h"
 #include "common/records.h"
+#include "common/settings_schema.h"
 #include "writer/block_writer.h"
 #include "writer/launcher_choice.h"
 #include "writer/project_file.h"
@@ -66,86 +67,14 @@ const char kUsage[] =
     "and the key.\n"
     "\n"
     "The project file (TOML). Only service.name and java.main_class are required;\n"
-    "the values shown are the defaults unless marked as examples. Paths may use /\n"
+    "the values shown are the defaults. Paths may use /\n"
     "or \\ and are relative to the service folder unless absolute; texts may refer\n"
     "to ${PELLUX_EXEDIR} (the executable's folder) and ${NAME} (an environment\n"
     "variable).\n"
-    "\n"
-    "  [service]\n"
-    "  name = \"Heartbeat\"              # example: the Windows service name\n"
-    "  description = \"...\"             # example: shown in the Services console\n"
-    "  start = \"auto\"                  # or \"demand\"\n"
-    "  dependencies = [\"Tcpip\"]        # example: services that must run first\n"
-    "  executable = \"Heartbeat.exe\"    # default: the service name and .exe\n"
-    "  working_directory = \".\"         # the executable's folder\n"
-    "  arch = \"auto\"                   # or \"x86_64\" or \"i686\"; see --arch\n"
-    "  account = \"LocalSystem\"         # or \"LocalService\", \"NetworkService\" or\n"
-    "                                  # \"virtual\" (NT SERVICE\\<name>)\n"
-    "  launcher_type = \"console\"       # how launch errors show: \"console\",\n"
-    "                                  # \"message-box\" or \"windowed\" (javaw.exe);\n"
-    "                                  # the last two need start = \"demand\"\n"
-    "\n"
-    "  [service.stop]\n"
-    "  timeout = 30                    # seconds a stop may take (1 to 3600); then\n"
-    "                                  # the application is ended and the service\n"
-    "                                  # reports the service-specific code 5001\n"
-    "  preshutdown = true              # a system shutdown gives the application the\n"
-    "                                  # same time (Windows waits timeout + 5 s)\n"
-    "  end_worker_with_host = true     # the application and its child processes\n"
-    "                                  # end when the service process ends\n"
-    "\n"
-    "  [service.recovery]              # what Windows does when the service fails\n"
-    "  enabled = true                  # false: nothing\n"
-    "  restarts = 3                    # restarts before Windows gives up (1 to 10)\n"
-    "  restart_delay = 10              # seconds before each restart (1 to 86400)\n"
-    "  reset_after = 86400             # seconds without a failure after which the\n"
-    "                                  # count starts again (1 to 2592000)\n"
-    "\n"
-    "  [java]\n"
-    "  main_class = \"com.example.Main\" # example: the class with main(String[])\n"
-    "  module = false                  # true: main_class is \"module/com.example.Main\"\n"
-    "  class_path = [\"*\", \"libs/*\", \"libs/actions/*\", \"libs/ext/*\", \"libs/jdbc/*\"]\n"
-    "      # the default finds the jars beside the executable and in libs;\n"
-    "      # \"dir/*\" every jar and zip in dir, \"app.jar\" a file, \"classes/\" a\n"
-    "      # directory; tables: { jars_in = \"dir\" }, { file = \"...\" },\n"
-    "      # { directory = \"...\" }, { env = \"VAR\" } (the variable's value), each\n"
-    "      # with required = true to refuse to start when it is missing\n"
-    "  module_path = []                # the same forms; \"dir/*\" is the directory\n"
-    "  vm_options = []                 # built into the executable, one option per\n"
-    "      # element. None by default: the Java runtime library needs none, the\n"
-    "      # launcher passes what it needs as properties itself\n"
-    "  vmoptions_file = [\"-Xmx512m\"]   # example: written to NAME.vmoptions beside\n"
-    "                                  # the executable, for administrators to change\n"
-    "  read_vmoptions_file = true      # false: NAME.vmoptions is ignored\n"
-    "  arguments = []                  # passed to main before the start arguments\n"
-    "\n"
-    "  [runtime]                       # the Java the service runs on\n"
-    "  min_version = \"1.8\"             # \"\" for no bound\n"
-    "  max_version = \"\"                # no upper bound; e.g. \"21\" for at most 21\n"
-    "  allow_beta = true               # accept early-access and beta builds\n"
-    "  require_jdk = false             # only a JDK will do\n"
-    "  search = [{ bundled = \"jre\" }, { env = \"JDK_HOME\" }, { env = \"JAVA_HOME\" },\n"
-    "            \"registry\", { directory = \".\" }]\n"
-    "      # where to look, in order: { bundled = \"dir\" } a Java shipped beside\n"
-    "      # the executable (taken even when its version does not fit),\n"
-    "      # { directory = \"C:/Java/jdk-17\" }, { env = \"VAR\" }, \"registry\" the\n"
-    "      # installed Javas, \"path\" java.exe on PATH\n"
-    "  trust_directories = false       # take a directory's Java without checking it\n"
-    "  preferred = \"C:/Java/jdk-17\"    # example: tried before everything else\n"
-    "\n"
-    "  [output]                        # where System.out and System.err go\n"
-    "  stdout = \"var/log/server_out.log\"   # false: not redirected\n"
-    "  stderr = \"var/log/server_err.log\"   # false: not redirected\n"
-    "  append = true                   # false: each start empties the files\n"
-    "  max_size = \"10 MB\"              # a file past this size (at least 1 KB) is\n"
-    "                                  # renamed at a line end: name.log becomes\n"
-    "                                  # name.1.log, name.1.log name.2.log ...\n"
-    "  keep = 5                        # renamed files kept, the oldest dropped;\n"
-    "                                  # 0: the file is emptied in place instead\n"
-    "\n"
-    "  [instance]\n"
-    "  single = true                   # a second copy of the executable ends at once\n"
-    "  scope = \"session\"               # or \"global\" or \"user\"\n"
+    "\n";
+
+// After the keys, which come from the schema.
+const char kUsageTail[] =
     "\n"
     "  [[file]]                        # example: copied into the folder\n"
     "  source = \"build/libs\"           # relative to the project file\n"
@@ -161,6 +90,33 @@ const char kUsage[] =
     "  [messages]   message id = text (replaces the built-in text)\n"
     "  [[locale]]   name = \"de\" and a [locale.messages] table, applied when the\n"
     "               user's locale begins with the name\n";
+
+// The section of a key: all before its last dot.
+std::string sectionOf(const std::string &key) { return key.substr(0, key.rfind('.')); }
+
+// One line per key of the schema, under its section, with its default.
+std::string projectKeyListing() {
+    std::string listing, section, previous;
+    for (const SettingSpec &spec : kSettingsSchema) {
+        if (!spec.key || previous == spec.key)
+            continue;
+        previous = spec.key;
+        if (sectionOf(spec.key) != section) {
+            section = sectionOf(spec.key);
+            listing += (listing.empty() ? "  [" : "\n  [") + section + "]\n";
+        }
+        std::string line = "  " + previous.substr(section.size() + 1);
+        if (spec.keyDefault)
+            line += " = " + std::string(spec.keyDefault);
+        line.resize(line.size() < 34 ? 34 : line.size() + 1, ' ');
+        std::string doc = spec.doc;
+        bool number = spec.type == SettingType::kInteger || spec.type == SettingType::kClamped;
+        if (number && spec.keyDefault && spec.keyDefault[0] >= '0' && spec.keyDefault[0] <= '9')
+            doc += " (" + std::to_string(spec.low) + " to " + std::to_string(spec.high) + ")";
+        listing += line + "# " + doc + "\n";
+    }
+    return listing;
+}
 
 struct PackOptions {
     std::string project, output, folder, arch;
@@ -225,7 +181,7 @@ int parseOptions(int argc, char **argv, PackOptions &options, bool *done) {
     for (int i = 1; i < argc; i++) {
         std::string option = argv[i];
         if (option == "--help" || option == "-h") {
-            std::cout << kUsage;
+            std::cout << kUsage << projectKeyListing() << kUsageTail;
             *done = true;
             return 0;
         }

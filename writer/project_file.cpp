@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/settings_schema.h"
 #include "writer/project_error.h"
 #include "writer/project_values.h"
 
@@ -52,10 +53,62 @@ const toml::table &asTable(const toml::node &node, const std::string &what) {
     return *table;
 }
 
+bool isWholeNumber(const std::string &text, bool sign) {
+    size_t digits = sign && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    return text.size() > digits && text.find_first_not_of("0123456789", digits) == std::string::npos;
+}
+
+// Why the launcher could not read text as the schema's record, or empty.
+// An empty text reads as a missing record and is always taken.
+std::string schemaProblem(const SettingSpec &spec, const std::string &text) {
+    if (text.empty())
+        return "";
+    std::string range = " from " + std::to_string(spec.low) + " to " + std::to_string(spec.high);
+    switch (spec.type) {
+    case SettingType::kText:
+    case SettingType::kEntries:
+        if (spec.capacity != 0 && text.size() >= spec.capacity)
+            return "is " + std::to_string(text.size()) + " characters long; the launcher reads at most " +
+                   std::to_string(spec.capacity - 1);
+        return "";
+    case SettingType::kFlag:
+    case SettingType::kSwitch:
+        return text == "0" || text == "1" ? "" : "must be true or false (1 or 0)";
+    case SettingType::kInteger:
+    case SettingType::kClamped:
+    case SettingType::kByteCount: {
+        bool sign = spec.type != SettingType::kByteCount;
+        errno = 0;
+        long long value = isWholeNumber(text, sign) ? std::strtoll(text.c_str(), nullptr, 10) : 0;
+        if (!isWholeNumber(text, sign) || errno != 0 || value < spec.low || value > spec.high)
+            return "must be a whole number" + range;
+        return "";
+    }
+    case SettingType::kNone:
+        break;
+    }
+    return "";
+}
+
+// A record the launcher reads must have a value it can read as its type.
+void checkAgainstSchema(int32_t id, const std::string &text, const toml::node &value) {
+    for (const SettingSpec &spec : kSettingsSchema) {
+        if (spec.id != id || id == kNoRecord)
+            continue;
+        std::string problem = schemaProblem(spec, text);
+        if (!problem.empty())
+            failKey(value, "records." + std::to_string(id),
+                    problem + (spec.key ? " (" + std::string(spec.key) + ")" : std::string()));
+        return;
+    }
+}
+
 void readRecords(const toml::table &table, BlockContent &content, RawOrigins &raw) {
     for (auto &&[key, value] : table) {
         int32_t id = parseId(key, value);
-        setRecord(content, id, recordText(key, value));
+        std::string text = recordText(key, value);
+        checkAgainstSchema(id, text, value);
+        setRecord(content, id, text);
         raw.records[id] = &value;
     }
 }

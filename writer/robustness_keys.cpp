@@ -23,7 +23,7 @@ void readStopTable(const toml::table &table, RobustnessKeys &keys) {
     for (auto &&[key, value] : table) {
         std::string name(key.str()), path = "service.stop." + name;
         if (name == "timeout") {
-            keys.stopTimeout = secondsOf(value, path, robustness::kMaxStopBudget, "seconds");
+            keys.stopTimeout = secondsOf(value, path, record::kStopBudget.high, "seconds");
             keys.stopTimeoutNode = &value;
         } else if (name == "preshutdown") {
             keys.preshutdown = flagOf(value, path);
@@ -43,17 +43,23 @@ void readRecoveryTable(const toml::table &table, RobustnessKeys &keys) {
         if (name == "enabled") {
             keys.recovery = flagOf(value, path);
         } else if (name == "restarts") {
-            keys.restarts = secondsOf(value, path, robustness::kMaxRestarts, "restarts");
+            keys.restarts = secondsOf(value, path, record::kRecoveryRestarts.high, "restarts");
         } else if (name == "restart_delay") {
-            keys.restartDelay = secondsOf(value, path, robustness::kMaxRecoveryDelay, "seconds");
+            keys.restartDelay = secondsOf(value, path, record::kRecoveryDelay.high, "seconds");
         } else if (name == "reset_after") {
-            keys.resetAfter = secondsOf(value, path, robustness::kMaxRecoveryReset, "seconds");
+            keys.resetAfter = secondsOf(value, path, record::kRecoveryReset.high, "seconds");
         } else {
             unknownKey(value, "service.recovery", name, "enabled, restarts, restart_delay, reset_after");
             continue;
         }
         keys.recoveryNode = &value;
     }
+}
+
+bool isRobustnessRecord(int32_t id) {
+    return id == record::kStopBudget || id == record::kPreshutdownTimeout || id == record::kWorkerJob ||
+           id == record::kHostRemovesWorkerTempDir || id == record::kRecoveryRestarts ||
+           id == record::kRecoveryDelay || id == record::kRecoveryReset;
 }
 
 std::vector<RobustnessRecord> robustnessRecords(const RobustnessKeys &keys) {
@@ -68,7 +74,8 @@ std::vector<RobustnessRecord> robustnessRecords(const RobustnessKeys &keys) {
     records.push_back({record::kWorkerJob, keys.endWorkerWithHost ? "1" : "0", keys.endWorkerNode,
                        "service.stop.end_worker_with_host"});
     // No key: a stopped service never has a reason to leave its files behind.
-    records.push_back({record::kHostRemovesWorkerTempDir, "1", nullptr, ""});
+    constexpr const char *kRemovesTempDir = schemaEntry(record::kHostRemovesWorkerTempDir).packDefault;
+    records.push_back({record::kHostRemovesWorkerTempDir, kRemovesTempDir, nullptr, ""});
     if (!keys.recovery)
         return records;
     records.push_back({record::kRecoveryRestarts, std::to_string(keys.restarts), keys.recoveryNode,

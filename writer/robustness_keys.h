@@ -11,14 +11,19 @@
 
 #include "common/records.h"
 
+constexpr int64_t kDefaultStopTimeout = defaultOf(record::kStopBudget);
+constexpr int64_t kDefaultRestarts = defaultOf(record::kRecoveryRestarts);
+constexpr int64_t kDefaultRestartDelay = defaultOf(record::kRecoveryDelay);
+constexpr int64_t kDefaultResetAfter = defaultOf(record::kRecoveryReset);
+
 struct RobustnessKeys {
-    int64_t stopTimeout = robustness::kDefaultStopBudget;
+    int64_t stopTimeout = kDefaultStopTimeout;
     bool preshutdown = true;
     bool endWorkerWithHost = true;
     bool recovery = true;
-    int64_t restarts = robustness::kDefaultRestarts;
-    int64_t restartDelay = robustness::kDefaultRecoveryDelay;
-    int64_t resetAfter = robustness::kDefaultRecoveryReset;
+    int64_t restarts = kDefaultRestarts;
+    int64_t restartDelay = kDefaultRestartDelay;
+    int64_t resetAfter = kDefaultResetAfter;
     // Where each value was set (null: the default), for the records it makes.
     const toml::node *stopTimeoutNode = nullptr;
     const toml::node *preshutdownNode = nullptr;
@@ -38,6 +43,9 @@ struct RobustnessRecord {
 // or value.
 void readStopTable(const toml::table &table, RobustnessKeys &keys);
 void readRecoveryTable(const toml::table &table, RobustnessKeys &keys);
+// The records the keys stand for; the keys leave some out (pre-shutdown,
+// recovery), so their defaults come from here, not from the schema's list.
+bool isRobustnessRecord(int32_t id);
 // The records the keys stand for.
 std::vector<RobustnessRecord> robustnessRecords(const RobustnessKeys &keys);
 

@@ -42,46 +42,12 @@ struct ServiceKeys {
     RobustnessKeys robustness;
 };
 
-// The launcher's usual values, for every record a friendly key stands for.
-const struct {
-    int32_t id;
-    const char *value;
-} kDefaultRecords[] = {
-    {record::kRedirectError, "1"},
-    {record::kErrorFile, "var\\log\\server_err.log"},
-    {record::kRedirectOutput, "1"},
-    {record::kOutputFile, "var\\log\\server_out.log"},
-    {record::kAppendOutput, "1"},
-    {record::kLauncherType, "4"},
-    // The jars beside the executable first, then the usual library folders.
-    {record::kClassPath, "S0.;S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
-    // The Java runtime library needs no option: the launcher passes its
-    // properties itself.
-    {record::kVmParameters, ""},
-    {record::kMinimumVersion, "1.8"},
-    // No upper bound: a service should run on the Java its machine has.
-    {record::kMaximumVersion, ""},
-    {record::kSearchSequence, "B.\\jre;EJDK_HOME;EJAVA_HOME;Y;R.\\.;"},
-    {record::kAllowBeta, "1"},
-    {record::kRequireJdk, "0"},
-    {record::kMainInModule, "0"},
-    {record::kForceDirectoryEntries, "0"},
-    {record::kWorkingDirectory, "."},
-    {record::kInstanceAllSessions, "0"},
-    {record::kDefaultVmOptionsFile, "1"},
-    {record::kInstancePerSession, "1"},
-    {record::kLauncherFlavour, "i"},
-    {record::kInstallationDirectory, "."},
-    {record::kSingleInstance, "1"},
-    {record::kOutputMaxSize, "10485760"},
-    {record::kOutputKeep, "5"},
-};
-
-// The launcher reads most texts into buffers of 6,000; the arguments into 2,000.
+// The launcher reads the record into a buffer of this size; 0: any length.
 size_t recordCapacity(int32_t id) {
-    if (id == record::kClassPath || id == record::kModulePath)
-        return 0;  // read as a copy of any length
-    return id == record::kMainArguments ? 2000 : 6000;
+    for (const SettingSpec &spec : kSettingsSchema)
+        if (spec.id == id && spec.id != kNoRecord)
+            return spec.capacity;
+    return kRecordTextCapacity;
 }
 
 void planRecord(ServiceKeys &keys, int32_t id, const std::string &value, const toml::node &origin,
@@ -491,8 +457,9 @@ void applyServiceSections(const std::string &projectName, const toml::table &roo
                           PackageProject *project) {
     ServiceKeys keys;
     keys.project = project;
-    for (const auto &record : kDefaultRecords)
-        keys.records[record.id] = PlannedRecord{record.value, nullptr, ""};
+    for (const SettingSpec &spec : kSettingsSchema)
+        if (spec.packDefault && !isRobustnessRecord(spec.id))
+            keys.records[spec.id] = PlannedRecord{spec.packDefault, nullptr, ""};
     for (auto &&[key, value] : root) {
         std::string section(key.str());
         if (section == "service") {

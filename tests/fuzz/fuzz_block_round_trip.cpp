@@ -54,7 +54,7 @@ BlockContent contentOf(FuzzInput &input) {
 
 std::wstring wideOf(const std::u16string &text) { return std::wstring(text.begin(), text.end()); }
 
-void checkMessages(const BlockContent &content, const ConfigStore &store) {
+void checkMessages(const BlockContent &content, const Settings &store) {
     std::map<int32_t, std::wstring> expected;
     for (const auto &message : content.messages)
         expected[message.first] = wideOf(message.second);
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!buildConfiguredLauncher(fakeExecutable(0x600), content, &launcher, &error))
         return 0;
     uint32_t offset = 0;
-    ConfigStore store = readBackBlock(launcher, fixedLocale, &offset);
+    Settings store = readBackBlock(launcher, fixedLocale, &offset);
     for (const auto &record : content.records)
         if (store.records[record.first] != record.second)
             abort();

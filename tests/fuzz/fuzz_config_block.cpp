@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     capturedLog().clear();  // each input starts from an empty capture
     std::string bytes(reinterpret_cast<const char *>(data), size);
     MemorySource source(bytes);
-    ConfigStore store;
+    Settings store;
     uint32_t offset = 0;
     if (locateConfigBlock(source) == BlockError::None)
         parseConfigBlock(source, store, fixedLocale, &offset);

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!buildConfiguredLauncher(fakeExecutable(0x600), project.content, &launcher, &error))
         return 0;
     uint32_t offset = 0;
-    ConfigStore store = readBackBlock(launcher, fixedLocale, &offset);
+    Settings store = readBackBlock(launcher, fixedLocale, &offset);
     for (const auto &record : project.content.records)
         if (store.records[record.first] != record.second)
             abort();

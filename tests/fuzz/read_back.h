@@ -9,9 +9,9 @@
 
 #include "config/config_block.h"
 
-inline ConfigStore readBackBlock(const std::string &launcher, std::string (*locale)(), uint32_t *dataOffset) {
+inline Settings readBackBlock(const std::string &launcher, std::string (*locale)(), uint32_t *dataOffset) {
     MemorySource source(launcher);
-    ConfigStore store;
+    Settings store;
     if (locateConfigBlock(source) != BlockError::None ||
         parseConfigBlock(source, store, locale, dataOffset) != BlockError::None)
         abort();

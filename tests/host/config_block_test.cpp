@@ -15,7 +15,7 @@ std::string fixedLocale() { return detectedLocale; }
 
 struct Loaded {
     BlockError error;
-    ConfigStore store;
+    Settings store;
     uint32_t dataOffset = 0;
 };
 

@@ -177,8 +177,8 @@ BlockContent withFiles(std::vector<EmbeddedFile> files) {
 }
 
 // Reads the block as the launcher does and leaves the source at the first entry.
-ConfigStore parsedBlock(ByteSource &source) {
-    ConfigStore store;
+Settings parsedBlock(ByteSource &source) {
+    Settings store;
     uint32_t dataOffset = 0;
     EXPECT_EQ(locateConfigBlock(source), BlockError::None);
     EXPECT_EQ(parseConfigBlock(source, store, detectNothing, &dataOffset), BlockError::None);
@@ -190,7 +190,7 @@ TEST(BlockWriterEmbedding, FilesFollowTheBlockAndFillTheirRecords) {
     Written written = build(withFiles({{"lib\\a.jar", patterned(6001)}, {"empty.txt", ""}, {"b.zip", "zip"}}));
     ASSERT_TRUE(written.ok) << written.error;
     MemorySource source(written.launcher);
-    ConfigStore store = parsedBlock(source);
+    Settings store = parsedBlock(source);
     EXPECT_EQ(store.records[2002], "3");
     EXPECT_EQ(store.records[2003], "lib\\a.jar;empty.txt;b.zip;");
     EXPECT_EQ(store.records[101], "Service");

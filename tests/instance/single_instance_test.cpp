@@ -5,12 +5,11 @@
 
 #include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "instance/single_instance.h"
 #include "tests/instance/instance_roles.h"
 #include "tests/instance/role_report.h"
 #include "tests/support/launcher_harness.h"
-#include "tests/support/config_scope.h"
 
 namespace {
 
@@ -262,11 +261,11 @@ TEST_F(SingleInstance, PathKeepsItsBlanksInTheRegistryButNotInTheName) {
 
 // The semaphores stay open until this process ends, so the numbers go on.
 TEST(MultipleInstances, EachCopyTakesTheNextFreeNumber) {
-    ConfigScope records({{record::kInstancePerSession, "1"}});
+    Settings settings{{{record::kInstancePerSession, "1"}}, {}};
     std::string name = "Local\\" + underscored(instancePathOf(testProgramPath()));
-    InstanceSemaphore firstSemaphore = checkSingleInstance(false);
+    InstanceSemaphore firstSemaphore = checkSingleInstance(settings, false);
     std::string first = firstSemaphore.name;
-    InstanceSemaphore secondSemaphore = checkSingleInstance(false);
+    InstanceSemaphore secondSemaphore = checkSingleInstance(settings, false);
     std::string second = secondSemaphore.name;
     ASSERT_EQ(first.compare(0, name.size(), name), 0) << first;
     int n = std::stoi(first.substr(name.size()));
@@ -282,12 +281,11 @@ TEST(MultipleInstances, EachCopyTakesTheNextFreeNumber) {
 TEST(MultipleInstances, AllSessionsAndPerUserNamesAreGlobal) {
     std::string path = underscored(instancePathOf(testProgramPath()));
     {
-        ConfigScope records({{record::kInstanceAllSessions, "1"}, {record::kInstancePerSession, "1"}});
-        std::string name = checkSingleInstance(false).name;
+        Settings settings{{{record::kInstanceAllSessions, "1"}, {record::kInstancePerSession, "1"}}, {}};
+        std::string name = checkSingleInstance(settings, false).name;
         EXPECT_EQ(name.rfind("Global\\" + path, 0), 0u) << name;
     }
-    ConfigScope records(std::map<int32_t, std::string>{});
-    std::string name = checkSingleInstance(false).name;
+    std::string name = checkSingleInstance(Settings(), false).name;
     EXPECT_EQ(name.rfind("Global\\S-1-", 0), 0u) << name;
     EXPECT_NE(name.find(path), std::string::npos) << name;
     EXPECT_EQ(name.find('\\', 7), std::string::npos) << name;
@@ -327,8 +325,7 @@ TEST_F(SingleInstance, PlantedSemaphoreFailsAServiceWorkerAndOwnSemaphoresArePri
         << log();
     CloseHandle(attacker);
 
-    ConfigScope records({{record::kInstanceAllSessions, "1"}});
-    InstanceSemaphore semaphore = checkSingleInstance(false);
+    InstanceSemaphore semaphore = checkSingleInstance(Settings{{{record::kInstanceAllSessions, "1"}}, {}}, false);
     HANDLE own = OpenSemaphoreA(READ_CONTROL, FALSE, semaphore.name.c_str());
     ASSERT_NE(own, nullptr);
     unsigned char buffer[4096];

@@ -11,9 +11,9 @@
 
 #include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
 #include "config/embedded_files.h"
 #include "config/load_config.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "instance/single_instance.h"
 #include "paths/temp_dirs.h"
@@ -44,12 +44,13 @@ void writeReport(const std::wstring &path, const std::string &text) {
 int runExtract(const std::vector<std::wstring> &arguments) {
     if (arguments.size() != 3)
         return 2;
-    loadConfigBlock();
+    static Settings settings;
+    loadConfigBlock(settings);
     // As in the run sequence: a failure ends through fatalExit, which removes it.
     LauncherTempDir tempDir;
     FatalCleanUpScope tempDirCleanUp(removeLauncherTempDirAtFatalExit, &tempDir);
     uint32_t unextractedOffset = 0;
-    if (extractEmbeddedFiles(false, tempDir, &unextractedOffset) != 0)
+    if (extractEmbeddedFiles(settings, false, tempDir, &unextractedOffset) != 0)
         fatalMessage(message::kInternalError, "16");
     writeReport(arguments[2], std::string("tempdir=") + tempDir.path + "\noffset=" +
                                   std::to_string(unextractedOffset) + "\n");
@@ -105,6 +106,7 @@ void holdUntilReleased(const std::wstring &name, bool deaf) {
 }
 
 int runInstance(const std::vector<std::wstring> &arguments) {
+    Settings settings;
     if (arguments.size() < 3)
         return 2;
     std::wstring holdName;
@@ -132,11 +134,11 @@ int runInstance(const std::vector<std::wstring> &arguments) {
         else if (argument == L"--hold" && i + 1 < arguments.size())
             holdName = arguments[++i];
         else if (equals != std::wstring::npos)
-            configStore().records[std::stoi(argument.substr(0, equals))] = narrowBytes(argument.substr(equals + 1));
+            settings.records[std::stoi(argument.substr(0, equals))] = narrowBytes(argument.substr(equals + 1));
         else
             return 2;
     }
-    InstanceSemaphore semaphore = checkSingleInstance(serviceWorker);
+    InstanceSemaphore semaphore = checkSingleInstance(settings, serviceWorker);
     writeReport(arguments[2], "pid=" + std::to_string(GetCurrentProcessId()) + "\nsemaphore=" + semaphore.name +
                                   "\nwindow=" + (window ? "1" : "0") + "\n");
     if (!holdName.empty())

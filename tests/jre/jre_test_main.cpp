@@ -7,7 +7,8 @@
 
 #include <cstring>
 
-#include "config/config_store.h"
+#include "config/load_config.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "jre/unpack_runtime.h"
@@ -17,8 +18,10 @@
 namespace {
 
 void useDefaultMessages() {
+    static Settings settings;
     for (const auto &message : defaultMessages())
-        configStore().messages[message.first] = std::wstring(message.second.begin(), message.second.end());
+        settings.messages[message.first] = std::wstring(message.second.begin(), message.second.end());
+    showFatalMessagesFrom(settings);
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ int LogTail::count(const std::wstring &line) const {
 std::vector<std::string> loaderCandidates;
 std::vector<std::string> loadingPaths;
 
-HMODULE recordingLoader(const char *javaExecutable, RuntimeLocation &) {
+HMODULE recordingLoader(const Settings &, RuntimeLocation &, const char *javaExecutable) {
     loaderCandidates.push_back(javaExecutable);
     for (const std::string &text : loadingPaths) {
         if (std::string(javaExecutable).find(text) != std::string::npos)

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "paths/expand_variables.h"
 #include "standins/runtime_home.h"
 #include "tests/support/config_scope.h"
@@ -39,7 +39,7 @@ using ConfigRecords = ConfigScope;
 // given texts.
 extern std::vector<std::string> loaderCandidates;
 extern std::vector<std::string> loadingPaths;
-HMODULE recordingLoader(const char *javaExecutable, RuntimeLocation &runtime);
+HMODULE recordingLoader(const Settings &settings, RuntimeLocation &runtime, const char *javaExecutable);
 void resetRecordingLoader(std::vector<std::string> loading = {});
 
 // Registry keys created for one test, deleted deepest first afterwards.

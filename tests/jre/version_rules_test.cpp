@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "jre/java_version.h"
 #include "jre/search_observer.h"
 #include "tests/host/log_capture.h"

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "config/settings.h"
 #include "jvm/assemble_vm_options.h"
 #include "jvm/jvm_dll_rules.h"
 #include "jvm/launcher_properties.h"
@@ -52,16 +53,16 @@ TEST(LauncherProperties, LongPathIsCutAtTheLibraryPathBufferAndLogged) {
 TEST(LauncherProperties, OutputRotationIsPassedOnlyWithAValidSize) {
     LauncherPropertyValues values;
     size_t withoutRotation = buildLauncherProperties(values).size();
-    values.outputMaxSize = outputRotationSize("10485760");
+    values.outputMaxSize = parseByteCount("10485760");
     values.outputKeep = 0;
     std::vector<std::string> properties = buildLauncherProperties(values);
     ASSERT_EQ(properties.size(), withoutRotation + 2);
     EXPECT_EQ(properties[withoutRotation], "-Dpellux.output.maxSize=10485760");
     EXPECT_EQ(properties[withoutRotation + 1], "-Dpellux.output.keep=0");
-    EXPECT_EQ(outputRotationSize(""), 0u);
+    EXPECT_EQ(parseByteCount(""), 0u);
     capturedLog().clear();
-    EXPECT_EQ(outputRotationSize("10 MB"), 0u);
-    EXPECT_EQ(outputRotationSize(std::string(30, '9')), 0u);
+    EXPECT_EQ(parseByteCount("10 MB"), 0u);
+    EXPECT_EQ(parseByteCount(std::string(30, '9')), 0u);
     EXPECT_TRUE(logContains(L"ERROR: output rotation size \"10 MB\" is no byte count; files are not rotated"));
 }
 

@@ -6,7 +6,8 @@
 
 #include "common/records.h"
 #include "common/text.h"
-#include "config/config_store.h"
+#include "config/load_config.h"
+#include "config/settings.h"
 #include "diagnostics/fatal.h"
 #include "diagnostics/log.h"
 #include "paths/expand_variables.h"
@@ -104,8 +105,10 @@ bool environmentFlag(const wchar_t *name) { return GetEnvironmentVariableW(name,
 
 // The texts the launcher's messages come from, as the block writer writes them.
 void useDefaultMessages() {
+    static Settings settings;
     for (const auto &message : defaultMessages())
-        configStore().messages[message.first] = std::wstring(message.second.begin(), message.second.end());
+        settings.messages[message.first] = std::wstring(message.second.begin(), message.second.end());
+    showFatalMessagesFrom(settings);
 }
 
 // The first line decides the log before the configuration is read, as in the

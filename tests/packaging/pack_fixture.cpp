@@ -65,17 +65,17 @@ int PackFixture::packFolder(const std::string &text, const std::string &moreArgu
     return pack("service.toml --folder out " + moreArguments);
 }
 
-ConfigStore PackFixture::blockOf(const std::string &executable) {
+Settings PackFixture::blockOf(const std::string &executable) {
     std::string bytes = read(executable);
     MemorySource source(bytes);
-    ConfigStore store;
+    Settings store;
     uint32_t dataOffset = 0;
     EXPECT_EQ(locateConfigBlock(source), BlockError::None);
     EXPECT_EQ(parseConfigBlock(source, store, noLocale, &dataOffset), BlockError::None);
     return store;
 }
 
-std::string PackFixture::record(const ConfigStore &store, int32_t id) {
+std::string PackFixture::record(const Settings &store, int32_t id) {
     auto found = store.records.find(id);
     return found == store.records.end() ? "<missing>" : found->second;
 }

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "config/config_store.h"
+#include "config/settings.h"
 
 class PackFixture : public ::testing::Test {
 protected:
@@ -28,9 +28,9 @@ protected:
     int packFolder(const std::string &text, const std::string &moreArguments = "");
 
     // The configuration block of an executable in the scratch directory.
-    ConfigStore blockOf(const std::string &executable);
+    Settings blockOf(const std::string &executable);
     // A record, or "<missing>".
-    static std::string record(const ConfigStore &store, int32_t id);
+    static std::string record(const Settings &store, int32_t id);
 
     // The made-up resources' bytes, to compare copies with.
     static std::string launcherBytes(const std::string &arch);

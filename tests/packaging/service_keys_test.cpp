@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/records.h"
+#include "common/settings_schema.h"
 #include "common/split_command_line.h"
 #include "jre/java_version.h"
 #include "tests/packaging/pack_fixture.h"
@@ -13,7 +14,7 @@ const char kMinimal[] = "[service]\nname = \"Beat\"\n[java]\nmain_class = \"com.
 
 class ServiceKeys : public PackFixture {
 protected:
-    void expectRecords(const ConfigStore &block, std::initializer_list<std::pair<int32_t, const char *>> expected) {
+    void expectRecords(const Settings &block, std::initializer_list<std::pair<int32_t, const char *>> expected) {
         for (const auto &e : expected)
             EXPECT_EQ(record(block, e.first), e.second) << "record " << e.first;
     }
@@ -56,7 +57,7 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
                          "scope = \"global\"\n"),
               0)
         << errors_;
-    ConfigStore block = blockOf("out/Beat.exe");
+    Settings block = blockOf("out/Beat.exe");
     expectRecords(block, {
         {record::kServiceName, "Beat Service"},
         {record::kServiceAccount, "virtual"},
@@ -90,47 +91,16 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
     EXPECT_EQ(block.messages[20017], L"Beats \u2764 every second");
 }
 
-TEST_F(ServiceKeys, LeftOutKeysTakeTheLauncherUsualValues) {
+TEST_F(ServiceKeys, LeftOutKeysTakeTheSchemasDefaults) {
     ASSERT_EQ(packFolder(kMinimal), 0) << errors_;
     EXPECT_NE(output_.find("The service will run as LocalSystem; service.account = "), std::string::npos) << output_;
-    ConfigStore block = blockOf("out/Beat.exe");
-    expectRecords(block, {
-        {record::kServiceName, "Beat"},
-        {record::kRedirectError, "1"},
-        {record::kErrorFile, "var\\log\\server_err.log"},
-        {record::kRedirectOutput, "1"},
-        {record::kOutputFile, "var\\log\\server_out.log"},
-        {record::kAppendOutput, "1"},
-        {record::kLauncherType, "4"},
-        {record::kClassPath, "S0.;S0.\\libs;S0.\\libs\\actions;S0.\\libs\\ext;S0.\\libs\\jdbc;"},
-        {record::kMainClass, "com.example.Main"},
-        {record::kVmParameters, ""},
-        {record::kMainArguments, "<missing>"},
-        {record::kMinimumVersion, "1.8"},
-        {record::kMaximumVersion, ""},
-        {record::kSearchSequence, "B.\\jre;EJDK_HOME;EJAVA_HOME;Y;R.\\.;"},
-        {record::kAllowBeta, "1"},
-        {record::kRequireJdk, "0"},
-        {record::kModulePath, "<missing>"},
-        {record::kMainInModule, "0"},
-        {record::kForceDirectoryEntries, "0"},
-        {record::kWorkingDirectory, "."},
-        {record::kDependencies, "<missing>"},
-        {record::kInstanceAllSessions, "0"},
-        {record::kDefaultVmOptionsFile, "1"},
-        {record::kInstancePerSession, "1"},
-        {record::kLauncherFlavour, "i"},
-        {record::kInstallationDirectory, "."},
-        {record::kSingleInstance, "1"},
-        {record::kOutputMaxSize, "10485760"},
-        {record::kOutputKeep, "5"},
-        {record::kStopBudget, "30"},
-        {record::kPreshutdownTimeout, "35"},
-        {record::kWorkerJob, "1"},
-        {record::kRecoveryRestarts, "3"},
-        {record::kRecoveryDelay, "10"},
-        {record::kRecoveryReset, "86400"},
-    });
+    Settings block = blockOf("out/Beat.exe");
+    expectRecords(block, {{record::kServiceName, "Beat"}, {record::kMainClass, "com.example.Main"}});
+    for (const SettingSpec &spec : kSettingsSchema) {
+        if (spec.id != kNoRecord && spec.id != record::kServiceName && spec.id != record::kMainClass) {
+            EXPECT_EQ(record(block, spec.id), spec.packDefault ? spec.packDefault : "<missing>") << "record " << spec.id;
+        }
+    }
     EXPECT_EQ(block.messages[20017], L"Runs a Java application as a Windows service.");
     EXPECT_EQ(block.messages[1010], L"Couldn't load main class.");
     // Today's Java passes both the probe and the registry key filter.
@@ -196,7 +166,7 @@ TEST_F(ServiceKeys, OptionsAndArgumentsSurviveTheLaunchersSplitting) {
                          "\"tab\\there\", \"plain\"]\n"),
               0)
         << errors_;
-    ConfigStore block = blockOf("out/Beat.exe");
+    Settings block = blockOf("out/Beat.exe");
     for (int32_t id : {123, 124}) {
         StringList split;
         splitCommandLine(std::wstring(block.records[id].begin(), block.records[id].end()).c_str(), split);
@@ -206,15 +176,37 @@ TEST_F(ServiceKeys, OptionsAndArgumentsSurviveTheLaunchersSplitting) {
 
 TEST_F(ServiceKeys, RawRecordsSetWhatNoKeyNames) {
     ASSERT_EQ(packFolder(std::string(kMinimal) + "[records]\n10004 = \"native\"\n126 = \"9\"\n"), 0) << errors_;
-    ConfigStore block = blockOf("out/Beat.exe");
+    Settings block = blockOf("out/Beat.exe");
     EXPECT_EQ(record(block, 10004), "native");
     EXPECT_EQ(record(block, 126), "9");  // a raw record overrides a default
+}
+
+TEST_F(ServiceKeys, RawRecordsTheLauncherCouldNotReadAreRefusedWithTheKey) {
+    const std::string raw = "[records]\n101 = \"Raw\"\n";  // line 2
+    const struct {
+        std::string text;
+        const char *error;
+    } cases[] = {
+        {raw + "30000 = 0\n", "service.toml:3: records.30000: must be a whole number from 1 to 3600 (service.stop.timeout)"},
+        {raw + "30003 = \"three\"\n", "service.toml:3: records.30003: must be a whole number from 1 to 10"},
+        {raw + "30201 = \"5 files\"\n", "service.toml:3: records.30201: must be a whole number from 0 to 1000"},
+        {raw + "30200 = \"10 MB\"\n", "service.toml:3: records.30200: must be a whole number from 1024 to"},
+        {raw + "10005 = 2\n", "service.toml:3: records.10005: must be true or false (1 or 0) (instance.single)"},
+        {raw + "10010 = \"yes\"\n", "service.toml:3: records.10010: must be true or false (1 or 0)"},
+        {raw + "30300 = \"" + std::string(64, 'a') + "\"\n", "service.toml:3: records.30300: is 64 characters long; the launcher reads at most 63 (service.account)"},
+        {std::string(kMinimal) + "[records]\n124 = \"" + std::string(2000, 'a') + "\"\n", "service.toml:6: records.124: is 2000 characters long"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(packFolder(c.text), 1) << c.text;
+        EXPECT_EQ(errors_.rfind(std::string("pellux-pack: ") + c.error, 0), 0u) << errors_;
+    }
+    ASSERT_EQ(packFolder(raw + "107 = 4\n10005 = true\n30000 = \"3600\"\n30301 = \"\"\n10200 = -1\n"), 0) << errors_;
 }
 
 TEST_F(ServiceKeys, EmbeddedFilesJoinAFriendlyProject) {
     write("dist/extra.jar", "extra");
     ASSERT_EQ(packFolder(std::string(kMinimal) + "[[embed]]\nsource = \"dist/extra.jar\"\n"), 0) << errors_;
-    ConfigStore block = blockOf("out/Beat.exe");
+    Settings block = blockOf("out/Beat.exe");
     EXPECT_EQ(record(block, 2002), "1");
     EXPECT_EQ(record(block, 2003), "extra.jar;");
     EXPECT_EQ(record(block, 122), "com.example.Main");
@@ -222,7 +214,7 @@ TEST_F(ServiceKeys, EmbeddedFilesJoinAFriendlyProject) {
 
 TEST_F(ServiceKeys, RawOnlyProjectsGetNoDefaults) {
     ASSERT_EQ(packFolder("[records]\n101 = \"Raw\"\n2001 = \"i\"\n"), 0) << errors_;
-    ConfigStore block = blockOf("out/Raw.exe");
+    Settings block = blockOf("out/Raw.exe");
     EXPECT_EQ(block.records.size(), 2u);
     EXPECT_EQ(record(block, 101), "Raw");
 }

@@ -10,17 +10,15 @@ namespace {
 
 TEST(RobustnessRecords, MissingRecordsLeaveEverythingOffAndPresentOnesAreClampedIntoBounds) {
     std::vector<ClampNote> notes;
-    RobustnessSettings off = readRobustnessSettings({{record::kStopBudget, ""}, {record::kWorkerJob, "yes"}}, notes);
+    RobustnessSettings off = readRobustnessSettings(Settings{{{record::kStopBudget, ""}, {record::kWorkerJob, "yes"}}, {}}, notes);
     EXPECT_EQ(off.stopBudgetMs, 0u);
     EXPECT_EQ(off.preshutdownTimeoutMs, 0u);
     EXPECT_FALSE(off.workerJob);
     EXPECT_EQ(off.restarts, 0u);
     EXPECT_TRUE(notes.empty());
 
-    RobustnessSettings usual = readRobustnessSettings(
-        {{record::kStopBudget, "30"}, {record::kPreshutdownTimeout, "35"}, {record::kWorkerJob, "1"},
-         {record::kRecoveryRestarts, "3"}},
-        notes);
+    RobustnessSettings usual = readRobustnessSettings(Settings{{{record::kStopBudget, "30"}, {record::kPreshutdownTimeout, "35"}, {record::kWorkerJob, "1"},
+         {record::kRecoveryRestarts, "3"}}, {}}, notes);
     EXPECT_EQ(usual.stopBudgetMs, 30000u);
     EXPECT_EQ(usual.preshutdownTimeoutMs, 35000u);
     EXPECT_TRUE(usual.workerJob);
@@ -29,10 +27,8 @@ TEST(RobustnessRecords, MissingRecordsLeaveEverythingOffAndPresentOnesAreClamped
     EXPECT_EQ(usual.resetSeconds, 86400u);
     EXPECT_TRUE(notes.empty());
 
-    RobustnessSettings wild = readRobustnessSettings(
-        {{record::kStopBudget, "1000000000"}, {record::kPreshutdownTimeout, "0"}, {record::kRecoveryRestarts, "11"},
-         {record::kRecoveryDelay, "-5"}, {record::kRecoveryReset, "soon"}},
-        notes);
+    RobustnessSettings wild = readRobustnessSettings(Settings{{{record::kStopBudget, "1000000000"}, {record::kPreshutdownTimeout, "0"}, {record::kRecoveryRestarts, "11"},
+         {record::kRecoveryDelay, "-5"}, {record::kRecoveryReset, "soon"}}, {}}, notes);
     EXPECT_EQ(wild.stopBudgetMs, 3600000u);
     EXPECT_EQ(wild.preshutdownTimeoutMs, 1000u);
     EXPECT_EQ(wild.restarts, 10u);

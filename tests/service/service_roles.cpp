@@ -10,7 +10,7 @@
 #include "common/split_command_line.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
-#include "config/config_store.h"
+#include "config/settings.h"
 #include "service/service_host.h"
 #include "service/service_rules.h"
 #include "tests/support/launcher_harness.h"
@@ -146,7 +146,7 @@ void startDelivery(const StringList &tokens, const std::wstring &directory) {
 }
 
 // What a block would carry, for the host's serviceMain to read.
-void setRecords(const StringList &tokens) {
+void setRecords(const StringList &tokens, Settings &settings) {
     for (const std::wstring &token : tokens) {
         if (token.compare(0, wcslen(kRecordsFlag), kRecordsFlag) != 0)
             continue;
@@ -155,7 +155,7 @@ void setRecords(const StringList &tokens) {
             std::wstring entry = nextToken(records, pos, L',');
             size_t colon = entry.find(L':');
             if (colon != std::wstring::npos)
-                configStore().records[_wtoi(entry.c_str())] = narrowBytes(entry.substr(colon + 1));
+                settings.records[_wtoi(entry.c_str())] = narrowBytes(entry.substr(colon + 1));
         }
     }
 }
@@ -171,7 +171,9 @@ int runHost(const StringList &tokens) {
         // A running program may be renamed; its worker, the same path, is then gone.
         MoveFileW(tokens[0].c_str(), (tokens[0] + L".gone").c_str());
     }
-    setRecords(tokens);
+    static Settings settings;
+    setRecords(tokens, settings);
+    setServiceSettings(settings);
     static EventFile events(directory + L"\\" + kHostEventsFile);
     addHostObserver(events);
     startDelivery(tokens, directory);

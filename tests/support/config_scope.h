@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "config/config_store.h"
+#include "config/settings.h"
 
 class ConfigScope {
 public:
@@ -24,7 +24,7 @@ public:
     void set(int32_t id, const std::string &value) { configStore().records[id] = value; }
 
 private:
-    ConfigStore saved_;
+    Settings saved_;
 };
 
 #endif
