@@ -23,6 +23,7 @@
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
 #include "runtime/native_library_path.h"
+#include "pellux_version.h"
 
 namespace {
 
@@ -200,6 +201,7 @@ void describeLogAndTemp() {
 
 int diagnose() {
     logMessage(L"diagnose");
+    say(formatString(L"Launcher: pellux %s, %d-bit.", PELLUX_VERSION_W, PELLUX_TARGET_BITS));
     describeService();
     describeConfiguration();
     bool found = describeRuntimeSearch();
