@@ -352,9 +352,9 @@ void readFolderFile(const std::string &projectName, ServiceKeys &keys, const tom
     if (!source)
         failKey(element, "file.source", "required: the file or directory to copy into the folder");
     FolderFile file;
-    std::string problem = hostPathProblem(stringOf(*source, "file.source"));
-    if (!problem.empty())
-        failKey(*source, "file.source", problem);
+    std::string pathProblem = hostPathProblem(stringOf(*source, "file.source"));
+    if (!pathProblem.empty())
+        failKey(*source, "file.source", pathProblem);
     file.source = resolveBesideProject(projectName, stringOf(*source, "file.source"));
     std::error_code error;
     if (!std::filesystem::exists(file.source, error))
