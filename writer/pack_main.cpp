@@ -213,6 +213,13 @@ int parseOptions(int argc, char **argv, PackOptions &options, bool *done) {
             options.project = option;
             continue;
         }
+        static const char *const kValueOptions[] = {"--config", "--output", "--folder", "--stub", "--arch",
+                                                     "--resources", "--preferred-runtime", "--file"};
+        bool known = false;
+        for (const char *name : kValueOptions)
+            known = known || option == name;
+        if (!known)
+            return failWith("unknown option " + option + " (pellux-pack --help explains)");
         if (i + 1 >= argc)
             return failWith("option " + option + " needs a value (pellux-pack --help explains)");
         std::string value = argv[++i], error;
@@ -234,8 +241,6 @@ int parseOptions(int argc, char **argv, PackOptions &options, bool *done) {
             options.files.emplace_back();
             if (!parseFileOption(value, &options.files.back(), &error))
                 return failWith("--file " + value + ": " + error);
-        } else {
-            return failWith("unknown option " + option + " (pellux-pack --help explains)");
         }
     }
     return 0;
