@@ -1,6 +1,20 @@
 # Warnings are errors in every tree.
 set(PELLUX_WARNINGS -Wall -Wextra -Werror -Wshadow -Wformat=2 -Wno-format-nonliteral)
 
+# No folder of the build machine ends up in what is built, and no link time
+# stamp: the same commit builds the same bytes anywhere (scripts/release).
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=
+                    -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+if(WIN32)
+  add_link_options(-Wl,--no-insert-timestamp)
+endif()
+# A release tree (scripts/release) builds what is shipped: on the host,
+# pellux-pack without sanitizers, stripped. It needs only libraries every
+# Debian 12 or Ubuntu 22.04 has (tests/release/check-archives holds it to
+# that): a static libstdc++ would call arc4random, which Ubuntu 22.04's C
+# library lacks.
+option(PELLUX_RELEASE "Build the shipped programs only, as shipped" OFF)
+
 if(WIN32)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
     set(PELLUX_TARGET_BITS 32)
@@ -22,7 +36,9 @@ if(WIN32)
 else()
   set(PELLUX_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   option(PELLUX_SANITIZE "Build the host tree with AddressSanitizer and UBSan" ON)
-  if(PELLUX_SANITIZE)
+  if(PELLUX_RELEASE)
+    add_link_options(-s)
+  elseif(PELLUX_SANITIZE)
     add_compile_options(${PELLUX_SANITIZERS})
     add_link_options(${PELLUX_SANITIZERS})
   endif()

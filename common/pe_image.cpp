@@ -88,6 +88,23 @@ PeSections readPeSections(PeByteSource &source, const PeHeader &header, uint64_t
     return sections;
 }
 
+bool peHasSignature(const std::string &bytes, const PeHeader &header) {
+    const uint64_t kOptionalHeader = 24, kPe32Magic = 0x10B, kPe32PlusMagic = 0x20B, kSecurityEntry = 4;
+    StringSource source(bytes);
+    unsigned char field[8];
+    uint64_t optional = static_cast<uint64_t>(header.headerOffset) + kOptionalHeader;
+    if (header.status != PeHeaderStatus::Ok || !readExactly(source, optional, field, 2))
+        return false;
+    uint32_t magic = littleEndian(field, 2);
+    // Where the directory count stands; the directories follow it.
+    uint64_t count = magic == kPe32Magic ? 92 : magic == kPe32PlusMagic ? 108 : 0;
+    if (count == 0 || !readExactly(source, optional + count, field, 4) || littleEndian(field, 4) <= kSecurityEntry)
+        return false;
+    if (!readExactly(source, optional + count + 4 + 8 * kSecurityEntry, field, 8))
+        return false;
+    return littleEndian(field, 4) != 0 || littleEndian(field + 4, 4) != 0;
+}
+
 PeSections readPeSections(const std::string &bytes, const PeHeader &header) {
     StringSource source(bytes);
     return readPeSections(source, header, bytes.size());

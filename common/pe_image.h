@@ -66,6 +66,12 @@ struct PeSections {
 PeSections readPeSections(PeByteSource &source, const PeHeader &header, uint64_t fileSize);
 PeSections readPeSections(const std::string &bytes, const PeHeader &header);
 
+// Whether the image carries an Authenticode signature: its security data
+// directory is set. Signing covers everything after the image too, so a block
+// appended to a signed file breaks the signature. False when the optional
+// header is too short to have the directory.
+bool peHasSignature(const std::string &bytes, const PeHeader &header);
+
 // "i686" for x86, "x86_64" for x64: the names of the launcher builds; empty
 // for every other machine.
 const char *launcherArchOfMachine(uint16_t machine);

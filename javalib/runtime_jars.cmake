@@ -30,13 +30,17 @@ function(pellux_build_runtime_jar jar module)
   endforeach()
   file(GLOB_RECURSE java9_sources CONFIGURE_DEPENDS ${PELLUX_JAVALIB_DIR}/src/java9/*.java)
   set(module_info ${PELLUX_JAVALIB_DIR}/src/modules/${module}/module-info.java)
+  set(manifest ${CMAKE_BINARY_DIR}/javalib/${module}.manifest)
+  # Rewritten only when it changes, so configuring again builds nothing.
+  file(CONFIGURE OUTPUT ${manifest} CONTENT
+       "Implementation-Title: pellux runtime library (${module})\nImplementation-Version: ${PROJECT_VERSION}\n")
   add_custom_command(OUTPUT ${jar}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${work} ${jar}
     COMMAND ${PELLUX_JAVAC} --release 8 ${PELLUX_JAVAC_FLAGS} -d ${work}/base ${sources}
     COMMAND ${PELLUX_JAVAC} --release 9 ${PELLUX_JAVAC_FLAGS} --patch-module ${module}=${work}/base
             -d ${work}/9 ${module_info} ${java9_sources}
-    COMMAND ${PELLUX_JAR} --create --file ${jar} -C ${work}/base . --release 9 -C ${work}/9 .
-    DEPENDS ${sources} ${java9_sources} ${module_info}
+    COMMAND ${PELLUX_JAR} --create --file ${jar} --manifest ${manifest} -C ${work}/base . --release 9 -C ${work}/9 .
+    DEPENDS ${sources} ${java9_sources} ${module_info} ${manifest}
     COMMENT "Building ${jar}"
     VERBATIM)
 endfunction()

@@ -26,6 +26,7 @@
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
 #include "runtime/native_library_path.h"
+#include "pellux_version.h"
 
 namespace {
 
@@ -197,6 +198,7 @@ void describeLogAndTemp() {
 
 int diagnose(const Settings &settings, const ProcessRole &role) {
     logMessage(L"diagnose");
+    say(formatString(L"Launcher: pellux %s, %d-bit.", PELLUX_VERSION_W, PELLUX_TARGET_BITS));
     // As a start would see it, without extracting anything or taking the instance semaphore.
     LaunchContext context;
     context.role = role;

@@ -200,6 +200,11 @@ bool findEndOfLastSection(const std::string &executable, uint32_t *end, std::str
         *error = "last section ends beyond the end of the file";
         return false;
     }
+    if (peHasSignature(executable, header)) {
+        *error = "is signed; a signature does not survive packing: pack the unsigned launcher, then sign the "
+                 "service executable (docs/guide.md, \"Signing\")";
+        return false;
+    }
     *end = static_cast<uint32_t>(sections.end());
     return true;
 }

@@ -1,8 +1,5 @@
 // pellux-pack: packages a Java application as a Windows service, as a ready
 // service folder or as the configured launcher alone.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -13,14 +10,14 @@
 #include "common/records.h"
 #include "common/settings_schema.h"
 #include "writer/block_writer.h"
+#include "writer/host_files.h"
+#include "writer/pack_main.h"
 #include "writer/launcher_choice.h"
 #include "writer/project_file.h"
 #include "writer/record_texts.h"
+#include "writer/resource_location.h"
+#include "pellux_version.h"
 #include "writer/service_folder.h"
-
-#ifndef PELLUX_PACK_RESOURCES
-#define PELLUX_PACK_RESOURCES "pack-resources"
-#endif
 
 namespace {
 
@@ -52,8 +49,9 @@ const char kUsage[] =
     "  --resources DIR          where the launchers, helper libraries and runtime\n"
     "                           jar are: DIR/i686/pellux.exe, DIR/i686/znoinst.dll,\n"
     "                           DIR/x86_64/pellux.exe, DIR/x86_64/znoinst.dll,\n"
-    "                           DIR/znoruntime.jar. scripts/build fills the default,\n"
-    "                           " PELLUX_PACK_RESOURCES "\n"
+    "                           DIR/znoruntime.jar. Default: the folder resources\n"
+    "                           beside pellux-pack's own folder (as a release is\n"
+    "                           extracted), else the build tree's pack-resources\n"
     "  --stub LAUNCHER.exe      use this launcher instead of the one in DIR\n"
     "  --file SOURCE[=NAME]     also copy SOURCE (a file, or a directory with all\n"
     "                           it holds) into the folder as NAME (default: its\n"
@@ -62,6 +60,8 @@ const char kUsage[] =
     "                           .zanthor/pref_jre.cfg; overrides runtime.preferred)\n"
     "  --replace                replace DIR when it is a service folder already\n"
     "  --help                   this text\n"
+    "  --version                pellux-pack's version (that of the launchers it\n"
+    "                           ships)\n"
     "\n"
     "Nothing is written when something is wrong; errors name the file, the line\n"
     "and the key.\n"
@@ -131,37 +131,6 @@ int failWith(const std::string &message) {
     return 1;
 }
 
-bool writeAll(int file, const std::string &bytes) {
-    for (size_t done = 0; done < bytes.size();) {
-        ssize_t written = write(file, bytes.data() + done, bytes.size() - done);
-        if (written <= 0)
-            return false;
-        done += static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// Written next to the target under a fresh name and renamed, so a failure
-// leaves no output file and nobody can plant a link where it is written.
-bool writeFileAtomically(const std::string &path, const std::string &bytes) {
-    std::string temporary = path + ".partial-XXXXXX";
-    int file = mkstemp(&temporary[0]);
-    if (file < 0)
-        return false;
-    mode_t mask = umask(0);
-    umask(mask);
-    bool written = fchmod(file, 0666 & ~mask) == 0 && writeAll(file, bytes);
-    if (close(file) != 0 || !written) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 // SOURCE or SOURCE=NAME; the last "=" separates, names rarely hold one.
 bool parseFileOption(const std::string &value, FolderFile *file, std::string *error) {
     size_t equals = value.rfind('=');
@@ -185,6 +154,11 @@ int parseOptions(int argc, char **argv, PackOptions &options, bool *done) {
             *done = true;
             return 0;
         }
+        if (option == "--version") {
+            std::cout << "pellux-pack " PELLUX_VERSION "\n";
+            *done = true;
+            return 0;
+        }
         if (option == "--replace") {
             options.replace = true;
             continue;
@@ -195,6 +169,13 @@ int parseOptions(int argc, char **argv, PackOptions &options, bool *done) {
             options.project = option;
             continue;
         }
+        static const char *const kValueOptions[] = {"--config", "--output", "--folder", "--stub", "--arch",
+                                                     "--resources", "--preferred-runtime", "--file"};
+        bool known = false;
+        for (const char *name : kValueOptions)
+            known = known || option == name;
+        if (!known)
+            return failWith("unknown option " + option + " (pellux-pack --help explains)");
         if (i + 1 >= argc)
             return failWith("option " + option + " needs a value (pellux-pack --help explains)");
         std::string value = argv[++i], error;
@@ -216,8 +197,6 @@ int parseOptions(int argc, char **argv, PackOptions &options, bool *done) {
             options.files.emplace_back();
             if (!parseFileOption(value, &options.files.back(), &error))
                 return failWith("--file " + value + ": " + error);
-        } else {
-            return failWith("unknown option " + option + " (pellux-pack --help explains)");
         }
     }
     return 0;
@@ -226,6 +205,13 @@ int parseOptions(int argc, char **argv, PackOptions &options, bool *done) {
 int checkOptions(const PackOptions &options) {
     if (options.project.empty())
         return failWith("no project file given (pellux-pack --help explains)");
+    std::vector<std::string> paths = {options.project, options.output, options.folder, options.sources.stub,
+                                      options.sources.resources};
+    for (const FolderFile &file : options.files)
+        paths.push_back(file.source);
+    for (const std::string &path : paths)
+        if (!hostPathProblem(path).empty())
+            return failWith(hostPathProblem(path));
     if (options.output.empty() == options.folder.empty())
         return failWith("give either --folder DIR (a service folder) or --output SERVICE.exe (the executable only)");
     if (options.folder.empty() && (options.replace || !options.files.empty() || !options.preferredRuntime.empty()))
@@ -307,6 +293,22 @@ int addFolderOptions(const PackOptions &options, PackageProject &project) {
     return 0;
 }
 
+// Only a launcher written from a given stub needs none of the resources.
+int locateResources(PackOptions &options) {
+    if (!options.sources.resources.empty() || (options.folder.empty() && !options.sources.stub.empty()))
+        return 0;
+    std::vector<std::string> candidates = resourceCandidates(ownExecutableFolder());
+    options.sources.resources = findResources(candidates);
+    if (!options.sources.resources.empty())
+        return 0;
+    std::string looked;
+    for (const std::string &candidate : candidates)
+        looked += (looked.empty() ? "" : " and ") + candidate;
+    return failWith("cannot find the launchers and the runtime jar (znoruntime.jar): looked in " +
+                    (looked.empty() ? std::string("no folder (pellux-pack cannot tell where it is)") : looked) +
+                    "; give --resources DIR");
+}
+
 int writeFolder(const PackOptions &options, PackageProject &project) {
     std::string error;
     FolderReport report;
@@ -319,12 +321,11 @@ int writeFolder(const PackOptions &options, PackageProject &project) {
 
 }  // namespace
 
-int main(int argc, char **argv) {
+int packMain(int argc, char **argv) {
     PackOptions options;
-    options.sources.resources = PELLUX_PACK_RESOURCES;
     bool done;
     int status = parseOptions(argc, argv, options, &done);
-    if (status != 0 || done || (status = checkOptions(options)) != 0)
+    if (status != 0 || done || (status = checkOptions(options)) != 0 || (status = locateResources(options)) != 0)
         return status;
 
     std::string text, error;

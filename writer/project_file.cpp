@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "common/settings_schema.h"
+#include "writer/host_files.h"
 #include "writer/project_error.h"
 #include "writer/project_values.h"
 
@@ -177,6 +178,9 @@ void readEmbeddedFile(const std::string &projectName, const toml::node &element,
     std::string error;
     if (!checkEmbeddedFileName(file.name, &error))
         fail(table.get("name") ? *table.get("name") : *source, error);
+    std::string problem = hostPathProblem(source->as_string()->get());
+    if (!problem.empty())
+        fail(*source, problem);
     std::string path = resolveBesideProject(projectName, source->as_string()->get());
     if (!readWholeFile(path, &file.bytes))
         fail(*source, "cannot read the embedded file " + path);

@@ -1,6 +1,7 @@
 #include "writer/project_values.h"
 
 #include "writer/block_writer.h"
+#include "writer/host_files.h"
 #include "writer/project_error.h"
 #include "writer/record_texts.h"
 
@@ -102,8 +103,8 @@ uint64_t byteSizeOf(const toml::node &node, const std::string &key) {
 }
 
 std::string resolveBesideProject(const std::string &projectName, const std::string &source) {
-    if (source.empty() || source[0] == '/')
+    if (source.empty() || isAbsoluteHostPath(source))
         return source;
-    size_t slash = projectName.rfind('/');
+    size_t slash = projectName.find_last_of(kHostSeparators);
     return slash == std::string::npos ? source : projectName.substr(0, slash + 1) + source;
 }

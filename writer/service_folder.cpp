@@ -1,8 +1,5 @@
 #include "writer/service_folder.h"
 
-#include <stdlib.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +7,7 @@
 
 #include "common/pe_image.h"
 #include "common/records.h"
+#include "writer/host_files.h"
 #include "writer/project_file.h"
 #include "writer/record_texts.h"
 
@@ -133,6 +131,10 @@ bool checkNamesDistinct(const std::vector<FolderEntry> &entries, std::string *er
     return true;
 }
 
+std::string launcherPathOf(const FolderSources &sources, const std::string &arch) {
+    return sources.stub.empty() ? sources.resources + "/" + arch + "/pellux.exe" : sources.stub;
+}
+
 bool gatherEntries(const PackageProject &project, const FolderSources &sources, std::vector<FolderEntry> &entries,
                    std::string &arch, std::string *error) {
     std::string launcher, helper, jar, executable, zanthor, configured;
@@ -141,8 +143,10 @@ bool gatherEntries(const PackageProject &project, const FolderSources &sources, 
         !checkJar(sources.resources + "/znoruntime.jar", jar, error) ||
         !executableNameOf(project, &executable, error) || !installationFolder(project.content, &zanthor, error))
         return false;
-    if (!buildConfiguredLauncher(launcher, project.content, &configured, error))
+    if (!buildConfiguredLauncher(launcher, project.content, &configured, error)) {
+        *error = launcherPathOf(sources, arch) + ": " + *error;
         return false;
+    }
     zanthor += ".zanthor/";
     const FolderPlan &plan = project.folder;
     entries.push_back(FolderEntry{executable, configured, ""});
@@ -182,13 +186,10 @@ bool writeEntry(const fs::path &root, const FolderEntry &entry, std::string *err
 // A fresh directory beside path, with the permissions a new directory gets.
 bool makeSiblingDirectory(const fs::path &path, const char *suffix, fs::path *made, std::string *error) {
     std::string pattern = (path.parent_path() / ("." + path.filename().string() + suffix + "-XXXXXX")).string();
-    if (!mkdtemp(&pattern[0])) {
+    if (!makeFreshDirectory(&pattern)) {
         *error = "cannot create a directory beside " + path.string();
         return false;
     }
-    mode_t mask = umask(0);
-    umask(mask);
-    chmod(pattern.c_str(), 0777 & ~mask);
     *made = pattern;
     return true;
 }
@@ -249,7 +250,7 @@ bool readLauncherFiles(const FolderSources &sources, std::string *launcher, std:
     // Without a stub the resources' launcher of the asked architecture is
     // taken; a stub brings its own unless one was asked for.
     std::string wanted = sources.arch.empty() && sources.stub.empty() ? "x86_64" : sources.arch;
-    std::string launcherPath = sources.stub.empty() ? sources.resources + "/" + wanted + "/pellux.exe" : sources.stub;
+    std::string launcherPath = launcherPathOf(sources, wanted);
     if (!readResource(launcherPath, "launcher", launcher, error))
         return false;
     *arch = peArchitecture(*launcher);

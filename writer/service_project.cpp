@@ -5,6 +5,7 @@
 
 #include "common/records.h"
 #include "config/embedded_files_format.h"
+#include "writer/host_files.h"
 #include "writer/project_error.h"
 #include "writer/project_values.h"
 #include "writer/record_texts.h"
@@ -317,6 +318,9 @@ void readFolderFile(const std::string &projectName, ServiceKeys &keys, const tom
     if (!source)
         failKey(element, "file.source", "required: the file or directory to copy into the folder");
     FolderFile file;
+    std::string pathProblem = hostPathProblem(stringOf(*source, "file.source"));
+    if (!pathProblem.empty())
+        failKey(*source, "file.source", pathProblem);
     file.source = resolveBesideProject(projectName, stringOf(*source, "file.source"));
     std::error_code error;
     if (!std::filesystem::exists(file.source, error))

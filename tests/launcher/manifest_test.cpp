@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "tests/support/launcher_harness.h"
+#include "pellux_version.h"
 
 namespace {
 
@@ -28,6 +32,33 @@ TEST(Manifest, RequestsAdministratorAndDeclaresSupportedSystems) {
                                "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
         EXPECT_NE(manifest.find(system), std::string::npos) << system;
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+}
+
+// One value of the version resource's string table (English, Unicode).
+std::wstring versionValue(const std::wstring &file, const wchar_t *name) {
+    DWORD ignored = 0;
+    std::vector<char> data(GetFileVersionInfoSizeW(file.c_str(), &ignored));
+    if (data.empty() || !GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(data.size()), data.data()))
+        return L"(no version resource)";
+    wchar_t *value = nullptr;
+    UINT length = 0;
+    std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void **>(&value), &length) || length == 0)
+        return L"(no " + std::wstring(name) + L")";
+    return value;
+}
+
+// What Explorer's Details tab shows of the launcher and of the helper library
+// beside it in the pack resources.
+TEST(VersionResource, NamesProductVersionAndOriginalFile) {
+    std::wstring helper = launcherStubPath();
+    helper = helper.substr(0, helper.find_last_of(L"\\/") + 1) + L"helperlib\\znoinst.dll";
+    for (const auto &file : {std::make_pair(launcherStubPath(), L"pellux.exe"), std::make_pair(helper, L"znoinst.dll")}) {
+        EXPECT_EQ(versionValue(file.first, L"ProductName"), L"pellux") << file.second;
+        EXPECT_EQ(versionValue(file.first, L"ProductVersion"), PELLUX_VERSION_W) << file.second;
+        EXPECT_EQ(versionValue(file.first, L"FileVersion"), PELLUX_VERSION_W) << file.second;
+        EXPECT_EQ(versionValue(file.first, L"OriginalFilename"), file.second) << file.second;
+    }
 }
 
 }  // namespace
