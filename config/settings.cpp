@@ -6,11 +6,6 @@
 #include "common/text.h"
 #include "diagnostics/log.h"
 
-Settings &configStore() {
-    static Settings store;
-    return store;
-}
-
 const std::string *Settings::find(int32_t id) const {
     auto found = records.find(id);
     return found == records.end() ? nullptr : &found->second;

@@ -53,10 +53,6 @@ private:
     void readInto(int32_t id, Char *buffer, size_t capacity) const;
 };
 
-// The launcher's settings, which the entry point fills and hands down; the
-// probe of a runtime (jre/check_java_exe, jre/java_version) still reads them here.
-Settings &configStore();
-
 int32_t parseConfigInt(const char *text);
 // A byte count of decimal digits; anything else is logged and reads as 0, so
 // that a damaged record leaves the redirected files unrotated rather than tiny.

@@ -105,8 +105,8 @@ int runLauncher() {
     SetDllDirectoryW(L"");
     installProcessHooks();
     ProcessRole role;
-    // The probe of a runtime still reads it as configStore().
-    Settings &settings = configStore();
+    // Read once here and handed down; lives as long as anything of this run.
+    Settings settings;
     launcherStartup(settings);
     settings.text(record::kServiceName, role.serviceName, kTextCapacity);
     const wchar_t *commandLine = GetCommandLineW();

@@ -56,13 +56,13 @@ CandidateVerdict judgeExistingJava(RuntimeSearchWatch &watch, char *javaExe, cha
     CandidateVerdict verdict = probeVersion(watch, javaExe, lastWriteTime, version, rules);
     if (verdict != CandidateVerdict::Accepted)
         return verdict;
-    bool betasAllowed = rules.allowBeta || configStore().flag(record::kAllowBeta);
+    bool betasAllowed = rules.allowBeta || watch.candidates.allowBeta;
     verdict = versionVerdict(version, minimum, maximum, betasAllowed);
     if (verdict == CandidateVerdict::BetaNotAllowed)
         logMessage(L"beta vm not allowed");
     if (verdict != CandidateVerdict::Accepted)
         return verdict;
-    if (configStore().integer(record::kLauncherType) == launcher_type::kWindowed && !switchToJavaw(javaExe))
+    if (watch.candidates.windowed && !switchToJavaw(javaExe))
         return CandidateVerdict::NoJavaw;
     return CandidateVerdict::Accepted;
 }
@@ -94,10 +94,18 @@ bool checkJavaExe(RuntimeSearchWatch &watch, char *javaExe, char *version, const
     return verdict == CandidateVerdict::Accepted;
 }
 
+CandidateRules candidateRulesOf(const Settings &settings) {
+    CandidateRules rules;
+    rules.allowBeta = settings.flag(record::kAllowBeta);
+    rules.windowed = settings.integer(record::kLauncherType) == launcher_type::kWindowed;
+    rules.requireJdk = settings.flag(record::kRequireJdk);
+    return rules;
+}
+
 bool javaExeFromHome(RuntimeSearchWatch &watch, const char *home, char *javaExe) {
     std::string jreJava = std::string(home) + "\\jre\\bin\\java.exe";
     copyText(javaExe, kPathCapacity, jreJava.c_str());
-    if (configStore().flag(record::kRequireJdk)) {
+    if (watch.candidates.requireJdk) {
         if (pathExists((std::string(home) + "\\lib\\tools.jar").c_str()))
             return true;
         searchObserver(watch).candidateVerdict(javaExe, CandidateVerdict::NotAJdk);

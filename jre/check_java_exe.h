@@ -11,7 +11,9 @@
 #include "common/capacities.h"
 #include "jre/java_version.h"
 
+struct CandidateRules;
 struct RuntimeSearchWatch;
+struct Settings;
 
 // Capacities of the java executable and version buffers every probe and scan
 
@@ -38,6 +40,9 @@ bool checkJavaExe(RuntimeSearchWatch &watch, char *javaExe, char *version, const
 // required (config record 131) only whether home\lib\tools.jar exists, the
 // path staying on the jre\bin form. javaExe has kPathCapacity.
 bool javaExeFromHome(RuntimeSearchWatch &watch, const char *home, char *javaExe);
+
+// Records 130, 107 and 131 as every probe of a search applies them.
+CandidateRules candidateRulesOf(const Settings &settings);
 
 // Runs "<short path>" -version with the Java options variables removed and
 // reads the version from its standard error (version: kVersionCapacity).

@@ -199,12 +199,14 @@ bool scanVendorJvms(bool jdkRequired, RuntimeSearchWatch &watch, char *javaExe, 
 
 bool findPreviousInstallation(const Settings &settings, RuntimeSearchWatch &watch, HKEY root, char *javaExe,
                               char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
+    watch.candidates = candidateRulesOf(settings);
     return findInstallationInView(settings, watch, root, 0, javaExe, version, minimum, maximum) ||
            findInstallationInView(settings, watch, root, KEY_WOW64_32KEY, javaExe, version, minimum, maximum);
 }
 
 bool scanSharedJvms(const Settings &settings, RuntimeSearchWatch &watch, char *javaExe, char *version,
                     const JavaVersion &minimum, const JavaVersion &maximum) {
+    watch.candidates = candidateRulesOf(settings);
     std::string sharingKey = settings.text(record::kSharingKey);
     logMessage(L"Sharing key: %S", sharingKey.c_str());
     if (sharingKey.empty())
@@ -231,6 +233,7 @@ bool scanLauncherJvms(RuntimeSearchWatch &watch, const char *keyPath, bool accep
 
 bool scanRegistryJvms(const Settings &settings, RuntimeSearchWatch &watch, char *javaExe, char *version,
                       const JavaVersion &minimum, const JavaVersion &maximum) {
+    watch.candidates = candidateRulesOf(settings);
     bool onlyZnoJres = settings.flag(record::kOnlyZnoJres);
     char vendorExe[kPathCapacity] = "";
     char vendorVersion[kVersionCapacity] = "";

@@ -12,6 +12,7 @@
 #include "diagnostics/log.h"
 #include "jre/non_working_java.h"
 #include "jre/registry_jvms.h"
+#include "jre/check_java_exe.h"
 #include "jre/search_observer.h"
 #include "jre/search_sequence.h"
 #include "jre/unpack_runtime.h"
@@ -175,6 +176,7 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
 HMODULE searchJvm(const Settings &settings, RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchResult &result,
                   JvmLoader loader) {
     logMessage(L"Searching for a JVM");
+    watch.candidates = candidateRulesOf(settings);
     result.kind = RuntimeLocationKind::None;
     char sequence[kTextCapacity], minimumText[kTextCapacity], maximumText[kTextCapacity];
     settings.text(record::kSearchSequence, sequence, sizeof sequence);

@@ -26,8 +26,17 @@ public:
 // How one search reports and what it may change, made by whoever runs it. The
 // default observer writes verdicts to the diagnostic log; diagnose puts its
 // own in front and switches off everything that would change the machine.
+// What the configuration asks of every candidate, taken from the settings
+// when a search or scan begins.
+struct CandidateRules {
+    bool allowBeta = false;   // early-access and beta builds accepted
+    bool windowed = false;    // the launcher runs javaw.exe, which must exist
+    bool requireJdk = false;  // only a home with lib\tools.jar will do
+};
+
 struct RuntimeSearchWatch {
     SearchObserver *observer = nullptr;  // null: the log observer
+    CandidateRules candidates;
     bool writeVersionCache = true;
     bool unpackRuntimes = true;
     // Runtimes whose jvm.dll failed to load; every later probe refuses them.

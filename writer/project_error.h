@@ -4,7 +4,7 @@
 #define PELLUX_WRITER_PROJECT_ERROR_H
 
 #include <string>
-#include <toml++/toml.h>
+#include "writer/toml.h"
 
 struct ProjectError {
     int line;

@@ -1,5 +1,6 @@
 #include "writer/project_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -236,6 +237,14 @@ bool readPackageProject(const std::string &name, const std::string &text, Packag
     content.messages = defaultMessages();
     RawOrigins raw;
     bool friendly = false;
+    // TOML allows no raw NUL, and the parser must never meet one: its own
+    // checks on such input are assertions, not errors.
+    size_t nul = text.find('\0');
+    if (nul != std::string::npos) {
+        *error = name + ":" + std::to_string(1 + std::count(text.begin(), text.begin() + nul, '\n')) +
+                 ": a NUL character; a project file is text";
+        return false;
+    }
     try {
         toml::table root = toml::parse(text, name);
         refuseNulCharacters(root);

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <string>
 #include <vector>
-#include <toml++/toml.h>
+#include "writer/toml.h"
 
 const std::string &stringOf(const toml::node &node, const std::string &key);
 bool flagOf(const toml::node &node, const std::string &key);

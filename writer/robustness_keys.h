@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include <toml++/toml.h>
+#include "writer/toml.h"
 
 #include "common/records.h"
 

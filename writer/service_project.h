@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 #include <vector>
-#include <toml++/toml.h>
+#include "writer/toml.h"
 
 #include "writer/block_writer.h"
 

@@ -5,7 +5,7 @@
 #define PELLUX_WRITER_TYPED_ENTRIES_H
 
 #include <string>
-#include <toml++/toml.h>
+#include "writer/toml.h"
 
 // Elements: "lib/app.jar" (a file), "classes/" (a directory), "lib/*" (every
 // jar and zip in lib; on the module path the directory itself), or a table

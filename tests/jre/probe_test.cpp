@@ -67,6 +67,7 @@ protected:
         char path[kPathCapacity];
         snprintf(path, sizeof path, "%s", narrow(javaExe).c_str());
         char found[kVersionCapacity] = "untouched";
+        watch_.candidates = candidateRulesOf(testSettings());
         bool accepted = checkJavaExe(watch_, path, found, minimum_, maximum_, betasAllowedIf(allowBeta));
         javaExe_ = path;
         version_ = found;
@@ -294,6 +295,7 @@ TEST_F(Probe, JavaExecutableOfAHomePrefersTheNestedJre) {
     EXPECT_EQ(std::string(javaExe), jdk + "\\jre\\bin\\java.exe");
 
     config_.set(record::kRequireJdk, "1");
+    watch_.candidates = candidateRulesOf(testSettings());
     EXPECT_FALSE(javaExeFromHome(watch_, home.c_str(), javaExe));
     EXPECT_EQ(std::string(javaExe), home + "\\jre\\bin\\java.exe");
     RuntimeHomeLayout withTools;

@@ -44,7 +44,7 @@ protected:
     bool scan() {
         found_[0] = 0;
         version_[0] = 0;
-        return scanRegistryJvms(configStore(), watch_, found_, version_, minimum_, maximum_);
+        return scanRegistryJvms(testSettings(), watch_, found_, version_, minimum_, maximum_);
     }
 
     ConfigRecords config_;
@@ -166,14 +166,14 @@ TEST_F(RegistryScan, ZnoJresRuntimesNeedTheirOwnSwitch) {
 
 TEST_F(RegistryScan, SharedRuntimesAreReadBelowTheSharingKey) {
     LogTail log;
-    EXPECT_FALSE(scanSharedJvms(configStore(), watch_, found_, version_, minimum_, maximum_));
+    EXPECT_FALSE(scanSharedJvms(testSettings(), watch_, found_, version_, minimum_, maximum_));
     EXPECT_TRUE(log.hasLine(L"Sharing key: "));
 
     std::string shared = home("zno_jres\\shared");
     config_.set(167, "pellux-test-share");
     addLocated(HKEY_LOCAL_MACHINE, "SOFTWARE\\Marrowfield\\zanthor\\sharedjvms\\pellux-test-share\\",
                javaOf(shared));
-    EXPECT_TRUE(scanSharedJvms(configStore(), watch_, found_, version_, minimum_, maximum_));
+    EXPECT_TRUE(scanSharedJvms(testSettings(), watch_, found_, version_, minimum_, maximum_));
     EXPECT_STREQ(found_, javaOf(shared).c_str());
 }
 
@@ -204,7 +204,7 @@ TEST_F(RegistryScan, The64BitBuildReadsItsOwnRegistryViewFirst) {
 TEST_F(RegistryScan, EarlierInstallationGoesOnToTheNextDirectory) {
     config_.set(160, "pellux-test-app");
     LogTail skipped;
-    EXPECT_FALSE(findPreviousInstallation(configStore(), watch_, HKEY_CURRENT_USER, found_, version_, minimum_,
+    EXPECT_FALSE(findPreviousInstallation(testSettings(), watch_, HKEY_CURRENT_USER, found_, version_, minimum_,
                                           maximum_));
     EXPECT_TRUE(skipped.hasLine(L"could not open installation node 2") ||
                 skipped.hasLine(L"could not query value node 2"));
@@ -214,14 +214,14 @@ TEST_F(RegistryScan, EarlierInstallationGoesOnToTheNextDirectory) {
     std::string list = ";" + homes_.path("Old") + ";;" + homes_.path("Good");
     ASSERT_TRUE(keys_.setText(HKEY_CURRENT_USER, kInstallationsKey, "pellux-test-app", list));
     LogTail log;
-    EXPECT_TRUE(findPreviousInstallation(configStore(), watch_, HKEY_CURRENT_USER, found_, version_, minimum_,
+    EXPECT_TRUE(findPreviousInstallation(testSettings(), watch_, HKEY_CURRENT_USER, found_, version_, minimum_,
                                          maximum_));
     EXPECT_STREQ(found_, javaOf(good).c_str());
     EXPECT_TRUE(log.hasLine(L"found installations: " + wide(list)));
     EXPECT_TRUE(log.hasLine(L"java version did not match in " + wide(homes_.path("Old")) + L"\\jre"));
 
     config_.set(131, "1");
-    EXPECT_FALSE(findPreviousInstallation(configStore(), watch_, HKEY_CURRENT_USER, found_, version_, minimum_,
+    EXPECT_FALSE(findPreviousInstallation(testSettings(), watch_, HKEY_CURRENT_USER, found_, version_, minimum_,
                                           maximum_));
     EXPECT_TRUE(log.hasLine(L"did not find java in " + wide(homes_.path("Good")) + L"\\jre"));
 }
@@ -238,7 +238,7 @@ TEST_F(RegistryScan, EarlierMachineInstallationIsFoundInThe32BitView) {
     RunPlaces places;
     RuntimeSearchResult result;
     LogTail log;
-    EXPECT_EQ(searchJvm(configStore(), places, watch_, result, recordingLoader), nullptr);
+    EXPECT_EQ(searchJvm(testSettings(), places, watch_, result, recordingLoader), nullptr);
     EXPECT_EQ(result.kind, RuntimeLocationKind::Registry);
     EXPECT_EQ(loaderCandidates, (std::vector<std::string>{javaOf(good)}));
     EXPECT_TRUE(log.hasLine(L"found JRE from previous installation (machine) " + wide(javaOf(good))));

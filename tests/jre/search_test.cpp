@@ -44,7 +44,7 @@ protected:
     HMODULE search(const std::string &sequence, std::vector<std::string> loading = {}) {
         config_.set(128, sequence);
         resetRecordingLoader(loading);
-        return searchJvm(configStore(), places_, watch_, result_, recordingLoader);
+        return searchJvm(testSettings(), places_, watch_, result_, recordingLoader);
     }
 
     std::string home(const std::string &name, const std::string &version = "17.0.2") {
