@@ -21,7 +21,7 @@ enum class SettingType : uint8_t {
     kByteCount,  // unsigned decimal bytes, at most 2^62
 };
 
-struct SettingSpec {
+struct SettingRow {
     int32_t id;                 // 0 for a key without a record
     const char *key;            // in the project file; null when only [records] reaches it
     SettingType type;
@@ -42,7 +42,7 @@ constexpr int32_t kEndWorkerMargin = 5;
 constexpr uint32_t kRecordTextCapacity = 6000;
 
 // In the order of the project file's sections; records no key sets follow.
-constexpr SettingSpec kSettingsSchema[] = {
+constexpr SettingRow kSettingsSchema[] = {
     // [service]
     {101, "service.name", SettingType::kText, nullptr, nullptr, 0, 0, kRecordTextCapacity,
      "required: the name Windows knows the service by (1 to 256 characters)"},
@@ -183,19 +183,19 @@ namespace schema_detail {
 // Meant for compile time: an id the table does not hold, or of another type,
 // reaches one of these, which no constant expression may call, and stops the
 // build where the handle is made.
-inline const SettingSpec &noSuchRecordInTheSchema() { __builtin_trap(); }
-inline const SettingSpec &recordOfAnotherType() { __builtin_trap(); }
-constexpr const SettingSpec &find(int32_t id) {
-    for (const SettingSpec &spec : kSettingsSchema)
-        if (spec.id == id && id != kNoRecord)
-            return spec;
+inline const SettingRow &noSuchRecordInTheSchema() { __builtin_trap(); }
+inline const SettingRow &recordOfAnotherType() { __builtin_trap(); }
+constexpr const SettingRow &find(int32_t id) {
+    for (const SettingRow &setting : kSettingsSchema)
+        if (setting.id == id && id != kNoRecord)
+            return setting;
     return noSuchRecordInTheSchema();
 }
-constexpr const SettingSpec &find(int32_t id, SettingType a, SettingType b = SettingType::kNone) {
-    const SettingSpec &spec = find(id);
-    if (spec.type != a && (b == SettingType::kNone || spec.type != b))
+constexpr const SettingRow &find(int32_t id, SettingType a, SettingType b = SettingType::kNone) {
+    const SettingRow &setting = find(id);
+    if (setting.type != a && (b == SettingType::kNone || setting.type != b))
         return recordOfAnotherType();
-    return spec;
+    return setting;
 }
 constexpr int32_t parseDefault(const char *text) {
     int32_t value = 0;
@@ -250,7 +250,7 @@ constexpr ByteCountSetting byteCountSetting(int32_t id) {
     return ByteCountSetting{schema_detail::find(id, SettingType::kByteCount).id};
 }
 // The row of a record, for the packer.
-constexpr const SettingSpec &schemaEntry(int32_t id) { return schema_detail::find(id); }
+constexpr const SettingRow &schemaEntry(int32_t id) { return schema_detail::find(id); }
 // The packer's default of an integer record, for the launcher's own fallback;
 // use it where a constant is required, so the table stays out of the launcher.
 constexpr int32_t defaultOf(int32_t id) { return schema_detail::parseDefault(schema_detail::find(id).packDefault); }

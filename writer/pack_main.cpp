@@ -97,22 +97,22 @@ std::string sectionOf(const std::string &key) { return key.substr(0, key.rfind('
 // One line per key of the schema, under its section, with its default.
 std::string projectKeyListing() {
     std::string listing, section, previous;
-    for (const SettingSpec &spec : kSettingsSchema) {
-        if (!spec.key || previous == spec.key)
+    for (const SettingRow &setting : kSettingsSchema) {
+        if (!setting.key || previous == setting.key)
             continue;
-        previous = spec.key;
-        if (sectionOf(spec.key) != section) {
-            section = sectionOf(spec.key);
+        previous = setting.key;
+        if (sectionOf(setting.key) != section) {
+            section = sectionOf(setting.key);
             listing += (listing.empty() ? "  [" : "\n  [") + section + "]\n";
         }
         std::string line = "  " + previous.substr(section.size() + 1);
-        if (spec.keyDefault)
-            line += " = " + std::string(spec.keyDefault);
+        if (setting.keyDefault)
+            line += " = " + std::string(setting.keyDefault);
         line.resize(line.size() < 34 ? 34 : line.size() + 1, ' ');
-        std::string doc = spec.doc;
-        bool number = spec.type == SettingType::kInteger || spec.type == SettingType::kClamped;
-        if (number && spec.keyDefault && spec.keyDefault[0] >= '0' && spec.keyDefault[0] <= '9')
-            doc += " (" + std::to_string(spec.low) + " to " + std::to_string(spec.high) + ")";
+        std::string doc = setting.doc;
+        bool number = setting.type == SettingType::kInteger || setting.type == SettingType::kClamped;
+        if (number && setting.keyDefault && setting.keyDefault[0] >= '0' && setting.keyDefault[0] <= '9')
+            doc += " (" + std::to_string(setting.low) + " to " + std::to_string(setting.high) + ")";
         listing += line + "# " + doc + "\n";
     }
     return listing;

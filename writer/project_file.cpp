@@ -62,16 +62,16 @@ bool isWholeNumber(const std::string &text, bool sign) {
 
 // Why the launcher could not read text as the schema's record, or empty.
 // An empty text reads as a missing record and is always taken.
-std::string schemaProblem(const SettingSpec &spec, const std::string &text) {
+std::string schemaProblem(const SettingRow &setting, const std::string &text) {
     if (text.empty())
         return "";
-    std::string range = " from " + std::to_string(spec.low) + " to " + std::to_string(spec.high);
-    switch (spec.type) {
+    std::string range = " from " + std::to_string(setting.low) + " to " + std::to_string(setting.high);
+    switch (setting.type) {
     case SettingType::kText:
     case SettingType::kEntries:
-        if (spec.capacity != 0 && text.size() >= spec.capacity)
+        if (setting.capacity != 0 && text.size() >= setting.capacity)
             return "is " + std::to_string(text.size()) + " characters long; the launcher reads at most " +
-                   std::to_string(spec.capacity - 1);
+                   std::to_string(setting.capacity - 1);
         return "";
     case SettingType::kFlag:
     case SettingType::kSwitch:
@@ -79,10 +79,10 @@ std::string schemaProblem(const SettingSpec &spec, const std::string &text) {
     case SettingType::kInteger:
     case SettingType::kClamped:
     case SettingType::kByteCount: {
-        bool sign = spec.type != SettingType::kByteCount;
+        bool sign = setting.type != SettingType::kByteCount;
         errno = 0;
         long long value = isWholeNumber(text, sign) ? std::strtoll(text.c_str(), nullptr, 10) : 0;
-        if (!isWholeNumber(text, sign) || errno != 0 || value < spec.low || value > spec.high)
+        if (!isWholeNumber(text, sign) || errno != 0 || value < setting.low || value > setting.high)
             return "must be a whole number" + range;
         return "";
     }
@@ -94,13 +94,13 @@ std::string schemaProblem(const SettingSpec &spec, const std::string &text) {
 
 // A record the launcher reads must have a value it can read as its type.
 void checkAgainstSchema(int32_t id, const std::string &text, const toml::node &value) {
-    for (const SettingSpec &spec : kSettingsSchema) {
-        if (spec.id != id || id == kNoRecord)
+    for (const SettingRow &setting : kSettingsSchema) {
+        if (setting.id != id || id == kNoRecord)
             continue;
-        std::string problem = schemaProblem(spec, text);
+        std::string problem = schemaProblem(setting, text);
         if (!problem.empty())
             failKey(value, "records." + std::to_string(id),
-                    problem + (spec.key ? " (" + std::string(spec.key) + ")" : std::string()));
+                    problem + (setting.key ? " (" + std::string(setting.key) + ")" : std::string()));
         return;
     }
 }

@@ -45,9 +45,9 @@ struct ServiceKeys {
 
 // The launcher reads the record into a buffer of this size; 0: any length.
 size_t recordCapacity(int32_t id) {
-    for (const SettingSpec &spec : kSettingsSchema)
-        if (spec.id == id && spec.id != kNoRecord)
-            return spec.capacity;
+    for (const SettingRow &setting : kSettingsSchema)
+        if (setting.id == id && setting.id != kNoRecord)
+            return setting.capacity;
     return kRecordTextCapacity;
 }
 
@@ -461,9 +461,9 @@ void applyServiceSections(const std::string &projectName, const toml::table &roo
                           PackageProject *project) {
     ServiceKeys keys;
     keys.project = project;
-    for (const SettingSpec &spec : kSettingsSchema)
-        if (spec.packDefault && !isRobustnessRecord(spec.id))
-            keys.records[spec.id] = PlannedRecord{spec.packDefault, nullptr, ""};
+    for (const SettingRow &setting : kSettingsSchema)
+        if (setting.packDefault && !isRobustnessRecord(setting.id))
+            keys.records[setting.id] = PlannedRecord{setting.packDefault, nullptr, ""};
     for (auto &&[key, value] : root) {
         std::string section(key.str());
         if (section == "service") {

@@ -285,21 +285,21 @@ TEST(UserGuide, KeyTablesShowTheSchema) {
         size_t cell = rest.find(" | ");
         rows[line.substr(3, keyEnd - 3)] = {rest.substr(0, cell), cell == std::string::npos ? "" : rest.substr(cell)};
     }
-    for (const SettingSpec &spec : kSettingsSchema) {
-        if (!spec.key)
+    for (const SettingRow &setting : kSettingsSchema) {
+        if (!setting.key)
             continue;
-        auto row = rows.find(spec.key);
-        ASSERT_NE(row, rows.end()) << spec.key;
+        auto row = rows.find(setting.key);
+        ASSERT_NE(row, rows.end()) << setting.key;
         const std::string &shown = row->second.first;
-        if (spec.keyDefault) {
-            EXPECT_EQ(shown.rfind("`" + std::string(spec.keyDefault) + "`", 0), 0u) << spec.key << ": " << shown;
+        if (setting.keyDefault) {
+            EXPECT_EQ(shown.rfind("`" + std::string(setting.keyDefault) + "`", 0), 0u) << setting.key << ": " << shown;
         } else {
-            EXPECT_NE(shown[0], '`') << spec.key << ": " << shown;
+            EXPECT_NE(shown[0], '`') << setting.key << ": " << shown;
         }
-        bool number = spec.type == SettingType::kInteger || spec.type == SettingType::kClamped;
-        std::string bounds = "(" + std::to_string(spec.low) + " to " + std::to_string(spec.high) + ")";
-        if (number && spec.keyDefault && isdigit(static_cast<unsigned char>(spec.keyDefault[0]))) {
-            EXPECT_NE(row->second.second.find(bounds), std::string::npos) << spec.key << " should show " << bounds;
+        bool number = setting.type == SettingType::kInteger || setting.type == SettingType::kClamped;
+        std::string bounds = "(" + std::to_string(setting.low) + " to " + std::to_string(setting.high) + ")";
+        if (number && setting.keyDefault && isdigit(static_cast<unsigned char>(setting.keyDefault[0]))) {
+            EXPECT_NE(row->second.second.find(bounds), std::string::npos) << setting.key << " should show " << bounds;
         }
     }
     for (const auto &row : rows) {
@@ -308,8 +308,8 @@ TEST(UserGuide, KeyTablesShowTheSchema) {
             section != "instance")
             continue;
         bool known = false;
-        for (const SettingSpec &spec : kSettingsSchema)
-            known = known || (spec.key && row.first == spec.key);
+        for (const SettingRow &setting : kSettingsSchema)
+            known = known || (setting.key && row.first == setting.key);
         EXPECT_TRUE(known) << row.first << " is in the guide, not in the schema";
     }
 }

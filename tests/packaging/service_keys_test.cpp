@@ -96,9 +96,9 @@ TEST_F(ServiceKeys, LeftOutKeysTakeTheSchemasDefaults) {
     EXPECT_NE(output_.find("The service will run as LocalSystem; service.account = "), std::string::npos) << output_;
     Settings block = blockOf("out/Beat.exe");
     expectRecords(block, {{record::kServiceName, "Beat"}, {record::kMainClass, "com.example.Main"}});
-    for (const SettingSpec &spec : kSettingsSchema) {
-        if (spec.id != kNoRecord && spec.id != record::kServiceName && spec.id != record::kMainClass) {
-            EXPECT_EQ(record(block, spec.id), spec.packDefault ? spec.packDefault : "<missing>") << "record " << spec.id;
+    for (const SettingRow &setting : kSettingsSchema) {
+        if (setting.id != kNoRecord && setting.id != record::kServiceName && setting.id != record::kMainClass) {
+            EXPECT_EQ(record(block, setting.id), setting.packDefault ? setting.packDefault : "<missing>") << "record " << setting.id;
         }
     }
     EXPECT_EQ(block.messages[20017], L"Runs a Java application as a Windows service.");
