@@ -74,11 +74,11 @@ void writeToStandardError(const std::wstring &text) {
 void showText(const wchar_t *text) {
     std::wstring logPath = longLogPath();
     std::wstring shown = composeShownText(text, getLogFilePath() ? logPath.c_str() : nullptr);
-    const User32Calls *user32 = failureDisplay().messageBox ? user32Calls() : nullptr;
-    if (user32 != nullptr) {
+    User32Calls user32;
+    if (failureDisplay().messageBox && loadUser32Calls(&user32)) {
         wchar_t caption[kTextCapacity];
         configuredText(message::kErrorCaption, caption, kTextCapacity);
-        user32->MessageBoxW(nullptr, shown.c_str(), caption, MB_ICONERROR);
+        user32.MessageBoxW(nullptr, shown.c_str(), caption, MB_ICONERROR);
     } else if (standardOutputIsConsole()) {
         HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
         DWORD written;

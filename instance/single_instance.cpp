@@ -116,12 +116,13 @@ InstanceSemaphore createNumberedSemaphore(const std::string &name, const Instanc
 struct ActivationRequest {
     uint32_t processId;
     HDESK desktop;  // the deciding thread's: a new thread starts on the process's
+    User32Calls user32;
 };
 
 DWORD WINAPI activationThread(void *parameter) {
     const ActivationRequest *request = static_cast<const ActivationRequest *>(parameter);
     if (request->desktop)
-        SetThreadDesktop(request->desktop);
+        request->user32.SetThreadDesktop(request->desktop);
     activateInstanceWindows(request->processId);
     return 0;
 }
@@ -130,7 +131,11 @@ DWORD WINAPI activationThread(void *parameter) {
 // thread that is still waiting on a window with it. The request stays valid
 // until then: it is never freed.
 void activateWithinBoundedTime(uint32_t processId) {
-    ActivationRequest *request = new ActivationRequest{processId, GetThreadDesktop(GetCurrentThreadId())};
+    User32Calls user32;
+    if (!loadUser32Calls(&user32))
+        return;
+    ActivationRequest *request =
+        new ActivationRequest{processId, user32.GetThreadDesktop(GetCurrentThreadId()), user32};
     UniqueHandle thread(CreateThread(nullptr, kActivationStackSize, activationThread, request,
                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (!thread) {
@@ -155,11 +160,17 @@ void activateWithinBoundedTime(uint32_t processId) {
     fatalExit(0);
 }
 
-BOOL CALLBACK activateIfOwnedBy(HWND window, LPARAM processId) {
-    const User32Calls *user32 = user32Calls();
+struct WindowSearch {
+    DWORD processId;
+    const User32Calls *user32;
+};
+
+BOOL CALLBACK activateIfOwnedBy(HWND window, LPARAM parameter) {
+    const WindowSearch *search = reinterpret_cast<const WindowSearch *>(parameter);
+    const User32Calls *user32 = search->user32;
     DWORD owner = 0;
     user32->GetWindowThreadProcessId(window, &owner);
-    if (owner != static_cast<DWORD>(processId) || !user32->IsWindowVisible(window))
+    if (owner != search->processId || !user32->IsWindowVisible(window))
         return TRUE;
     logMessage(L"found window %p", window);
     if (user32->IsIconic(window)) {
@@ -223,6 +234,9 @@ uint32_t readInstancePid() {
 }
 
 void activateInstanceWindows(uint32_t processId) {
-    if (const User32Calls *user32 = user32Calls())
-        user32->EnumWindows(activateIfOwnedBy, static_cast<LPARAM>(processId));
+    User32Calls user32;
+    if (!loadUser32Calls(&user32))
+        return;
+    WindowSearch search{processId, &user32};
+    user32.EnumWindows(activateIfOwnedBy, reinterpret_cast<LPARAM>(&search));
 }
