@@ -16,7 +16,9 @@ const DWORD kCommandExitWaitMs = 2000;
 const DWORD kCommandOutputWaitMs = 10000;
 
 // Where this executable lives, worked out once when first asked: a cache,
-// as the executable does not move while it runs.
+// as the executable does not move while it runs. Process-wide because the
+// narrow form may cost a command shell, and the fatal path and the control
+// handlers (which carry no context) resolve paths too.
 struct ExecutablePaths {
     bool pathsKnown;
     wchar_t longPath[kPathCapacity];

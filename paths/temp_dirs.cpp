@@ -25,16 +25,8 @@ typedef HRESULT(WINAPI *FolderPathA)(HWND, int, HANDLE, DWORD, char *);
 typedef HRESULT(WINAPI *FolderPathW)(HWND, int, HANDLE, DWORD, wchar_t *);
 
 // Older systems lack the shell folder functions; they are looked up when
-// first needed.
-HMODULE shellLibrary() {
-    static HMODULE library;
-    static bool tried;
-    if (!tried) {
-        tried = true;
-        library = LoadLibraryA("shell32.dll");
-    }
-    return library;
-}
+// needed, and shell32 (once loaded it stays) costs no start that needs none.
+HMODULE shellLibrary() { return LoadLibraryW(L"shell32.dll"); }
 
 void *shellFunction(const char *name) {
     HMODULE library = shellLibrary();
