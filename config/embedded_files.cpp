@@ -41,6 +41,7 @@ int extractOneFile(FileSource &source, const std::string &destination) {
     if (size <= 0)
         return kExtractDone;
     // Never through a file or link that is already there: the directory is fresh.
+    // Narrow: the temporary directory is the narrow path the VM is given.
     UniqueHandle file(CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
@@ -60,6 +61,7 @@ void createEmbeddedFileDirectory(const std::string &tempDir, const std::string &
         return;
     std::string path = tempDir + "\\" + directory;
     logMessage(L"creating directory %S", path.c_str());
+    // Narrow: the temporary directory is the narrow path the VM is given.
     if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         logError(L"failed to create directory %S", path.c_str());
 }

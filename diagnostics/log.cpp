@@ -63,10 +63,10 @@ void writeLogText(const std::wstring &text) {
     WriteFile(theLog.openFile, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
-bool logSwitchIsOn(const char *name) {
-    char value[kTextCapacity];
-    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length != 0 && length < sizeof value && lstrcmpA(value, "yes") == 0;
+bool logSwitchIsOn(const wchar_t *name) {
+    wchar_t value[kTextCapacity];
+    DWORD length = GetEnvironmentVariableW(name, value, kTextCapacity);
+    return length != 0 && length < kTextCapacity && lstrcmpW(value, L"yes") == 0;
 }
 
 // The new file's byte-order mark and header.
@@ -120,7 +120,7 @@ void createLogFile() {
 void decideLog() {
     theLog.decided = true;  // log calls made while deciding return at once
     theLog.openFile = INVALID_HANDLE_VALUE;
-    if (!logSwitchIsOn("PELLUX_LOG") && !logSwitchIsOn("ZANTHOR_LOG"))
+    if (!logSwitchIsOn(L"PELLUX_LOG") && !logSwitchIsOn(L"ZANTHOR_LOG"))
         return;
     createLogFile();
 }

@@ -13,6 +13,8 @@
 #include "jre/check_java_exe.h"
 #include "jre/registry_rules.h"
 
+// Narrow registry calls throughout: the runtime homes found here become
+// java.home and library paths, which the VM takes as narrow texts.
 namespace {
 
 const DWORD kRegistryTextCapacity = 6000;

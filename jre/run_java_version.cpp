@@ -24,6 +24,7 @@ struct SavedVariable {
 };
 
 // The options variables would change what "-version" prints or make it fail.
+// Narrow: the values go back as they were and reach no text of ours.
 std::vector<SavedVariable> removeJavaOptionsVariables() {
     static const char *const names[] = {"_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS", "JDK_JAVA_OPTIONS"};
     std::vector<SavedVariable> saved;
@@ -52,6 +53,7 @@ void restoreVariables(const std::vector<SavedVariable> &saved) {
 
 std::string versionCommandLine(const char *javaExe) {
     char shortPath[kShortPathCapacity];
+    // Narrow: a runtime path is narrow, as the VM and its java.exe take it.
     DWORD length = GetShortPathNameA(javaExe, shortPath, kShortPathCapacity);
     if (length == 0 || length >= kShortPathCapacity) {
         logMessage(L"Could not get short path name for %S", javaExe);

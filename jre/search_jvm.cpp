@@ -204,6 +204,7 @@ bool testJavaHome(RuntimeSearchWatch &watch, const char *directory, char *javaEx
 bool testEnvironmentHome(RuntimeSearchWatch &watch, const char *variable, char *javaExe, char *version,
                          const JavaVersion &minimum, const JavaVersion &maximum) {
     char home[kPathCapacity];
+    // Narrow: a runtime home becomes java.home and the library path, narrow texts.
     DWORD length = GetEnvironmentVariableA(variable, home, sizeof home);
     // A value too long for the buffer is left unread, like an unset one.
     if (length == 0 || length >= sizeof home)
@@ -217,6 +218,7 @@ bool testEnvironmentHome(RuntimeSearchWatch &watch, const char *variable, char *
 
 bool testPathJava(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
                   const JavaVersion &maximum) {
+    // Narrow: a runtime path is narrow, as the VM takes it.
     DWORD length = SearchPathA(nullptr, "java.exe", nullptr, kPathCapacity, javaExe, nullptr);
     if (length == 0 || length >= kPathCapacity)
         return false;

@@ -36,6 +36,7 @@ void unpackArchive(const char *home, const std::string &archive) {
     // The program's own name comes first, so that "-r" is its first argument.
     std::string fullCommandLine = "\"" + program + "\" " + commandLine;
     PROCESS_INFORMATION process;
+    // Narrow: runtime paths are narrow, as the VM takes them.
     if (!CreateProcessA(program.c_str(), &fullCommandLine[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
                         nullptr, nullptr, &startup, &process)) {
         logMessage(L"could not create unpack process");

@@ -18,6 +18,8 @@ void fileTimeBytes(uint64_t fileTime, unsigned char (&bytes)[8]) {
         bytes[i] = static_cast<unsigned char>(fileTime >> (8 * i));
 }
 
+// Narrow registry calls throughout: the cache is keyed and filled with the
+// narrow runtime path and version text, as the VM side uses them.
 bool queryExactSize(HKEY key, const char *name, void *data, DWORD size) {
     DWORD returned = size;
     return RegQueryValueExA(key, name, nullptr, nullptr, static_cast<BYTE *>(data), &returned) == ERROR_SUCCESS &&

@@ -47,6 +47,7 @@ public:
     std::vector<std::string> findFiles(const std::string &pattern) override {
         std::vector<std::string> names;
         WIN32_FIND_DATAA entry;
+        // Narrow: class path entries reach the VM as narrow texts.
         FindHandle search(FindFirstFileA(pattern.c_str(), &entry));
         if (!search)
             return names;

@@ -12,6 +12,7 @@ void expandArgumentFiles(VmOptionList &options, const char *jvmBinDirectory) {
     if (jvmBinDirectory[0] == '\0')
         return;
     std::string libraryName = formatString("%s\\jli.dll", jvmBinDirectory);
+    // Narrow: the runtime's directory is a narrow path, as the VM takes it.
     HMODULE library = LoadLibraryA(libraryName.c_str());
     if (library == nullptr) {
         logMessage(L"did not find %S", libraryName.c_str());

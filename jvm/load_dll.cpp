@@ -124,6 +124,7 @@ HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory, RuntimeLoc
     bool exists = pathExists(name.c_str());
     logMessage(L"Trying %S (exists %d)", name.c_str(), exists ? 1 : 0);
     // Its dependencies are looked for beside it first.
+    // Narrow: the runtime's paths are narrow, as the VM takes them.
     HMODULE module = LoadLibraryExA(name.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         if (exists)
@@ -145,6 +146,7 @@ void preloadUcrtbase(const char *binDirectory) {
     logMessage(L"Preloading ucrtbase.dll 4");
     // The system's copy where there is one, else the runtime's; never a copy
     // that the current directory or PATH happens to offer.
+    // Narrow: joined with the runtime's narrow path below.
     char systemDirectory[kPathCapacity];
     UINT length = GetSystemDirectoryA(systemDirectory, kPathCapacity);
     std::string systemName = length > 0 && length < kPathCapacity

@@ -6,6 +6,7 @@
 
 namespace {
 
+// Narrow: for java.exe started with a narrow runtime path.
 BOOL createProcess(std::string &commandLine, DWORD flags, STARTUPINFOEXA &startup, PROCESS_INFORMATION &process) {
     return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr,
                           &startup.StartupInfo, &process);

@@ -33,12 +33,12 @@ void reducePath() {
 }
 
 void clearJavaOptionsVariables() {
-    static const char *const names[] = {"_JAVA_OPTIONS", "JDK_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS"};
-    for (const char *name : names)
-        SetEnvironmentVariableA(name, nullptr);
+    static const wchar_t *const names[] = {L"_JAVA_OPTIONS", L"JDK_JAVA_OPTIONS", L"JAVA_TOOL_OPTIONS"};
+    for (const wchar_t *name : names)
+        SetEnvironmentVariableW(name, nullptr);
     // The runtime library keeps its own copy, which a VM in this process reads.
-    for (const char *name : names)
-        _putenv((std::string(name) + "=").c_str());
+    for (const wchar_t *name : names)
+        _wputenv((std::wstring(name) + L"=").c_str());
 }
 
 static void changeWorkingDirectory(const Settings &settings) {

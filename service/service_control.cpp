@@ -25,7 +25,7 @@ void printLine(const char *format, ...) {
     fflush(stdout);
 }
 
-ServiceHandle openServiceManager(DWORD access) { return ServiceHandle(OpenSCManagerA(nullptr, nullptr, access)); }
+ServiceHandle openServiceManager(DWORD access) { return ServiceHandle(OpenSCManagerW(nullptr, nullptr, access)); }
 
 // The wait of waitForServiceStop; status holds the last answer.
 bool waitForStopStatus(SC_HANDLE service, SERVICE_STATUS &status) {

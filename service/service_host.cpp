@@ -338,6 +338,7 @@ void handTempDirToWorker(const Settings &settings, LauncherTempDir &dir) {
         return;
     // On failure the worker makes its own and reports what fails.
     if (createLauncherTempDir(dir) == TempDirResult::Created)
+        // Narrow: the worker takes the directory as the narrow path its VM is given.
         SetEnvironmentVariableA(kWorkerTempDirVariable, dir.path.c_str());
 }
 
@@ -446,7 +447,7 @@ void WINAPI serviceControlHandler(DWORD control) {
 
 DWORD readPriorityClass(const wchar_t *serviceName) {
     RegistryKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Marrowfield\\pellux\\priority", 0, KEY_READ, key.receive()) !=
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Marrowfield\\pellux\\priority", 0, KEY_READ, key.receive()) !=
         ERROR_SUCCESS)
         return NORMAL_PRIORITY_CLASS;
     DWORD value = 0;

@@ -12,7 +12,7 @@ namespace {
 typedef BOOL(WINAPI *ChangeConfig2)(SC_HANDLE, DWORD, LPVOID);
 
 ChangeConfig2 findChangeServiceConfig2() {
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
     return advapi ? reinterpret_cast<ChangeConfig2>(
                         reinterpret_cast<void *>(GetProcAddress(advapi, "ChangeServiceConfig2W")))
                   : nullptr;
