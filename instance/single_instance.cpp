@@ -27,7 +27,9 @@ const DWORD kActivationWaitMillis = 3000;
 const DWORD kActivationStackSize = 1 << 20;
 
 // The executable's full path in lower case: the registry value name as it
-// is, and the body of the semaphore name.
+// is, and the body of the semaphore name. Narrow, as are the registry and
+// semaphore calls that use it: copies of earlier versions find each other
+// under these very names.
 std::string instancePath() {
     char path[kPathCapacity];
     getFullPath(path, sizeof path, getExecutablePathA(), false);
@@ -51,6 +53,7 @@ std::string userSidText() {
     LocalMemory<char *> text;
     if (!GetTokenInformation(token.get(), TokenUser, &information, sizeof information, &size))
         logMessage(L"could not get token information %d", static_cast<int>(GetLastError()));
+    // Narrow: the text becomes part of the narrow semaphore name.
     else if (!ConvertSidToStringSidA(information.user.User.Sid, text.receive()))
         logMessage(L"could not get convert sid %d %d", static_cast<int>(GetLastError()), static_cast<int>(size));
     else

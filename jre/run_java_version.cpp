@@ -46,6 +46,7 @@ std::vector<SavedVariable> removeJavaOptionsVariables() {
     return saved;
 }
 
+// Narrow: puts back the values read narrow above.
 void restoreVariables(const std::vector<SavedVariable> &saved) {
     for (const SavedVariable &variable : saved)
         SetEnvironmentVariableA(variable.name, variable.value.c_str());

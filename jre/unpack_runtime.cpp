@@ -50,6 +50,7 @@ void unpackArchive(const char *home, const std::string &archive) {
         fatalMessage(message::kUnpackFailed);
     }
     logMessage(L"unpack done");
+    // Narrow: runtime paths are narrow, as the VM takes them.
     if (!DeleteFileA(archive.c_str())) {
         DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND)
@@ -60,6 +61,7 @@ void unpackArchive(const char *home, const std::string &archive) {
 void unpackFolder(const char *home, const char *folder, bool &noticeShown) {
     std::string pattern = formatString("%s\\%s\\*.jar.pack", home, folder);
     WIN32_FIND_DATAA found;
+    // Narrow: runtime paths are narrow, as the VM takes them.
     FindHandle search(FindFirstFileA(pattern.c_str(), &found));
     if (!search)
         return;

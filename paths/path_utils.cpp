@@ -34,6 +34,7 @@ UINT fileCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
 bool acceptableNarrowPath(const std::string &path, bool lossy) { return !lossy && hasExeExtension(path.c_str()); }
 
+// Narrow: the executable's narrow path is what the VM is given; lossless, else the 8.3 form.
 std::string narrowFromCandidates(const wchar_t *longPath) {
     bool lossy;
     std::string candidate = toNarrowPath(longPath, &lossy);
@@ -90,6 +91,7 @@ void initExecutableDirectories() {
         return;
     executable.directoriesKnown = true;
     const char *narrow = getExecutablePathA();
+    // Narrow: the directory of the narrow executable path, for texts the VM takes.
     DWORD length = GetFullPathNameA(narrow, kPathCapacity, executable.directoryA, nullptr);
     if (length == 0 || length >= kPathCapacity)
         copyText(executable.directoryA, kPathCapacity, narrow);
@@ -161,6 +163,7 @@ bool findFileTime(const wchar_t *path, uint64_t *lastWriteTime) {
     return takeSearchResult(search, found.ftLastWriteTime, lastWriteTime);
 }
 
+// Narrow: for runtime and class path entries, which the VM takes narrow.
 bool findFileTime(const char *path, uint64_t *lastWriteTime) {
     WIN32_FIND_DATAA found;
     FindHandle search(FindFirstFileA(path, &found));
@@ -268,6 +271,7 @@ void resolveAgainstExecutable(wchar_t *out, size_t capacity, const wchar_t *path
     collapseBackslashes(out);
 }
 
+// Narrow forms: for texts on their way to the VM.
 void resolveAgainstExecutable(char *out, size_t capacity, const char *path, const char *baseFile) {
     if (capacity == 0)
         return;

@@ -55,6 +55,7 @@ bool commonAppData(const char *functionName, std::basic_string<Char> *path) {
     return true;
 }
 
+// Narrow members call the narrow functions themselves (see TempSystem).
 class WindowsTempSystem : public TempSystem {
 public:
     bool createDirectory(const char *path) override { return CreateDirectoryA(path, nullptr) != 0; }
@@ -174,6 +175,7 @@ bool getTempRootA(char *out, size_t capacity) {
     return chosenRoot.roots.found;
 }
 
+// Narrow from here on: the launcher's temporary directory reaches the VM as a narrow property.
 bool makeTempFileName(char *out, size_t capacity, bool &reserved) {
     reserved = false;
     char root[kPathCapacity];
