@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/records.h"
 #include "common/target.h"
@@ -17,7 +18,8 @@
 // java.home and library paths, which the VM takes as narrow texts.
 namespace {
 
-const DWORD kRegistryTextCapacity = 6000;
+// A registry text: a key, class or value read here.
+const DWORD kRegistryTextCapacity = static_cast<DWORD>(kTextCapacity);
 const char kInstallationsKey[] = "SOFTWARE\\Marrowfield\\zanthor\\installations";
 const char kSharedJvmsKey[] = "SOFTWARE\\Marrowfield\\zanthor\\sharedjvms\\";
 const char kLocatedJvmsKey[] = "SOFTWARE\\Marrowfield\\pellux\\locatedjvms\\";

@@ -4,13 +4,14 @@
 
 #include <cstring>
 
+#include "common/capacities.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
 #include "jre/registry_rules.h"
 
 namespace {
 
-const DWORD kCachedVersionCapacity = 6000;
+const DWORD kCachedVersionCapacity = static_cast<DWORD>(kTextCapacity);  // the value may be any registry text
 
 // A FILETIME as the registry keeps it: low 32 bits first, little-endian.
 void fileTimeBytes(uint64_t fileTime, unsigned char (&bytes)[8]) {
