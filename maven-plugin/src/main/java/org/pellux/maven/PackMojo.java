@@ -116,7 +116,7 @@ public class PackMojo extends AbstractMojo {
 
     private ServiceProject serviceProject(List<String> classPath) throws MojoFailureException {
         if (settings != null && !settings.isEmpty()) {
-            if (serviceToml.isFile() && !serviceToml.equals(defaultServiceToml()))
+            if (serviceToml.isFile())
                 throw new MojoFailureException("pellux: both <settings> and " + serviceToml + " given; keep one");
             try {
                 return ServiceProject.fromKeys(settings, classPath);
@@ -133,10 +133,6 @@ public class PackMojo extends AbstractMojo {
         } catch (IOException e) {
             throw new MojoFailureException("pellux: cannot read " + serviceToml + ": " + e.getMessage());
         }
-    }
-
-    private File defaultServiceToml() {
-        return new File(project.getBasedir(), "service.toml");
     }
 
     /** The project's jar, then its runtime dependencies, each with its path in the folder. */
