@@ -90,7 +90,7 @@ public class PackMojo extends AbstractMojo {
 
         File written = new File(workDirectory, "service.toml");
         List<String> command = new ArrayList<>();
-        command.add(tool.getPath());
+        command.add(tool.getAbsolutePath());
         command.add(written.getPath());
         command.add("--folder");
         command.add(folder.getPath());
@@ -163,7 +163,7 @@ public class PackMojo extends AbstractMojo {
             name = artifact.getGroupId() + "-" + name;
             names.add(name);
         }
-        jars.put(file, lib.isEmpty() ? name : lib + "/" + name);
+        jars.put(file, lib == null || lib.isEmpty() ? name : lib + "/" + name);
     }
 
     private static void requireMainClass(String mainClass, Iterable<File> jars) throws MojoFailureException {
