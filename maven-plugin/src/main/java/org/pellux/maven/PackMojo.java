@@ -166,7 +166,7 @@ public class PackMojo extends AbstractMojo {
         jars.put(file, lib == null || lib.isEmpty() ? name : lib + "/" + name);
     }
 
-    private static void requireMainClass(String mainClass, Iterable<File> jars) throws MojoFailureException {
+    static void requireMainClass(String mainClass, Iterable<File> jars) throws MojoFailureException {
         String entry = mainClass.replace('.', '/') + ".class";
         List<String> looked = new ArrayList<>();
         for (File jar : jars) {

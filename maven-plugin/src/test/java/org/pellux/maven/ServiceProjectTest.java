@@ -7,11 +7,16 @@ import static org.junit.Assert.assertTrue;
 import static org.junit.Assert.fail;
 
 import java.io.File;
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
 import java.nio.file.Paths;
 import java.util.Arrays;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
+import java.util.zip.ZipEntry;
+import java.util.zip.ZipOutputStream;
 
 import org.apache.maven.plugin.MojoFailureException;
 import org.junit.Rule;
@@ -99,6 +104,37 @@ public class ServiceProjectTest {
         assertTrue(inRelease.createNewFile());
         assertTrue(inRelease.setExecutable(true));
         assertEquals(inRelease, PackTool.locate(null, release, null).getAbsoluteFile());
+    }
+
+    @Test
+    public void theMainClassMustBeInOneOfTheJars() throws Exception {
+        File empty = jarWith("empty.jar", "other/Thing.class");
+        File app = jarWith("app.jar", "com/example/Main.class");
+        PackMojo.requireMainClass("com.example.Main", Arrays.asList(empty, app));
+        try {
+            PackMojo.requireMainClass("com.example.Gone", Arrays.asList(empty, app));
+            fail("no such class");
+        } catch (MojoFailureException e) {
+            assertEquals("pellux: main class com.example.Gone is in none of the jars: " + empty + ", " + app,
+                         e.getMessage());
+        }
+        File text = temporary.newFile("notes.jar");
+        Files.write(text.toPath(), "not a zip".getBytes(StandardCharsets.UTF_8));
+        try {
+            PackMojo.requireMainClass("com.example.Main", Arrays.asList(text, app));
+            fail("a jar that is none");
+        } catch (MojoFailureException e) {
+            assertTrue(e.getMessage(), e.getMessage().startsWith("pellux: " + text + " is no jar: "));
+        }
+    }
+
+    private File jarWith(String name, String entry) throws IOException {
+        File jar = temporary.newFile(name);
+        try (ZipOutputStream zip = new ZipOutputStream(Files.newOutputStream(jar.toPath()))) {
+            zip.putNextEntry(new ZipEntry(entry));
+            zip.closeEntry();
+        }
+        return jar;
     }
 
     private static void assertRefused(String message, File pack, File home, String variable) {
