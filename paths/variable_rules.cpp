@@ -123,20 +123,6 @@ const Value &launcherValue(const Values &values, LauncherValue which, const Valu
     return separator;
 }
 
-template <typename Text, typename Values, typename Value>
-void expandText(Text &text, const Values &values, const Value &separator,
-                const std::vector<std::pair<Text, Text>> &environment, SubstitutionLog log) {
-    for (const LauncherVariable &variable : kLauncherVariables)
-        substituteAll(text, asciiText<Text>(variable.reference), launcherValue(values, variable.value, separator), log);
-    // Matched as the name is written in the block, and entirely in upper case.
-    for (const auto &entry : environment) {
-        Text reference = asciiText<Text>("${") + entry.first + asciiText<Text>("}");
-        const auto &value = environmentValue(entry.second);
-        substituteAll(text, reference, value, log);
-        substituteAll(text, upperCaseAscii(reference), value, log);
-    }
-}
-
 template <typename Char>
 std::vector<std::pair<std::basic_string<Char>, std::basic_string<Char>>> entriesOf(const Char *block) {
     std::vector<std::pair<std::basic_string<Char>, std::basic_string<Char>>> entries;
@@ -152,6 +138,27 @@ std::vector<std::pair<std::basic_string<Char>, std::basic_string<Char>>> entries
     return entries;
 }
 
+template <typename Text, typename Values, typename Value>
+void expandText(Text &text, const Values &values, const Value &separator,
+                const typename Text::value_type *environmentBlock, SubstitutionLog log) {
+    // Every reference begins with "%" or "$": a text with neither stays as it is.
+    if (text.find_first_of(asciiText<Text>("%$")) == Text::npos)
+        return;
+    for (const LauncherVariable &variable : kLauncherVariables)
+        substituteAll(text, asciiText<Text>(variable.reference), launcherValue(values, variable.value, separator), log);
+    // Every environment reference begins with "${": a text without one has
+    // nothing to take from the block, which need not be taken apart then.
+    if (text.find(asciiText<Text>("${")) == Text::npos)
+        return;
+    // Matched as the name is written in the block, and entirely in upper case.
+    for (const auto &entry : entriesOf(environmentBlock)) {
+        Text reference = asciiText<Text>("${") + entry.first + asciiText<Text>("}");
+        const auto &value = environmentValue(entry.second);
+        substituteAll(text, reference, value, log);
+        substituteAll(text, upperCaseAscii(reference), value, log);
+    }
+}
+
 }  // namespace
 
 std::vector<std::pair<std::wstring, std::wstring>> environmentEntries(const wchar_t *block) { return entriesOf(block); }
@@ -160,12 +167,12 @@ std::vector<std::pair<std::string, std::string>> environmentEntries(const char *
 void expandWideText(std::wstring &text, const WideExpansionValues &values, const wchar_t *environmentBlock) {
     WideValue separator;
     separator.text = L";";
-    expandText(text, values, separator, environmentEntries(environmentBlock), SubstitutionLog::WideText);
+    expandText(text, values, separator, environmentBlock, SubstitutionLog::WideText);
 }
 
 void expandNarrowText(std::string &text, const NarrowExpansionValues &values, const char *environmentBlock,
                       bool growable) {
-    expandText(text, values, std::string(";"), environmentEntries(environmentBlock),
+    expandText(text, values, std::string(";"), environmentBlock,
                growable ? SubstitutionLog::GrowableString : SubstitutionLog::NarrowText);
 }
 
