@@ -5,6 +5,7 @@
 #include <set>
 
 const char kKeptDefaultsFolder[] = ".defaults";
+const char kKeptDuringUpgradeFolder[] = ".upgrade";
 
 namespace {
 
@@ -225,22 +226,40 @@ private:
 
     void writeActions() {
         const MsiPackage &p = package_;
-        std::string remove, place;
+        // Kept files: saved before an upgrade removes the older version
+        // (Wine's removal is told no upgrade is going on), put back or
+        // installed from their first copy after the files.
+        std::string remove, save, place;
+        std::string upgradeFolder = keptPath(kKeptDuringUpgradeFolder);
         for (const std::string &file : p.keptFiles) {
-            remove += " " + quoted(keptPath(file));
-            place += std::string(place.empty() ? "" : " &amp; ") + "(if not exist " + quoted(keptPath(file)) +
-                     " copy /y " + quoted(keptPath(std::string(kKeptDefaultsFolder) + "/" + file)) + " " +
-                     quoted(keptPath(file)) + ")";
+            std::string kept = quoted(keptPath(file));
+            std::string saved = quoted(keptPath(std::string(kKeptDuringUpgradeFolder) + "/" + file));
+            std::string first = quoted(keptPath(std::string(kKeptDefaultsFolder) + "/" + file));
+            remove += " " + kept;
+            save += "(mkdir " + quoted(keptPath(folderOf(kKeptDuringUpgradeFolder + ("/" + file)))) +
+                    " &amp; copy /y " + kept + " " + saved + ") &amp; ";
+            place += "(if exist " + saved + " move /y " + saved + " " + kept + ") &amp; (if not exist " + kept +
+                     " copy /y " + first + " " + kept + ") &amp; ";
         }
+        save += "exit 0";
+        place += "(if exist " + quoted(upgradeFolder) + " rmdir /s /q " + quoted(upgradeFolder) + ")";
         action("FindCommandProcessor",
                std::string("Property=\"COMMANDPROCESSOR\" Value=\"[") + (p.win64 ? "System64Folder" : "SystemFolder") +
                    "]cmd.exe\"");
         deferred("RemoveService", launcher("/uninstall"), "deferred", "ignore");
-        deferred("RemoveLogs", commandProcessor("rmdir /s /q " + quoted("[INSTALLDIR]var")), "deferred", "ignore");
+        // The stopped service's last process may still hold its logs open for
+        // a moment; ping is the pause every command processor has.
+        std::string logs = quoted("[INSTALLDIR]var");
+        deferred("RemoveLogs",
+                 commandProcessor("rmdir /s /q " + logs + " &amp; if exist " + logs + " ping -n 3 127.0.0.1 &gt;nul " +
+                                  "&amp; rmdir /s /q " + logs + " &amp; if exist " + logs +
+                                  " ping -n 8 127.0.0.1 &gt;nul &amp; rmdir /s /q " + logs),
+                 "deferred", "ignore");
         if (!p.keptFiles.empty()) {
             deferred("RemoveKeptFiles", commandProcessor("del /f /q" + remove), "deferred", "ignore");
             deferred("RemoveNewKeptFiles", commandProcessor("del /f /q" + remove), "rollback", "ignore");
-            deferred("PlaceKeptFiles", commandProcessor(place), "deferred", "check");
+            action("SaveKeptFiles", commandProcessor(save) + " Execute=\"immediate\" Return=\"ignore\"");
+            deferred("PlaceKeptFiles", commandProcessor(place), "deferred", "ignore");
         }
         deferred("RegisterService", launcher("/install"), "deferred", "check");
         deferred("UnregisterNewService", launcher("/uninstall"), "rollback", "ignore");
@@ -253,6 +272,7 @@ private:
         sequence("RemoveService", 1910, "REMOVE~=\"ALL\"");
         sequence("RemoveLogs", 3401, "REMOVE~=\"ALL\" AND REMOVE_LOGS=1");
         if (!p.keptFiles.empty()) {
+            sequence("SaveKeptFiles", 1300, "WIX_UPGRADE_DETECTED AND NOT REMOVE~=\"ALL\"");
             sequence("RemoveKeptFiles", 3402, "REMOVE~=\"ALL\" AND NOT UPGRADINGPRODUCTCODE");
             sequence("RemoveNewKeptFiles", 5829, "NOT Installed AND NOT WIX_UPGRADE_DETECTED");
             sequence("PlaceKeptFiles", 5830, "NOT REMOVE~=\"ALL\"");
