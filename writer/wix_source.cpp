@@ -133,7 +133,8 @@ public:
                 "<!-- The Windows Installer package of a service, written by pellux-pack.\n"
                 "     Built from the service folder pellux-pack writes (sign its executable\n"
                 "     first), with wixl or with WiX 3:\n"
-                "       wixl -a " + std::string(arch) + " -D ServiceFolder=DIR -o SERVICE.msi THIS.wxs\n"
+                "       wixl -a " + std::string(arch) + " -D ServiceFolder=DIR -o SERVICE.msi THIS.wxs\n" +
+                corrections() +
                 "       candle -arch " + arch + " -dServiceFolder=DIR THIS.wxs, then light -->\n"
                 "<Wix xmlns=\"http://schemas.microsoft.com/wix/2006/wi\">\n";
         text_ += "  <Product Id=\"" + productCodeOf(p) + "\" Name=\"" + xmlEscaped(p.serviceName) +
@@ -170,6 +171,14 @@ public:
     }
 
 private:
+    // wixl's package needs them; WiX writes the rows so itself.
+    std::string corrections() const {
+        std::string text = "       msibuild SERVICE.msi";
+        for (const std::string &query : packageCorrections(package_))
+            text += " -q \"" + query + "\"";
+        return text + "\n";
+    }
+
     std::string componentId(size_t index) const { return "Component" + std::to_string(index + 1); }
 
     std::string fileId(size_t index) const {
