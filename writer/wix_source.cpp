@@ -146,6 +146,10 @@ public:
                  " is already installed.\"/>\n"
                  "    <Media Id=\"1\" Cabinet=\"service.cab\" EmbedCab=\"yes\"/>\n"
                  "    <Property Id=\"ARPNOMODIFY\" Value=\"1\"/>\n"
+                 "    <Property Id=\"INSTALLDIR\">\n"
+                 "      <RegistrySearch Id=\"RememberedInstallDir\" Root=\"HKLM\" Key=\"" + rememberedKey() +
+                 "\" Name=\"InstallDir\" Type=\"raw\"" + (p.win64 ? " Win64=\"yes\"" : "") + "/>\n"
+                 "    </Property>\n"
                  "    <Directory Id=\"TARGETDIR\" Name=\"SourceDir\">\n"
                  "      <Directory Id=\"" + p.installBase + "\">\n";
         std::string indent = "        ";
@@ -179,6 +183,10 @@ private:
         return text + "\n";
     }
 
+    // Where the install folder is remembered: repair, upgrade and removal
+    // find the files where an INSTALLDIR given at install put them.
+    std::string rememberedKey() const { return "SOFTWARE\\pellux\\" + xmlEscaped(package_.serviceName); }
+
     std::string componentId(size_t index) const { return "Component" + std::to_string(index + 1); }
 
     std::string fileId(size_t index) const {
@@ -205,6 +213,9 @@ private:
                      (package_.win64 ? " Win64=\"yes\"" : "") + ">\n";
             text_ += indent + "  <File Id=\"" + fileId(i) + "\" Name=\"" + xmlEscaped(nameOf(files_[i].path)) +
                      "\" Source=\"$(var.ServiceFolder)/" + xmlEscaped(files_[i].source) + "\" KeyPath=\"yes\"/>\n";
+            if (fileId(i) == "Executable")
+                text_ += indent + "  <RegistryValue Root=\"HKLM\" Key=\"" + rememberedKey() +
+                         "\" Name=\"InstallDir\" Type=\"string\" Value=\"[INSTALLDIR]\"/>\n";
             text_ += indent + "</Component>\n";
         }
         for (const std::string &child : folders_) {

@@ -110,7 +110,7 @@ TEST(WixSource, EscapesTextsKeepsEditedFilesAndRegistersWithTheExecutable) {
     // One component per file, each of its own stable GUID; edited files are
     // installed as first copies and placed by the install.
     EXPECT_EQ(count(source, "<Component "), package.files.size());
-    EXPECT_EQ(count(source, "Win64=\"yes\""), package.files.size());
+    EXPECT_EQ(count(source, "Win64=\"yes\""), package.files.size() + 1);  // and the remembered folder
     EXPECT_NE(source.find("Source=\"$(var.ServiceFolder)/lib/deep/more.jar\""), std::string::npos);
     EXPECT_NE(source.find("<File Id=\"Executable\" Name=\"Inventory.exe\""), std::string::npos);
     EXPECT_NE(source.find("<Directory Id=\"Folder1\" Name=\".defaults\">"), std::string::npos);
@@ -124,6 +124,9 @@ TEST(WixSource, EscapesTextsKeepsEditedFilesAndRegistersWithTheExecutable) {
               std::string::npos);
     EXPECT_NE(source.find("FileKey=\"Executable\" ExeCommand=\"/uninstall\" Execute=\"rollback\""), std::string::npos);
     EXPECT_EQ(source.find("After="), std::string::npos);
+    EXPECT_NE(source.find("<RegistrySearch Id=\"RememberedInstallDir\" Root=\"HKLM\" Key=\"SOFTWARE\\pellux\\Inventory\""),
+              std::string::npos);
+    EXPECT_NE(source.find("Name=\"InstallDir\" Type=\"string\" Value=\"[INSTALLDIR]\""), std::string::npos);
     EXPECT_EQ(source.find("StartNewService"), std::string::npos);
     EXPECT_NE(source.find("REMOVE~=&quot;ALL&quot; AND REMOVE_LOGS=1"), std::string::npos);
     EXPECT_EQ(packageCorrections(package).size(), 2u);
