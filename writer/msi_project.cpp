@@ -78,9 +78,10 @@ bool checkMsiVersion(const std::string &version, std::string *problem) {
 
 bool isInstallerName(const std::string &name) {
     // Printable ASCII only (the package's code page), nothing the Installer
-    // formats ([...], {...}) or the WiX preprocessor expands ($(...)).
+    // formats ([...], {...}), the WiX preprocessor ($(...)) or the command
+    // processor of the install's commands (%...%) expands.
     for (char c : name)
-        if (c < 0x20 || c > 0x7E || c == '[' || c == ']' || c == '{' || c == '}' || c == '"')
+        if (c < 0x20 || c > 0x7E || c == '[' || c == ']' || c == '{' || c == '}' || c == '"' || c == '%')
             return false;
     return !name.empty() && name.find("$(") == std::string::npos;
 }
@@ -135,7 +136,7 @@ bool planMsiPackage(const std::string &projectName, const MsiKeys &keys, const B
     p.serviceName = recordOf(content, record::kServiceName);
     if (!isInstallerName(p.serviceName)) {
         *error = projectName + ": service.name: \"" + p.serviceName +
-                 "\" cannot name an Installer package: printable ASCII without [ ] { } \" or $(";
+                 "\" cannot name an Installer package: printable ASCII without [ ] { } \" % or $(";
         return false;
     }
     if (keys.version.line == 0)
@@ -167,7 +168,7 @@ bool planMsiPackage(const std::string &projectName, const MsiKeys &keys, const B
     for (const std::string &file : files) {
         if (!isInstallerName(file) || file.size() > 255) {
             *error = projectName + ": the file \"" + file +
-                     "\" cannot go into an Installer package: printable ASCII without [ ] { } \" or $(";
+                     "\" cannot go into an Installer package: printable ASCII without [ ] { } \" % or $(";
             return false;
         }
         const std::string preferredName = "/.zanthor/pref_jre.cfg";

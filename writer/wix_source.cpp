@@ -285,6 +285,18 @@ private:
         deferred("UnregisterNewService", launcher("/uninstall"), "rollback", "ignore");
         if (p.autoStart)
             deferred("StartNewService", launcher("/start"), "deferred", "check");
+        // A service started by hand is started again after an upgrade when it
+        // ran before; its own /status says so.
+        std::string exe = quoted(keptPath(p.executable)), ran = quoted(keptPath(".running"));
+        if (!p.autoStart) {
+            // /status ends with 0 only when the service runs; Wine's command
+            // processor runs what follows "&&" regardless, "if errorlevel" it gets right.
+            action("NoteRunningService", commandProcessor("call " + exe + " /status &gt;nul &amp; if not errorlevel 1 " +
+                                                          "echo running&gt;" + ran) +
+                                             " Execute=\"immediate\" Return=\"ignore\"");
+            deferred("RestartService", commandProcessor("if exist " + ran + " (del " + ran + " &amp; call " + exe + " /start)"),
+                     "deferred", "check");
+        }
         // Explicit places: the standard actions' numbers, around InstallFiles
         // (4000) and before RegisterProduct (6100).
         text_ += "    <InstallExecuteSequence>\n";
@@ -301,6 +313,10 @@ private:
         sequence("UnregisterNewService", 5842, "NOT REMOVE~=\"ALL\"");
         if (p.autoStart)
             sequence("StartNewService", 5901, "NOT REMOVE~=\"ALL\"");
+        else {
+            sequence("NoteRunningService", 1301, "WIX_UPGRADE_DETECTED AND NOT REMOVE~=\"ALL\"");
+            sequence("RestartService", 5902, "NOT REMOVE~=\"ALL\"");
+        }
         text_ += "    </InstallExecuteSequence>\n";
     }
 

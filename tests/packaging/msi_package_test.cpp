@@ -76,7 +76,7 @@ TEST(MsiIdentity, GuidsVersionsFoldersAndNamesAreCheckedAsTheInstallerNeeds) {
     EXPECT_NE(problem.find("i686"), std::string::npos) << problem;
 
     EXPECT_TRUE(isInstallerName("My Service-2.vmoptions"));
-    for (const char *bad : {"", "Caf\xc3\xa9", "a[b]", "a{b}", "cost$(var.x)", "tab\there"})
+    for (const char *bad : {"", "Caf\xc3\xa9", "a[b]", "a{b}", "cost$(var.x)", "tab\there", "100%"})
         EXPECT_FALSE(isInstallerName(bad)) << bad;
 }
 
@@ -128,6 +128,7 @@ TEST(WixSource, EscapesTextsKeepsEditedFilesAndRegistersWithTheExecutable) {
               std::string::npos);
     EXPECT_NE(source.find("Name=\"InstallDir\" Type=\"string\" Value=\"[INSTALLDIR]\""), std::string::npos);
     EXPECT_EQ(source.find("StartNewService"), std::string::npos);
+    EXPECT_NE(source.find("<Custom Action=\"RestartService\" Sequence=\"5902\">"), std::string::npos);
     EXPECT_NE(source.find("REMOVE~=&quot;ALL&quot; AND REMOVE_LOGS=1"), std::string::npos);
     EXPECT_EQ(packageCorrections(package).size(), 2u);
 
@@ -137,6 +138,7 @@ TEST(WixSource, EscapesTextsKeepsEditedFilesAndRegistersWithTheExecutable) {
     package.keptFiles.clear();
     source = wixSource(package);
     EXPECT_NE(source.find("<Custom Action=\"StartNewService\" Sequence=\"5901\">"), std::string::npos);
+    EXPECT_EQ(source.find("RestartService"), std::string::npos);
     EXPECT_EQ(source.find("Win64"), std::string::npos);
     EXPECT_NE(source.find("[SystemFolder]cmd.exe"), std::string::npos);
     EXPECT_EQ(source.find(".defaults"), std::string::npos);
