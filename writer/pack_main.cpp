@@ -244,8 +244,8 @@ int checkOptions(const PackOptions &options) {
     if (options.folder.empty() && options.replace)
         return failWith("--replace belongs to --folder");
     if (!options.msi.empty() && !missingMsiTools().empty())
-        return failWith("--msi needs " + missingMsiTools() + "; install it (scripts/setup does), or write the WiX "
-                        "source with --wxs and build it with WiX");
+        return failWith("--msi needs " + missingMsiTools() + " (on Linux; scripts/setup installs them); elsewhere "
+                        "write the WiX source with --wxs and build it with WiX");
     if (!options.arch.empty() && options.arch != "auto" && options.arch != "i686" && options.arch != "x86_64")
         return failWith("--arch takes auto, i686 or x86_64, not " + options.arch);
     return 0;
