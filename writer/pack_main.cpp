@@ -378,7 +378,7 @@ void describePackage(const PackOptions &options, const MsiPackage &package) {
               << "As an administrator: msiexec /i " << options.msi << " /qn   (msiexec /x to remove)\n";
 }
 
-// The folder is staged apart and packaged; the outputs are written only when
+// The folder is staged on its own and packaged; the outputs are written only when
 // everything has succeeded.
 int writePackage(const PackOptions &options, PackageProject &project) {
     std::string error;

@@ -244,14 +244,12 @@ private:
 
     std::string keptPath(const std::string &file) { return "[INSTALLDIR]" + windowsPath(file); }
 
-    void writeActions() {
-        const MsiPackage &p = package_;
-        // Kept files: saved before an upgrade removes the older version
-        // (Wine's removal is told no upgrade is going on), put back or
-        // installed from their first copy after the files.
+    // Kept files: saved before an upgrade removes the older version (Wine's
+    // removal is told no upgrade is going on), put back or installed from
+    // their first copy after the files, removed only by a real uninstall.
+    void writeKeptFileActions() {
         std::string remove, save, place;
-        std::string upgradeFolder = keptPath(kKeptDuringUpgradeFolder);
-        for (const std::string &file : p.keptFiles) {
+        for (const std::string &file : package_.keptFiles) {
             std::string kept = quoted(keptPath(file));
             std::string saved = quoted(keptPath(std::string(kKeptDuringUpgradeFolder) + "/" + file));
             std::string first = quoted(keptPath(std::string(kKeptDefaultsFolder) + "/" + file));
@@ -261,44 +259,61 @@ private:
             place += "(if exist " + saved + " move /y " + saved + " " + kept + ") &amp; (if not exist " + kept +
                      " copy /y " + first + " " + kept + ") &amp; ";
         }
-        save += "exit 0";
-        place += "(if exist " + quoted(upgradeFolder) + " rmdir /s /q " + quoted(upgradeFolder) + ")";
-        action("FindCommandProcessor",
-               std::string("Property=\"COMMANDPROCESSOR\" Value=\"[") + (p.win64 ? "System64Folder" : "SystemFolder") +
-                   "]cmd.exe\"");
-        deferred("RemoveService", launcher("/uninstall"), "deferred", "ignore");
-        // The stopped service's last process may still hold its logs open for
-        // a moment; ping is the pause every command processor has.
+        std::string upgradeFolder = quoted(keptPath(kKeptDuringUpgradeFolder));
+        place += "(if exist " + upgradeFolder + " rmdir /s /q " + upgradeFolder + ")";
+        deferred("RemoveKeptFiles", commandProcessor("del /f /q" + remove), "deferred", "ignore");
+        deferred("RemoveNewKeptFiles", commandProcessor("del /f /q" + remove), "rollback", "ignore");
+        action("SaveKeptFiles", commandProcessor(save + "exit 0") + " Execute=\"immediate\" Return=\"ignore\"");
+        deferred("PlaceKeptFiles", commandProcessor(place), "deferred", "ignore");
+    }
+
+    // The stopped service's last process may still hold its logs open for a
+    // moment; ping is the pause every command processor has.
+    void writeLogRemoval() {
         std::string logs = quoted("[INSTALLDIR]var");
         deferred("RemoveLogs",
                  commandProcessor("rmdir /s /q " + logs + " &amp; if exist " + logs + " ping -n 3 127.0.0.1 &gt;nul " +
                                   "&amp; rmdir /s /q " + logs + " &amp; if exist " + logs +
                                   " ping -n 8 127.0.0.1 &gt;nul &amp; rmdir /s /q " + logs),
                  "deferred", "ignore");
-        if (!p.keptFiles.empty()) {
-            deferred("RemoveKeptFiles", commandProcessor("del /f /q" + remove), "deferred", "ignore");
-            deferred("RemoveNewKeptFiles", commandProcessor("del /f /q" + remove), "rollback", "ignore");
-            action("SaveKeptFiles", commandProcessor(save) + " Execute=\"immediate\" Return=\"ignore\"");
-            deferred("PlaceKeptFiles", commandProcessor(place), "deferred", "ignore");
-        }
+    }
+
+    // A service started by hand is started again after an upgrade when it
+    // ran before. /status ends with 0 only when it runs; Wine's command
+    // processor runs what follows "&&" regardless, "if errorlevel" it gets right.
+    void writeRestartActions() {
+        std::string exe = quoted(keptPath(package_.executable)), ran = quoted(keptPath(".running"));
+        action("NoteRunningService",
+               commandProcessor("call " + exe + " /status &gt;nul &amp; if not errorlevel 1 echo running&gt;" + ran) +
+                   " Execute=\"immediate\" Return=\"ignore\"");
+        deferred("RestartService", commandProcessor("if exist " + ran + " (del " + ran + " &amp; call " + exe + " /start)"),
+                 "deferred", "check");
+    }
+
+    void writeActions() {
+        const MsiPackage &p = package_;
+        action("FindCommandProcessor",
+               std::string("Property=\"COMMANDPROCESSOR\" Value=\"[") + (p.win64 ? "System64Folder" : "SystemFolder") +
+                   "]cmd.exe\"");
+        deferred("RemoveService", launcher("/uninstall"), "deferred", "ignore");
+        writeLogRemoval();
+        if (!p.keptFiles.empty())
+            writeKeptFileActions();
         deferred("RegisterService", launcher("/install"), "deferred", "check");
         deferred("UnregisterNewService", launcher("/uninstall"), "rollback", "ignore");
         if (p.autoStart)
             deferred("StartNewService", launcher("/start"), "deferred", "check");
-        // A service started by hand is started again after an upgrade when it
-        // ran before; its own /status says so.
-        std::string exe = quoted(keptPath(p.executable)), ran = quoted(keptPath(".running"));
-        if (!p.autoStart) {
-            // /status ends with 0 only when the service runs; Wine's command
-            // processor runs what follows "&&" regardless, "if errorlevel" it gets right.
-            action("NoteRunningService", commandProcessor("call " + exe + " /status &gt;nul &amp; if not errorlevel 1 " +
-                                                          "echo running&gt;" + ran) +
-                                             " Execute=\"immediate\" Return=\"ignore\"");
-            deferred("RestartService", commandProcessor("if exist " + ran + " (del " + ran + " &amp; call " + exe + " /start)"),
-                     "deferred", "check");
-        }
-        // Explicit places: the standard actions' numbers, around InstallFiles
-        // (4000) and before RegisterProduct (6100).
+        else
+            writeRestartActions();
+        writeSequence();
+    }
+
+    // Explicit places: the standard actions' numbers, around InstallFiles
+    // (4000) and before RegisterProduct (6100). The rollback actions follow
+    // what they undo, so a failed /install never removes another program's
+    // service of the same name.
+    void writeSequence() {
+        const MsiPackage &p = package_;
         text_ += "    <InstallExecuteSequence>\n";
         sequence("FindCommandProcessor", 1001, "");
         sequence("RemoveService", 1910, "REMOVE~=\"ALL\"");
@@ -311,9 +326,9 @@ private:
         }
         sequence("RegisterService", 5841, "NOT REMOVE~=\"ALL\"");
         sequence("UnregisterNewService", 5842, "NOT REMOVE~=\"ALL\"");
-        if (p.autoStart)
+        if (p.autoStart) {
             sequence("StartNewService", 5901, "NOT REMOVE~=\"ALL\"");
-        else {
+        } else {
             sequence("NoteRunningService", 1301, "WIX_UPGRADE_DETECTED AND NOT REMOVE~=\"ALL\"");
             sequence("RestartService", 5902, "NOT REMOVE~=\"ALL\"");
         }

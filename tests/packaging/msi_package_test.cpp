@@ -20,9 +20,9 @@ std::string hex(const std::string &bytes) {
     return text;
 }
 
-size_t count(const std::string &text, const std::string &part) {
+size_t count(const std::string &text, const std::string &piece) {
     size_t found = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
         found++;
     return found;
 }
