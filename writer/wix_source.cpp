@@ -146,7 +146,8 @@ public:
                  " is already installed.\"/>\n"
                  "    <Media Id=\"1\" Cabinet=\"service.cab\" EmbedCab=\"yes\"/>\n"
                  "    <Property Id=\"ARPNOMODIFY\" Value=\"1\"/>\n"
-                 "    <Property Id=\"INSTALLDIR\">\n"
+                 "    <Property Id=\"REMOVE_LOGS\" Secure=\"yes\"/>\n"
+                 "    <Property Id=\"INSTALLDIR\" Secure=\"yes\">\n"
                  "      <RegistrySearch Id=\"RememberedInstallDir\" Root=\"HKLM\" Key=\"" + rememberedKey() +
                  "\" Name=\"InstallDir\" Type=\"raw\"" + (p.win64 ? " Win64=\"yes\"" : "") + "/>\n"
                  "    </Property>\n"
@@ -418,7 +419,12 @@ std::vector<std::string> packageCorrections(const MsiPackage &package) {
     // wixl drops Execute="rollback"; the types WiX gives: the program kind
     // (18: an installed file, 50: a program a property names), plus 64 (its
     // exit code ignored), 256 and 1024 (rollback script), 2048 (no impersonation).
-    std::vector<std::string> queries = {"UPDATE CustomAction SET Type = 3410 WHERE Action = 'UnregisterNewService'"};
+    // It ignores Secure="yes" as well: properties an administrator gives
+    // reach the install's server side in managed installs only when secure.
+    std::vector<std::string> queries = {
+        "UPDATE CustomAction SET Type = 3410 WHERE Action = 'UnregisterNewService'",
+        "UPDATE Property SET Value = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;INSTALLDIR;REMOVE_LOGS' "
+        "WHERE Property = 'SecureCustomProperties'"};
     if (!package.keptFiles.empty())
         queries.push_back("UPDATE CustomAction SET Type = 3442 WHERE Action = 'RemoveNewKeptFiles'");
     return queries;

@@ -130,7 +130,7 @@ TEST(WixSource, EscapesTextsKeepsEditedFilesAndRegistersWithTheExecutable) {
     EXPECT_EQ(source.find("StartNewService"), std::string::npos);
     EXPECT_NE(source.find("<Custom Action=\"RestartService\" Sequence=\"5902\">"), std::string::npos);
     EXPECT_NE(source.find("REMOVE~=&quot;ALL&quot; AND REMOVE_LOGS=1"), std::string::npos);
-    EXPECT_EQ(packageCorrections(package).size(), 2u);
+    EXPECT_EQ(packageCorrections(package).size(), 3u);
 
     package.autoStart = true;
     package.win64 = false;
@@ -142,7 +142,7 @@ TEST(WixSource, EscapesTextsKeepsEditedFilesAndRegistersWithTheExecutable) {
     EXPECT_EQ(source.find("Win64"), std::string::npos);
     EXPECT_NE(source.find("[SystemFolder]cmd.exe"), std::string::npos);
     EXPECT_EQ(source.find(".defaults"), std::string::npos);
-    EXPECT_EQ(packageCorrections(package).size(), 1u);
+    EXPECT_EQ(packageCorrections(package).size(), 2u);
 }
 
 class MsiPack : public PackFixture {
