@@ -43,6 +43,20 @@ bool checkJar(const std::string &path, const std::string &bytes, std::string *er
     return false;
 }
 
+// A jar names its entries uncompressed, so a name's bytes show whether the
+// runtime library offers readiness through its API.
+bool checkReadinessApi(const BlockContent &content, const std::string &path, const std::string &bytes,
+                       std::string *error) {
+    for (const auto &record : content.records)
+        if (record.first == record::kReadyMode && record.second == "api" &&
+            bytes.find("com/pellux/service/ServiceState.class") == std::string::npos) {
+            *error = "service.ready.mode: \"api\" needs a runtime library that offers "
+                     "com.pellux.service.ServiceState; " + path + " is older";
+            return false;
+        }
+    return true;
+}
+
 std::string lowerAscii(std::string text) {
     for (char &c : text)
         if (c >= 'A' && c <= 'Z')
@@ -141,6 +155,7 @@ bool gatherEntries(const PackageProject &project, const FolderSources &sources, 
     if (!readLauncherFiles(sources, &launcher, &arch, &helper, error) ||
         !readResource(sources.resources + "/znoruntime.jar", "Java runtime library", &jar, error) ||
         !checkJar(sources.resources + "/znoruntime.jar", jar, error) ||
+        !checkReadinessApi(project.content, sources.resources + "/znoruntime.jar", jar, error) ||
         !executableNameOf(project, &executable, error) || !installationFolder(project.content, &zanthor, error))
         return false;
     if (!buildConfiguredLauncher(launcher, project.content, &configured, error)) {
