@@ -96,7 +96,8 @@ TEST_F(ReadinessService, PortModeStaysPendingWithRisingCheckpointsUntilTheApplic
         status = service_.status();
         if (status.dwCurrentState != SERVICE_START_PENDING && lastCheckpoint != 0)
             break;
-        if (status.dwCurrentState == SERVICE_START_PENDING) {
+        // Before the host's first report the Service Control Manager shows its own.
+        if (status.dwCurrentState == SERVICE_START_PENDING && status.dwCheckPoint != 0) {
             if (firstCheckpoint == 0)
                 firstCheckpoint = status.dwCheckPoint;
             lastCheckpoint = status.dwCheckPoint;
