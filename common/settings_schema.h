@@ -85,8 +85,8 @@ constexpr SettingRow kSettingsSchema[] = {
      "service-specific code 5002"},
     // [service.watchdog]: no record for 0, the default
     {30504, "service.watchdog.timeout", SettingType::kClamped, nullptr, "0", 3, 86400, 0,
-     "seconds without a sign of life (3 to 86400; 0: off) after which the application is ended with the "
-     "service-specific code 5003"},
+     "seconds without a sign of life after which the application is ended with the service-specific code "
+     "5003; 0: off"},
     // [service.recovery]
     {kNoRecord, "service.recovery.enabled", SettingType::kNone, nullptr, "true", 0, 0, 0,
      "what Windows does when the service fails; false: nothing"},
