@@ -183,11 +183,14 @@ bool isStopReportName(const std::string &name) {
 std::vector<std::string> stopReportsToRemove(std::vector<std::string> names, size_t kept) {
     names.erase(std::remove_if(names.begin(), names.end(), [](const std::string &name) { return !isStopReportName(name); }),
                 names.end());
-    std::sort(names.begin(), names.end());
-    if (names.size() <= kept)
-        return {};
-    names.resize(names.size() - kept);
-    return names;
+    // A few names at most: the oldest, one by one, without a sort.
+    std::vector<std::string> removed;
+    while (names.size() > kept) {
+        auto oldest = std::min_element(names.begin(), names.end());
+        removed.push_back(*oldest);
+        names.erase(oldest);
+    }
+    return removed;
 }
 
 std::string stopReportFolder(const std::string &outputFile) {
