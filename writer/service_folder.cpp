@@ -45,15 +45,21 @@ bool checkJar(const std::string &path, const std::string &bytes, std::string *er
 
 // A jar names its entries uncompressed, so a name's bytes show whether the
 // runtime library offers readiness through its API.
+// The watchdog needs the same release: its pings came with it.
 bool checkReadinessApi(const BlockContent &content, const std::string &path, const std::string &bytes,
                        std::string *error) {
-    for (const auto &record : content.records)
-        if (record.first == record::kReadyMode && record.second == "api" &&
-            bytes.find("com/pellux/service/ServiceState.class") == std::string::npos) {
-            *error = "service.ready.mode: \"api\" needs a runtime library that offers "
-                     "com.pellux.service.ServiceState; " + path + " is older";
+    if (bytes.find("com/pellux/service/ServiceState.class") != std::string::npos)
+        return true;
+    for (const auto &record : content.records) {
+        const char *key = record.first == record::kReadyMode && record.second == "api" ? "service.ready.mode: \"api\""
+                          : record.first == record::kWatchdogTimeout                 ? "service.watchdog.timeout"
+                                                                                      : nullptr;
+        if (key) {
+            *error = std::string(key) + " needs a runtime library that offers com.pellux.service.ServiceState; " +
+                     path + " is older";
             return false;
         }
+    }
     return true;
 }
 

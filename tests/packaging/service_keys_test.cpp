@@ -180,6 +180,8 @@ TEST_F(ServiceKeys, ReadyAndWatchdogKeysSetTheirRecordsAndTheReportCanBeSwitched
     EXPECT_EQ(packFolder(std::string(kMinimal) + "[service.ready]\nmode = \"api\"\n", "--replace"), 1);
     EXPECT_NE(errors_.find("service.ready.mode: \"api\" needs a runtime library that offers "
                            "com.pellux.service.ServiceState"), std::string::npos) << errors_;
+    EXPECT_EQ(packFolder(std::string(kMinimal) + "[service.watchdog]\ntimeout = 10\n", "--replace"), 1);
+    EXPECT_NE(errors_.find("service.watchdog.timeout needs a runtime library"), std::string::npos) << errors_;
 }
 
 TEST_F(ServiceKeys, OptionsAndArgumentsSurviveTheLaunchersSplitting) {
