@@ -148,14 +148,11 @@ public final class ServiceChannel {
         }
     }
 
-    /** Every thread with its state and frames, the threads started since the stop first. */
+    /** The threads started since the stop (the shutdown hooks), then every thread with its state and frames. */
     String report() {
+        // The host adds the time since the stop request: its own clock ends the worker.
         StringBuilder text = new StringBuilder();
         long since = stopRequestedAt;
-        if (since != 0) {
-            text.append("Time since the stop request: ").append((System.nanoTime() - since) / 1_000_000)
-                    .append(" ms\n");
-        }
         Map<Thread, StackTraceElement[]> threads = Thread.getAllStackTraces();
         text.append("Shutdown hooks still running:");
         boolean any = false;
