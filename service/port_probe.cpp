@@ -45,14 +45,16 @@ bool PortProbe::load() {
         return calls_ != nullptr;
     winsock_ = LoadLibraryW(L"ws2_32.dll");
     Calls calls = {};
-    bool found = winsock_ && find(winsock_, "WSAStartup", calls.startup) && find(winsock_, "WSACleanup", calls.cleanup) &&
-                 find(winsock_, "getaddrinfo", calls.resolve) && find(winsock_, "freeaddrinfo", calls.freeResolved) &&
-                 find(winsock_, "socket", calls.open) && find(winsock_, "ioctlsocket", calls.control) &&
-                 find(winsock_, "connect", calls.connectTo) && find(winsock_, "select", calls.wait) &&
-                 find(winsock_, "getsockopt", calls.option) && find(winsock_, "closesocket", calls.close);
+    bool found = winsock_ && find(winsock_, "WSAStartup", calls.startup) &&
+                 find(winsock_, "WSACleanup", calls.cleanup) && find(winsock_, "getaddrinfo", calls.resolve) &&
+                 find(winsock_, "freeaddrinfo", calls.freeResolved) && find(winsock_, "socket", calls.open) &&
+                 find(winsock_, "ioctlsocket", calls.control) && find(winsock_, "connect", calls.connectTo) &&
+                 find(winsock_, "select", calls.wait) && find(winsock_, "getsockopt", calls.option) &&
+                 find(winsock_, "closesocket", calls.close);
     WSADATA data;
     if (!found || calls.startup(MAKEWORD(2, 2), &data) != 0) {
-        logError(L"readiness: Winsock cannot be used (%d); the port is never seen open", static_cast<int>(GetLastError()));
+        logError(L"readiness: Winsock cannot be used (%d); the port is never seen open",
+                 static_cast<int>(GetLastError()));
         failed_ = true;
         return false;
     }

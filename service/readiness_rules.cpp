@@ -181,8 +181,8 @@ bool isStopReportName(const std::string &name) {
 }
 
 std::vector<std::string> stopReportsToRemove(std::vector<std::string> names, size_t kept) {
-    names.erase(std::remove_if(names.begin(), names.end(), [](const std::string &name) { return !isStopReportName(name); }),
-                names.end());
+    auto other = [](const std::string &name) { return !isStopReportName(name); };
+    names.erase(std::remove_if(names.begin(), names.end(), other), names.end());
     // A few names at most: the oldest, one by one, without a sort.
     std::vector<std::string> removed;
     while (names.size() > kept) {

@@ -15,9 +15,9 @@
 #include "diagnostics/log.h"
 #include "paths/temp_dirs.h"
 #include "runtime/console_events.h"
-#include "service/robustness_rules.h"
 #include "service/port_probe.h"
 #include "service/readiness_rules.h"
+#include "service/robustness_rules.h"
 #include "service/security_rules.h"
 #include "service/service_registration.h"
 #include "service/service_rules.h"
@@ -425,7 +425,9 @@ StartOutcome awaitReadiness(const ReadinessSettings &readiness, HANDLE worker) {
         if (left == 0)
             return StartOutcome::NotReady;
         uint32_t wait = nextCheckpointWait(left);
-        DWORD woken = WaitForMultipleObjects(wakerCount, wakers, FALSE, probe && wait > kPortProbeWaitMs ? kPortProbeWaitMs : wait);
+        if (probe && wait > kPortProbeWaitMs)
+            wait = kPortProbeWaitMs;
+        DWORD woken = WaitForMultipleObjects(wakerCount, wakers, FALSE, wait);
         if (woken == WAIT_OBJECT_0)
             return StartOutcome::WorkerEnded;
         if (woken == WAIT_OBJECT_0 + 1)

@@ -62,7 +62,8 @@ bool writeStopReport(const std::wstring &folder, const std::string &text) {
     GetLocalTime(&now);
     ReportTime time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
     std::wstring path = folder + L"\\" + widened(stopReportName(time));
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     bool wrote = file && WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                  written == text.size();
@@ -79,8 +80,8 @@ bool writeStopReport(const std::wstring &folder, const std::string &text) {
 
 std::wstring latestStopReport(const std::wstring &folder) {
     std::vector<std::string> names = reportNames(folder);
-    names.erase(std::remove_if(names.begin(), names.end(), [](const std::string &name) { return !isStopReportName(name); }),
-                names.end());
+    auto other = [](const std::string &name) { return !isStopReportName(name); };
+    names.erase(std::remove_if(names.begin(), names.end(), other), names.end());
     if (names.empty())
         return std::wstring();
     return folder + L"\\" + widened(*std::max_element(names.begin(), names.end()));
