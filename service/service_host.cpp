@@ -368,9 +368,10 @@ void reportStopPending(int32_t report) {
 
 // Asks the VM what its threads do and writes that, with why the worker is
 // ended, to a new stop report; bounded by kStopReportWaitMs however the VM is.
-void takeStopReport(const char *reason) {
+// False when there is no report to take.
+bool takeStopReport(const char *reason) {
     if (!hostState.readiness.stopReport || !hostState.channel)
-        return;
+        return false;
     WorkerChannel &channel = *hostState.channel;
     channel.expectReport();
     std::string text = formatString("Stop report of the service '%S'\r\nReason: %s\r\n", hostState.serviceName, reason);
@@ -392,9 +393,15 @@ void takeStopReport(const char *reason) {
         logError(L"the application did not answer the request for a stop report");
     }
     writeStopReport(hostState.stopReportFolder, text);
+    return true;
 }
 
-void GuardEvents::beforeForcedEnd() { takeStopReport("the application did not stop within service.stop.timeout"); }
+// The report took time the last checkpoint did not promise: a new one gives
+// the end of the worker its margin again.
+void GuardEvents::beforeForcedEnd() {
+    if (takeStopReport("the application did not stop within service.stop.timeout"))
+        stopCheckpoint(0);
+}
 
 enum class StartOutcome { Ready, NotReady, StopRequested, WorkerEnded };
 
