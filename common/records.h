@@ -80,6 +80,13 @@ constexpr SwitchSetting kWorkerJob = switchSetting(30002);
 constexpr ClampedSetting kRecoveryRestarts = clampedSetting(30003);
 constexpr ClampedSetting kRecoveryDelay = clampedSetting(30004);
 constexpr ClampedSetting kRecoveryReset = clampedSetting(30005);
+// Readiness, liveness and the stop report: bounds in the schema.
+constexpr TextSetting kReadyMode = textSetting(30500);  // "port" or "api"; absent: running at once
+constexpr ClampedSetting kReadyPort = clampedSetting(30501);
+constexpr TextSetting kReadyHost = textSetting(30502);
+constexpr ClampedSetting kReadyTimeout = clampedSetting(30503);
+constexpr ClampedSetting kWatchdogTimeout = clampedSetting(30504);
+constexpr SwitchSetting kStopReport = switchSetting(30505);
 // Install: the account the service runs under, "LocalSystem" (also when
 // absent), "LocalService", "NetworkService" or "virtual" (NT SERVICE\<name>).
 constexpr TextSetting kServiceAccount = textSetting(30300);
@@ -94,6 +101,10 @@ constexpr IntSetting kOutputKeep = intSetting(30201);                 // rotated
 namespace robustness {
 // The service-specific exit code reported when the worker had to be ended.
 constexpr uint32_t kWorkerEndedExitCode = 5001;
+// The application did not become ready within service.ready.timeout.
+constexpr uint32_t kNotReadyExitCode = 5002;
+// The application gave no sign of life within service.watchdog.timeout.
+constexpr uint32_t kWatchdogExitCode = 5003;
 }  // namespace robustness
 
 // Values of record::kLauncherType: 1 and 5 show fatal errors in a message box;

@@ -82,14 +82,14 @@ int runCommand(const Settings &settings, ProcessRole &role, Command command, Str
         bool foreign = false;
         if (installService(settings, name, startTypeByLauncherType(settings), &foreign) != 0 && foreign)
             return 1;
-        return startService(name, arguments);
+        return startService(settings, name, arguments);
     }
     case Command::Uninstall: return uninstallService(settings, name, true);
-    case Command::Start: return startService(name, arguments);
+    case Command::Start: return startService(settings, name, arguments);
     case Command::Stop: return stopService(settings, name, true);
     case Command::Restart:
         stopService(settings, name, false);
-        return startService(name, arguments);
+        return startService(settings, name, arguments);
     case Command::Status: return showServiceStatus(name);
     case Command::Run: return runFromCommandLine(settings, role, arguments, programPath, false);
     case Command::RunRedirect: return runFromCommandLine(settings, role, arguments, programPath, true);

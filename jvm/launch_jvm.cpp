@@ -29,6 +29,8 @@ LauncherPropertyValues currentPropertyValues(const Settings &settings, const Lau
     values.consoleCodepage = GetConsoleOutputCP();
     values.outputMaxSize = settings.byteCount(record::kOutputMaxSize);
     values.outputKeep = settings.integer(record::kOutputKeep);
+    if (values.serviceMode)
+        values.serviceChannel = environmentValue(kServiceChannelVariable);
     return values;
 }
 

@@ -31,6 +31,8 @@ std::string libraryPathProperty(const std::string &path) {
 
 }  // namespace
 
+const char kServiceChannelVariable[] = "PELLUX_SERVICE_CHANNEL";
+
 std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &values) {
     std::vector<std::string> properties;
     if (!values.semaphoreName.empty())
@@ -54,6 +56,8 @@ std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &v
         properties.push_back("-Dpellux.output.maxSize=" + std::to_string(values.outputMaxSize));
         properties.push_back("-Dpellux.output.keep=" + std::to_string(values.outputKeep < 0 ? 0 : values.outputKeep));
     }
+    if (values.serviceMode && !values.serviceChannel.empty())
+        properties.push_back(boundedProperty(kTextCapacity, "-D%s=%s", "pellux.serviceChannel", values.serviceChannel));
     return properties;
 }
 

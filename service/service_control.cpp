@@ -13,6 +13,7 @@
 #include "service/security_rules.h"
 #include "service/service_registration.h"
 #include "service/service_rules.h"
+#include "service/worker_channel.h"
 
 namespace {
 
@@ -179,13 +180,40 @@ int uninstallService(const Settings &settings, const wchar_t *serviceName, bool 
     return 0;
 }
 
-int startService(const wchar_t *serviceName, const StringList &arguments) {
+// A service that waits for its application to be ready: follow the start to
+// RUNNING or to its end, and say which.
+int waitForReadinessAndReport(SC_HANDLE service, const Settings &settings) {
+    ReadinessSettings readiness = loadReadinessSettings(settings);
+    if (readiness.mode == ReadyMode::None)
+        return 0;
+    const uint32_t kPollMs = 250, kSpareMs = 15000;
+    uint32_t limit = readiness.readyTimeoutMs + loadRobustnessSettings(settings).stopBudgetMs + kSpareMs;
+    DWORD began = GetTickCount();
+    SERVICE_STATUS status = {};
+    while (QueryServiceStatus(service, &status) &&
+           (status.dwCurrentState == SERVICE_START_PENDING || status.dwCurrentState == SERVICE_STOP_PENDING) &&
+           GetTickCount() - began < limit)
+        Sleep(kPollMs);
+    if (status.dwCurrentState == SERVICE_RUNNING) {
+        printLine("Service is running.\n");
+        return 0;
+    }
+    if (status.dwCurrentState == SERVICE_STOPPED) {
+        printLine("Service stopped before it was ready. Exit code: %d, service-specific %d.\n",
+                  static_cast<int>(status.dwWin32ExitCode), static_cast<int>(status.dwServiceSpecificExitCode));
+        return 1;
+    }
+    printLine("Error while waiting for the service to start\n");
+    return 1;
+}
+
+int startService(const Settings &settings, const wchar_t *serviceName, const StringList &arguments) {
     ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
     if (!manager) {
         printLine("Could not open SCManager.\n");
         return 1;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_START));
+    ServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_START | SERVICE_QUERY_STATUS));
     if (!service) {
         printLine("Could not start service. Error code: %d\n", static_cast<int>(GetLastError()));
         return 1;
@@ -197,7 +225,7 @@ int startService(const wchar_t *serviceName, const StringList &arguments) {
     if (StartServiceW(service.get(), static_cast<DWORD>(startArguments.size()),
                       startArguments.empty() ? nullptr : startArguments.data())) {
         printLine("Starting service '%S'.\n", serviceName);
-        return 0;
+        return waitForReadinessAndReport(service.get(), settings);
     }
     DWORD error = GetLastError();
     if (error == ERROR_SERVICE_ALREADY_RUNNING) {

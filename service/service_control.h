@@ -18,8 +18,9 @@ int installService(const Settings &settings, const wchar_t *serviceName, unsigne
 // 0 removed, 1 failure; prints only when verbose.
 int uninstallService(const Settings &settings, const wchar_t *serviceName, bool verbose);
 // arguments: the service name argument first, then the start arguments.
-// 0 start accepted or already running, 1 failure.
-int startService(const wchar_t *serviceName, const StringList &arguments);
+// 0 start accepted or already running, 1 failure. A service that waits for
+// its application to be ready is followed until it runs (0) or stops (1).
+int startService(const Settings &settings, const wchar_t *serviceName, const StringList &arguments);
 // 0 stop sent (whatever the wait gave) or already stopped, 1 failure.
 int stopService(const Settings &settings, const wchar_t *serviceName, bool verbose);
 // True when the service reached SERVICE_STOPPED.

@@ -29,6 +29,7 @@ bool waitWithinBudget(const WorkerWait &wait, WorkerGuardEvents &events) {
             return false;
         uint32_t left = stopTimeLeft(budget, GetTickCount());
         if (left == 0) {
+            events.beforeForcedEnd();
             endWorker(wait.worker, budget.budgetMs, events);
             return true;
         }
