@@ -187,7 +187,12 @@ InstanceSemaphore checkSingleInstance(const Settings &settings, bool serviceWork
     InstanceSemaphore semaphore;
     semaphore.handle.reset(createInstanceSemaphore(name, prefix, &error, semaphore.name));
     logSemaphore(semaphore, error);
-    if (error == ERROR_ALREADY_EXISTS) {
+    if (error == ERROR_ALREADY_EXISTS && serviceWorker && settings.flag(record::kServiceWorkerIgnoresInstance)) {
+        // The Service Control Manager runs one copy of a service already, and
+        // anyone may create the name first: keeping the service down with it
+        // must not work. The object stays open so console copies see it.
+        logError(L"another instance holds %S; the service worker runs all the same", semaphore.name.c_str());
+    } else if (error == ERROR_ALREADY_EXISTS) {
         semaphore.handle.reset();
         // Anyone may create the name first; a worker that ended with 0 would
         // look like a clean stop to the host, and recovery would never run.

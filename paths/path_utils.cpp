@@ -205,13 +205,14 @@ std::string shortPathViaCommandShell(const wchar_t *path) {
     UINT directoryLength = GetWindowsDirectoryW(windowsDirectory, kPathCapacity);
     if (directoryLength == 0 || directoryLength >= kPathCapacity)
         windowsDirectory[0] = 0;
-    // cmd.exe would expand "%NAME%" inside the quotes, and /D keeps its
-    // AutoRun commands from running with the launcher's rights.
+    // cmd.exe would expand "%NAME%" inside the quotes, /D keeps its AutoRun
+    // commands from running with the launcher's rights, and /V:OFF keeps a
+    // registry default from expanding "!NAME!" in the path.
     if (wcschr(path, L'%')) {
         logMessage(L"not asking cmd.exe for a path with %%: %s", path);
         return std::string();
     }
-    return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /D /C for %%I in (\"%s\") do @echo %%~sI",
+    return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /D /V:OFF /C for %%I in (\"%s\") do @echo %%~sI",
                                             windowsDirectory, path));
 }
 

@@ -323,6 +323,11 @@ TEST_F(SingleInstance, PlantedSemaphoreFailsAServiceWorkerAndOwnSemaphoresArePri
     EXPECT_EQ(worker.exitCode, 1u);
     EXPECT_TRUE(logged(L"another instance holds " + widenBytes(name) + L"; the service worker ends with exit code 1"))
         << log();
+    // With its record the worker runs: the Service Control Manager already keeps to one.
+    worker = runSecondCopy(L"10005=1 158=1 30401=1 --service-worker");
+    EXPECT_EQ(worker.exitCode, static_cast<DWORD>(kRoleReturnedExitCode));
+    EXPECT_TRUE(logged(L"another instance holds " + widenBytes(name) + L"; the service worker runs all the same"))
+        << log();
     CloseHandle(attacker);
 
     InstanceSemaphore semaphore = checkSingleInstance(Settings{{{record::kInstanceAllSessions, "1"}}, {}}, false);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "common/private_security.h"
 #include "common/records.h"
 #include "common/text.h"
@@ -229,4 +231,13 @@ TEST(LauncherTempDir, is_private_and_its_removal_stays_out_of_links) {
     EXPECT_TRUE(fileExists(kept)) << "a link is removed, not what it points at";
     if (!linked)
         GTEST_SKIP() << "this Wine makes no directory links";
+}
+
+// Numbers re-seeded from the time and the process id repeat within a second:
+// ten attempts would all use one name, which a user could take first.
+TEST(LauncherTempDir, fallback_names_differ_within_one_second) {
+    std::set<int> numbers;
+    for (int i = 0; i < 10; i++)
+        numbers.insert(windowsTempSystem().pseudoRandomNumber());
+    EXPECT_GE(numbers.size(), 9u);
 }
