@@ -56,6 +56,12 @@ bool grantsTakeOver(uint32_t accessMask) {
     return (accessMask & (0x40 | 0x10000 | 0x40000 | 0x80000 | 0x10000000)) != 0;
 }
 
+// Windows gives the anonymous logon no folder; Wine shows another Unix
+// account's folders as its, and every folder above a checkout is root's.
+bool isTrustedAbove(const std::wstring &sid, const std::wstring &installer) {
+    return isTrustedWriter(sid) || (!installer.empty() && sid == installer) || sid == L"S-1-5-7";
+}
+
 }  // namespace
 
 bool isTrustedOwner(const std::wstring &owner, const std::wstring &self) {
@@ -65,13 +71,16 @@ bool isTrustedOwner(const std::wstring &owner, const std::wstring &self) {
 PathRisk pathRisk(const PathSecurity &path, const std::wstring &installer) {
     if (path.readError != 0)
         return PathRisk::kUnreadable;
-    if (path.owner.empty() || !isTrustedOwner(path.owner, installer))
+    auto trusted = [&](const std::wstring &sid) {
+        return path.aboveFolder ? isTrustedAbove(sid, installer) : isTrustedOwner(sid, installer);
+    };
+    if (path.owner.empty() || !trusted(path.owner))
         return PathRisk::kForeignOwner;
     if (path.nullDacl)
         return PathRisk::kWritable;
     for (const AccessEntry &entry : path.allowed) {
         bool risky = path.aboveFolder ? grantsTakeOver(entry.mask) : grantsWrite(entry.mask);
-        if (!entry.inheritOnly && risky && !isTrustedOwner(entry.sid, installer))
+        if (!entry.inheritOnly && risky && !trusted(entry.sid))
             return PathRisk::kWritable;
     }
     return PathRisk::kNone;

@@ -50,7 +50,9 @@ enum class PathRisk { kNone, kUnreadable, kForeignOwner, kWritable };
 // Whether someone other than SYSTEM, the administrators, TrustedInstaller and
 // the installing account (installer, a SID) could change what the path
 // holds. Above the service folder only renaming, deleting children and
-// changing the DACL count: creating a folder beside it changes nothing.
+// changing the DACL count: creating a folder beside it changes nothing; and
+// the anonymous logon, which owns no folder on Windows, is Wine's name for
+// another Unix account there.
 PathRisk pathRisk(const PathSecurity &path, const std::wstring &installer);
 // An owner whose object may be waited on or trusted: SYSTEM, the
 // administrators, TrustedInstaller or self (this process's user SID).

@@ -166,6 +166,9 @@ TEST(SecurityRules, FolderCheckFindsWhoMayChangeWhatRuns) {
     // Above the folder only renaming and changing count: C:\ lets every user make folders.
     EXPECT_EQ(pathRisk(path(true, L"S-1-5-18", {system, usersAddFolder, inheritedModify}), installer),
               PathRisk::kNone);
+    EXPECT_EQ(pathRisk(path(true, L"S-1-5-7", {{0x1f01ff, false, L"S-1-5-7"}}), installer), PathRisk::kNone)
+        << "Wine's view of another Unix account's folder";
+    EXPECT_EQ(pathRisk(path(false, L"S-1-5-7", {system}), installer), PathRisk::kForeignOwner);
     for (uint32_t mask : {0x40u, 0x10000u, 0x40000u, 0x80000u, 0x10000000u})
         EXPECT_EQ(pathRisk(path(true, L"S-1-5-18", {{mask, false, user}}), installer), PathRisk::kWritable) << mask;
 
