@@ -99,6 +99,11 @@ constexpr SwitchSetting kUninstallOwnOnly = switchSetting(30402);
 // as a prefix that C:\WindowsApps passes; the "path" runtime search looks
 // in PATH only, not in the current directory first.
 constexpr SwitchSetting kStrictPathSearch = switchSetting(30403);
+// Redirected output is not written through a link, junction or second name,
+// and output folders the launcher makes let only the account and the
+// administrators in: a user who may create files there could otherwise
+// steer the service's writes, renames and truncations.
+constexpr SwitchSetting kSafeOutputFiles = switchSetting(30404);
 constexpr ByteCountSetting kOutputMaxSize = byteCountSetting(30200);  // rotate a redirected file past this size
 constexpr IntSetting kOutputKeep = intSetting(30201);                 // rotated files kept; 0 truncates in place
 }  // namespace record

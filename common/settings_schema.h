@@ -184,6 +184,8 @@ constexpr SettingRow kSettingsSchema[] = {
      "a service's worker does not end because an instance object of its name already exists"},
     {30402, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
      "uninstall leaves a service of the same name that runs another program alone"},
+    {30404, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
+     "redirected output refuses links and hard links; missing output folders are made private"},
     {30403, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
      "PATH reduction keeps whole folders under the Windows directory; the \"path\" search skips the current one"},
 };

@@ -129,16 +129,19 @@ DWORD WINAPI activationThread(void *parameter) {
 // Activation runs on its own thread; the process ends soon after, taking a
 // thread that is still waiting on a window with it. The request stays valid
 // until then: it is never freed.
-void activateWithinBoundedTime(uint32_t processId) {
+// False when the activation was still under way at the end of the wait.
+bool activateWithinBoundedTime(uint32_t processId) {
     ActivationRequest *request = new ActivationRequest{processId, GetThreadDesktop(GetCurrentThreadId())};
     UniqueHandle thread(CreateThread(nullptr, kActivationStackSize, activationThread, request,
                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (!thread) {
         activateInstanceWindows(processId);
-        return;
+        return true;
     }
-    if (WaitForSingleObject(thread.get(), kActivationWaitMillis) == WAIT_TIMEOUT)
-        logMessage(L"window activation unfinished after %d ms", static_cast<int>(kActivationWaitMillis));
+    if (WaitForSingleObject(thread.get(), kActivationWaitMillis) != WAIT_TIMEOUT)
+        return true;
+    logMessage(L"window activation unfinished after %d ms", static_cast<int>(kActivationWaitMillis));
+    return false;
 }
 
 [[noreturn]] void handOverToRunningInstance(bool activate) {
@@ -149,9 +152,12 @@ void activateWithinBoundedTime(uint32_t processId) {
         otherPid = readInstancePid();
     }
     logMessage(L"other pid %d", static_cast<int>(otherPid));
-    if (otherPid != 0 && activate)
-        activateWithinBoundedTime(otherPid);
+    bool finished = otherPid == 0 || !activate || activateWithinBoundedTime(otherPid);
     logMessage(L"exiting");
+    // The unfinished activation may hold a lock of the window libraries,
+    // which their detach in ExitProcess would wait for.
+    if (!finished)
+        fatalExitAbruptly(0);
     fatalExit(0);
 }
 

@@ -29,6 +29,7 @@ LauncherPropertyValues currentPropertyValues(const Settings &settings, const Lau
     values.consoleCodepage = GetConsoleOutputCP();
     values.outputMaxSize = settings.byteCount(record::kOutputMaxSize);
     values.outputKeep = settings.integer(record::kOutputKeep);
+    values.outputRefusesLinks = settings.flag(record::kSafeOutputFiles);
     return values;
 }
 

@@ -54,6 +54,8 @@ std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &v
         properties.push_back("-Dpellux.output.maxSize=" + std::to_string(values.outputMaxSize));
         properties.push_back("-Dpellux.output.keep=" + std::to_string(values.outputKeep < 0 ? 0 : values.outputKeep));
     }
+    if (values.outputRefusesLinks)
+        properties.push_back("-Dpellux.output.noLinks=true");
     return properties;
 }
 

@@ -27,6 +27,7 @@ struct LauncherPropertyValues {
     unsigned consoleCodepage = 0;
     uint64_t outputMaxSize = 0;   // 0: redirected files are not rotated
     int32_t outputKeep = 0;
+    bool outputRefusesLinks = false;  // record 30404
 };
 
 // The properties in the order the Java side expects them.

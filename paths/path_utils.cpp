@@ -4,6 +4,7 @@
 
 #include "common/capacities.h"
 #include "common/format.h"
+#include "common/private_security.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
 #include "diagnostics/log.h"
@@ -167,6 +168,23 @@ bool findFileTime(const char *path, uint64_t *lastWriteTime) {
 
 bool pathExists(const wchar_t *path) { return isDriveRoot(path) || findFileTime(path, nullptr); }
 bool pathExists(const char *path) { return isDriveRoot(path) || findFileTime(path, nullptr); }
+
+bool createFoldersPrivately(const std::wstring &path) {
+    std::wstring folder = path;
+    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/'))
+        folder.pop_back();
+    if (folder.empty() || pathExists(folder.c_str()))
+        return true;
+    size_t slash = folder.find_last_of(L"\\/");
+    if (slash != std::wstring::npos && slash > 0 && !createFoldersPrivately(folder.substr(0, slash + 1)))
+        return false;
+    PrivateSecurity security(FILE_ALL_ACCESS, 0);
+    if (security.attributes() && CreateDirectoryW(folder.c_str(), security.attributes()))
+        return true;
+    DWORD error = GetLastError();
+    logMessage(L"could not make the output folder %s (%d)", folder.c_str(), static_cast<int>(error));
+    return error == ERROR_ALREADY_EXISTS;
+}
 
 void collapseBackslashesA(char *path, size_t capacity) {
     std::wstring wide = toWidePath(path);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/records.h"
 #include "common/win32_handles.h"
@@ -88,9 +89,28 @@ std::wstring userSidOfProcess() {
     return sidText(answer.user.User.Sid);
 }
 
+// A redirected output file as install can tell it: a relative name lies
+// in the executable's folder when that is the working directory; a name
+// with variables is known only at the start.
+std::wstring outputFilePath(const Settings &settings, FlagSetting redirect, TextSetting name,
+                            const std::wstring &folder) {
+    wchar_t text[kTextCapacity], workingDirectory[kTextCapacity];
+    settings.text(name, text, kTextCapacity);
+    settings.text(record::kWorkingDirectory, workingDirectory, kTextCapacity);
+    std::wstring file = text;
+    if (!settings.flag(redirect) || file.empty() || file.find_first_of(L"$%") != std::wstring::npos)
+        return std::wstring();
+    bool absolute = (file.size() > 1 && file[1] == L':') || file[0] == L'\\' || file[0] == L'/';
+    if (absolute)
+        return file;
+    std::wstring current = workingDirectory;
+    return current.empty() || current == L"." ? folder + file : std::wstring();
+}
+
 // What decides what the service runs: its folder, the executable, the
-// runtime, class path and option files beside it, and the folders above.
-std::vector<PathSecurity> pathsThatDecideWhatRuns() {
+// runtime, class path and option files beside it, and the folders above;
+// and where its output goes, which it writes as the service.
+std::vector<PathSecurity> pathsThatDecideWhatRuns(const Settings &settings) {
     const wchar_t *executable = getExecutablePath();
     std::wstring folder(executable, directoryPartLength(executable));
     std::vector<PathSecurity> paths;
@@ -105,6 +125,19 @@ std::vector<PathSecurity> pathsThatDecideWhatRuns() {
         security = PathSecurity();
         if (readPathSecurity(path, false, &security))
             paths.push_back(security);
+    }
+    if (settings.flag(record::kSafeOutputFiles)) {
+        for (const std::wstring &file : {outputFilePath(settings, record::kRedirectError, record::kErrorFile, folder),
+                                         outputFilePath(settings, record::kRedirectOutput, record::kOutputFile,
+                                                        folder)}) {
+            if (file.empty())
+                continue;
+            for (const std::wstring &path : {file.substr(0, directoryPartLength(file.c_str())), file}) {
+                security = PathSecurity();
+                if (!path.empty() && readPathSecurity(path, false, &security))
+                    paths.push_back(security);
+            }
+        }
     }
     for (const std::wstring &path : foldersAbove(folder)) {
         security = PathSecurity();
@@ -177,7 +210,7 @@ bool chooseServiceAccount(const Settings &settings, const wchar_t *serviceName, 
 }
 
 bool folderAllowsInstall(const Settings &settings, const std::wstring &account) {
-    std::vector<PathSecurity> paths = pathsThatDecideWhatRuns();
+    std::vector<PathSecurity> paths = pathsThatDecideWhatRuns(settings);
     std::wstring installer = currentUserSid();
     size_t first = firstPathAtRisk(paths, installer);
     if (first == paths.size())
