@@ -280,20 +280,29 @@ bool ownerIsThisUserOrTrusted(PSID owner) {
 }
 
 // What createLauncherTempDir makes: owned by this account (or SYSTEM, the
-// administrators) with a DACL of its own that nothing inherited widens.
+// administrators), and no one else named in its DACL.
 bool isPrivateDirectory(const char *path) {
     union {
         SECURITY_DESCRIPTOR descriptor;
         unsigned char bytes[4096];
     } security;
-    DWORD needed = 0, revision = 0;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD needed = 0;
     PSID owner = nullptr;
-    BOOL defaulted = FALSE;
-    return GetFileSecurityA(path, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &security,
-                            sizeof security, &needed) &&
-           GetSecurityDescriptorControl(&security, &control, &revision) && (control & SE_DACL_PROTECTED) &&
-           GetSecurityDescriptorOwner(&security, &owner, &defaulted) && ownerIsThisUserOrTrusted(owner);
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (!GetFileSecurityA(path, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &security, sizeof security,
+                          &needed) ||
+        !GetSecurityDescriptorOwner(&security, &owner, &defaulted) || !ownerIsThisUserOrTrusted(owner) ||
+        !GetSecurityDescriptorDacl(&security, &present, &dacl, &defaulted) || !present || dacl == nullptr)
+        return false;
+    for (DWORD i = 0; i < dacl->AceCount; i++) {
+        ACCESS_ALLOWED_ACE *entry = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void **>(&entry)))
+            return false;
+        if (entry->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && !ownerIsThisUserOrTrusted(&entry->SidStart))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
