@@ -107,44 +107,47 @@ std::wstring outputFilePath(const Settings &settings, FlagSetting redirect, Text
     return current.empty() || current == L"." ? folder + file : std::wstring();
 }
 
-// What decides what the service runs: its folder, the executable, the
-// runtime, class path and option files beside it, and the folders above;
-// and where its output goes, which it writes as the service.
-std::vector<PathSecurity> pathsThatDecideWhatRuns(const Settings &settings) {
+// Reads the path and keeps it in found when it is at risk; false for a path
+// that is not there or is safe.
+bool atRisk(const std::wstring &path, bool aboveFolder, const std::wstring &installer, PathSecurity *found) {
+    *found = PathSecurity();
+    return !path.empty() && readPathSecurity(path, aboveFolder, found) &&
+           pathRisk(*found, installer) != PathRisk::kNone;
+}
+
+// What decides what the service runs, in this order: its folder, the
+// executable, the runtime, class path and option files beside it, where its
+// output goes (which it writes as the service), and the folders above. The
+// first path at risk goes into found.
+bool findPathAtRisk(const Settings &settings, const std::wstring &installer, PathSecurity *found) {
     const wchar_t *executable = getExecutablePath();
     std::wstring folder(executable, directoryPartLength(executable));
-    std::vector<PathSecurity> paths;
     if (folder.empty())
-        return paths;
-    std::wstring vmOptions(executable);
-    vmOptions = vmOptions.substr(0, vmOptions.size() >= 4 ? vmOptions.size() - 4 : 0) + L".vmoptions";
-    PathSecurity security;
-    for (const std::wstring &path : {folder, std::wstring(executable), folder + L"jre", folder + L"lib",
-                                     folder + L"libs", folder + L".zanthor", vmOptions,
-                                     folder + L".zanthor\\pref_jre.cfg"}) {
-        security = PathSecurity();
-        if (readPathSecurity(path, false, &security))
-            paths.push_back(security);
-    }
+        return false;
+    static const wchar_t *const kBeside[] = {L"", L"jre", L"lib", L"libs", L".zanthor", L".zanthor\\pref_jre.cfg"};
+    for (const wchar_t *name : kBeside)
+        if (atRisk(folder + name, false, installer, found))
+            return true;
+    std::wstring path(executable);
+    if (atRisk(path, false, installer, found))
+        return true;
+    path = path.substr(0, path.size() >= 4 ? path.size() - 4 : 0) + L".vmoptions";
+    if (atRisk(path, false, installer, found))
+        return true;
     if (settings.flag(record::kSafeOutputFiles)) {
-        for (const std::wstring &file : {outputFilePath(settings, record::kRedirectError, record::kErrorFile, folder),
-                                         outputFilePath(settings, record::kRedirectOutput, record::kOutputFile,
-                                                        folder)}) {
-            if (file.empty())
-                continue;
-            for (const std::wstring &path : {file.substr(0, directoryPartLength(file.c_str())), file}) {
-                security = PathSecurity();
-                if (!path.empty() && readPathSecurity(path, false, &security))
-                    paths.push_back(security);
-            }
+        const FlagSetting redirects[] = {record::kRedirectError, record::kRedirectOutput};
+        const TextSetting files[] = {record::kErrorFile, record::kOutputFile};
+        for (int i = 0; i < 2; i++) {
+            path = outputFilePath(settings, redirects[i], files[i], folder);
+            if (atRisk(path, false, installer, found) ||
+                atRisk(path.substr(0, directoryPartLength(path.c_str())), false, installer, found))
+                return true;
         }
     }
-    for (const std::wstring &path : foldersAbove(folder)) {
-        security = PathSecurity();
-        if (readPathSecurity(path, true, &security))
-            paths.push_back(security);
-    }
-    return paths;
+    for (const std::wstring &above : foldersAbove(folder))
+        if (atRisk(above, true, installer, found))
+            return true;
+    return false;
 }
 
 // icacls takes "C:\dir\" as an escaped quote; "C:\dir\." names the same.
@@ -210,12 +213,11 @@ bool chooseServiceAccount(const Settings &settings, const wchar_t *serviceName, 
 }
 
 bool folderAllowsInstall(const Settings &settings, const std::wstring &account) {
-    std::vector<PathSecurity> paths = pathsThatDecideWhatRuns(settings);
     std::wstring installer = currentUserSid();
-    size_t first = firstPathAtRisk(paths, installer);
-    if (first == paths.size())
+    PathSecurity found;
+    if (!findPathAtRisk(settings, installer, &found))
         return true;
-    std::string text = riskAndRemedy(paths[first], pathRisk(paths[first], installer));
+    std::string text = riskAndRemedy(found, pathRisk(found, installer));
     if (settings.flag(record::kRefuseWritableFolder) && isPrivilegedAccount(account)) {
         fputs(("Not installed: " + text +
                "To install it as LocalSystem all the same, set writable_folder = \"accept\" in [service].\n")

@@ -86,13 +86,6 @@ PathRisk pathRisk(const PathSecurity &path, const std::wstring &installer) {
     return PathRisk::kNone;
 }
 
-size_t firstPathAtRisk(const std::vector<PathSecurity> &paths, const std::wstring &installer) {
-    for (size_t i = 0; i < paths.size(); i++)
-        if (pathRisk(paths[i], installer) != PathRisk::kNone)
-            return i;
-    return paths.size();
-}
-
 std::vector<std::wstring> foldersAbove(const std::wstring &folder) {
     std::vector<std::wstring> folders;
     std::wstring path = folder;

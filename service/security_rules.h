@@ -57,8 +57,6 @@ PathRisk pathRisk(const PathSecurity &path, const std::wstring &installer);
 // An owner whose object may be waited on or trusted: SYSTEM, the
 // administrators, TrustedInstaller or self (this process's user SID).
 bool isTrustedOwner(const std::wstring &owner, const std::wstring &self);
-// The first path at risk, or paths.size().
-size_t firstPathAtRisk(const std::vector<PathSecurity> &paths, const std::wstring &installer);
 // The folders from the service folder's parent up to its root, nearest first.
 std::vector<std::wstring> foldersAbove(const std::wstring &folder);
 // The account record's choices that run with full control of the machine.

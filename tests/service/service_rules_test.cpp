@@ -172,10 +172,7 @@ TEST(SecurityRules, FolderCheckFindsWhoMayChangeWhatRuns) {
     for (uint32_t mask : {0x40u, 0x10000u, 0x40000u, 0x80000u, 0x10000000u})
         EXPECT_EQ(pathRisk(path(true, L"S-1-5-18", {{mask, false, user}}), installer), PathRisk::kWritable) << mask;
 
-    std::vector<PathSecurity> paths = {path(false, L"S-1-5-18", {system}), path(true, user, {system})};
-    EXPECT_EQ(firstPathAtRisk(paths, installer), 1u);
-    paths.pop_back();
-    EXPECT_EQ(firstPathAtRisk(paths, installer), 1u) << "none at risk";
+    EXPECT_EQ(pathRisk(path(true, user, {system}), installer), PathRisk::kForeignOwner);
 
     EXPECT_EQ(foldersAbove(L"C:\\Services\\App\\"), (std::vector<std::wstring>{L"C:\\Services", L"C:\\"}));
     EXPECT_EQ(foldersAbove(L"\\\\server\\share\\App"), (std::vector<std::wstring>{L"\\\\server\\share"}));
