@@ -94,6 +94,23 @@ constexpr TextSetting kServiceAccount = textSetting(30300);
 // after the worker, which leaves it when the application ends through
 // System.exit (the stop path of a service).
 constexpr FlagSetting kHostRemovesWorkerTempDir = flagSetting(30301);
+// Install refuses a LocalSystem service whose folder, runtime, options or
+// parents others may change; without it install only warns, on stderr.
+constexpr SwitchSetting kRefuseWritableFolder = switchSetting(30400);
+// The service's worker runs even when an instance object of its name exists:
+// the Service Control Manager already runs one, and anyone may make one.
+constexpr SwitchSetting kServiceWorkerIgnoresInstance = switchSetting(30401);
+// Uninstall deletes only a registration of this program.
+constexpr SwitchSetting kUninstallOwnOnly = switchSetting(30402);
+// PATH reduction (10010) matches the Windows directory as whole folders, not
+// as a prefix that C:\WindowsApps passes; the "path" runtime search looks
+// in PATH only, not in the current directory first.
+constexpr SwitchSetting kStrictPathSearch = switchSetting(30403);
+// Redirected output is not written through a link, junction or second name,
+// and output folders the launcher makes let only the account and the
+// administrators in: a user who may create files there could otherwise
+// steer the service's writes, renames and truncations.
+constexpr SwitchSetting kSafeOutputFiles = switchSetting(30404);
 constexpr ByteCountSetting kOutputMaxSize = byteCountSetting(30200);  // rotate a redirected file past this size
 constexpr IntSetting kOutputKeep = intSetting(30201);                 // rotated files kept; 0 truncates in place
 }  // namespace record

@@ -59,6 +59,9 @@ constexpr SettingRow kSettingsSchema[] = {
      "or \"x86_64\" or \"i686\"; see --arch"},
     {30300, "service.account", SettingType::kText, nullptr, "\"LocalSystem\"", 0, 0, 64,
      "or \"LocalService\", \"NetworkService\" or \"virtual\" (NT SERVICE\\<name>)"},
+    {30400, "service.writable_folder", SettingType::kSwitch, "1", "\"refuse\"", 0, 0, 0,
+     "\"refuse\": a LocalSystem service is not installed while users other than the administrators can change "
+     "what it runs; \"accept\": only a warning"},
     {107, "service.launcher_type", SettingType::kInteger, "4", "\"console\"", kInt32Low, kInt32High, 0,
      "how launch errors show: \"console\", \"message-box\" or \"windowed\" (javaw.exe); "
      "the last two need start = \"demand\""},
@@ -194,6 +197,14 @@ constexpr SettingRow kSettingsSchema[] = {
     // No key: a stopped service never has a reason to leave its files behind.
     {30301, nullptr, SettingType::kFlag, "1", nullptr, 0, 0, 0,
      "the service host makes and removes its worker's temporary directory"},
+    {30401, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
+     "a service's worker does not end because an instance object of its name already exists"},
+    {30402, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
+     "uninstall leaves a service of the same name that runs another program alone"},
+    {30404, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
+     "redirected output refuses links and hard links; missing output folders are made private"},
+    {30403, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
+     "PATH reduction keeps whole folders under the Windows directory; the \"path\" search skips the current one"},
 };
 
 namespace schema_detail {

@@ -114,6 +114,16 @@ void fatalExit(unsigned int exitCode) {
     ExitProcess(exitCode);
 }
 
+void fatalExitAbruptly(unsigned int exitCode) {
+    for (const FatalCleanUp &cleanUp : failureDisplay().cleanUps) {
+        if (cleanUp.run)
+            cleanUp.run(cleanUp.subject);
+    }
+    fflush(nullptr);
+    TerminateProcess(GetCurrentProcess(), exitCode);
+    ExitProcess(exitCode);
+}
+
 void fatalText(const wchar_t *text) {
     showText(text);
     fatalExit(1);

@@ -8,6 +8,7 @@
 
 #include "common/capacities.h"
 #include "common/format.h"
+#include "common/private_security.h"
 #include "common/text.h"
 
 namespace {
@@ -38,9 +39,15 @@ int64_t currentMillis() {
 
 // A new file only: a name that is taken, perhaps by a link another user
 // planted, is never opened. Other programs may read the log while it is written.
+// The log of a service names its paths and arguments: only its own account
+// and the administrators may read it, wherever it lands (the fallback in
+// "c:\" too). Without that DACL no file is made.
 HANDLE createNewLogFile(const wchar_t *path) {
-    return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    PrivateSecurity security(FILE_ALL_ACCESS, 0);
+    if (!security.attributes())
+        return INVALID_HANDLE_VALUE;
+    return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       security.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // The file is UTF-8 text with CRLF line ends.

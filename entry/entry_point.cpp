@@ -78,9 +78,10 @@ int runCommand(const Settings &settings, ProcessRole &role, Command command, Str
     case Command::InstallAuto: return installService(settings, name, SERVICE_AUTO_START);
     case Command::InstallDemand: return installService(settings, name, SERVICE_DEMAND_START);
     case Command::InstallAndStart: {
-        // Another program's service of that name is neither replaced nor started.
-        bool foreign = false;
-        if (installService(settings, name, startTypeByLauncherType(settings), &foreign) != 0 && foreign)
+        // Another program's service of that name is neither replaced nor
+        // started; nor is a service install refused for its folder.
+        bool refused = false;
+        if (installService(settings, name, startTypeByLauncherType(settings), &refused) != 0 && refused)
             return 1;
         return startService(settings, name, arguments);
     }

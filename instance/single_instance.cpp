@@ -133,20 +133,23 @@ DWORD WINAPI activationThread(void *parameter) {
 // Activation runs on its own thread; the process ends soon after, taking a
 // thread that is still waiting on a window with it. The request stays valid
 // until then: it is never freed.
-void activateWithinBoundedTime(uint32_t processId) {
+// False when the activation was still under way at the end of the wait.
+bool activateWithinBoundedTime(uint32_t processId) {
     User32Calls user32;
     if (!loadUser32Calls(&user32))
-        return;
+        return true;
     ActivationRequest *request =
         new ActivationRequest{processId, user32.GetThreadDesktop(GetCurrentThreadId()), user32};
     UniqueHandle thread(CreateThread(nullptr, kActivationStackSize, activationThread, request,
                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (!thread) {
         activateInstanceWindows(processId);
-        return;
+        return true;
     }
-    if (WaitForSingleObject(thread.get(), kActivationWaitMillis) == WAIT_TIMEOUT)
-        logMessage(L"window activation unfinished after %d ms", static_cast<int>(kActivationWaitMillis));
+    if (WaitForSingleObject(thread.get(), kActivationWaitMillis) != WAIT_TIMEOUT)
+        return true;
+    logMessage(L"window activation unfinished after %d ms", static_cast<int>(kActivationWaitMillis));
+    return false;
 }
 
 [[noreturn]] void handOverToRunningInstance(bool activate) {
@@ -157,9 +160,12 @@ void activateWithinBoundedTime(uint32_t processId) {
         otherPid = readInstancePid();
     }
     logMessage(L"other pid %d", static_cast<int>(otherPid));
-    if (otherPid != 0 && activate)
-        activateWithinBoundedTime(otherPid);
+    bool finished = otherPid == 0 || !activate || activateWithinBoundedTime(otherPid);
     logMessage(L"exiting");
+    // The unfinished activation may hold a lock of the window libraries,
+    // which their detach in ExitProcess would wait for.
+    if (!finished)
+        fatalExitAbruptly(0);
     fatalExit(0);
 }
 
@@ -201,7 +207,12 @@ InstanceSemaphore checkSingleInstance(const Settings &settings, bool serviceWork
     InstanceSemaphore semaphore;
     semaphore.handle.reset(createInstanceSemaphore(name, prefix, &error, semaphore.name));
     logSemaphore(semaphore, error);
-    if (error == ERROR_ALREADY_EXISTS) {
+    if (error == ERROR_ALREADY_EXISTS && serviceWorker && settings.flag(record::kServiceWorkerIgnoresInstance)) {
+        // The Service Control Manager runs one copy of a service already, and
+        // anyone may create the name first: keeping the service down with it
+        // must not work. The object stays open so console copies see it.
+        logError(L"another instance holds %S; the service worker runs all the same", semaphore.name.c_str());
+    } else if (error == ERROR_ALREADY_EXISTS) {
         semaphore.handle.reset();
         // Anyone may create the name first; a worker that ended with 0 would
         // look like a clean stop to the host, and recovery would never run.

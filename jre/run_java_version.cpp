@@ -92,7 +92,8 @@ bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version, 
     DWORD exitCode = 1;
     if (started) {
         output = java.readOutput(kOutputKeepLimit, true, kVersionRunWaitMs);
-        DWORD elapsed = java.elapsedMs();
+        // A runtime still writing after all that is no runtime to wait for.
+        DWORD elapsed = java.cutOff() ? kVersionRunWaitMs : java.elapsedMs();
         exitCode = java.waitForExit(elapsed < kVersionRunWaitMs ? kVersionRunWaitMs - elapsed : 0);
     }
     restoreVariables(saved);

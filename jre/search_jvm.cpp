@@ -105,7 +105,8 @@ bool tryMainPassEntry(Search &search, const SearchEntry &entry, bool force) {
         return testEnvironmentHome(search.watch, text, result.javaExecutable, result.version, search.minimum, search.maximum) &&
                loadCandidate(search, RuntimeLocationKind::EnvironmentVariable, text);
     case 'S':
-        return testPathJava(search.watch, result.javaExecutable, result.version, search.minimum, search.maximum) &&
+        return testPathJava(search.watch, result.javaExecutable, result.version, search.minimum, search.maximum,
+                            search.settings.flag(record::kStrictPathSearch)) &&
                loadCandidate(search, RuntimeLocationKind::SearchPath, text);
     case 'Y':
         return tryRegistryScan(search, scanSharedJvms) || tryRegistryScan(search, scanRegistryJvms);
@@ -217,9 +218,20 @@ bool testEnvironmentHome(RuntimeSearchWatch &watch, const char *variable, char *
 }
 
 bool testPathJava(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
-                  const JavaVersion &maximum) {
+                  const JavaVersion &maximum, bool onlyPath) {
+    std::string folders;
+    if (onlyPath) {
+        // A service's current directory may be one its users can write to.
+        DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+        folders.assign(size, '\0');
+        DWORD read = size ? GetEnvironmentVariableA("PATH", &folders[0], size) : 0;
+        if (read == 0 || read >= size)
+            return false;
+        folders.resize(read);
+    }
     // Narrow: a runtime path is narrow, as the VM takes it.
-    DWORD length = SearchPathA(nullptr, "java.exe", nullptr, kPathCapacity, javaExe, nullptr);
+    DWORD length =
+        SearchPathA(onlyPath ? folders.c_str() : nullptr, "java.exe", nullptr, kPathCapacity, javaExe, nullptr);
     if (length == 0 || length >= kPathCapacity)
         return false;
     return checkJavaExe(watch, javaExe, version, minimum, maximum);

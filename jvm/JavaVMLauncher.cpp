@@ -63,6 +63,9 @@ std::wstring redirectionFile(const Settings &settings, const RunPlaces &places, 
         return file;
     wchar_t fullPath[kPathCapacity];
     getFullPath(fullPath, kPathCapacity, file, DirectoryForm::Long, true);
+    // Made here, before Java would make them with inherited rights.
+    if (settings.flag(record::kSafeOutputFiles) && fullPath[0] != 0)
+        createFoldersPrivately(std::wstring(fullPath, directoryPartLength(fullPath)));
     return fullPath;
 }
 

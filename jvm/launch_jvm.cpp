@@ -31,6 +31,7 @@ LauncherPropertyValues currentPropertyValues(const Settings &settings, const Lau
     values.outputKeep = settings.integer(record::kOutputKeep);
     if (values.serviceMode)
         values.serviceChannel = environmentValue(kServiceChannelVariable);
+    values.outputRefusesLinks = settings.flag(record::kSafeOutputFiles);
     return values;
 }
 

@@ -58,6 +58,8 @@ std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &v
     }
     if (values.serviceMode && !values.serviceChannel.empty())
         properties.push_back(boundedProperty(kTextCapacity, "-D%s=%s", "pellux.serviceChannel", values.serviceChannel));
+    if (values.outputRefusesLinks)
+        properties.push_back("-Dpellux.output.noLinks=true");
     return properties;
 }
 

@@ -28,6 +28,7 @@ struct LauncherPropertyValues {
     uint64_t outputMaxSize = 0;   // 0: redirected files are not rotated
     int32_t outputKeep = 0;
     std::string serviceChannel;  // empty: the host opened no channel back to it
+    bool outputRefusesLinks = false;  // record 30404
 };
 
 // The service host names the channel it reads for this start here:

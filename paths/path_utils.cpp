@@ -4,6 +4,7 @@
 
 #include "common/capacities.h"
 #include "common/format.h"
+#include "common/private_security.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
 #include "diagnostics/log.h"
@@ -173,6 +174,23 @@ bool findFileTime(const char *path, uint64_t *lastWriteTime) {
 bool pathExists(const wchar_t *path) { return isDriveRoot(path) || findFileTime(path, nullptr); }
 bool pathExists(const char *path) { return isDriveRoot(path) || findFileTime(path, nullptr); }
 
+bool createFoldersPrivately(const std::wstring &path) {
+    std::wstring folder = path;
+    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/'))
+        folder.pop_back();
+    if (folder.empty() || pathExists(folder.c_str()))
+        return true;
+    size_t slash = folder.find_last_of(L"\\/");
+    if (slash != std::wstring::npos && slash > 0 && !createFoldersPrivately(folder.substr(0, slash + 1)))
+        return false;
+    PrivateSecurity security(FILE_ALL_ACCESS, 0);
+    if (security.attributes() && CreateDirectoryW(folder.c_str(), security.attributes()))
+        return true;
+    DWORD error = GetLastError();
+    logMessage(L"could not make the output folder %s (%d)", folder.c_str(), static_cast<int>(error));
+    return error == ERROR_ALREADY_EXISTS;
+}
+
 void collapseBackslashesA(char *path, size_t capacity) {
     std::wstring wide = toWidePath(path);
     if (wide.empty())
@@ -210,13 +228,14 @@ std::string shortPathViaCommandShell(const wchar_t *path) {
     UINT directoryLength = GetWindowsDirectoryW(windowsDirectory, kPathCapacity);
     if (directoryLength == 0 || directoryLength >= kPathCapacity)
         windowsDirectory[0] = 0;
-    // cmd.exe would expand "%NAME%" inside the quotes, and /D keeps its
-    // AutoRun commands from running with the launcher's rights.
+    // cmd.exe would expand "%NAME%" inside the quotes, /D keeps its AutoRun
+    // commands from running with the launcher's rights, and /V:OFF keeps a
+    // registry default from expanding "!NAME!" in the path.
     if (wcschr(path, L'%')) {
         logMessage(L"not asking cmd.exe for a path with %%: %s", path);
         return std::string();
     }
-    return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /D /C for %%I in (\"%s\") do @echo %%~sI",
+    return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /D /V:OFF /C for %%I in (\"%s\") do @echo %%~sI",
                                             windowsDirectory, path));
 }
 

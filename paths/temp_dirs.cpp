@@ -1,6 +1,7 @@
 #include "paths/temp_dirs.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -81,7 +82,12 @@ public:
         *folded = buffer;
         return true;
     }
+    // Names from the time and the process id repeat within a second, and a
+    // user who guesses them can take them all first.
     int pseudoRandomNumber() override {
+        uint32_t value = 0;
+        if (RtlGenRandom(&value, sizeof value))
+            return static_cast<int>(value & 0x7fffffff);
         srand(pseudoRandomSeed(static_cast<long long>(time(nullptr)), GetCurrentProcessId()));
         return rand();
     }
@@ -245,6 +251,56 @@ void removeLauncherTempDir(LauncherTempDir &dir) {
 
 void removeLauncherTempDirAtFatalExit(void *dir) { removeLauncherTempDir(*static_cast<LauncherTempDir *>(dir)); }
 
+namespace {
+
+bool ownerIsThisUserOrTrusted(PSID owner) {
+    if (owner == nullptr)
+        return false;
+    for (WELL_KNOWN_SID_TYPE trusted : {WinLocalSystemSid, WinBuiltinAdministratorsSid}) {
+        unsigned char sid[SECURITY_MAX_SID_SIZE];
+        DWORD size = sizeof sid;
+        if (CreateWellKnownSid(trusted, nullptr, sid, &size) && EqualSid(owner, sid))
+            return true;
+    }
+    UniqueHandle token;
+    union {
+        TOKEN_USER user;
+        unsigned char bytes[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+    } answer;
+    DWORD needed = 0;
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()) &&
+           GetTokenInformation(token.get(), TokenUser, &answer, sizeof answer, &needed) &&
+           EqualSid(owner, answer.user.User.Sid);
+}
+
+// What createLauncherTempDir makes: owned by this account (or SYSTEM, the
+// administrators), and no one else named in its DACL.
+bool isPrivateDirectory(const char *path) {
+    union {
+        SECURITY_DESCRIPTOR descriptor;
+        unsigned char bytes[4096];
+    } security;
+    DWORD needed = 0;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (!GetFileSecurityA(path, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &security, sizeof security,
+                          &needed) ||
+        !GetSecurityDescriptorOwner(&security, &owner, &defaulted) || !ownerIsThisUserOrTrusted(owner) ||
+        !GetSecurityDescriptorDacl(&security, &present, &dacl, &defaulted) || !present || dacl == nullptr)
+        return false;
+    for (DWORD i = 0; i < dacl->AceCount; i++) {
+        ACCESS_ALLOWED_ACE *entry = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void **>(&entry)))
+            return false;
+        if (entry->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && !ownerIsThisUserOrTrusted(&entry->SidStart))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool adoptWorkerTempDir(LauncherTempDir &dir) {
     char path[kPathCapacity];
     DWORD length = GetEnvironmentVariableA(kWorkerTempDirVariable, path, kPathCapacity);
@@ -255,7 +311,7 @@ bool adoptWorkerTempDir(LauncherTempDir &dir) {
     DWORD attributes = GetFileAttributesA(path);
     bool usable = getTempRootA(root, kPathCapacity) && isDirectChild(root, path) &&
                   attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-                  !isReparsePoint(attributes);
+                  !isReparsePoint(attributes) && isPrivateDirectory(path);
     if (!usable) {
         logError(L"not using the temporary directory from the service host: %S", path);
         return false;

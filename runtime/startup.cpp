@@ -12,7 +12,7 @@
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
 
-void reducePath() {
+void reducePath(bool wholeFolders) {
     DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
     if (size == 0)
         return;
@@ -26,7 +26,7 @@ void reducePath() {
     if (directoryLength == 0 || directoryLength >= 260)
         return;
     logMessage(L"reducing PATH %d %d %s", static_cast<int>(directoryLength), static_cast<int>(size), path.c_str());
-    std::wstring reduced = keepEntriesUnder(path, windowsDirectory);
+    std::wstring reduced = keepEntriesUnder(path, windowsDirectory, wholeFolders);
     logMessage(L"reduced PATH %d to %s", static_cast<int>(reduced.size()), reduced.c_str());
     if (!reduced.empty() && !SetEnvironmentVariableW(L"PATH", reduced.c_str()))
         logMessage(L"ERROR setting path");
@@ -59,7 +59,7 @@ static void changeWorkingDirectory(const Settings &settings) {
 void launcherStartup(Settings &settings) {
     loadConfigBlock(settings);
     if (settings.flag(record::kReducePath))
-        reducePath();
+        reducePath(settings.flag(record::kStrictPathSearch));
     if (settings.flag(record::kIgnoreJavaOptions)) {
         logMessage(L"ignoring java options environment variables");
         clearJavaOptionsVariables();

@@ -3,6 +3,8 @@
 #ifndef PELLUX_SERVICE_INSTALL_SECURITY_H
 #define PELLUX_SERVICE_INSTALL_SECURITY_H
 
+#include <windows.h>
+
 #include <string>
 
 #include "config/settings.h"
@@ -11,9 +13,16 @@
 // with the reason printed, for an unknown choice.
 bool chooseServiceAccount(const Settings &settings, const wchar_t *serviceName, std::wstring *account);
 
-// Prints a warning, with how to mend it, when accounts other than SYSTEM and
-// the administrators may write to the executable's folder: its .vmoptions
-// file, class path and runtime would run as the service.
-void warnIfFolderWritableByUsers();
+// Looks, before install registers anything, at who may change what the
+// service runs: its folder, the runtime, class path and option files there,
+// the folders above. When others may, a LocalSystem service (account as
+// chooseServiceAccount gives it) is refused with record 30400, false; else a
+// warning goes to standard error.
+bool folderAllowsInstall(const Settings &settings, const std::wstring &account);
+
+// This process's user as a string SID; empty when it cannot be read.
+std::wstring currentUserSid();
+// The owner of a kernel object as a string SID; empty when it cannot be read.
+std::wstring kernelObjectOwner(HANDLE object);
 
 #endif

@@ -5,6 +5,7 @@
 
 #include "common/capacities.h"
 #include "common/format.h"
+#include "common/private_security.h"
 #include "common/records.h"
 #include "common/win32_handles.h"
 #include "config/settings.h"
@@ -61,7 +62,18 @@ public:
         if (!wanted)
             return;
         std::wstring name = std::wstring(L"Global\\pellux-stop-") + serviceName;
-        mutex_.reset(CreateMutexW(nullptr, FALSE, name.c_str()));
+        // Anyone may create the name first and hold it: an object the
+        // administrators do not own is not waited on.
+        PrivateSecurity security(MUTEX_ALL_ACCESS, 0);
+        mutex_.reset(CreateMutexW(security.attributes(), FALSE, name.c_str()));
+        if (mutex_ && GetLastError() == ERROR_ALREADY_EXISTS &&
+            !isTrustedOwner(kernelObjectOwner(mutex_.get()), currentUserSid())) {
+            fputs(formatString("Warning: %S belongs to another account; the stop does not wait for its turn.\n",
+                               name.c_str())
+                      .c_str(),
+                  stderr);
+            mutex_.reset();
+        }
         if (!mutex_)
             return;  // a stop without its turn still goes out
         DWORD waited = WaitForSingleObject(mutex_.get(), kStopTurnWaitMs);
@@ -98,26 +110,34 @@ void waitForStopAndReport(SC_HANDLE service, const wchar_t *serviceName) {
         printLine("The application did not stop in time and was ended.\n");
 }
 
-// Install replaces a registration of this program only; another program's
-// service of the same name (a system one, say) is left alone.
-bool serviceBelongsToOtherProgram(const wchar_t *serviceName) {
+// Install and uninstall touch a registration of this program only; another
+// program's service of the same name (a system one, say), or one that cannot
+// be read, is left alone. what: "replaced" or "uninstalled".
+bool serviceBelongsToOtherProgram(const wchar_t *serviceName, const char *what) {
     ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
-    ServiceHandle service(manager ? OpenServiceW(manager.get(), serviceName, SERVICE_QUERY_CONFIG)
-                                  : nullptr);
-    if (!service)
-        return false;
+    if (!manager)
+        return false;  // the command's own open fails and says so
+    ServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_QUERY_CONFIG));
+    DWORD openError = service ? 0 : GetLastError();
     union {
         QUERY_SERVICE_CONFIGW config;
         unsigned char bytes[8192];
     } answer;
     DWORD needed = 0;
-    bool known = QueryServiceConfigW(service.get(), &answer.config, sizeof answer, &needed) &&
-                 answer.config.lpBinaryPathName != nullptr;
-    if (known && registrationRunsProgram(answer.config.lpBinaryPathName, getExecutablePath()))
-        return false;
-    printLine("A service named '%S' already exists for another program (%S); it is not replaced.\n",
-              serviceName, known ? answer.config.lpBinaryPathName : L"unknown");
-    return true;
+    const wchar_t *binaryPath = service && QueryServiceConfigW(service.get(), &answer.config, sizeof answer, &needed)
+                                    ? answer.config.lpBinaryPathName
+                                    : nullptr;
+    Registration registration = registrationOf(openError, binaryPath, getExecutablePath());
+    if (registration == Registration::kOtherProgram)
+        printLine("A service named '%S' already exists for another program (%S); it is not %s.\n", serviceName,
+                  binaryPath, what);
+    else if (registration == Registration::kUnknown && openError != 0)
+        printLine("A service named '%S' exists but could not be opened (error %d); it is not %s.\n", serviceName,
+                  static_cast<int>(openError), what);
+    else if (registration == Registration::kUnknown)
+        printLine("A service named '%S' already exists for another program (unknown); it is not %s.\n",
+                  serviceName, what);
+    return registration == Registration::kOtherProgram || registration == Registration::kUnknown;
 }
 
 }  // namespace
@@ -128,13 +148,13 @@ std::wstring readServiceDependencies(const Settings &settings) {
     return buildDependencyList(record);
 }
 
-int installService(const Settings &settings, const wchar_t *serviceName, unsigned long startType, bool *foreign) {
+int installService(const Settings &settings, const wchar_t *serviceName, unsigned long startType, bool *refused) {
     std::wstring account;
     if (!chooseServiceAccount(settings, serviceName, &account))
         return 1;
-    if (serviceBelongsToOtherProgram(serviceName)) {
-        if (foreign)
-            *foreign = true;
+    if (serviceBelongsToOtherProgram(serviceName, "replaced") || !folderAllowsInstall(settings, account)) {
+        if (refused)
+            *refused = true;
         return 1;
     }
     uninstallService(settings, serviceName, false);
@@ -157,11 +177,12 @@ int installService(const Settings &settings, const wchar_t *serviceName, unsigne
     setServiceDescription(settings, service.get());
     registerRobustness(service.get(), loadRobustnessSettings(settings));
     printLine("Installed service '%S'.\n", serviceName);
-    warnIfFolderWritableByUsers();
     return 0;
 }
 
 int uninstallService(const Settings &settings, const wchar_t *serviceName, bool verbose) {
+    if (verbose && settings.flag(record::kUninstallOwnOnly) && serviceBelongsToOtherProgram(serviceName, "uninstalled"))
+        return 1;
     stopService(settings, serviceName, false);
     ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {

@@ -12,9 +12,10 @@
 #include "config/settings.h"
 
 // 0 installed, 1 failure. An existing registration of this executable is
-// removed first; one of another program is refused (foreign set).
+// removed first; one of another program, or a folder others may change, is
+// refused (refused set) and nothing is touched.
 int installService(const Settings &settings, const wchar_t *serviceName, unsigned long startType,
-                   bool *foreign = nullptr);
+                   bool *refused = nullptr);
 // 0 removed, 1 failure; prints only when verbose.
 int uninstallService(const Settings &settings, const wchar_t *serviceName, bool verbose);
 // arguments: the service name argument first, then the start arguments.

@@ -502,6 +502,8 @@ bool watchLiveness(const ReadinessSettings &readiness, HANDLE worker) {
 // the worker: an application that ends through System.exit ends the worker
 // inside the VM, before the worker could remove it.
 void handTempDirToWorker(const Settings &settings, LauncherTempDir &dir) {
+    // A value the host's own environment brought along is no directory of its making.
+    SetEnvironmentVariableA(kWorkerTempDirVariable, nullptr);
     if (!settings.flag(record::kHostRemovesWorkerTempDir) || settings.integer(record::kEmbeddedFileCount) <= 0)
         return;
     // On failure the worker makes its own and reports what fails.

@@ -127,6 +127,9 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
         } else if (name == "account") {
             planRecord(keys, record::kServiceAccount,
                        choiceOf(value, path, {"LocalSystem", "LocalService", "NetworkService", "virtual"}), value, path);
+        } else if (name == "writable_folder") {
+            planRecord(keys, record::kRefuseWritableFolder,
+                       choiceOf(value, path, {"refuse", "accept"}) == "refuse" ? "1" : "0", value, path);
         } else if (name == "arch") {
             keys.project->folder.arch = choiceOf(value, path, {"auto", "x86_64", "i686"});
         } else if (name == "stop") {
@@ -140,6 +143,7 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
         } else {
             unknownKey(value, "service", name,
                        "name, description, start, launcher_type, dependencies, executable, working_directory, arch, account, "
+                       "writable_folder, "
                        "[service.stop], [service.recovery], [service.ready], [service.watchdog]");
         }
     }
