@@ -23,7 +23,7 @@ std::string detectLocale() {
     const char *name = findLocaleName(userLanguageId());
     if (name) {
         locale = name;
-        logMessage(L"language/country is %S", name);
+        logMessage("language/country is %S", name);
     }
     return locale;
 }

@@ -142,13 +142,25 @@ void openLog() {
         decideLog();
 }
 
-void writeLine(bool error, const wchar_t *format, va_list args) {
+std::wstring formatLine(const wchar_t *format, va_list args) { return formatStringV(format, args); }
+
+// The launcher's own formats are ASCII: widened byte by byte they are the same
+// wide format, and the executable keeps them at half the size.
+std::wstring formatLine(const char *format, va_list args) {
+    std::wstring wide;
+    for (const char *c = format; *c; c++)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    return formatStringV(wide.c_str(), args);
+}
+
+template <typename Char>
+void writeLine(bool error, const Char *format, va_list args) {
     openLog();
     if (theLog.openFile != INVALID_HANDLE_VALUE) {
         std::wstring line = formatLogStamp(currentMillis() - theLog.startMillis);
         if (error)
             line += L"ERROR: ";
-        line += formatStringV(format, args);
+        line += formatLine(format, args);
         line += L'\n';
         writeLogText(line);
     }
@@ -165,6 +177,20 @@ void logMessage(const wchar_t *format, ...) {
 }
 
 void logError(const wchar_t *format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(true, format, args);
+    va_end(args);
+}
+
+void logMessage(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(false, format, args);
+    va_end(args);
+}
+
+void logError(const char *format, ...) {
     va_list args;
     va_start(args, format);
     writeLine(true, format, args);

@@ -44,12 +44,12 @@ int printUsage() {
 int callServiceDispatcher(const Settings &settings, wchar_t *serviceName) {
     setServiceSettings(settings);
     SERVICE_TABLE_ENTRYW table[2] = {{serviceName, serviceMain}, {nullptr, nullptr}};
-    logMessage(L"calling StartServiceCtrlDispatcher");
+    logMessage("calling StartServiceCtrlDispatcher");
     if (!StartServiceCtrlDispatcherW(table))
-        logMessage(L"StartServiceCtrlDispatcher failed with error %d", static_cast<int>(GetLastError()));
+        logMessage("StartServiceCtrlDispatcher failed with error %d", static_cast<int>(GetLastError()));
     else
         waitForServiceMainEnd();
-    logMessage(L"StartServiceCtrlDispatcher returned");
+    logMessage("StartServiceCtrlDispatcher returned");
     return 0;
 }
 
@@ -111,7 +111,7 @@ int runLauncher() {
     launcherStartup(settings);
     settings.text(record::kServiceName, role.serviceName, kTextCapacity);
     const wchar_t *commandLine = GetCommandLineW();
-    logMessage(L"command line %s", commandLine);
+    logMessage("command line %s", commandLine);
     StringList arguments;
     splitCommandLine(commandLine, arguments);
     std::wstring programPath;
@@ -128,7 +128,7 @@ int runLauncher() {
     if (decision.hasServiceNameArgument) {
         // A name that does not fit must not be cut into the name of another service.
         if (!copyText(role.serviceName, kTextCapacity, decision.serviceNameArgument.c_str())) {
-            logError(L"service name argument of %d characters is too long",
+            logError("service name argument of %d characters is too long",
                      static_cast<int>(decision.serviceNameArgument.size()));
             printConsole("The service name is too long.\n");
             return 1;

@@ -41,7 +41,7 @@ std::string instancePath() {
 std::string userSidText() {
     UniqueHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive())) {
-        logMessage(L"could not open process token %d", static_cast<int>(GetLastError()));
+        logMessage("could not open process token %d", static_cast<int>(GetLastError()));
         return std::string();
     }
     union {
@@ -52,10 +52,10 @@ std::string userSidText() {
     std::string sid;
     LocalMemory<char *> text;
     if (!GetTokenInformation(token.get(), TokenUser, &information, sizeof information, &size))
-        logMessage(L"could not get token information %d", static_cast<int>(GetLastError()));
+        logMessage("could not get token information %d", static_cast<int>(GetLastError()));
     // Narrow: the text becomes part of the narrow semaphore name.
     else if (!ConvertSidToStringSidA(information.user.User.Sid, text.receive()))
-        logMessage(L"could not get convert sid %d %d", static_cast<int>(GetLastError()), static_cast<int>(size));
+        logMessage("could not get convert sid %d %d", static_cast<int>(GetLastError()), static_cast<int>(size));
     else
         sid = text.get();
     return sid;
@@ -66,10 +66,10 @@ InstancePrefix namespacePrefix(const Settings &settings) {
     bool perSession = settings.flag(record::kInstancePerSession);
     std::string sid;
     if (!allSessions && !perSession) {
-        logMessage(L"user single instance");
+        logMessage("user single instance");
         sid = userSidText();
         if (sid.empty())
-            logMessage(L"user single instance failed, fall back to session single instance");
+            logMessage("user single instance failed, fall back to session single instance");
     }
     return chooseInstancePrefix(allSessions, perSession, sid.empty() ? nullptr : sid.c_str());
 }
@@ -85,7 +85,7 @@ HANDLE createInstanceSemaphore(const std::string &name, const InstancePrefix &pr
     PrivateSecurity security(SEMAPHORE_ALL_ACCESS, prefix.otherUsers ? SYNCHRONIZE : 0);
     shownName = name.substr(0, kTextCapacity - 1);
     if (shownName.size() < name.size())
-        logError(L"semaphore name cut at %d characters", static_cast<int>(kTextCapacity - 1));
+        logError("semaphore name cut at %d characters", static_cast<int>(kTextCapacity - 1));
     SetLastError(ERROR_SUCCESS);
     HANDLE semaphore = CreateSemaphoreA(prefix.openToEveryone ? security.attributes() : nullptr, 1, 1, name.c_str());
     *error = GetLastError();
@@ -99,7 +99,7 @@ HANDLE createInstanceSemaphore(const std::string &name, const InstancePrefix &pr
 }
 
 void logSemaphore(const InstanceSemaphore &semaphore, DWORD error) {
-    logMessage(L"semaphore name %S, code %d, value %p", semaphore.name.c_str(), static_cast<int>(error),
+    logMessage("semaphore name %S, code %d, value %p", semaphore.name.c_str(), static_cast<int>(error),
                semaphore.handle.get());
 }
 
@@ -148,7 +148,7 @@ bool activateWithinBoundedTime(uint32_t processId) {
     }
     if (WaitForSingleObject(thread.get(), kActivationWaitMillis) != WAIT_TIMEOUT)
         return true;
-    logMessage(L"window activation unfinished after %d ms", static_cast<int>(kActivationWaitMillis));
+    logMessage("window activation unfinished after %d ms", static_cast<int>(kActivationWaitMillis));
     return false;
 }
 
@@ -159,9 +159,9 @@ bool activateWithinBoundedTime(uint32_t processId) {
         Sleep(100);
         otherPid = readInstancePid();
     }
-    logMessage(L"other pid %d", static_cast<int>(otherPid));
+    logMessage("other pid %d", static_cast<int>(otherPid));
     bool finished = otherPid == 0 || !activate || activateWithinBoundedTime(otherPid);
-    logMessage(L"exiting");
+    logMessage("exiting");
     // The unfinished activation may hold a lock of the window libraries,
     // which their detach in ExitProcess would wait for.
     if (!finished)
@@ -181,16 +181,16 @@ BOOL CALLBACK activateIfOwnedBy(HWND window, LPARAM parameter) {
     user32->GetWindowThreadProcessId(window, &owner);
     if (owner != search->processId || !user32->IsWindowVisible(window))
         return TRUE;
-    logMessage(L"found window %p", window);
+    logMessage("found window %p", window);
     if (user32->IsIconic(window)) {
-        logMessage(L"restore");
+        logMessage("restore");
         user32->ShowWindow(window, SW_RESTORE);
     }
-    logMessage(L"foreground");
+    logMessage("foreground");
     user32->SetForegroundWindow(window);
-    logMessage(L"popup");
+    logMessage("popup");
     user32->SetForegroundWindow(user32->GetLastActivePopup(window));
-    logMessage(L"done");
+    logMessage("done");
     return TRUE;
 }
 
@@ -202,7 +202,7 @@ InstanceSemaphore checkSingleInstance(const Settings &settings, bool serviceWork
     std::string name = semaphoreNameOf(prefix.text, path);
     if (!settings.flag(record::kSingleInstance))
         return createNumberedSemaphore(name, prefix);
-    logMessage(L"single instance mode");
+    logMessage("single instance mode");
     DWORD error;
     InstanceSemaphore semaphore;
     semaphore.handle.reset(createInstanceSemaphore(name, prefix, &error, semaphore.name));
@@ -211,13 +211,13 @@ InstanceSemaphore checkSingleInstance(const Settings &settings, bool serviceWork
         // The Service Control Manager runs one copy of a service already, and
         // anyone may create the name first: keeping the service down with it
         // must not work. The object stays open so console copies see it.
-        logError(L"another instance holds %S; the service worker runs all the same", semaphore.name.c_str());
+        logError("another instance holds %S; the service worker runs all the same", semaphore.name.c_str());
     } else if (error == ERROR_ALREADY_EXISTS) {
         semaphore.handle.reset();
         // Anyone may create the name first; a worker that ended with 0 would
         // look like a clean stop to the host, and recovery would never run.
         if (serviceWorker) {
-            logError(L"another instance holds %S; the service worker ends with exit code 1", semaphore.name.c_str());
+            logError("another instance holds %S; the service worker ends with exit code 1", semaphore.name.c_str());
             fatalExit(1);
         }
         handOverToRunningInstance(settings.flag(record::kActivateInstance));

@@ -91,7 +91,7 @@ bool tryMainPassEntry(Search &search, const SearchEntry &entry, bool force) {
     char text[kTextCapacity];
     copyText(text, sizeof text, entry.text.c_str());
     expandVariablesA(search.places, text, sizeof text);
-    logMessage(L"Testing location %S (type %c)", text, static_cast<int>(static_cast<unsigned char>(entry.type)));
+    logMessage("Testing location %S (type %c)", text, static_cast<int>(static_cast<unsigned char>(entry.type)));
     searchObserver(search.watch).searchStep(describeEntry(entry.type, text).c_str());
     RuntimeSearchResult &result = search.result;
     switch (entry.type) {
@@ -120,14 +120,14 @@ bool tryMainPassEntry(Search &search, const SearchEntry &entry, bool force) {
 bool tryRelativeEntry(Search &search, const SearchEntry &entry) {
     if (!takesPartInFallbackPass(entry))
         return false;
-    logMessage(L"Testing relative location %S", entry.text.c_str());
+    logMessage("Testing relative location %S", entry.text.c_str());
     searchObserver(search.watch).searchStep(("directory " + entry.text + " again, taken without a version check").c_str());
     RuntimeSearchResult &result = search.result;
     testJavaHome(search.watch, entry.text.c_str(), result.javaExecutable, result.version, search.minimum, search.maximum,
                  betasAllowedIf(true), DirectoryEntry::TakenAsFound);
     if (!pathExists(result.javaExecutable))
         return false;
-    logMessage(L"%S exists", result.javaExecutable);
+    logMessage("%S exists", result.javaExecutable);
     return loadCandidate(search, RuntimeLocationKind::Directory, entry.text.c_str());
 }
 
@@ -168,7 +168,7 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
     if (tryPreviousInstallation(search, HKEY_CURRENT_USER, L"found JRE from previous installation (user) %S") ||
         tryPreviousInstallation(search, HKEY_LOCAL_MACHINE, L"found JRE from previous installation (machine) %S"))
         return true;
-    logMessage(L"Search sequence finished");
+    logMessage("Search sequence finished");
     return tryClosingVariable(search, "PELLUX_JAVA_HOME") || tryClosingVariable(search, "ZANTHOR_JAVA_HOME");
 }
 
@@ -176,14 +176,14 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
 
 HMODULE searchJvm(const Settings &settings, RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchResult &result,
                   JvmLoader loader) {
-    logMessage(L"Searching for a JVM");
+    logMessage("Searching for a JVM");
     watch.candidates = candidateRulesOf(settings);
     result.kind = RuntimeLocationKind::None;
     char sequence[kTextCapacity], minimumText[kTextCapacity], maximumText[kTextCapacity];
     settings.text(record::kSearchSequence, sequence, sizeof sequence);
     settings.text(record::kMinimumVersion, minimumText, sizeof minimumText);
     settings.text(record::kMaximumVersion, maximumText, sizeof maximumText);
-    logMessage(L"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
+    logMessage("MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
     Search search{settings, places, watch, result, loader, parseJavaVersion(minimumText), parseJavaVersion(maximumText),
                   nullptr};
     runSearchSteps(search, splitSearchSequence(sequence));

@@ -121,7 +121,7 @@ void assembleVmOptions(const Settings &settings, LaunchContext &context,
     reader.addConfiguredVmOptions(settings, arguments);
     if (settings.flag(record::kDefaultVmOptionsFile)) {
         FILE *file = reader.openDefaultVmOptionsFile();
-        logMessage(L"default vmoptions file: %p", file);
+        logMessage("default vmoptions file: %p", file);
         reader.readVmOptionsFile(nullptr, file);
     }
     if (settings.flag(record::kJavaOptionArguments))

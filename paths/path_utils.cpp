@@ -72,7 +72,7 @@ void initExecutablePaths() {
     DWORD error = GetLastError();
     if (length == 0 || length >= kPathCapacity)
         copyText(executable.longPath, kPathCapacity, moduleName);
-    logMessage(L"init file name %s %s %d %d", moduleName, executable.longPath, static_cast<int>(length),
+    logMessage("init file name %s %s %d %d", moduleName, executable.longPath, static_cast<int>(length),
                static_cast<int>(error));
     std::string narrow = narrowFromCandidates(executable.longPath);
     collapseBackslashes(executable.longPath);
@@ -109,7 +109,7 @@ void joinResolved(Char *out, size_t capacity, const Char *directory, const Char 
     std::basic_string<Char> joined = directory;
     joined += path;
     if (!copyText(out, capacity, joined.c_str()))
-        logError(L"path cut at %d characters", static_cast<int>(capacity - 1));
+        logError("path cut at %d characters", static_cast<int>(capacity - 1));
 }
 
 }  // namespace
@@ -187,7 +187,7 @@ bool createFoldersPrivately(const std::wstring &path) {
     if (security.attributes() && CreateDirectoryW(folder.c_str(), security.attributes()))
         return true;
     DWORD error = GetLastError();
-    logMessage(L"could not make the output folder %s (%d)", folder.c_str(), static_cast<int>(error));
+    logMessage("could not make the output folder %s (%d)", folder.c_str(), static_cast<int>(error));
     return error == ERROR_ALREADY_EXISTS;
 }
 
@@ -232,7 +232,7 @@ std::string shortPathViaCommandShell(const wchar_t *path) {
     // commands from running with the launcher's rights, and /V:OFF keeps a
     // registry default from expanding "!NAME!" in the path.
     if (wcschr(path, L'%')) {
-        logMessage(L"not asking cmd.exe for a path with %%: %s", path);
+        logMessage("not asking cmd.exe for a path with %%: %s", path);
         return std::string();
     }
     return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /D /V:OFF /C for %%I in (\"%s\") do @echo %%~sI",
@@ -240,30 +240,30 @@ std::string shortPathViaCommandShell(const wchar_t *path) {
 }
 
 std::string runShortPathCommand(std::wstring commandLine) {
-    logMessage(L"executing %s", commandLine.c_str());
+    logMessage("executing %s", commandLine.c_str());
     CapturedChild command;
     ChildOptions options;
     options.captureOutput = true;
     options.creationFlags = CREATE_NO_WINDOW;
     if (!command.start(commandLine, options)) {
-        logMessage(L"could not execute cmd.exe");
+        logMessage("could not execute cmd.exe");
         return std::string();
     }
     // Everything the command writes until it closes its output, at most a buffer full.
     std::string output = command.readOutput(kPathCapacity, false, kCommandOutputWaitMs);
-    logMessage(L"finished reading from cmd.exe %d \"%S\"", static_cast<int>(output.size()), output.c_str());
+    logMessage("finished reading from cmd.exe %d \"%S\"", static_cast<int>(output.size()), output.c_str());
     // The end of the output can be seen a moment before the exit code is
     // set (Wine shows this); a command that is done has ended well within this.
     DWORD exitCode = command.waitForExit(kCommandExitWaitMs);
-    logMessage(L"Exit Code %d", static_cast<int>(exitCode));
+    logMessage("Exit Code %d", static_cast<int>(exitCode));
     if (exitCode == kStillActive) {
-        logMessage(L"Terminating process");
+        logMessage("Terminating process");
         command.terminate();
         return std::string();
     }
     std::string result = shortPathFromCommandOutput(output, exitCode);
     if (!result.empty())
-        logMessage(L"Using %S", result.c_str());
+        logMessage("Using %S", result.c_str());
     return result;
 }
 

@@ -187,16 +187,16 @@ bool makeTempFileName(char *out, size_t capacity, bool &reserved) {
     char root[kPathCapacity];
     if (!getTempRootA(root, kPathCapacity))
         return false;
-    logMessage(L"tempPath is %S", root);
+    logMessage("tempPath is %S", root);
     char name[kPathCapacity];
     if (GetTempFileNameA(root, "plx", 0, name) == 0) {
-        logMessage(L"GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
+        logMessage("GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
         formatText(name, kPathCapacity, "%splx%d", withTrailingSeparator(root).c_str(),
                    windowsTempSystem().pseudoRandomNumber());
     } else {
         reserved = true;
     }
-    logMessage(L"tempFile is %S", name);
+    logMessage("tempFile is %S", name);
     copyText(out, capacity, name);
     return true;
 }
@@ -207,7 +207,7 @@ TempDirResult createLauncherTempDir(LauncherTempDir &dir) {
     // write there. Creation fails on any existing name, a planted link included.
     PrivateSecurity security(FILE_ALL_ACCESS, 0);
     if (!security.attributes()) {
-        logError(L"no private ACL for the directory (%d)", static_cast<int>(GetLastError()));
+        logError("no private ACL for the directory (%d)", static_cast<int>(GetLastError()));
         dir = LauncherTempDir();
         return TempDirResult::NotCreated;
     }
@@ -219,7 +219,7 @@ TempDirResult createLauncherTempDir(LauncherTempDir &dir) {
         char directory[kPathCapacity];
         size_t length = formatText(directory, kPathCapacity, "%s_dir%d", file,
                                    static_cast<int>(static_cast<uint32_t>(time(nullptr))));
-        logMessage(L"Temp dir3: %S", directory);
+        logMessage("Temp dir3: %S", directory);
         // A cut name would be another directory than the one logged.
         if (length < kPathCapacity && CreateDirectoryA(directory, security.attributes())) {
             dir.path = directory;
@@ -228,7 +228,7 @@ TempDirResult createLauncherTempDir(LauncherTempDir &dir) {
         }
         if (reserved)
             DeleteFileA(file);
-        logMessage(L"Could not create dir (%d)",
+        logMessage("Could not create dir (%d)",
                    static_cast<int>(length < kPathCapacity ? GetLastError() : ERROR_FILENAME_EXCED_RANGE));
     }
     dir = LauncherTempDir();
@@ -313,10 +313,10 @@ bool adoptWorkerTempDir(LauncherTempDir &dir) {
                   attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
                   !isReparsePoint(attributes) && isPrivateDirectory(path);
     if (!usable) {
-        logError(L"not using the temporary directory from the service host: %S", path);
+        logError("not using the temporary directory from the service host: %S", path);
         return false;
     }
-    logMessage(L"Temp dir from the service host: %S", path);
+    logMessage("Temp dir from the service host: %S", path);
     dir.path = path;
     dir.reservedFile.clear();
     return true;
@@ -325,7 +325,7 @@ bool adoptWorkerTempDir(LauncherTempDir &dir) {
 void emptyDirectory(const char *path, int depth) {
     if (path[0] == 0 || path[0] == '.')
         return;
-    logMessage(L"emptying %S", path);
+    logMessage("emptying %S", path);
     std::string directory = path;
     if (directory.back() != '\\')
         directory += '\\';
@@ -339,13 +339,13 @@ void emptyDirectory(const char *path, int depth) {
             continue;
         std::string child = directory + name;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            logMessage(L"attempting to remove %S (%d)", child.c_str(), depth);
+            logMessage("attempting to remove %S (%d)", child.c_str(), depth);
             // A junction or link is removed itself; what it points at is not ours.
             if (depth > 0 && !isReparsePoint(entry.dwFileAttributes))
                 emptyDirectory(child.c_str(), depth - 1);
             RemoveDirectoryA(child.c_str());
         } else {
-            logMessage(L"attempting to delete %S", child.c_str());
+            logMessage("attempting to delete %S", child.c_str());
             DeleteFileA(child.c_str());
         }
     } while (FindNextFileA(search.get(), &entry));

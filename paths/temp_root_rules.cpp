@@ -198,7 +198,7 @@ bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool
             if (strict)
                 return false;
         } else if (useLong && longForm.size() < kPathCapacity && longForm != path) {
-            logMessage(L"using long path %S", longForm.c_str());
+            logMessage("using long path %S", longForm.c_str());
             copyText(path, kPathCapacity, longForm.c_str());
         }
     }
@@ -211,7 +211,7 @@ bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *h
         return false;
     std::wstring folded;
     if (!foldsToSameLength(path, &folded, system)) {
-        logMessage(L"folding error %s %d %s %d", folded.c_str(), static_cast<int>(folded.size()), path,
+        logMessage("folding error %s %d %s %d", folded.c_str(), static_cast<int>(folded.size()), path,
                    static_cast<int>(std::wstring(path).size()));
         return false;
     }
@@ -225,7 +225,7 @@ bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *h
         if (longForm.find(L'?') != std::wstring::npos)
             return false;
         if (!foldsToSameLength(longForm.c_str(), &folded, system)) {
-            logMessage(L"folding error2 %s %d %s %d", folded.c_str(), static_cast<int>(folded.size()),
+            logMessage("folding error2 %s %d %s %d", folded.c_str(), static_cast<int>(folded.size()),
                        longForm.c_str(), static_cast<int>(longForm.size()));
             return false;
         }

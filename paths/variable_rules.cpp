@@ -44,17 +44,17 @@ enum class SubstitutionLog { WideText, NarrowText, GrowableString };
 void logSubstitution(const std::wstring &reference, const WideValue &value, const std::wstring &text,
                      SubstitutionLog) {
     if (value.narrow)
-        logMessage(L"expanding2 %s to %S in %s.", reference.c_str(), narrowBytes(value.text).c_str(), text.c_str());
+        logMessage("expanding2 %s to %S in %s.", reference.c_str(), narrowBytes(value.text).c_str(), text.c_str());
     else
-        logMessage(L"expanding2 %s to %s in %s.", reference.c_str(), value.text.c_str(), text.c_str());
+        logMessage("expanding2 %s to %s in %s.", reference.c_str(), value.text.c_str(), text.c_str());
 }
 
 void logSubstitution(const std::string &reference, const std::string &value, const std::string &text,
                      SubstitutionLog log) {
     if (log == SubstitutionLog::GrowableString)
-        logMessage(L"expanding2 %S to %S.", reference.c_str(), value.c_str());
+        logMessage("expanding2 %S to %S.", reference.c_str(), value.c_str());
     else
-        logMessage(L"expanding2 %S to %S in %S.", reference.c_str(), value.c_str(), text.c_str());
+        logMessage("expanding2 %S to %S in %S.", reference.c_str(), value.c_str(), text.c_str());
 }
 
 const std::wstring &valueText(const WideValue &value) { return value.text; }
@@ -69,12 +69,12 @@ WideValue environmentValue(const std::wstring &text) {
 const std::string &environmentValue(const std::string &text) { return text; }
 
 void logExpansionLimit(const std::wstring &reference) {
-    logError(L"%s not expanded further: the text would exceed %d characters", reference.c_str(),
+    logError("%s not expanded further: the text would exceed %d characters", reference.c_str(),
              static_cast<int>(kExpansionLimit));
 }
 
 void logExpansionLimit(const std::string &reference) {
-    logError(L"%S not expanded further: the text would exceed %d characters", reference.c_str(),
+    logError("%S not expanded further: the text would exceed %d characters", reference.c_str(),
              static_cast<int>(kExpansionLimit));
 }
 
@@ -183,7 +183,7 @@ bool storeExpandedText(wchar_t *buffer, size_t capacity, const std::wstring &exp
     copyText(buffer, capacity, kept.c_str());
     if (kept.size() == expanded.size())
         return true;
-    logError(L"expanded text of %d characters cut to %d: %s", static_cast<int>(expanded.size()),
+    logError("expanded text of %d characters cut to %d: %s", static_cast<int>(expanded.size()),
              static_cast<int>(kept.size()), kept.c_str());
     return false;
 }
@@ -193,7 +193,7 @@ bool storeExpandedText(char *buffer, size_t capacity, const std::string &expande
         return expanded.empty();
     if (copyText(buffer, capacity, expanded.c_str()))
         return true;
-    logError(L"expanded text of %d characters cut to %d: %S", static_cast<int>(expanded.size()),
+    logError("expanded text of %d characters cut to %d: %S", static_cast<int>(expanded.size()),
              static_cast<int>(capacity - 1), buffer);
     return false;
 }

@@ -62,11 +62,11 @@ bool bytesWaiting(HANDLE pipe, DWORD *available) {
 bool CapturedChild::createPipe() {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     if (!CreatePipe(readEnd_.receive(), writeEnd_.receive(), &inheritable, 0)) {
-        logMessage(L"CreatePipe error (%d)", static_cast<int>(GetLastError()));
+        logMessage("CreatePipe error (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     if (!SetHandleInformation(readEnd_.get(), HANDLE_FLAG_INHERIT, 0)) {
-        logMessage(L"SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
+        logMessage("SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     return true;
@@ -121,7 +121,7 @@ std::string CapturedChild::readOutput(size_t keep, bool drain, DWORD limitMs) {
         // A child that writes without pause never empties the pipe: the limits
         // hold on every pass.
         if (elapsedMs() >= limitMs || read >= kMostBytesRead) {
-            logMessage(L"no end of output after %d ms and %d bytes", static_cast<int>(elapsedMs()),
+            logMessage("no end of output after %d ms and %d bytes", static_cast<int>(elapsedMs()),
                        static_cast<int>(read));
             cutOff_ = true;
             break;

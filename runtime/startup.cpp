@@ -25,11 +25,11 @@ void reducePath(bool wholeFolders) {
     UINT directoryLength = GetWindowsDirectoryW(windowsDirectory, 260);
     if (directoryLength == 0 || directoryLength >= 260)
         return;
-    logMessage(L"reducing PATH %d %d %s", static_cast<int>(directoryLength), static_cast<int>(size), path.c_str());
+    logMessage("reducing PATH %d %d %s", static_cast<int>(directoryLength), static_cast<int>(size), path.c_str());
     std::wstring reduced = keepEntriesUnder(path, windowsDirectory, wholeFolders);
-    logMessage(L"reduced PATH %d to %s", static_cast<int>(reduced.size()), reduced.c_str());
+    logMessage("reduced PATH %d to %s", static_cast<int>(reduced.size()), reduced.c_str());
     if (!reduced.empty() && !SetEnvironmentVariableW(L"PATH", reduced.c_str()))
-        logMessage(L"ERROR setting path");
+        logMessage("ERROR setting path");
 }
 
 void clearJavaOptionsVariables() {
@@ -45,7 +45,7 @@ static void changeWorkingDirectory(const Settings &settings) {
     wchar_t directory[kPathCapacity];
     settings.text(record::kWorkingDirectory, directory, kPathCapacity);
     if (directory[0] == 0) {
-        logMessage(L"working directory unchanged");
+        logMessage("working directory unchanged");
         return;
     }
     // Before the run's own directories exist: their variables expand to nothing.
@@ -53,7 +53,7 @@ static void changeWorkingDirectory(const Settings &settings) {
     wchar_t fullPath[kPathCapacity];
     getFullPath(fullPath, kPathCapacity, directory, DirectoryForm::NarrowDerived, true);
     SetCurrentDirectoryW(fullPath);
-    logMessage(L"change working directory to %s", fullPath);
+    logMessage("change working directory to %s", fullPath);
 }
 
 void launcherStartup(Settings &settings) {
@@ -61,7 +61,7 @@ void launcherStartup(Settings &settings) {
     if (settings.flag(record::kReducePath))
         reducePath(settings.flag(record::kStrictPathSearch));
     if (settings.flag(record::kIgnoreJavaOptions)) {
-        logMessage(L"ignoring java options environment variables");
+        logMessage("ignoring java options environment variables");
         clearJavaOptionsVariables();
     }
     changeWorkingDirectory(settings);

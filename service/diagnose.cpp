@@ -225,7 +225,7 @@ void describeLogAndTemp() {
 }  // namespace
 
 int diagnose(const Settings &settings, const ProcessRole &role) {
-    logMessage(L"diagnose");
+    logMessage("diagnose");
     say(formatString(L"Launcher: pellux %s, %d-bit.", PELLUX_VERSION_W, PELLUX_TARGET_BITS));
     // As a start would see it, without extracting anything or taking the instance semaphore.
     LaunchContext context;

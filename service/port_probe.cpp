@@ -53,7 +53,7 @@ bool PortProbe::load() {
                  find(winsock_, "closesocket", calls.close);
     WSADATA data;
     if (!found || calls.startup(MAKEWORD(2, 2), &data) != 0) {
-        logError(L"readiness: Winsock cannot be used (%d); the port is never seen open",
+        logError("readiness: Winsock cannot be used (%d); the port is never seen open",
                  static_cast<int>(GetLastError()));
         failed_ = true;
         return false;

@@ -190,20 +190,20 @@ bool registerControlHandler(const RobustnessSettings &settings) {
 bool createWorkerPipes(WorkerPipes &pipes) {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     if (!CreatePipe(pipes.outputRead.receive(), pipes.outputWrite.receive(), &inheritable, 0)) {
-        logMessage(L"CreatePipe error (%d)", static_cast<int>(GetLastError()));
+        logMessage("CreatePipe error (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     if (!SetHandleInformation(pipes.outputRead.get(), HANDLE_FLAG_INHERIT, 0)) {
-        logMessage(L"SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
+        logMessage("SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     HostLock lock;
     if (!CreatePipe(pipes.inputRead.receive(), hostState.shutdownPipe.receive(), &inheritable, 0)) {
-        logMessage(L"CreatePipe error 2 (%d)", static_cast<int>(GetLastError()));
+        logMessage("CreatePipe error 2 (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     if (!SetHandleInformation(hostState.shutdownPipe.get(), HANDLE_FLAG_INHERIT, 0)) {
-        logMessage(L"SetHandleInformation error 2 (%d)", static_cast<int>(GetLastError()));
+        logMessage("SetHandleInformation error 2 (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     return true;
@@ -300,7 +300,7 @@ void startOutputDrain(WorkerPipes &pipes) {
     DrainJob *job = new DrainJob{std::move(pipes.outputRead), hostState.channel.get()};
     UniqueHandle drain(CreateThread(nullptr, 0, drainWorkerOutput, job, 0, nullptr));
     if (!drain) {
-        logError(L"could not start the output drain (%d)", static_cast<int>(GetLastError()));
+        logError("could not start the output drain (%d)", static_cast<int>(GetLastError()));
         delete job;
     }
 }
@@ -382,7 +382,7 @@ bool takeStopReport(const char *reason) {
                                  static_cast<unsigned>(GetTickCount() - hostState.stopTick));
         DWORD written = 0;
         if (!hostState.shutdownPipe || !WriteFile(hostState.shutdownPipe.get(), "report\n", 7, &written, nullptr))
-            logError(L"could not ask the application for a stop report (%d)", lastError());
+            logError("could not ask the application for a stop report (%d)", lastError());
     }
     std::string answer;
     bool answered = channel.waitForReport(kStopReportWaitMs, answer);
@@ -390,7 +390,7 @@ bool takeStopReport(const char *reason) {
     if (!answered) {
         text += formatString("The application did not answer within %u ms: its VM runs no Java code.\r\n",
                              static_cast<unsigned>(kStopReportWaitMs));
-        logError(L"the application did not answer the request for a stop report");
+        logError("the application did not answer the request for a stop report");
     }
     writeStopReport(hostState.stopReportFolder, text);
     return true;
@@ -460,13 +460,13 @@ void stopForFailure(DWORD failureCode) {
 void applyStartOutcome(StartOutcome outcome, const ReadinessSettings &readiness) {
     HostLock lock;
     if (outcome == StartOutcome::Ready && hostState.status.dwCurrentState == SERVICE_START_PENDING) {
-        logMessage(L"the application is ready; the service runs");
+        logMessage("the application is ready; the service runs");
         hostState.status.dwCurrentState = SERVICE_RUNNING;
         hostState.status.dwCheckPoint = 0;
         hostState.status.dwWaitHint = 0;
         reportStatusOrNote(kReadyReport);
     } else if (outcome == StartOutcome::NotReady && !hostState.stopRequested) {
-        logError(L"the application did not become ready within %d seconds; it is stopped",
+        logError("the application did not become ready within %d seconds; it is stopped",
                  static_cast<int>(readiness.readyTimeoutMs / 1000));
         stopForFailure(robustness::kNotReadyExitCode);
     }
@@ -485,7 +485,7 @@ bool watchLiveness(const ReadinessSettings &readiness, HANDLE worker) {
         if (WaitForMultipleObjects(2, wakers, FALSE, left) != WAIT_TIMEOUT)
             return false;
     }
-    logError(L"no sign of life from the application for %d seconds; it is ended",
+    logError("no sign of life from the application for %d seconds; it is ended",
              static_cast<int>(readiness.watchdogTimeoutMs / 1000));
     {
         HostLock lock;
@@ -643,9 +643,9 @@ DWORD readPriorityClass(const wchar_t *serviceName) {
         size != sizeof value)
         return NORMAL_PRIORITY_CLASS;
     if (!isPriorityClass(value)) {
-        logError(L"priority value %d is no priority class; normal priority is used", static_cast<int>(value));
+        logError("priority value %d is no priority class; normal priority is used", static_cast<int>(value));
         return NORMAL_PRIORITY_CLASS;
     }
-    logMessage(L"using priority %d", static_cast<int>(value));
+    logMessage("using priority %d", static_cast<int>(value));
     return value;
 }

@@ -23,7 +23,7 @@ bool changeConfig(SC_HANDLE service, DWORD level, void *info, const wchar_t *wha
     SetLastError(ERROR_PROC_NOT_FOUND);
     if (changeConfig2 && changeConfig2(service, level, info))
         return true;
-    logMessage(L"warning: could not register the %s (%d)", what, static_cast<int>(GetLastError()));
+    logMessage("warning: could not register the %s (%d)", what, static_cast<int>(GetLastError()));
     return false;
 }
 
@@ -37,13 +37,13 @@ void registerFailureActions(SC_HANDLE service, const RobustnessSettings &setting
     failure.cActions = static_cast<DWORD>(actions.size());
     failure.lpsaActions = actions.data();
     if (changeConfig(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure, L"failure actions"))
-        logMessage(L"failure actions: %d restarts after %d ms, count reset after %d s",
+        logMessage("failure actions: %d restarts after %d ms, count reset after %d s",
                    static_cast<int>(settings.restarts), static_cast<int>(settings.restartDelayMs),
                    static_cast<int>(settings.resetSeconds));
     // Also a worker that ends with an error code, reported as stopped, counts.
     SERVICE_FAILURE_ACTIONS_FLAG flag = {TRUE};
     if (changeConfig(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag, L"failure actions flag"))
-        logMessage(L"failure actions also for a stop with an error code");
+        logMessage("failure actions also for a stop with an error code");
 }
 
 }  // namespace
@@ -52,7 +52,7 @@ RobustnessSettings loadRobustnessSettings(const Settings &config) {
     std::vector<ClampNote> notes;
     RobustnessSettings settings = readRobustnessSettings(config, notes);
     for (const ClampNote &note : notes)
-        logMessage(L"record %d value '%S' is out of bounds: using %d", static_cast<int>(note.id),
+        logMessage("record %d value '%S' is out of bounds: using %d", static_cast<int>(note.id),
                    note.value.c_str(), static_cast<int>(note.used));
     return settings;
 }
@@ -75,6 +75,6 @@ void registerRobustness(SC_HANDLE service, const RobustnessSettings &settings) {
     if (settings.preshutdownTimeoutMs != 0) {
         SERVICE_PRESHUTDOWN_INFO info = {settings.preshutdownTimeoutMs};
         if (changeConfig(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, &info, L"pre-shutdown timeout"))
-            logMessage(L"pre-shutdown timeout %d ms", static_cast<int>(settings.preshutdownTimeoutMs));
+            logMessage("pre-shutdown timeout %d ms", static_cast<int>(settings.preshutdownTimeoutMs));
     }
 }

@@ -68,11 +68,11 @@ bool writeStopReport(const std::wstring &folder, const std::string &text) {
     bool wrote = file && WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                  written == text.size();
     if (!wrote) {
-        logError(L"could not write the stop report %s (%d)", path.c_str(), static_cast<int>(GetLastError()));
+        logError("could not write the stop report %s (%d)", path.c_str(), static_cast<int>(GetLastError()));
         return false;
     }
     file.reset();
-    logMessage(L"stop report written to %s", path.c_str());
+    logMessage("stop report written to %s", path.c_str());
     for (const std::string &old : stopReportsToRemove(reportNames(folder), kStopReportsKept))
         DeleteFileW((folder + L"\\" + widened(old)).c_str());
     return true;

@@ -39,7 +39,7 @@ ReadinessSettings loadReadinessSettings(const Settings &config) {
     std::vector<ClampNote> notes;
     ReadinessSettings settings = readReadinessSettings(config, notes);
     for (const ClampNote &note : notes)
-        logMessage(L"record %d value '%S' is out of bounds: using %d", static_cast<int>(note.id),
+        logMessage("record %d value '%S' is out of bounds: using %d", static_cast<int>(note.id),
                    note.value.c_str(), static_cast<int>(note.used));
     return settings;
 }
@@ -49,7 +49,7 @@ std::unique_ptr<WorkerChannel> WorkerChannel::open(uint32_t pingIntervalMs) {
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE reportEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!randomToken(token) || !ready || !reportEnded) {
-        logError(L"the channel from the application cannot be opened (%d)", static_cast<int>(GetLastError()));
+        logError("the channel from the application cannot be opened (%d)", static_cast<int>(GetLastError()));
         if (ready)
             CloseHandle(ready);
         if (reportEnded)
@@ -68,7 +68,7 @@ void WorkerChannel::consume(const char *bytes, size_t count) {
     ChannelLock lock(lock_);
     unsigned changes = reader_.consume(bytes, count, GetTickCount());
     if (changes & ChannelReader::kBecameReady) {
-        logMessage(L"the application reports it is ready");
+        logMessage("the application reports it is ready");
         SetEvent(ready_.get());
     }
     if (changes & ChannelReader::kReportEnded)
