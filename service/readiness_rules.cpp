@@ -11,15 +11,6 @@ namespace {
 
 const uint32_t kMsPerSecond = 1000;
 
-bool readBounded(const Settings &settings, ClampedSetting setting, std::vector<ClampNote> &notes, int32_t &value) {
-    bool outside = false;
-    if (!settings.clamped(setting, &value, &outside))
-        return false;
-    if (outside)
-        notes.push_back(ClampNote{setting.id, settings.shownText(setting.id), value});
-    return true;
-}
-
 ReadyMode readMode(const Settings &config, std::vector<ClampNote> &notes, uint16_t &port) {
     std::string mode = config.text(record::kReadyMode);
     if (mode == "api")
