@@ -20,11 +20,14 @@ const DWORD kSpareMs = 8000;
 
 class ReadinessService : public ::testing::Test {
 protected:
+    void SetUp() override {
+        if (GetEnvironmentVariableW(L"PELLUX_DEMO_ALSO_PACKED", nullptr, 0) == 0)
+            GTEST_SKIP() << "run-demo-test packages the readiness folders only for the unsigned run";
+    }
     void open(const char *folder, const wchar_t *exe) {
         folder_ = windowsPathOf(folder);
         executable_ = folder_ + L"\\" + exe;
-        if (!fileExists(executable_) || GetEnvironmentVariableW(L"PELLUX_DEMO_ALSO_PACKED", nullptr, 0) == 0)
-            GTEST_SKIP() << "run-demo-test packages the readiness folders only for the unsigned run";
+        ASSERT_TRUE(fileExists(executable_)) << "run-demo-test did not package " << folder;
         removeReports();
         RunResult installed = command(L"/install", L"");
         ASSERT_EQ(installed.exitCode, 0u) << installed.out;
