@@ -53,7 +53,7 @@ std::wstring javaStringText(JNIEnv *env, jstring text) {
 }  // namespace
 
 std::wstring redirectionFile(const Settings &settings, const RunPlaces &places, FlagSetting redirect,
-                             TextSetting fileSetting) {
+                             TextSetting fileSetting, const std::wstring &madeFolder) {
     if (!settings.flag(redirect))
         return std::wstring();
     wchar_t file[kPathCapacity];
@@ -64,8 +64,11 @@ std::wstring redirectionFile(const Settings &settings, const RunPlaces &places, 
     wchar_t fullPath[kPathCapacity];
     getFullPath(fullPath, kPathCapacity, file, DirectoryForm::Long, true);
     // Made here, before Java would make them with inherited rights.
-    if (settings.flag(record::kSafeOutputFiles) && fullPath[0] != 0)
-        createFoldersPrivately(std::wstring(fullPath, directoryPartLength(fullPath)));
+    if (settings.flag(record::kSafeOutputFiles) && fullPath[0] != 0) {
+        std::wstring folder(fullPath, directoryPartLength(fullPath));
+        if (folder != madeFolder)
+            createFoldersPrivately(folder);
+    }
     return fullPath;
 }
 
@@ -86,7 +89,10 @@ StringList mainParameters(const Settings &settings, const RunPlaces &places, con
     values.moduleMainClass = settings.flag(record::kMainInModule);
     values.mainClass = widenBytes(settings.text(record::kMainClass));
     values.errorFile = redirectionFile(settings, places, record::kRedirectError, record::kErrorFile);
-    values.outputFile = redirectionFile(settings, places, record::kRedirectOutput, record::kOutputFile);
+    // Both files usually share a folder: one directory search per start, not two.
+    std::wstring errorFolder(values.errorFile, 0, directoryPartLength(values.errorFile.c_str()));
+    values.outputFile =
+        redirectionFile(settings, places, record::kRedirectOutput, record::kOutputFile, errorFolder);
     values.appendOutput = settings.flag(record::kAppendOutput);
     return buildMainParameters(buildLauncherParameters(values), arguments, configuredArguments(settings, places),
                                settings.flag(record::kJavaOptionArguments));

@@ -39,8 +39,9 @@ bool reportPendingException(JNIEnv *env, bool describe);
 void loadHelperLibrary(const Settings &settings, JNIEnv *env, char flavour);
 // Records 103 and 105 when their flag (102, 104) is set: expanded, and made
 // absolute unless a "$" marks a value the Java side resolves itself; else empty.
+// A folder equal to madeFolder (one already made for the other file) is not looked for again.
 std::wstring redirectionFile(const Settings &settings, const RunPlaces &places, FlagSetting redirect,
-                             TextSetting file);
+                             TextSetting file, const std::wstring &madeFolder = std::wstring());
 void setModuleNameProperty(JNIEnv *env);
 
 #endif

@@ -2,6 +2,8 @@
 // VM receives, what main receives, how the run ends.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <algorithm>
 
 #include "common/records.h"
@@ -134,6 +136,29 @@ TEST_F(Launch, main_receives_launcher_parameters_then_arguments_in_exact_order) 
     runApp(L"/run");
     EXPECT_EQ(vm().mainArguments,
               (Texts{"false", "/app.module/com.example.Main", "", "", "false", exe()}));
+}
+
+TEST_F(Launch, missing_output_folders_are_made_whether_shared_or_apart) {
+    auto folderExists = [this](const wchar_t *name) {
+        DWORD attributes = GetFileAttributesW((appDirectory() + L"\\" + name).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    };
+    auto runWithFiles = [this](const char *error, const char *output) {
+        makeLauncher(blockWith({{record::kMainClass, "app.Main"},
+                                {record::kSafeOutputFiles, "1"},
+                                {record::kRedirectError, "1"},
+                                {record::kErrorFile, error},
+                                {record::kRedirectOutput, "1"},
+                                {record::kOutputFile, output}}));
+        return runApp(L"/run");
+    };
+    LauncherRun run = runWithFiles("logs\\err.txt", "logs\\out.txt");
+    EXPECT_EQ(run.result.exitCode, 0u) << run.log;
+    EXPECT_TRUE(folderExists(L"logs"));
+    run = runWithFiles("errors\\err.txt", "output\\out.txt");
+    EXPECT_EQ(run.result.exitCode, 0u) << run.log;
+    EXPECT_TRUE(folderExists(L"errors"));
+    EXPECT_TRUE(folderExists(L"output"));
 }
 
 TEST_F(Launch, last_positive_xss_sets_the_jvm_threads_stack_reservation) {
