@@ -87,6 +87,13 @@ constexpr TextSetting kServiceAccount = textSetting(30300);
 // after the worker, which leaves it when the application ends through
 // System.exit (the stop path of a service).
 constexpr FlagSetting kHostRemovesWorkerTempDir = flagSetting(30301);
+// Administration: "NAME=value" lines set in the application's environment.
+constexpr TextSetting kEnvironment = textSetting(30600);
+constexpr SwitchSetting kDelayedAutoStart = switchSetting(30601);
+// Install changes an existing registration of this executable instead of
+// deleting and re-creating it, and says "Updated service".
+constexpr SwitchSetting kUpdateInPlace = switchSetting(30602);
+constexpr SwitchSetting kEventLog = switchSetting(30603);
 constexpr ByteCountSetting kOutputMaxSize = byteCountSetting(30200);  // rotate a redirected file past this size
 constexpr IntSetting kOutputKeep = intSetting(30201);                 // rotated files kept; 0 truncates in place
 }  // namespace record

@@ -48,7 +48,9 @@ constexpr SettingRow kSettingsSchema[] = {
      "required: the name Windows knows the service by (1 to 256 characters)"},
     {kNoRecord, "service.description", SettingType::kNone, nullptr, "\"Runs a Java application as a Windows service.\"",
      0, 0, 0, "shown in the Services console"},
-    {kNoRecord, "service.start", SettingType::kNone, nullptr, "\"auto\"", 0, 0, 0, "or \"demand\""},
+    {kNoRecord, "service.start", SettingType::kNone, nullptr, "\"auto\"", 0, 0, 0, "or \"demand\" or \"delayed\""},
+    {30601, "service.start", SettingType::kSwitch, nullptr, "\"auto\"", 0, 0, 0,
+     "\"delayed\": automatic start after the boot rush"},
     {149, "service.dependencies", SettingType::kText, nullptr, nullptr, 0, 0, kRecordTextCapacity,
      "services that must run first, e.g. [\"Tcpip\"]"},
     {kNoRecord, "service.executable", SettingType::kNone, nullptr, nullptr, 0, 0, 0,
@@ -59,6 +61,10 @@ constexpr SettingRow kSettingsSchema[] = {
      "or \"x86_64\" or \"i686\"; see --arch"},
     {30300, "service.account", SettingType::kText, nullptr, "\"LocalSystem\"", 0, 0, 64,
      "or \"LocalService\", \"NetworkService\" or \"virtual\" (NT SERVICE\\<name>)"},
+    {30600, "service.environment", SettingType::kText, nullptr, nullptr, 0, 0, 0,
+     "NAME = \"value\" pairs set for the application before Java starts; values may use ${VAR}"},
+    {30603, "service.event_log", SettingType::kSwitch, "1", "true", 0, 0, 0,
+     "starts, stops and failures go to the Application event log"},
     {107, "service.launcher_type", SettingType::kInteger, "4", "\"console\"", kInt32Low, kInt32High, 0,
      "how launch errors show: \"console\", \"message-box\" or \"windowed\" (javaw.exe); "
      "the last two need start = \"demand\""},
@@ -177,6 +183,9 @@ constexpr SettingRow kSettingsSchema[] = {
     // No key: a stopped service never has a reason to leave its files behind.
     {30301, nullptr, SettingType::kFlag, "1", nullptr, 0, 0, 0,
      "the service host makes and removes its worker's temporary directory"},
+    // No key: replacing the registration loses what administrators set by hand.
+    {30602, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
+     "install updates its own registration in place instead of replacing it"},
 };
 
 namespace schema_detail {

@@ -11,6 +11,7 @@
 #include "jvm/launch_jvm.h"
 #include "jvm/load_dll.h"
 #include "paths/temp_dirs.h"
+#include "runtime/application_environment.h"
 #include "runtime/console_events.h"
 #include "runtime/native_library_path.h"
 
@@ -26,6 +27,7 @@ bool runSequence(const Settings &settings, StringList &arguments, const ProcessR
     if (extractEmbeddedFiles(settings, worker, context.places.tempDir, &context.unextractedOffset) != 0)
         fatalMessage(message::kInternalError, "16");
     prependNativeLibraryPath(settings, context.places);
+    applyApplicationEnvironment(settings, context.places);
     if (worker) {
         // The service host stops the worker through its standard input; console
         // events must not end it first.

@@ -10,11 +10,19 @@
 namespace {
 
 typedef BOOL(WINAPI *ChangeConfig2)(SC_HANDLE, DWORD, LPVOID);
+typedef BOOL(WINAPI *QueryConfig2)(SC_HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
 
 ChangeConfig2 findChangeServiceConfig2() {
     HMODULE advapi = GetModuleHandleA("advapi32.dll");
     return advapi ? reinterpret_cast<ChangeConfig2>(
                         reinterpret_cast<void *>(GetProcAddress(advapi, "ChangeServiceConfig2W")))
+                  : nullptr;
+}
+
+QueryConfig2 findQueryServiceConfig2() {
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    return advapi ? reinterpret_cast<QueryConfig2>(
+                        reinterpret_cast<void *>(GetProcAddress(advapi, "QueryServiceConfig2W")))
                   : nullptr;
 }
 
@@ -77,4 +85,29 @@ void registerRobustness(SC_HANDLE service, const RobustnessSettings &settings) {
         if (changeConfig(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, &info, L"pre-shutdown timeout"))
             logMessage(L"pre-shutdown timeout %d ms", static_cast<int>(settings.preshutdownTimeoutMs));
     }
+}
+
+DWORD registerDelayedStart(SC_HANDLE service, bool delayed) {
+    ChangeConfig2 changeConfig2 = findChangeServiceConfig2();
+    SERVICE_DELAYED_AUTO_START_INFO info = {delayed ? TRUE : FALSE};
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    if (changeConfig2 && changeConfig2(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info)) {
+        logMessage(L"delayed auto-start %s", delayed ? L"set" : L"cleared");
+        return 0;
+    }
+    DWORD error = GetLastError();
+    logMessage(L"warning: could not %s delayed auto-start (%d)", delayed ? L"set" : L"clear", static_cast<int>(error));
+    return error != 0 ? error : ERROR_GEN_FAILURE;
+}
+
+bool hasDelayedStart(SC_HANDLE service) {
+    QueryConfig2 queryConfig2 = findQueryServiceConfig2();
+    union {
+        SERVICE_DELAYED_AUTO_START_INFO info;
+        BYTE bytes[64];
+    } answer = {};
+    DWORD needed = 0;
+    return queryConfig2 &&
+           queryConfig2(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, answer.bytes, sizeof answer, &needed) &&
+           answer.info.fDelayedAutostart;
 }

@@ -17,4 +17,10 @@ void setServiceDescription(const Settings &settings, SC_HANDLE service);
 // installed.
 void registerRobustness(SC_HANDLE service, const RobustnessSettings &settings);
 
+// Sets or clears delayed automatic start; 0, or the system error code of
+// the refusal (Wine refuses the flag with 183).
+DWORD registerDelayedStart(SC_HANDLE service, bool delayed);
+// Whether the registration has delayed automatic start; false when it cannot be read.
+bool hasDelayedStart(SC_HANDLE service);
+
 #endif

@@ -10,6 +10,7 @@
 #include "writer/project_values.h"
 #include "writer/record_texts.h"
 #include "writer/robustness_keys.h"
+#include "runtime/environment_rules.h"
 #include "writer/typed_entries.h"
 
 namespace {
@@ -101,6 +102,22 @@ void readDependencies(ServiceKeys &keys, const toml::node &node, const std::stri
     planRecord(keys, record::kDependencies, joined, node, key);
 }
 
+// [service.environment]: NAME = "value"; the record keeps the table's order.
+void readEnvironmentTable(ServiceKeys &keys, const toml::node &node, const std::string &key) {
+    std::vector<EnvironmentSetting> variables;
+    for (auto &&[name, value] : tableOf(node, key, "[service.environment]")) {
+        std::string variable(name.str()), path = key + "." + variable;
+        std::string latin1;
+        if (!isEnvironmentName(variable) || !latin1FromUtf8(variable, &latin1))
+            failKey(value, path, "is no environment variable name (empty, with \"=\" or NUL, or beyond Latin-1)");
+        std::string text = recordTextOf(value, path);
+        if (!isEnvironmentValue(text))
+            failKey(value, path, "holds a line break or NUL, which an environment variable cannot");
+        variables.push_back(EnvironmentSetting{latin1, text});
+    }
+    planRecord(keys, record::kEnvironment, environmentRecordText(variables), node, key);
+}
+
 void readServiceSection(ServiceKeys &keys, const toml::table &table) {
     for (auto &&[key, value] : table) {
         std::string name(key.str()), path = "service." + name;
@@ -114,7 +131,10 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
             setMessage(keys.project->content.messages, message::kServiceDescription, text);
         } else if (name == "start") {
             keys.start = &value;
-            keys.autoStart = choiceOf(value, path, {"auto", "demand"}) == "auto";
+            std::string start = choiceOf(value, path, {"auto", "demand", "delayed"});
+            keys.autoStart = start != "demand";
+            if (start == "delayed")
+                planRecord(keys, record::kDelayedAutoStart, "1", value, path);
         } else if (name == "launcher_type") {
             keys.launcherType = &value;
             keys.launcherTypeName = choiceOf(value, path, {"console", "windowed", "message-box"});
@@ -129,6 +149,10 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
                        choiceOf(value, path, {"LocalSystem", "LocalService", "NetworkService", "virtual"}), value, path);
         } else if (name == "arch") {
             keys.project->folder.arch = choiceOf(value, path, {"auto", "x86_64", "i686"});
+        } else if (name == "event_log") {
+            planFlag(keys, record::kEventLog, value, path);
+        } else if (name == "environment") {
+            readEnvironmentTable(keys, value, path);
         } else if (name == "stop") {
             readStopTable(tableOf(value, path, "[service.stop]"), keys.robustness);
         } else if (name == "recovery") {
@@ -136,7 +160,7 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
         } else {
             unknownKey(value, "service", name,
                        "name, description, start, launcher_type, dependencies, executable, working_directory, arch, account, "
-                       "[service.stop], [service.recovery]");
+                       "event_log, [service.environment], [service.stop], [service.recovery]");
         }
     }
 }

@@ -68,10 +68,16 @@ TEST_F(Launch, run_hands_the_launcher_properties_first_then_class_path_and_no_re
 }
 
 TEST_F(Launch, worker_runs_as_a_service_and_run_redirect_does_not) {
-    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kVmParameters, "-Xrs -Xmx64m"}}));
+    // The application's environment is set before the options are expanded,
+    // each value against the environment before any of them.
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"},
+                            {record::kVmParameters, "-Xrs -Xmx64m -Dseen=${PELLUX_PROBE}|${MANPATH}"},
+                            {record::kEnvironment, "PELLUX_PROBE=${MANPATH}/x\nMANPATH=replaced\n=bad"}}));
     LauncherRun run = runWorker(home_.home, {{L"MANPATH", L"/usr/share/man"}});
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     StandinRecord record = vm();
+    EXPECT_TRUE(record.hasOption("-Dseen=/usr/share/man/x|replaced"));
+    EXPECT_TRUE(run.logged(L"environment entry '=bad' has no name Windows can hold: skipped"));
     EXPECT_TRUE(record.hasOption("-Dpellux.isService=true"));
     EXPECT_EQ(std::count(record.options.begin(), record.options.end(), "-Xrs"), 1);
     EXPECT_FALSE(record.hasOption("-Dzanthor.noRedir=true"));

@@ -54,7 +54,10 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
                          "keep = 0\n"
                          "[instance]\n"
                          "single = false\n"
-                         "scope = \"global\"\n"),
+                         "scope = \"global\"\n"
+                         "[service.environment]\n"
+                         "TZ = \"UTC\"\n"
+                         "PATH = \"${PELLUX_EXEDIR}\\\\bin;${PATH}\"\n"),
               0)
         << errors_;
     Settings block = blockOf("out/Beat.exe");
@@ -87,6 +90,7 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
         {record::kSingleInstance, "0"},
         {record::kOutputMaxSize, "2048"},
         {record::kOutputKeep, "0"},
+        {record::kEnvironment, "PATH=${PELLUX_EXEDIR}\\bin;${PATH}\nTZ=UTC"},
     });
     EXPECT_EQ(block.messages[20017], L"Beats \u2764 every second");
 }
@@ -267,6 +271,9 @@ TEST_F(ServiceKeys, MistakesAreRefusedWithFileLineAndKey) {
         {service + java + "[service.recovery]\nrestart_delay = 86401\n", "service.toml:6: service.recovery.restart_delay: must be a whole number of seconds from 1 to 86400"},
         {service + java + "[service.recovery]\nrestarts = 11\n", "service.toml:6: service.recovery.restarts: must be a whole number of restarts from 1 to 10"},
         {service + java + "[service.recovery]\nreset_after = -1\n", "service.toml:6: service.recovery.reset_after: must be a whole number"},
+        {service + java + "[service.environment]\n\"A=B\" = \"x\"\n", "service.toml:6: service.environment.A=B: is no environment variable name"},
+        {service + java + "[service.environment]\n\"A\\u0000\" = \"x\"\n", "service.toml:6: a key holds a NUL character"},
+        {service + java + "[service.environment]\nA = \"x\\ny\"\n", "service.toml:6: service.environment.A: holds a line break"},
         {service + java + "[service.stop]\ntimeout = 9\n[records]\n30000 = \"5\"\n", "service.toml:8: record 30000 is also set by service.stop.timeout (line 6); keep one"},
     };
     for (const auto &c : cases) {
