@@ -59,8 +59,9 @@ constexpr SettingRow kSettingsSchema[] = {
      "the application's current directory (\".\": the executable's folder)"},
     {kNoRecord, "service.arch", SettingType::kNone, nullptr, "\"auto\"", 0, 0, 0,
      "or \"x86_64\" or \"i686\"; see --arch"},
-    {30300, "service.account", SettingType::kText, nullptr, "\"LocalSystem\"", 0, 0, 64,
-     "or \"LocalService\", \"NetworkService\" or \"virtual\" (NT SERVICE\\<name>)"},
+    {30300, "service.account", SettingType::kText, nullptr, "\"LocalSystem\"", 0, 0, 258,
+     "or \"LocalService\", \"NetworkService\", \"virtual\" (NT SERVICE\\<name>), \"DOMAIN\\\\user\" or \".\\\\user\" "
+     "(password from PELLUX_SERVICE_PASSWORD or asked for), \"DOMAIN\\\\name$\" (a managed account)"},
     {30600, "service.environment", SettingType::kText, nullptr, nullptr, 0, 0, 0,
      "NAME = \"value\" pairs set for the application before Java starts; values may use ${VAR}"},
     {30603, "service.event_log", SettingType::kSwitch, "1", "true", 0, 0, 0,

@@ -9,4 +9,5 @@ list(APPEND LAUNCHER_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/process_hooks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/run_sequence.cpp
   ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/worker_event_log.cpp
 )

@@ -50,15 +50,6 @@ bool othersMayWrite(const std::wstring &folder) {
 
 }  // namespace
 
-bool chooseServiceAccount(const Settings &settings, const wchar_t *serviceName, std::wstring *account) {
-    wchar_t choice[64];
-    settings.text(record::kServiceAccount, choice, 64);
-    if (serviceAccountName(choice, serviceName, account))
-        return true;
-    fputs(formatString("Unknown service account '%S'.\n", choice).c_str(), stdout);
-    return false;
-}
-
 void warnIfFolderWritableByUsers() {
     const wchar_t *executable = getExecutablePath();
     std::wstring folder(executable, directoryPartLength(executable));

@@ -7,10 +7,6 @@
 
 #include "config/settings.h"
 
-// The account of record 30300 for CreateService (empty: LocalSystem); false,
-// with the reason printed, for an unknown choice.
-bool chooseServiceAccount(const Settings &settings, const wchar_t *serviceName, std::wstring *account);
-
 // Prints a warning, with how to mend it, when accounts other than SYSTEM and
 // the administrators may write to the executable's folder: its .vmoptions
 // file, class path and runtime would run as the service.

@@ -4,6 +4,8 @@
 
 #include "common/capacities.h"
 #include "common/records.h"
+#include "common/win32_handles.h"
+#include "paths/path_utils.h"
 #include "config/settings.h"
 #include "diagnostics/log.h"
 
@@ -110,4 +112,43 @@ bool hasDelayedStart(SC_HANDLE service) {
     return queryConfig2 &&
            queryConfig2(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, answer.bytes, sizeof answer, &needed) &&
            answer.info.fDelayedAutostart;
+}
+
+namespace {
+
+std::wstring eventSourceKey(const wchar_t *serviceName) {
+    return std::wstring(L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\") + serviceName;
+}
+
+}  // namespace
+
+void registerEventSource(const wchar_t *serviceName) {
+    RegistryKey key;
+    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, eventSourceKey(serviceName).c_str(), 0, nullptr, 0,
+                                  KEY_SET_VALUE, nullptr, key.receive(), nullptr);
+    const wchar_t *executable = getExecutablePath();
+    DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+    if (result == ERROR_SUCCESS)
+        result = RegSetValueExW(key.get(), L"EventMessageFile", 0, REG_EXPAND_SZ,
+                                reinterpret_cast<const BYTE *>(executable),
+                                static_cast<DWORD>((lstrlenW(executable) + 1) * sizeof(wchar_t)));
+    if (result == ERROR_SUCCESS)
+        result = RegSetValueExW(key.get(), L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&types),
+                                sizeof types);
+    if (result == ERROR_SUCCESS)
+        logMessage(L"event source %s registered", serviceName);
+    else
+        logMessage(L"warning: could not register the event source %s (%d)", serviceName, static_cast<int>(result));
+}
+
+void removeEventSource(const wchar_t *serviceName) {
+    std::wstring keyName = eventSourceKey(serviceName);
+    wchar_t file[kTextCapacity] = {};
+    DWORD size = sizeof file - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, keyName.c_str(), L"EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                     nullptr, file, &size) != ERROR_SUCCESS ||
+        lstrcmpiW(file, getExecutablePath()) != 0)
+        return;
+    LONG result = RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyName.c_str());
+    logMessage(L"event source %s removed (%d)", serviceName, static_cast<int>(result));
 }

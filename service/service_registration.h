@@ -23,4 +23,11 @@ DWORD registerDelayedStart(SC_HANDLE service, bool delayed);
 // Whether the registration has delayed automatic start; false when it cannot be read.
 bool hasDelayedStart(SC_HANDLE service);
 
+// The service as a source of the Application event log, its texts in this
+// executable's message table; a failure is a logged warning.
+void registerEventSource(const wchar_t *serviceName);
+// Removes the source when it names this executable, so that another
+// program's source of the same name stays.
+void removeEventSource(const wchar_t *serviceName);
+
 #endif

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/records.h"
+#include "common/text.h"
 #include "config/embedded_files_format.h"
 #include "writer/host_files.h"
 #include "writer/project_error.h"
@@ -11,6 +12,7 @@
 #include "writer/record_texts.h"
 #include "writer/robustness_keys.h"
 #include "runtime/environment_rules.h"
+#include "service/security_rules.h"
 #include "writer/typed_entries.h"
 
 namespace {
@@ -102,6 +104,17 @@ void readDependencies(ServiceKeys &keys, const toml::node &node, const std::stri
     planRecord(keys, record::kDependencies, joined, node, key);
 }
 
+// A built-in account, or a user or managed account as DOMAIN\name; the
+// password never comes from the project.
+void readAccount(ServiceKeys &keys, const toml::node &node, const std::string &key) {
+    std::string account = recordTextOf(node, key);
+    if (classifyServiceAccount(widenBytes(account), L"x").kind == AccountKind::kUnknown)
+        failKey(node, key,
+                "must be one of \"LocalSystem\", \"LocalService\", \"NetworkService\", \"virtual\", "
+                "\"DOMAIN\\\\user\", \".\\\\user\" or \"DOMAIN\\\\name$\" (a managed account)");
+    planRecord(keys, record::kServiceAccount, account, node, key);
+}
+
 // [service.environment]: NAME = "value"; the record keeps the table's order.
 void readEnvironmentTable(ServiceKeys &keys, const toml::node &node, const std::string &key) {
     std::vector<EnvironmentSetting> variables;
@@ -145,8 +158,7 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
         } else if (name == "working_directory") {
             planRecord(keys, record::kWorkingDirectory, windowsPath(recordTextOf(value, path)), value, path);
         } else if (name == "account") {
-            planRecord(keys, record::kServiceAccount,
-                       choiceOf(value, path, {"LocalSystem", "LocalService", "NetworkService", "virtual"}), value, path);
+            readAccount(keys, value, path);
         } else if (name == "arch") {
             keys.project->folder.arch = choiceOf(value, path, {"auto", "x86_64", "i686"});
         } else if (name == "event_log") {

@@ -124,6 +124,7 @@ TEST_F(ServiceKeys, LauncherTypeCombinesStartModeAndErrorDisplay) {
     } cases[] = {
         {"start = \"auto\"", "4"},
         {"start = \"demand\"", "2"},
+        {"start = \"delayed\"\naccount = \"CORP\\\\svc-app$\"", "4"},
         {"start = \"demand\"\nlauncher_type = \"windowed\"", "1"},
         {"start = \"demand\"\nlauncher_type = \"message-box\"", "5"},
     };
@@ -133,7 +134,9 @@ TEST_F(ServiceKeys, LauncherTypeCombinesStartModeAndErrorDisplay) {
                              "--replace"),
                   0)
             << errors_;
-        EXPECT_EQ(record(blockOf("out/Beat.exe"), 107), c.type) << c.keys;
+        Settings block = blockOf("out/Beat.exe");
+        EXPECT_EQ(record(block, 107), c.type) << c.keys;
+        EXPECT_EQ(record(block, record::kDelayedAutoStart), std::string(c.keys).find("delayed") != std::string::npos ? "1" : "<missing>");
     }
 }
 
@@ -197,7 +200,7 @@ TEST_F(ServiceKeys, RawRecordsTheLauncherCouldNotReadAreRefusedWithTheKey) {
         {raw + "30200 = \"10 MB\"\n", "service.toml:3: records.30200: must be a whole number from 1024 to"},
         {raw + "10005 = 2\n", "service.toml:3: records.10005: must be true or false (1 or 0) (instance.single)"},
         {raw + "10010 = \"yes\"\n", "service.toml:3: records.10010: must be true or false (1 or 0)"},
-        {raw + "30300 = \"" + std::string(64, 'a') + "\"\n", "service.toml:3: records.30300: is 64 characters long; the launcher reads at most 63 (service.account)"},
+        {raw + "30300 = \"" + std::string(258, 'a') + "\"\n", "service.toml:3: records.30300: is 258 characters long; the launcher reads at most 257 (service.account)"},
         {std::string(kMinimal) + "[records]\n124 = \"" + std::string(2000, 'a') + "\"\n", "service.toml:6: records.124: is 2000 characters long"},
     };
     for (const auto &c : cases) {
@@ -242,6 +245,8 @@ TEST_F(ServiceKeys, MistakesAreRefusedWithFileLineAndKey) {
         {service + java + "module = true\n", "service.toml:5: java.module: needs java.main_class in the form module/class"},
         {service + java + "[runtime]\nmin_version = \"11\"\nmax_version = \"1.8\"\n", "service.toml:6: runtime.min_version: no Java version is at least 11 and at most 1.8"},
         {service + java + "[runtime]\nmax_version = \"1.7\"\n", "service.toml:6: runtime.max_version: no Java version is at least 1.8 and at most 1.7 (1.8 is the default of runtime.min_version)"},
+        {service + "account = \"svc-app\"\n" + java, "service.toml:3: service.account: must be one of \"LocalSystem\""},
+        {service + "account = \".\\\\svc$\"\n" + java, "service.toml:3: service.account: must be one of"},
         {service + "arch = \"arm64\"\n" + java, "service.toml:3: service.arch: must be one of \"auto\", \"x86_64\", \"i686\""},
         {service + java + "[runtime]\nmax_version = 1.8\n", "service.toml:6: runtime.max_version: write the version as a text"},
         {service + java + "[runtime]\nmax_version = \"17-ea\"\n", "service.toml:6: runtime.max_version: \"17-ea\" is no Java version"},

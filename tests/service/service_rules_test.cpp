@@ -119,6 +119,40 @@ TEST(SecurityRules, AccountsAndWhoMayWriteToTheFolder) {
     EXPECT_TRUE(serviceAccountName(L"virtual", L"My Svc", &account) && account == L"NT SERVICE\\My Svc");
     EXPECT_FALSE(serviceAccountName(L"localsystem", L"Svc", &account));
 
+    // Forms beyond the built-in ones, and what install must ask for each.
+    const struct {
+        const wchar_t *choice;
+        AccountKind kind;
+    } forms[] = {
+        {L"LocalService", AccountKind::kBuiltIn},   {L"CORP\\svc-app", AccountKind::kUser},
+        {L".\\svc-app", AccountKind::kUser},        {L"CORP\\svc-app$", AccountKind::kManagedGroup},
+        {L".\\svc-app$", AccountKind::kUnknown},    {L"svc-app", AccountKind::kUnknown},
+        {L"CORP\\", AccountKind::kUnknown},         {L"\\svc", AccountKind::kUnknown},
+        {L"CORP\\a\\b", AccountKind::kUnknown},     {L"CORP\\svc@x", AccountKind::kUnknown},
+        {L"CORP\\$", AccountKind::kUnknown},        {L"CORP\\..", AccountKind::kUnknown},
+    };
+    for (const auto &form : forms) {
+        ServiceAccount classified = classifyServiceAccount(form.choice, L"Svc");
+        EXPECT_EQ(classified.kind, form.kind) << form.choice;
+        if (form.kind == AccountKind::kUser || form.kind == AccountKind::kManagedGroup) {
+            EXPECT_EQ(classified.name, form.choice);
+        }
+    }
+    ServiceAccount user = classifyServiceAccount(L"CORP\\svc", L"Svc");
+    ServiceAccount managed = classifyServiceAccount(L"CORP\\svc$", L"Svc");
+    ServiceAccount system = classifyServiceAccount(L"", L"Svc");
+    EXPECT_EQ(passwordProblem(user, true, false), L"");
+    EXPECT_EQ(passwordProblem(user, false, true), L"") << "asked on the console";
+    EXPECT_EQ(passwordProblem(user, false, false),
+              L"No password for CORP\\svc: set PELLUX_SERVICE_PASSWORD or run /install in a console to be asked for it.");
+    EXPECT_EQ(passwordProblem(managed, false, false), L"");
+    EXPECT_EQ(passwordProblem(managed, true, true), L"The account CORP\\svc$ takes no password; unset PELLUX_SERVICE_PASSWORD.");
+    EXPECT_EQ(passwordProblem(system, true, true), L"The account LocalSystem takes no password; unset PELLUX_SERVICE_PASSWORD.");
+    EXPECT_TRUE(needsServiceLogonRight(AccountKind::kManagedGroup) && !needsServiceLogonRight(AccountKind::kBuiltIn));
+    EXPECT_STREQ(startTypeLine(2, false), "Auto-start");
+    EXPECT_STREQ(startTypeLine(2, true), "Auto-start (delayed)");
+    EXPECT_EQ(startTypeLine(3, true), nullptr);
+
     EXPECT_TRUE(grantsWrite(0x1f01ff)) << "full control";
     EXPECT_TRUE(grantsWrite(0x2)) << "add file";
     EXPECT_TRUE(grantsWrite(0x40000)) << "write DAC";

@@ -1,0 +1,153 @@
+#include "service/service_account.h"
+
+#include <windows.h>
+#include <ntsecapi.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "common/format.h"
+#include "common/records.h"
+#include "diagnostics/log.h"
+
+namespace {
+
+const wchar_t kPasswordVariable[] = L"PELLUX_SERVICE_PASSWORD";
+const size_t kAccountCapacity = 258;  // the record's schema capacity, and room for a check
+
+void print(const std::wstring &text) {
+    fputs(formatString("%S", text.c_str()).c_str(), stdout);
+    fflush(stdout);
+}
+
+// Looked up on demand: only an install with a user account needs them.
+template <typename Function>
+Function advapiFunction(const char *name) {
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    return advapi ? reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(advapi, name))) : nullptr;
+}
+
+bool consoleInput(DWORD *mode) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    return input != nullptr && input != INVALID_HANDLE_VALUE && GetConsoleMode(input, mode);
+}
+
+// 0 when unset or empty, 1 when taken, -1 when too long to be one.
+int passwordFromEnvironment(AccountPassword *password) {
+    wchar_t value[AccountPassword::kCapacity] = {};
+    DWORD length = GetEnvironmentVariableW(kPasswordVariable, value, AccountPassword::kCapacity);
+    if (length > 0 && length < AccountPassword::kCapacity)
+        password->assign(value, length);
+    SecureZeroMemory(value, sizeof value);
+    return length == 0 ? 0 : length < AccountPassword::kCapacity ? 1 : -1;
+}
+
+// The line typed, without echo; the console's mode is restored either way.
+bool passwordFromConsole(const std::wstring &account, DWORD mode, AccountPassword *password) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    print(L"Password for " + account + L": ");
+    SetConsoleMode(input, (mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT);
+    wchar_t line[AccountPassword::kCapacity] = {};
+    DWORD read = 0;
+    bool done = ReadConsoleW(input, line, AccountPassword::kCapacity - 1, &read, nullptr) != FALSE;
+    SetConsoleMode(input, mode);
+    print(L"\n");
+    while (read > 0 && (line[read - 1] == L'\n' || line[read - 1] == L'\r'))
+        read--;
+    if (done)
+        password->assign(line, read);
+    SecureZeroMemory(line, sizeof line);
+    return done;
+}
+
+}  // namespace
+
+AccountPassword::~AccountPassword() { SecureZeroMemory(text_, sizeof text_); }
+
+void AccountPassword::assign(const wchar_t *text, size_t length) {
+    size_t kept = length < kCapacity ? length : kCapacity - 1;
+    for (size_t i = 0; i < kept; i++)
+        text_[i] = text[i];
+    text_[kept] = 0;
+    given_ = true;
+}
+
+bool chooseAccount(const Settings &settings, const wchar_t *serviceName, ServiceAccount *account,
+                   AccountPassword *password) {
+    wchar_t choice[kAccountCapacity];
+    settings.text(record::kServiceAccount, choice, kAccountCapacity);
+    *account = classifyServiceAccount(choice, serviceName);
+    if (account->kind == AccountKind::kUnknown) {
+        print(std::wstring(L"Unknown service account '") + choice + L"'.\n");
+        return false;
+    }
+    AccountPassword fromEnvironment;
+    int fromVariable = passwordFromEnvironment(&fromEnvironment);
+    if (fromVariable < 0) {
+        print(L"PELLUX_SERVICE_PASSWORD is longer than a password can be.\n");
+        return false;
+    }
+    bool given = fromVariable > 0;
+    DWORD mode = 0;
+    std::wstring problem = passwordProblem(*account, given, consoleInput(&mode));
+    if (!problem.empty()) {
+        print(problem + L"\n");
+        return false;
+    }
+    if (account->kind != AccountKind::kUser)
+        return true;
+    if (given) {
+        password->assign(fromEnvironment.get(), lstrlenW(fromEnvironment.get()));
+        return true;
+    }
+    if (passwordFromConsole(account->name, mode, password))
+        return true;
+    print(L"No password was read for " + account->name + L".\n");
+    return false;
+}
+
+void grantServiceLogonRight(const ServiceAccount &account) {
+    if (!needsServiceLogonRight(account.kind))
+        return;
+    typedef BOOL(WINAPI * LookupName)(LPCWSTR, LPCWSTR, PSID, LPDWORD, LPWSTR, LPDWORD, PSID_NAME_USE);
+    typedef NTSTATUS(NTAPI * OpenPolicy)(PLSA_UNICODE_STRING, PLSA_OBJECT_ATTRIBUTES, ACCESS_MASK, PLSA_HANDLE);
+    typedef NTSTATUS(NTAPI * AddRights)(LSA_HANDLE, PSID, PLSA_UNICODE_STRING, ULONG);
+    typedef NTSTATUS(NTAPI * ClosePolicy)(LSA_HANDLE);
+    typedef ULONG(NTAPI * StatusToError)(NTSTATUS);
+    LookupName lookupName = advapiFunction<LookupName>("LookupAccountNameW");
+    OpenPolicy openPolicy = advapiFunction<OpenPolicy>("LsaOpenPolicy");
+    AddRights addRights = advapiFunction<AddRights>("LsaAddAccountRights");
+    ClosePolicy closePolicy = advapiFunction<ClosePolicy>("LsaClose");
+    StatusToError statusToError = advapiFunction<StatusToError>("LsaNtStatusToWinError");
+    // LookupAccountName knows no "." for this machine: the bare name looks here first.
+    std::wstring name = account.name.compare(0, 2, L".\\") == 0 ? account.name.substr(2) : account.name;
+    std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
+    wchar_t domain[256];
+    DWORD sidSize = static_cast<DWORD>(sid.size()), domainSize = 256;
+    SID_NAME_USE use;
+    DWORD error = ERROR_PROC_NOT_FOUND;
+    if (lookupName && openPolicy && addRights && closePolicy && statusToError) {
+        error = ERROR_SUCCESS;
+        if (!lookupName(nullptr, name.c_str(), sid.data(), &sidSize, domain, &domainSize, &use))
+            error = GetLastError();
+    }
+    LSA_HANDLE policy = nullptr;
+    if (error == ERROR_SUCCESS) {
+        LSA_OBJECT_ATTRIBUTES attributes = {};
+        error = statusToError(openPolicy(nullptr, &attributes, POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES, &policy));
+    }
+    if (error == ERROR_SUCCESS) {
+        wchar_t right[] = L"SeServiceLogonRight";
+        LSA_UNICODE_STRING rights = {static_cast<USHORT>(sizeof right - sizeof(wchar_t)),
+                                     static_cast<USHORT>(sizeof right), right};
+        error = statusToError(addRights(policy, sid.data(), &rights, 1));
+        closePolicy(policy);
+    }
+    logMessage(L"LsaAddAccountRights SeServiceLogonRight for %s: %d", account.name.c_str(), static_cast<int>(error));
+    if (error == ERROR_SUCCESS)
+        print(L"Granted " + account.name + L" the right to log on as a service.\n");
+    else
+        print(formatString(L"Warning: could not grant %s the right to log on as a service (error %d); grant it in the "
+                           L"Local Security Policy (User Rights Assignment) before the service starts.\n",
+                           account.name.c_str(), static_cast<int>(error)));
+}
