@@ -39,7 +39,7 @@ void HostEventLog::observe(const HostEvent &event) {
         break;
     case HostEventKind::WorkerExited:
         if (!stopRequested_)
-            writer_.write(event.value == 0 ? EventSeverity::kWarning : EventSeverity::kError,
+            writer_.write(event.value == 0 ? EventSeverity::kInformation : EventSeverity::kError,
                           event_id::kApplicationEnded, number(event.value));
         break;
     case HostEventKind::StoppedReported: writer_.write(EventSeverity::kInformation, event_id::kServiceStopped); break;

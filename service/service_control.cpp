@@ -162,10 +162,10 @@ int updateService(const Settings &settings, SC_HANDLE service, const wchar_t *se
     }
     setServiceDescription(settings, service);
     registerRobustness(service, loadRobustnessSettings(settings));
-    registerStartDelay(settings, service, startType, true);
     if (settings.flag(record::kEventLog))
         registerEventSource(serviceName);
     printLine("Updated service '%S'.\n", serviceName);
+    registerStartDelay(settings, service, startType, true);
     if (accountSet)
         grantServiceLogonRight(account);
     return 0;
@@ -213,10 +213,10 @@ int installService(const Settings &settings, const wchar_t *serviceName, unsigne
     }
     setServiceDescription(settings, service.get());
     registerRobustness(service.get(), loadRobustnessSettings(settings));
-    registerStartDelay(settings, service.get(), startType, false);
     if (settings.flag(record::kEventLog))
         registerEventSource(serviceName);
     printLine("Installed service '%S'.\n", serviceName);
+    registerStartDelay(settings, service.get(), startType, false);
     grantServiceLogonRight(account);
     warnIfFolderWritableByUsers();
     return 0;
