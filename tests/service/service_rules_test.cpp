@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/split_command_line.h"
+#include "diagnostics/event_rules.h"
 #include "service/security_rules.h"
 #include "service/service_rules.h"
 
@@ -163,4 +164,20 @@ TEST(SecurityRules, AccountsAndWhoMayWriteToTheFolder) {
     EXPECT_FALSE(isTrustedWriter(L"S-1-5-32-545")) << "users";
     EXPECT_FALSE(isTrustedWriter(L"S-1-5-11")) << "authenticated users";
     EXPECT_FALSE(isTrustedWriter(L"S-1-5-21-1-2-3-1001"));
+}
+
+// A failing loop must not flood the event log: a few entries of one id a
+// minute, each id counted apart, across the wrap of the tick count.
+TEST(EventRateLimit, AFewEntriesOfOneIdAMinute) {
+    EventRateLimit limit;
+    uint32_t start = 0xFFFFF000u;
+    for (uint32_t i = 0; i < EventRateLimit::kBurst; i++)
+        EXPECT_TRUE(limit.allow(event_id::kLaunchFailed, start + i * 1000)) << i;
+    EXPECT_FALSE(limit.allow(event_id::kLaunchFailed, start + 5000));
+    EXPECT_TRUE(limit.allow(event_id::kServiceStarted, start + 5000)) << "another id";
+    EXPECT_FALSE(limit.allow(event_id::kLaunchFailed, start + EventRateLimit::kWindowMs - 1));
+    EXPECT_TRUE(limit.allow(event_id::kLaunchFailed, start + EventRateLimit::kWindowMs)) << "the oldest left the window";
+    EXPECT_FALSE(limit.allow(event_id::kLaunchFailed, start + EventRateLimit::kWindowMs + 1));
+    for (int i = 0; i < 10; i++)
+        EXPECT_TRUE(limit.allow(999, start)) << "ids without a text are not limited";
 }
