@@ -15,7 +15,7 @@
 
 namespace {
 
-bool entryLetsOthersWrite(const ACE_HEADER *entry) {
+bool entryLetsOthersWrite(const ACE_HEADER *entry, const std::wstring &serviceSid) {
     if (entry->AceType != ACCESS_ALLOWED_ACE_TYPE || (entry->AceFlags & INHERIT_ONLY_ACE))
         return false;
     const ACCESS_ALLOWED_ACE *allowed = reinterpret_cast<const ACCESS_ALLOWED_ACE *>(entry);
@@ -23,11 +23,11 @@ bool entryLetsOthersWrite(const ACE_HEADER *entry) {
     if (!grantsWrite(allowed->Mask) ||
         !ConvertSidToStringSidW(const_cast<DWORD *>(&allowed->SidStart), sid.receive()))
         return false;
-    return !isTrustedWriter(sid.get());
+    return !isTrustedWriter(sid.get()) && serviceSid != sid.get();
 }
 
 // A missing DACL lets everyone in; an unreadable one is not guessed at.
-bool othersMayWrite(const std::wstring &folder) {
+bool othersMayWrite(const std::wstring &folder, const std::wstring &serviceSid) {
     union {
         SECURITY_DESCRIPTOR descriptor;
         unsigned char bytes[16384];
@@ -42,7 +42,7 @@ bool othersMayWrite(const std::wstring &folder) {
         return true;
     for (DWORD i = 0; i < dacl->AceCount; i++) {
         void *entry = nullptr;
-        if (GetAce(dacl, i, &entry) && entryLetsOthersWrite(static_cast<ACE_HEADER *>(entry)))
+        if (GetAce(dacl, i, &entry) && entryLetsOthersWrite(static_cast<ACE_HEADER *>(entry), serviceSid))
             return true;
     }
     return false;
@@ -50,10 +50,10 @@ bool othersMayWrite(const std::wstring &folder) {
 
 }  // namespace
 
-void warnIfFolderWritableByUsers() {
+void warnIfFolderWritableByUsers(const std::wstring &serviceSid) {
     const wchar_t *executable = getExecutablePath();
     std::wstring folder(executable, directoryPartLength(executable));
-    if (folder.empty() || !othersMayWrite(folder))
+    if (folder.empty() || !othersMayWrite(folder, serviceSid))
         return;
     fputs(formatString("Warning: users other than the administrators can write to %S; they could run code as the "
                        "service. Let only SYSTEM and the administrators write there, for example:\n"

@@ -10,6 +10,8 @@
 // Prints a warning, with how to mend it, when accounts other than SYSTEM and
 // the administrators may write to the executable's folder: its .vmoptions
 // file, class path and runtime would run as the service.
-void warnIfFolderWritableByUsers();
+// serviceSid: the account the service runs as, whose own writes run nothing
+// as anyone else; empty when unknown.
+void warnIfFolderWritableByUsers(const std::wstring &serviceSid = std::wstring());
 
 #endif

@@ -2,12 +2,14 @@
 
 #include <windows.h>
 #include <ntsecapi.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <vector>
 
 #include "common/format.h"
 #include "common/records.h"
+#include "common/win32_handles.h"
 #include "diagnostics/log.h"
 
 namespace {
@@ -106,31 +108,57 @@ bool chooseAccount(const Settings &settings, const wchar_t *serviceName, Service
     return false;
 }
 
+namespace {
+
+typedef BOOL(WINAPI *LookupName)(LPCWSTR, LPCWSTR, PSID, LPDWORD, LPWSTR, LPDWORD, PSID_NAME_USE);
+
+// LookupAccountName knows no "." for this machine: the bare name looks here first.
+bool lookUpAccount(const std::wstring &accountName, std::vector<BYTE> &sid, DWORD *error) {
+    LookupName lookupName = advapiFunction<LookupName>("LookupAccountNameW");
+    std::wstring name = accountName.compare(0, 2, L".\\") == 0 ? accountName.substr(2) : accountName;
+    sid.assign(SECURITY_MAX_SID_SIZE, 0);
+    wchar_t domain[256];
+    DWORD sidSize = static_cast<DWORD>(sid.size()), domainSize = 256;
+    SID_NAME_USE use;
+    *error = ERROR_PROC_NOT_FOUND;
+    if (!lookupName)
+        return false;
+    if (lookupName(nullptr, name.c_str(), sid.data(), &sidSize, domain, &domainSize, &use)) {
+        *error = ERROR_SUCCESS;
+        return true;
+    }
+    *error = GetLastError();
+    return false;
+}
+
+}  // namespace
+
+std::wstring accountSid(const ServiceAccount &account) {
+    if (account.name.empty())
+        return L"S-1-5-18";
+    std::vector<BYTE> sid;
+    DWORD error = 0;
+    LocalMemory<wchar_t *> text;
+    if (!lookUpAccount(account.name, sid, &error) || !ConvertSidToStringSidW(sid.data(), text.receive()))
+        return std::wstring();
+    return text.get();
+}
+
 void grantServiceLogonRight(const ServiceAccount &account) {
     if (!needsServiceLogonRight(account.kind))
         return;
-    typedef BOOL(WINAPI * LookupName)(LPCWSTR, LPCWSTR, PSID, LPDWORD, LPWSTR, LPDWORD, PSID_NAME_USE);
     typedef NTSTATUS(NTAPI * OpenPolicy)(PLSA_UNICODE_STRING, PLSA_OBJECT_ATTRIBUTES, ACCESS_MASK, PLSA_HANDLE);
     typedef NTSTATUS(NTAPI * AddRights)(LSA_HANDLE, PSID, PLSA_UNICODE_STRING, ULONG);
     typedef NTSTATUS(NTAPI * ClosePolicy)(LSA_HANDLE);
     typedef ULONG(NTAPI * StatusToError)(NTSTATUS);
-    LookupName lookupName = advapiFunction<LookupName>("LookupAccountNameW");
     OpenPolicy openPolicy = advapiFunction<OpenPolicy>("LsaOpenPolicy");
     AddRights addRights = advapiFunction<AddRights>("LsaAddAccountRights");
     ClosePolicy closePolicy = advapiFunction<ClosePolicy>("LsaClose");
     StatusToError statusToError = advapiFunction<StatusToError>("LsaNtStatusToWinError");
-    // LookupAccountName knows no "." for this machine: the bare name looks here first.
-    std::wstring name = account.name.compare(0, 2, L".\\") == 0 ? account.name.substr(2) : account.name;
-    std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
-    wchar_t domain[256];
-    DWORD sidSize = static_cast<DWORD>(sid.size()), domainSize = 256;
-    SID_NAME_USE use;
+    std::vector<BYTE> sid;
     DWORD error = ERROR_PROC_NOT_FOUND;
-    if (lookupName && openPolicy && addRights && closePolicy && statusToError) {
-        error = ERROR_SUCCESS;
-        if (!lookupName(nullptr, name.c_str(), sid.data(), &sidSize, domain, &domainSize, &use))
-            error = GetLastError();
-    }
+    if (openPolicy && addRights && closePolicy && statusToError)
+        lookUpAccount(account.name, sid, &error);
     LSA_HANDLE policy = nullptr;
     if (error == ERROR_SUCCESS) {
         LSA_OBJECT_ATTRIBUTES attributes = {};

@@ -38,4 +38,8 @@ bool chooseAccount(const Settings &settings, const wchar_t *serviceName, Service
 // console does, and says so; a refusal is a printed warning.
 void grantServiceLogonRight(const ServiceAccount &account);
 
+// The account's SID as a string ("S-1-5-19"), empty when Windows does not
+// know the name; LocalSystem's for an empty name.
+std::wstring accountSid(const ServiceAccount &account);
+
 #endif

@@ -190,7 +190,7 @@ int installService(const Settings &settings, const wchar_t *serviceName, unsigne
         if (existing) {
             int result = updateService(settings, existing.get(), serviceName, startType, account, password);
             if (result == 0)
-                warnIfFolderWritableByUsers();
+                warnIfFolderWritableByUsers(accountSid(account));
             return result;
         }
     }
@@ -218,7 +218,7 @@ int installService(const Settings &settings, const wchar_t *serviceName, unsigne
     printLine("Installed service '%S'.\n", serviceName);
     registerStartDelay(settings, service.get(), startType, false);
     grantServiceLogonRight(account);
-    warnIfFolderWritableByUsers();
+    warnIfFolderWritableByUsers(accountSid(account));
     return 0;
 }
 
