@@ -18,6 +18,8 @@
 // The launcher's log is off in the figures measured.
 void logMessage(const wchar_t *, ...) {}
 void logError(const wchar_t *, ...) {}
+void logMessage(const char *, ...) {}
+void logError(const char *, ...) {}
 const wchar_t *getLogFilePath() { return nullptr; }
 
 namespace {

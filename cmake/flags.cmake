@@ -21,9 +21,10 @@ if(WIN32)
   else()
     set(PELLUX_TARGET_BITS 64)
   endif()
-  # The launcher is a small native tool: no exceptions or RTTI, section garbage
-  # collection, msvcrt's own stdio. Library containers check their bounds.
-  set(PELLUX_LAUNCHER_FLAGS -Os -ffunction-sections -fno-threadsafe-statics
+  # The launcher is a small native tool: optimised for size before speed, no
+  # exceptions or RTTI, section garbage collection, msvcrt's own stdio.
+  # Library containers check their bounds.
+  set(PELLUX_LAUNCHER_FLAGS -Oz -ffunction-sections -fno-threadsafe-statics
       -fno-exceptions -fno-rtti -D_GLIBCXX_ASSERTIONS -D__USE_MINGW_ANSI_STDIO=0
       -DWIN32_LEAN_AND_MEAN -DNOMINMAX)
   # 32-bit Windows finds exception handlers through a chain on the stack, not

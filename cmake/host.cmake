@@ -5,7 +5,7 @@ add_library(launcher_pure STATIC ${LAUNCHER_PURE_SOURCES})
 target_include_directories(launcher_pure PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(launcher_pure PRIVATE ${PELLUX_WARNINGS})
 
-foreach(part writer javalib helperlib standins bridge examples tests bench)
+foreach(part writer javalib helperlib standins bridge maven-plugin examples tests bench)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${part}/CMakeLists.txt)
     add_subdirectory(${part})
   endif()

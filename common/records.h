@@ -80,8 +80,16 @@ constexpr SwitchSetting kWorkerJob = switchSetting(30002);
 constexpr ClampedSetting kRecoveryRestarts = clampedSetting(30003);
 constexpr ClampedSetting kRecoveryDelay = clampedSetting(30004);
 constexpr ClampedSetting kRecoveryReset = clampedSetting(30005);
+// Readiness, liveness and the stop report: bounds in the schema.
+constexpr TextSetting kReadyMode = textSetting(30500);  // "port" or "api"; absent: running at once
+constexpr ClampedSetting kReadyPort = clampedSetting(30501);
+constexpr TextSetting kReadyHost = textSetting(30502);
+constexpr ClampedSetting kReadyTimeout = clampedSetting(30503);
+constexpr ClampedSetting kWatchdogTimeout = clampedSetting(30504);
+constexpr SwitchSetting kStopReport = switchSetting(30505);
 // Install: the account the service runs under, "LocalSystem" (also when
-// absent), "LocalService", "NetworkService" or "virtual" (NT SERVICE\<name>).
+// absent), "LocalService", "NetworkService", "virtual" (NT SERVICE\<name>),
+// "DOMAIN\user" or ".\user" (password at install) or "DOMAIN\name$" (gMSA).
 constexpr TextSetting kServiceAccount = textSetting(30300);
 // The service host makes its worker's temporary directory and removes it
 // after the worker, which leaves it when the application ends through
@@ -94,6 +102,23 @@ constexpr SwitchSetting kDelayedAutoStart = switchSetting(30601);
 // deleting and re-creating it, and says "Updated service".
 constexpr SwitchSetting kUpdateInPlace = switchSetting(30602);
 constexpr SwitchSetting kEventLog = switchSetting(30603);
+// Install refuses a LocalSystem service whose folder, runtime, options or
+// parents others may change; without it install only warns, on stderr.
+constexpr SwitchSetting kRefuseWritableFolder = switchSetting(30400);
+// The service's worker runs even when an instance object of its name exists:
+// the Service Control Manager already runs one, and anyone may make one.
+constexpr SwitchSetting kServiceWorkerIgnoresInstance = switchSetting(30401);
+// Uninstall deletes only a registration of this program.
+constexpr SwitchSetting kUninstallOwnOnly = switchSetting(30402);
+// PATH reduction (10010) matches the Windows directory as whole folders, not
+// as a prefix that C:\WindowsApps passes; the "path" runtime search looks
+// in PATH only, not in the current directory first.
+constexpr SwitchSetting kStrictPathSearch = switchSetting(30403);
+// Redirected output is not written through a link, junction or second name,
+// and output folders the launcher makes let only the account and the
+// administrators in: a user who may create files there could otherwise
+// steer the service's writes, renames and truncations.
+constexpr SwitchSetting kSafeOutputFiles = switchSetting(30404);
 constexpr ByteCountSetting kOutputMaxSize = byteCountSetting(30200);  // rotate a redirected file past this size
 constexpr IntSetting kOutputKeep = intSetting(30201);                 // rotated files kept; 0 truncates in place
 }  // namespace record
@@ -101,6 +126,10 @@ constexpr IntSetting kOutputKeep = intSetting(30201);                 // rotated
 namespace robustness {
 // The service-specific exit code reported when the worker had to be ended.
 constexpr uint32_t kWorkerEndedExitCode = 5001;
+// The application did not become ready within service.ready.timeout.
+constexpr uint32_t kNotReadyExitCode = 5002;
+// The application gave no sign of life within service.watchdog.timeout.
+constexpr uint32_t kWatchdogExitCode = 5003;
 }  // namespace robustness
 
 // Values of record::kLauncherType: 1 and 5 show fatal errors in a message box;

@@ -66,6 +66,9 @@ constexpr SettingRow kSettingsSchema[] = {
      "NAME = \"value\" pairs set for the application before Java starts; values may use ${VAR}"},
     {30603, "service.event_log", SettingType::kSwitch, "1", "true", 0, 0, 0,
      "starts, stops and failures go to the Application event log"},
+    {30400, "service.writable_folder", SettingType::kSwitch, "1", "\"refuse\"", 0, 0, 0,
+     "\"refuse\": a LocalSystem service is not installed while users other than the administrators can change "
+     "what it runs; \"accept\": only a warning"},
     {107, "service.launcher_type", SettingType::kInteger, "4", "\"console\"", kInt32Low, kInt32High, 0,
      "how launch errors show: \"console\", \"message-box\" or \"windowed\" (javaw.exe); "
      "the last two need start = \"demand\""},
@@ -77,6 +80,23 @@ constexpr SettingRow kSettingsSchema[] = {
      "a system shutdown gives the application the same time (Windows waits timeout + 5 s)"},
     {30002, "service.stop.end_worker_with_host", SettingType::kSwitch, "1", "true", 0, 0, 0,
      "the application and its child processes end when the service process ends"},
+    {30505, "service.stop.report", SettingType::kSwitch, "1", "true", 0, 0, 0,
+     "an application ended by force first writes what its threads were doing to var/log/stop-report-*.txt"},
+    // [service.ready]: no record for "none", the default
+    {30500, "service.ready.mode", SettingType::kText, nullptr, "\"none\"", 0, 0, 8,
+     "\"none\": running once the application runs; \"port\": once it accepts connections on port; "
+     "\"api\": once it calls com.pellux.service.ServiceState.ready()"},
+    {30501, "service.ready.port", SettingType::kClamped, nullptr, nullptr, 1, 65535, 0,
+     "the TCP port mode \"port\" waits for"},
+    {30502, "service.ready.host", SettingType::kText, nullptr, "\"127.0.0.1\"", 0, 0, 256,
+     "the host mode \"port\" connects to"},
+    {30503, "service.ready.timeout", SettingType::kClamped, nullptr, "300", 1, 86400, 0,
+     "seconds the application may take to become ready; then it is stopped and the service reports the "
+     "service-specific code 5002"},
+    // [service.watchdog]: no record for 0, the default
+    {30504, "service.watchdog.timeout", SettingType::kClamped, nullptr, "0", 3, 86400, 0,
+     "seconds without a sign of life after which the application is ended with the service-specific code "
+     "5003; 0: off"},
     // [service.recovery]
     {kNoRecord, "service.recovery.enabled", SettingType::kNone, nullptr, "true", 0, 0, 0,
      "what Windows does when the service fails; false: nothing"},
@@ -187,6 +207,14 @@ constexpr SettingRow kSettingsSchema[] = {
     // No key: replacing the registration loses what administrators set by hand.
     {30602, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
      "install updates its own registration in place instead of replacing it"},
+    {30401, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
+     "a service's worker does not end because an instance object of its name already exists"},
+    {30402, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
+     "uninstall leaves a service of the same name that runs another program alone"},
+    {30404, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
+     "redirected output refuses links and hard links; missing output folders are made private"},
+    {30403, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
+     "PATH reduction keeps whole folders under the Windows directory; the \"path\" search skips the current one"},
 };
 
 namespace schema_detail {
@@ -264,5 +292,7 @@ constexpr const SettingRow &schemaEntry(int32_t id) { return schema_detail::find
 // The packer's default of an integer record, for the launcher's own fallback;
 // use it where a constant is required, so the table stays out of the launcher.
 constexpr int32_t defaultOf(int32_t id) { return schema_detail::parseDefault(schema_detail::find(id).packDefault); }
+// The same for a record the packer writes only with another key: its key's default.
+constexpr int32_t keyDefaultOf(int32_t id) { return schema_detail::parseDefault(schema_detail::find(id).keyDefault); }
 
 #endif

@@ -1,4 +1,4 @@
-// The few user32.dll functions the launcher needs, looked up when first used.
+// The few user32.dll functions the launcher needs, looked up when used.
 // Loading user32 costs more at start-up than everything else the launcher
 // does before the VM, and only a message box or the hand-over to a running
 // copy's window ever needs it.
@@ -16,10 +16,12 @@ struct User32Calls {
     decltype(&::ShowWindow) ShowWindow;
     decltype(&::SetForegroundWindow) SetForegroundWindow;
     decltype(&::GetLastActivePopup) GetLastActivePopup;
+    decltype(&::GetThreadDesktop) GetThreadDesktop;
+    decltype(&::SetThreadDesktop) SetThreadDesktop;
 };
 
-// Loads user32.dll on the first call; null when it or one of the functions
-// cannot be had. The table lives as long as the process.
-const User32Calls *user32Calls();
+// Loads user32.dll (it then stays loaded) and fills the table; false when it
+// or one of the functions cannot be had.
+bool loadUser32Calls(User32Calls *calls);
 
 #endif

@@ -39,7 +39,7 @@ bool readInt(ByteSource &source, int32_t *value) {
     uint32_t error;
     uint32_t count = source.read(bytes, 4, &error);
     if (count < 4) {
-        logMessage(L"error %d %d\n", static_cast<int>(error), static_cast<int>(count));
+        logMessage("error %d %d\n", static_cast<int>(error), static_cast<int>(count));
         return false;
     }
     *value = static_cast<int32_t>(static_cast<uint32_t>(littleEndian(bytes, 4)));
@@ -50,7 +50,7 @@ bool readShort(ByteSource &source, int16_t *value) {
     unsigned char bytes[2];
     uint32_t error;
     if (source.read(bytes, 2, &error) < 2) {
-        logMessage(L"error %d\n", static_cast<int>(error));
+        logMessage("error %d\n", static_cast<int>(error));
         return false;
     }
     *value = static_cast<int16_t>(static_cast<uint16_t>(littleEndian(bytes, 2)));
@@ -61,7 +61,7 @@ bool readLong(ByteSource &source, int64_t *value) {
     unsigned char bytes[8];
     uint32_t error;
     if (source.read(bytes, 8, &error) < 8) {
-        logMessage(L"error %d\n", static_cast<int>(error));
+        logMessage("error %d\n", static_cast<int>(error));
         return false;
     }
     *value = static_cast<int64_t>(littleEndian(bytes, 8));
@@ -119,20 +119,20 @@ BlockError locateConfigBlock(ByteSource &source) {
     int64_t p = static_cast<uint32_t>(signatureOffset);
     if (!seekTo(source, p + 6) || !readShort(source, &sections))
         return BlockError::ReadShort;
-    logMessage(L"number of sections: %d", sections);
+    logMessage("number of sections: %d", sections);
     if (!seekTo(source, p + 20) || !readShort(source, &optionalHeaderSize))
         return BlockError::ReadShort;
-    logMessage(L"size of optional headers: %d", optionalHeaderSize);
+    logMessage("size of optional headers: %d", optionalHeaderSize);
     // Without a section there is no end of one to find the block behind.
     if (sections <= 0)
         return BlockError::Magic;
     int64_t tableEnd = p + 24 + optionalHeaderSize + 40 * (static_cast<int64_t>(sections) - 1);
-    logMessage(L"resSectionTableStart: %d", static_cast<int32_t>(tableEnd));
+    logMessage("resSectionTableStart: %d", static_cast<int32_t>(tableEnd));
     if (!seekTo(source, tableEnd + 16) || !readInt(source, &rawDataSize))
         return BlockError::ReadInt;
     if (!seekTo(source, tableEnd + 20) || !readInt(source, &rawDataOffset))
         return BlockError::ReadInt;
-    logMessage(L"rawDataSize: %d, rawDataOffset: %d", rawDataSize, rawDataOffset);
+    logMessage("rawDataSize: %d, rawDataOffset: %d", rawDataSize, rawDataOffset);
     if (!seekTo(source, static_cast<int64_t>(static_cast<uint32_t>(rawDataOffset)) + static_cast<uint32_t>(rawDataSize)))
         return BlockError::Magic;
     return BlockError::None;

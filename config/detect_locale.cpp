@@ -7,7 +7,7 @@
 // their regional format then decides.
 static LANGID userLanguageId() {
     LANGID id = LOWORD(GetUserDefaultLCID());
-    HMODULE kernel = LoadLibraryA("Kernel32.DLL");
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     if (kernel) {
         typedef LANGID(WINAPI * GetUILanguage)();
         GetUILanguage getUiLanguage =
@@ -23,7 +23,7 @@ std::string detectLocale() {
     const char *name = findLocaleName(userLanguageId());
     if (name) {
         locale = name;
-        logMessage(L"language/country is %S", name);
+        logMessage("language/country is %S", name);
     }
     return locale;
 }

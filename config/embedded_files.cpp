@@ -37,14 +37,15 @@ int extractOneFile(FileSource &source, const std::string &destination) {
     int64_t size;
     if (!readLong(source, &size))
         fatalText(blockErrorText(BlockError::ReadLong));
-    logMessage(L"extracting %S (size: %I64d)", destination.c_str(), size);
+    logMessage("extracting %S (size: %I64d)", destination.c_str(), size);
     if (size <= 0)
         return kExtractDone;
     // Never through a file or link that is already there: the directory is fresh.
+    // Narrow: the temporary directory is the narrow path the VM is given.
     UniqueHandle file(CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        logError(L"could not create %S (%d)", destination.c_str(), static_cast<int>(GetLastError()));
+        logError("could not create %S (%d)", destination.c_str(), static_cast<int>(GetLastError()));
         fatalMessage(message::kInternalError, "11");
     }
     FileSink sink(file.get());
@@ -59,23 +60,24 @@ void createEmbeddedFileDirectory(const std::string &tempDir, const std::string &
     if (directory.empty())
         return;
     std::string path = tempDir + "\\" + directory;
-    logMessage(L"creating directory %S", path.c_str());
+    logMessage("creating directory %S", path.c_str());
+    // Narrow: the temporary directory is the narrow path the VM is given.
     if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        logError(L"failed to create directory %S", path.c_str());
+        logError("failed to create directory %S", path.c_str());
 }
 
 int extractNamedFile(FileSource &source, const std::string &tempDir, const std::string &name) {
     std::string destination = tempDir + "\\" + name;
     int result;
     if (!isContainedEmbeddedName(name)) {
-        logError(L"embedded file name %S leads outside the temporary directory", name.c_str());
+        logError("embedded file name %S leads outside the temporary directory", name.c_str());
         result = kExtractNameRefused;
     } else {
         createEmbeddedFileDirectory(tempDir, name);
         result = extractOneFile(source, destination);
     }
     if (result != kExtractDone)
-        logError(L"Failed to extract %S", destination.c_str());
+        logError("Failed to extract %S", destination.c_str());
     return result;
 }
 
@@ -94,9 +96,9 @@ bool takesHostTempDir(const Settings &settings, bool serviceWorker) {
 
 int extractEmbeddedFiles(const Settings &settings, bool serviceWorker, LauncherTempDir &tempDir,
                          uint32_t *unextractedOffset) {
-    logMessage(L"extracting files");
+    logMessage("extracting files");
     int32_t count = settings.integer(record::kEmbeddedFileCount);
-    logMessage(L"Included files: %d", count);
+    logMessage("Included files: %d", count);
     // A negative count is as good as none; it must not create a directory.
     if (count <= 0)
         return kExtractDone;
@@ -104,7 +106,7 @@ int extractEmbeddedFiles(const Settings &settings, bool serviceWorker, LauncherT
         reportTempDirFailure(createLauncherTempDir(tempDir));
     // Without a directory every name would resolve against the drive root.
     if (tempDir.path.empty()) {
-        logError(L"no temporary directory to extract into");
+        logError("no temporary directory to extract into");
         return kExtractWriteFailed;
     }
     UniqueHandle file = openOwnExecutable();
@@ -116,7 +118,7 @@ int extractEmbeddedFiles(const Settings &settings, bool serviceWorker, LauncherT
         result = extractNamedFile(source, tempDir.path, names[i]);
     if (result == kExtractDone) {
         *unextractedOffset = source.position();
-        logMessage(L"extracting files done");
+        logMessage("extracting files done");
     }
     return result;
 }

@@ -19,7 +19,7 @@ static bool writeWhole(ByteSink &sink, const unsigned char *buffer, uint32_t siz
     while (done < size) {
         uint32_t written = 0, error = 0;
         if (!sink.write(buffer + done, size - done, &written, &error) || written == 0 || written > size - done) {
-            logError(L"WriteFile failed %d %d", static_cast<int>(size - done), static_cast<int>(error));
+            logError("WriteFile failed %d %d", static_cast<int>(size - done), static_cast<int>(error));
             return false;
         }
         done += written;
@@ -36,7 +36,7 @@ int copyScrambledBytes(ByteSource &source, ByteSink &sink, int64_t size, bool sc
         uint32_t error = 0;
         uint32_t count = source.read(buffer, wanted, &error);
         if (count == 0 || error != 0) {
-            logError(L"ReadFile failed %d %d %I64d", static_cast<int>(count), static_cast<int>(error), copied);
+            logError("ReadFile failed %d %d %I64d", static_cast<int>(count), static_cast<int>(error), copied);
             return kExtractReadFailed;
         }
         if (scramble)

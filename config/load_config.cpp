@@ -70,7 +70,7 @@ UniqueHandle openOwnExecutable() {
     UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        logError(L"Could not open %p %d %s", file.get(), static_cast<int>(GetLastError()), path);
+        logError("Could not open %p %d %s", file.get(), static_cast<int>(GetLastError()), path);
         fatalText(L"Error opening media file.");
     }
     return file;

@@ -12,7 +12,7 @@ const std::string *Settings::find(int32_t id) const {
 }
 
 static void logTruncation(int32_t id, size_t capacity, size_t length) {
-    logMessage(L"ERROR: config string %d truncated (%d %d)", static_cast<int>(id), static_cast<int>(capacity),
+    logMessage("ERROR: config string %d truncated (%d %d)", static_cast<int>(id), static_cast<int>(capacity),
                static_cast<int>(length));
 }
 
@@ -102,7 +102,7 @@ uint64_t parseByteCount(const std::string &text) {
     uint64_t size = 0;
     for (char c : text) {
         if (c < '0' || c > '9' || size > kLimit / 10) {
-            logError(L"output rotation size \"%S\" is no byte count; files are not rotated", text.c_str());
+            logError("output rotation size \"%S\" is no byte count; files are not rotated", text.c_str());
             return 0;
         }
         size = size * 10 + static_cast<uint64_t>(c - '0');
@@ -121,7 +121,7 @@ void Settings::message(int32_t id, wchar_t *buffer, size_t capacity) const {
         return;
     }
     if (!copyText(buffer, capacity, found->second.c_str()))
-        logMessage(L"ERROR: message %d truncated (%d %d)", static_cast<int>(id), static_cast<int>(capacity),
+        logMessage("ERROR: message %d truncated (%d %d)", static_cast<int>(id), static_cast<int>(capacity),
                    static_cast<int>(found->second.size()));
 }
 

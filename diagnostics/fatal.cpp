@@ -76,11 +76,11 @@ void showText(const wchar_t *text) {
     std::wstring shown = composeShownText(text, getLogFilePath() ? logPath.c_str() : nullptr);
     if (failureDisplay().textShown)
         failureDisplay().textShown(failureDisplay().textShownSubject, text);
-    const User32Calls *user32 = failureDisplay().messageBox ? user32Calls() : nullptr;
-    if (user32 != nullptr) {
+    User32Calls user32;
+    if (failureDisplay().messageBox && loadUser32Calls(&user32)) {
         wchar_t caption[kTextCapacity];
         configuredText(message::kErrorCaption, caption, kTextCapacity);
-        user32->MessageBoxW(nullptr, shown.c_str(), caption, MB_ICONERROR);
+        user32.MessageBoxW(nullptr, shown.c_str(), caption, MB_ICONERROR);
     } else if (standardOutputIsConsole()) {
         HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
         DWORD written;
@@ -113,6 +113,16 @@ void fatalExit(unsigned int exitCode) {
         if (cleanUp.run)
             cleanUp.run(cleanUp.subject);
     }
+    ExitProcess(exitCode);
+}
+
+void fatalExitAbruptly(unsigned int exitCode) {
+    for (const FatalCleanUp &cleanUp : failureDisplay().cleanUps) {
+        if (cleanUp.run)
+            cleanUp.run(cleanUp.subject);
+    }
+    fflush(nullptr);
+    TerminateProcess(GetCurrentProcess(), exitCode);
     ExitProcess(exitCode);
 }
 

@@ -67,6 +67,10 @@ void showMessage(int32_t id, const wchar_t *argument);
 void showMessage(int32_t id, const char *argument);
 
 [[noreturn]] void fatalExit(unsigned int exitCode);
+// As fatalExit, but without the libraries' detach: a thread of this process
+// that is stuck inside one (a window call that waits on a busy desktop) would
+// hold ExitProcess for as long.
+[[noreturn]] void fatalExitAbruptly(unsigned int exitCode);
 [[noreturn]] void fatalText(const wchar_t *text);
 [[noreturn]] void fatalMessage(int32_t id);
 [[noreturn]] void fatalMessage(int32_t id, const char *argument);

@@ -8,6 +8,7 @@
 
 #include "common/capacities.h"
 #include "common/format.h"
+#include "common/private_security.h"
 #include "common/text.h"
 
 namespace {
@@ -38,9 +39,15 @@ int64_t currentMillis() {
 
 // A new file only: a name that is taken, perhaps by a link another user
 // planted, is never opened. Other programs may read the log while it is written.
+// The log of a service names its paths and arguments: only its own account
+// and the administrators may read it, wherever it lands (the fallback in
+// "c:\" too). Without that DACL no file is made.
 HANDLE createNewLogFile(const wchar_t *path) {
-    return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    PrivateSecurity security(FILE_ALL_ACCESS, 0);
+    if (!security.attributes())
+        return INVALID_HANDLE_VALUE;
+    return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       security.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // The file is UTF-8 text with CRLF line ends.
@@ -63,10 +70,10 @@ void writeLogText(const std::wstring &text) {
     WriteFile(theLog.openFile, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
-bool logSwitchIsOn(const char *name) {
-    char value[kTextCapacity];
-    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length != 0 && length < sizeof value && lstrcmpA(value, "yes") == 0;
+bool logSwitchIsOn(const wchar_t *name) {
+    wchar_t value[kTextCapacity];
+    DWORD length = GetEnvironmentVariableW(name, value, kTextCapacity);
+    return length != 0 && length < kTextCapacity && lstrcmpW(value, L"yes") == 0;
 }
 
 // The new file's byte-order mark and header.
@@ -120,7 +127,7 @@ void createLogFile() {
 void decideLog() {
     theLog.decided = true;  // log calls made while deciding return at once
     theLog.openFile = INVALID_HANDLE_VALUE;
-    if (!logSwitchIsOn("PELLUX_LOG") && !logSwitchIsOn("ZANTHOR_LOG"))
+    if (!logSwitchIsOn(L"PELLUX_LOG") && !logSwitchIsOn(L"ZANTHOR_LOG"))
         return;
     createLogFile();
 }
@@ -135,13 +142,25 @@ void openLog() {
         decideLog();
 }
 
-void writeLine(bool error, const wchar_t *format, va_list args) {
+std::wstring formatLine(const wchar_t *format, va_list args) { return formatStringV(format, args); }
+
+// The launcher's own formats are ASCII: widened byte by byte they are the same
+// wide format, and the executable keeps them at half the size.
+std::wstring formatLine(const char *format, va_list args) {
+    std::wstring wide;
+    for (const char *c = format; *c; c++)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    return formatStringV(wide.c_str(), args);
+}
+
+template <typename Char>
+void writeLine(bool error, const Char *format, va_list args) {
     openLog();
     if (theLog.openFile != INVALID_HANDLE_VALUE) {
         std::wstring line = formatLogStamp(currentMillis() - theLog.startMillis);
         if (error)
             line += L"ERROR: ";
-        line += formatStringV(format, args);
+        line += formatLine(format, args);
         line += L'\n';
         writeLogText(line);
     }
@@ -158,6 +177,20 @@ void logMessage(const wchar_t *format, ...) {
 }
 
 void logError(const wchar_t *format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(true, format, args);
+    va_end(args);
+}
+
+void logMessage(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(false, format, args);
+    va_end(args);
+}
+
+void logError(const char *format, ...) {
     va_list args;
     va_start(args, format);
     writeLine(true, format, args);

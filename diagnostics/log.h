@@ -10,6 +10,10 @@
 
 void logMessage(const wchar_t *format, ...);
 void logError(const wchar_t *format, ...);
+// The same format as a narrow ASCII text, widened before use ("%s" still takes
+// a wide string): what the launcher's own lines use.
+void logMessage(const char *format, ...);
+void logError(const char *format, ...);
 
 // Where the log file goes (the temporary root); asked when the first line is
 // logged. Without a source, or with an empty answer, the log goes to "c:\".

@@ -49,12 +49,12 @@ int callServiceDispatcher(const Settings &settings, wchar_t *serviceName) {
     if (settings.flag(record::kEventLog))
         addHostObserver(eventLog);
     SERVICE_TABLE_ENTRYW table[2] = {{serviceName, serviceMain}, {nullptr, nullptr}};
-    logMessage(L"calling StartServiceCtrlDispatcher");
+    logMessage("calling StartServiceCtrlDispatcher");
     if (!StartServiceCtrlDispatcherW(table))
-        logMessage(L"StartServiceCtrlDispatcher failed with error %d", static_cast<int>(GetLastError()));
+        logMessage("StartServiceCtrlDispatcher failed with error %d", static_cast<int>(GetLastError()));
     else
         waitForServiceMainEnd();
-    logMessage(L"StartServiceCtrlDispatcher returned");
+    logMessage("StartServiceCtrlDispatcher returned");
     return 0;
 }
 
@@ -83,18 +83,19 @@ int runCommand(const Settings &settings, ProcessRole &role, Command command, Str
     case Command::InstallAuto: return installService(settings, name, SERVICE_AUTO_START);
     case Command::InstallDemand: return installService(settings, name, SERVICE_DEMAND_START);
     case Command::InstallAndStart: {
-        // Another program's service of that name is neither replaced nor started.
-        bool foreign = false;
-        if (installService(settings, name, startTypeByLauncherType(settings), &foreign) != 0 && foreign)
+        // Another program's service of that name is neither replaced nor
+        // started; nor is a service install refused for its folder.
+        bool refused = false;
+        if (installService(settings, name, startTypeByLauncherType(settings), &refused) != 0 && refused)
             return 1;
-        return startService(name, arguments);
+        return startService(settings, name, arguments);
     }
     case Command::Uninstall: return uninstallService(settings, name, true);
-    case Command::Start: return startService(name, arguments);
+    case Command::Start: return startService(settings, name, arguments);
     case Command::Stop: return stopService(settings, name, true);
     case Command::Restart:
         stopService(settings, name, false);
-        return startService(name, arguments);
+        return startService(settings, name, arguments);
     case Command::Status: return showServiceStatus(settings, name);
     case Command::Run: return runFromCommandLine(settings, role, arguments, programPath, false);
     case Command::RunRedirect: return runFromCommandLine(settings, role, arguments, programPath, true);
@@ -115,7 +116,7 @@ int runLauncher() {
     launcherStartup(settings);
     settings.text(record::kServiceName, role.serviceName, kTextCapacity);
     const wchar_t *commandLine = GetCommandLineW();
-    logMessage(L"command line %s", commandLine);
+    logMessage("command line %s", commandLine);
     StringList arguments;
     splitCommandLine(commandLine, arguments);
     std::wstring programPath;
@@ -132,7 +133,7 @@ int runLauncher() {
     if (decision.hasServiceNameArgument) {
         // A name that does not fit must not be cut into the name of another service.
         if (!copyText(role.serviceName, kTextCapacity, decision.serviceNameArgument.c_str())) {
-            logError(L"service name argument of %d characters is too long",
+            logError("service name argument of %d characters is too long",
                      static_cast<int>(decision.serviceNameArgument.size()));
             printConsole("The service name is too long.\n");
             return 1;

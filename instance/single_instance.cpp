@@ -27,7 +27,9 @@ const DWORD kActivationWaitMillis = 3000;
 const DWORD kActivationStackSize = 1 << 20;
 
 // The executable's full path in lower case: the registry value name as it
-// is, and the body of the semaphore name.
+// is, and the body of the semaphore name. Narrow, as are the registry and
+// semaphore calls that use it: copies of earlier versions find each other
+// under these very names.
 std::string instancePath() {
     char path[kPathCapacity];
     getFullPath(path, sizeof path, getExecutablePathA(), false);
@@ -39,7 +41,7 @@ std::string instancePath() {
 std::string userSidText() {
     UniqueHandle token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive())) {
-        logMessage(L"could not open process token %d", static_cast<int>(GetLastError()));
+        logMessage("could not open process token %d", static_cast<int>(GetLastError()));
         return std::string();
     }
     union {
@@ -50,9 +52,10 @@ std::string userSidText() {
     std::string sid;
     LocalMemory<char *> text;
     if (!GetTokenInformation(token.get(), TokenUser, &information, sizeof information, &size))
-        logMessage(L"could not get token information %d", static_cast<int>(GetLastError()));
+        logMessage("could not get token information %d", static_cast<int>(GetLastError()));
+    // Narrow: the text becomes part of the narrow semaphore name.
     else if (!ConvertSidToStringSidA(information.user.User.Sid, text.receive()))
-        logMessage(L"could not get convert sid %d %d", static_cast<int>(GetLastError()), static_cast<int>(size));
+        logMessage("could not get convert sid %d %d", static_cast<int>(GetLastError()), static_cast<int>(size));
     else
         sid = text.get();
     return sid;
@@ -63,10 +66,10 @@ InstancePrefix namespacePrefix(const Settings &settings) {
     bool perSession = settings.flag(record::kInstancePerSession);
     std::string sid;
     if (!allSessions && !perSession) {
-        logMessage(L"user single instance");
+        logMessage("user single instance");
         sid = userSidText();
         if (sid.empty())
-            logMessage(L"user single instance failed, fall back to session single instance");
+            logMessage("user single instance failed, fall back to session single instance");
     }
     return chooseInstancePrefix(allSessions, perSession, sid.empty() ? nullptr : sid.c_str());
 }
@@ -82,7 +85,7 @@ HANDLE createInstanceSemaphore(const std::string &name, const InstancePrefix &pr
     PrivateSecurity security(SEMAPHORE_ALL_ACCESS, prefix.otherUsers ? SYNCHRONIZE : 0);
     shownName = name.substr(0, kTextCapacity - 1);
     if (shownName.size() < name.size())
-        logError(L"semaphore name cut at %d characters", static_cast<int>(kTextCapacity - 1));
+        logError("semaphore name cut at %d characters", static_cast<int>(kTextCapacity - 1));
     SetLastError(ERROR_SUCCESS);
     HANDLE semaphore = CreateSemaphoreA(prefix.openToEveryone ? security.attributes() : nullptr, 1, 1, name.c_str());
     *error = GetLastError();
@@ -96,7 +99,7 @@ HANDLE createInstanceSemaphore(const std::string &name, const InstancePrefix &pr
 }
 
 void logSemaphore(const InstanceSemaphore &semaphore, DWORD error) {
-    logMessage(L"semaphore name %S, code %d, value %p", semaphore.name.c_str(), static_cast<int>(error),
+    logMessage("semaphore name %S, code %d, value %p", semaphore.name.c_str(), static_cast<int>(error),
                semaphore.handle.get());
 }
 
@@ -116,12 +119,13 @@ InstanceSemaphore createNumberedSemaphore(const std::string &name, const Instanc
 struct ActivationRequest {
     uint32_t processId;
     HDESK desktop;  // the deciding thread's: a new thread starts on the process's
+    User32Calls user32;
 };
 
 DWORD WINAPI activationThread(void *parameter) {
     const ActivationRequest *request = static_cast<const ActivationRequest *>(parameter);
     if (request->desktop)
-        SetThreadDesktop(request->desktop);
+        request->user32.SetThreadDesktop(request->desktop);
     activateInstanceWindows(request->processId);
     return 0;
 }
@@ -129,16 +133,23 @@ DWORD WINAPI activationThread(void *parameter) {
 // Activation runs on its own thread; the process ends soon after, taking a
 // thread that is still waiting on a window with it. The request stays valid
 // until then: it is never freed.
-void activateWithinBoundedTime(uint32_t processId) {
-    ActivationRequest *request = new ActivationRequest{processId, GetThreadDesktop(GetCurrentThreadId())};
+// False when the activation was still under way at the end of the wait.
+bool activateWithinBoundedTime(uint32_t processId) {
+    User32Calls user32;
+    if (!loadUser32Calls(&user32))
+        return true;
+    ActivationRequest *request =
+        new ActivationRequest{processId, user32.GetThreadDesktop(GetCurrentThreadId()), user32};
     UniqueHandle thread(CreateThread(nullptr, kActivationStackSize, activationThread, request,
                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
     if (!thread) {
         activateInstanceWindows(processId);
-        return;
+        return true;
     }
-    if (WaitForSingleObject(thread.get(), kActivationWaitMillis) == WAIT_TIMEOUT)
-        logMessage(L"window activation unfinished after %d ms", static_cast<int>(kActivationWaitMillis));
+    if (WaitForSingleObject(thread.get(), kActivationWaitMillis) != WAIT_TIMEOUT)
+        return true;
+    logMessage("window activation unfinished after %d ms", static_cast<int>(kActivationWaitMillis));
+    return false;
 }
 
 [[noreturn]] void handOverToRunningInstance(bool activate) {
@@ -148,29 +159,38 @@ void activateWithinBoundedTime(uint32_t processId) {
         Sleep(100);
         otherPid = readInstancePid();
     }
-    logMessage(L"other pid %d", static_cast<int>(otherPid));
-    if (otherPid != 0 && activate)
-        activateWithinBoundedTime(otherPid);
-    logMessage(L"exiting");
+    logMessage("other pid %d", static_cast<int>(otherPid));
+    bool finished = otherPid == 0 || !activate || activateWithinBoundedTime(otherPid);
+    logMessage("exiting");
+    // The unfinished activation may hold a lock of the window libraries,
+    // which their detach in ExitProcess would wait for.
+    if (!finished)
+        fatalExitAbruptly(0);
     fatalExit(0);
 }
 
-BOOL CALLBACK activateIfOwnedBy(HWND window, LPARAM processId) {
-    const User32Calls *user32 = user32Calls();
+struct WindowSearch {
+    DWORD processId;
+    const User32Calls *user32;
+};
+
+BOOL CALLBACK activateIfOwnedBy(HWND window, LPARAM parameter) {
+    const WindowSearch *search = reinterpret_cast<const WindowSearch *>(parameter);
+    const User32Calls *user32 = search->user32;
     DWORD owner = 0;
     user32->GetWindowThreadProcessId(window, &owner);
-    if (owner != static_cast<DWORD>(processId) || !user32->IsWindowVisible(window))
+    if (owner != search->processId || !user32->IsWindowVisible(window))
         return TRUE;
-    logMessage(L"found window %p", window);
+    logMessage("found window %p", window);
     if (user32->IsIconic(window)) {
-        logMessage(L"restore");
+        logMessage("restore");
         user32->ShowWindow(window, SW_RESTORE);
     }
-    logMessage(L"foreground");
+    logMessage("foreground");
     user32->SetForegroundWindow(window);
-    logMessage(L"popup");
+    logMessage("popup");
     user32->SetForegroundWindow(user32->GetLastActivePopup(window));
-    logMessage(L"done");
+    logMessage("done");
     return TRUE;
 }
 
@@ -182,17 +202,22 @@ InstanceSemaphore checkSingleInstance(const Settings &settings, bool serviceWork
     std::string name = semaphoreNameOf(prefix.text, path);
     if (!settings.flag(record::kSingleInstance))
         return createNumberedSemaphore(name, prefix);
-    logMessage(L"single instance mode");
+    logMessage("single instance mode");
     DWORD error;
     InstanceSemaphore semaphore;
     semaphore.handle.reset(createInstanceSemaphore(name, prefix, &error, semaphore.name));
     logSemaphore(semaphore, error);
-    if (error == ERROR_ALREADY_EXISTS) {
+    if (error == ERROR_ALREADY_EXISTS && serviceWorker && settings.flag(record::kServiceWorkerIgnoresInstance)) {
+        // The Service Control Manager runs one copy of a service already, and
+        // anyone may create the name first: keeping the service down with it
+        // must not work. The object stays open so console copies see it.
+        logError("another instance holds %S; the service worker runs all the same", semaphore.name.c_str());
+    } else if (error == ERROR_ALREADY_EXISTS) {
         semaphore.handle.reset();
         // Anyone may create the name first; a worker that ended with 0 would
         // look like a clean stop to the host, and recovery would never run.
         if (serviceWorker) {
-            logError(L"another instance holds %S; the service worker ends with exit code 1", semaphore.name.c_str());
+            logError("another instance holds %S; the service worker ends with exit code 1", semaphore.name.c_str());
             fatalExit(1);
         }
         handOverToRunningInstance(settings.flag(record::kActivateInstance));
@@ -223,6 +248,9 @@ uint32_t readInstancePid() {
 }
 
 void activateInstanceWindows(uint32_t processId) {
-    if (const User32Calls *user32 = user32Calls())
-        user32->EnumWindows(activateIfOwnedBy, static_cast<LPARAM>(processId));
+    User32Calls user32;
+    if (!loadUser32Calls(&user32))
+        return;
+    WindowSearch search{processId, &user32};
+    user32.EnumWindows(activateIfOwnedBy, reinterpret_cast<LPARAM>(&search));
 }

@@ -22,7 +22,8 @@ struct InstanceSemaphore {
 // Names and creates the semaphore. In single-instance mode, when another copy
 // holds it, ends the process with exit code 0 after optionally bringing that
 // copy's windows to the front (exit code 1 for a service worker, whose 0
-// would read as a clean stop); it does not return then.
+// would read as a clean stop, unless record 30401 lets it run all the same);
+// it does not return then.
 InstanceSemaphore checkSingleInstance(const Settings &settings, bool serviceWorker);
 
 // The process id of the copy that registered last under

@@ -23,17 +23,17 @@ CandidateVerdict probeVersion(RuntimeSearchWatch &watch, const char *javaExe, ui
     uint32_t machine = 0;
     if (rules.useCache && readVersionCache(javaExe, lastWriteTime, version, kVersionCapacity, &machine) &&
         strcmp(version, kFailedRunVersion) != 0) {
-        logMessage(L"got version from registry %S %d", version, static_cast<int>(machine));
+        logMessage("got version from registry %S %d", version, static_cast<int>(machine));
         searchObserver(watch).candidateVersion(javaExe, version, machine, VersionSource::Cache);
         return machine == kTargetPeMachine ? CandidateVerdict::Accepted : CandidateVerdict::OtherArchitecture;
     }
     version[0] = 0;
     if (!runJavaVersion(javaExe, lastWriteTime, version, watch.writeVersionCache)) {
-        logMessage(L"couldn't get version");
+        logMessage("couldn't get version");
         return CandidateVerdict::NoVersion;
     }
     machine = readPeMachine(javaExe);
-    logMessage(L"got version from execution %S %d", version, static_cast<int>(machine));
+    logMessage("got version from execution %S %d", version, static_cast<int>(machine));
     searchObserver(watch).candidateVersion(javaExe, version, machine, VersionSource::Run);
     if (rules.writeCache && watch.writeVersionCache && machine != 0)
         writeVersionCache(javaExe, lastWriteTime, version, machine);
@@ -59,7 +59,7 @@ CandidateVerdict judgeExistingJava(RuntimeSearchWatch &watch, char *javaExe, cha
     bool betasAllowed = rules.allowBeta || watch.candidates.allowBeta;
     verdict = versionVerdict(version, minimum, maximum, betasAllowed);
     if (verdict == CandidateVerdict::BetaNotAllowed)
-        logMessage(L"beta vm not allowed");
+        logMessage("beta vm not allowed");
     if (verdict != CandidateVerdict::Accepted)
         return verdict;
     if (watch.candidates.windowed && !switchToJavaw(javaExe))
@@ -71,7 +71,7 @@ CandidateVerdict judgeExistingJava(RuntimeSearchWatch &watch, char *javaExe, cha
 
 bool checkJavaExe(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
                   const JavaVersion &maximum, const ProbeRules &rules) {
-    logMessage(L"checkJavaExe (%S, [out], %d, %d, %d)", javaExe, static_cast<int>(minimum.size()),
+    logMessage("checkJavaExe (%S, [out], %d, %d, %d)", javaExe, static_cast<int>(minimum.size()),
                static_cast<int>(maximum.size()), rules.allowBeta ? 1 : 0);
     char normalised[kPathCapacity];
     getFullPath(normalised, kPathCapacity, javaExe, false);
@@ -79,9 +79,9 @@ bool checkJavaExe(RuntimeSearchWatch &watch, char *javaExe, char *version, const
     CandidateVerdict verdict = CandidateVerdict::NoJavaExecutable;
     uint64_t lastWriteTime = 0;
     if (!findFileTime(javaExe, &lastWriteTime)) {
-        logMessage(L"file doesn't exist");
+        logMessage("file doesn't exist");
     } else {
-        logMessage(L"file exists");
+        logMessage("file exists");
         version[0] = 0;
         verdict = judgeExistingJava(watch, javaExe, version, lastWriteTime, minimum, maximum, rules);
     }
@@ -90,7 +90,7 @@ bool checkJavaExe(RuntimeSearchWatch &watch, char *javaExe, char *version, const
         return false;
     }
     searchObserver(watch).candidateVerdict(javaExe, verdict);
-    logMessage(L"checkJavaExe returning %d", verdict == CandidateVerdict::Accepted ? 1 : 0);
+    logMessage("checkJavaExe returning %d", verdict == CandidateVerdict::Accepted ? 1 : 0);
     return verdict == CandidateVerdict::Accepted;
 }
 

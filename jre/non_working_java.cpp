@@ -3,7 +3,7 @@
 #include "diagnostics/log.h"
 
 bool addNonWorkingJava(NonWorkingJavaList &list, const char *javaExe) {
-    logMessage(L"add non-working java %S", javaExe);
+    logMessage("add non-working java %S", javaExe);
     list.push_back(javaExe);
     return list.size() < kNonWorkingJavaLimit;
 }

@@ -42,7 +42,7 @@ const wchar_t *failureLine(PeHeaderStatus status, bool seekFailed) {
 uint16_t readPeMachine(const char *path) {
     FILE *file = fopen(path, "rb");
     if (!file) {
-        logMessage(L"could not open %S %d %p", path, errno, static_cast<void *>(file));
+        logMessage("could not open %S %d %p", path, errno, static_cast<void *>(file));
         return 0;
     }
     FileBytes bytes(file);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/capacities.h"
 #include "common/format.h"
 #include "common/records.h"
 #include "common/target.h"
@@ -13,9 +14,12 @@
 #include "jre/check_java_exe.h"
 #include "jre/registry_rules.h"
 
+// Narrow registry calls throughout: the runtime homes found here become
+// java.home and library paths, which the VM takes as narrow texts.
 namespace {
 
-const DWORD kRegistryTextCapacity = 6000;
+// A registry text: a key, class or value read here.
+const DWORD kRegistryTextCapacity = static_cast<DWORD>(kTextCapacity);
 const char kInstallationsKey[] = "SOFTWARE\\Marrowfield\\zanthor\\installations";
 const char kSharedJvmsKey[] = "SOFTWARE\\Marrowfield\\zanthor\\sharedjvms\\";
 const char kLocatedJvmsKey[] = "SOFTWARE\\Marrowfield\\pellux\\locatedjvms\\";
@@ -60,23 +64,23 @@ bool findInstallationInView(const Settings &settings, RuntimeSearchWatch &watch,
                             char *javaExe, char *version, const JavaVersion &minimum, const JavaVersion &maximum) {
     char appId[kRegistryTextCapacity];
     settings.text(record::kApplicationId, appId, sizeof appId);
-    logMessage(L"checking app id %S (%d, %p)", appId, static_cast<int>(view), static_cast<void *>(root));
+    logMessage("checking app id %S (%d, %p)", appId, static_cast<int>(view), static_cast<void *>(root));
     if (appId[0] == 0)
         return false;
     RegistryKey key;
     LONG status = RegOpenKeyExA(root, kInstallationsKey, 0, KEY_READ | view, key.receive());
     if (status != ERROR_SUCCESS) {
-        logMessage(L"could not open installation node %d", static_cast<int>(status));
+        logMessage("could not open installation node %d", static_cast<int>(status));
         return false;
     }
     std::string directories;
     status = queryTextValue(key.get(), appId, directories);
     key.reset();
     if (status != ERROR_SUCCESS || directories.empty()) {
-        logMessage(L"could not query value node %d", static_cast<int>(status));
+        logMessage("could not query value node %d", static_cast<int>(status));
         return false;
     }
-    logMessage(L"found installations: %S", directories.c_str());
+    logMessage("found installations: %S", directories.c_str());
     size_t pos = 0;
     while (pos < directories.size()) {
         std::string directory = nextToken(directories, pos, ';');
@@ -87,9 +91,9 @@ bool findInstallationInView(const Settings &settings, RuntimeSearchWatch &watch,
         if (acceptsHome(watch, home.c_str(), javaExe, version, minimum, maximum, &javaFound))
             return true;
         if (javaFound)
-            logMessage(L"java version did not match in %S", home.c_str());
+            logMessage("java version did not match in %S", home.c_str());
         else
-            logMessage(L"did not find java in %S", home.c_str());
+            logMessage("did not find java in %S", home.c_str());
     }
     return false;
 }
@@ -157,13 +161,13 @@ bool scanVendorKey(RuntimeSearchWatch &watch, const VendorKey &vendor, char *jav
     std::vector<std::string> kept;
     for (const std::string &name : subkeyNames(key.get())) {
         std::string versionText = vendorVersionText(vendor, name);
-        logMessage(L"test key name %S %S", versionText.c_str(), name.c_str());
+        logMessage("test key name %S %S", versionText.c_str(), name.c_str());
         if (isVersionInRangePrefix(versionText.c_str(), minimum, maximum))
             kept.push_back(name);
     }
     sortNamesByVersion(kept);
     for (const std::string &name : kept)
-        logMessage(L"found in %S: %S", vendor.path, name.c_str());
+        logMessage("found in %S: %S", vendor.path, name.c_str());
     bool accepted = false;
     for (const std::string &name : kept) {
         std::string home;
@@ -189,7 +193,7 @@ bool scanVendorJvms(bool jdkRequired, RuntimeSearchWatch &watch, char *javaExe, 
         return false;
     sortCandidatesByVersion(candidates);
     for (const RegistryCandidate &candidate : candidates)
-        logMessage(L"found registry jre %S %S", candidate.javaExe.c_str(), candidate.version.c_str());
+        logMessage("found registry jre %S %S", candidate.javaExe.c_str(), candidate.version.c_str());
     copyText(javaExe, kPathCapacity, candidates[0].javaExe.c_str());
     copyText(version, kVersionCapacity, candidates[0].version.c_str());
     return true;
@@ -208,7 +212,7 @@ bool scanSharedJvms(const Settings &settings, RuntimeSearchWatch &watch, char *j
                     const JavaVersion &minimum, const JavaVersion &maximum) {
     watch.candidates = candidateRulesOf(settings);
     std::string sharingKey = settings.text(record::kSharingKey);
-    logMessage(L"Sharing key: %S", sharingKey.c_str());
+    logMessage("Sharing key: %S", sharingKey.c_str());
     if (sharingKey.empty())
         return false;
     std::string keyPath = formatString("%s%s\\", kSharedJvmsKey, sharingKey.c_str());
@@ -240,11 +244,11 @@ bool scanRegistryJvms(const Settings &settings, RuntimeSearchWatch &watch, char 
     bool vendorFound = !onlyZnoJres && scanVendorJvms(settings.flag(record::kRequireJdk), watch, vendorExe,
                                                       vendorVersion, minimum, maximum);
     if (vendorFound)
-        logMessage(L"found sun %S %S", vendorExe, vendorVersion);
+        logMessage("found sun %S %S", vendorExe, vendorVersion);
     bool locatedFound = scanLauncherJvms(watch, kLocatedJvmsKey, !onlyZnoJres, settings.flag(record::kTakeZnoJres),
                                          javaExe, version, minimum, maximum);
     if (locatedFound)
-        logMessage(L"found located %S %S", javaExe, version);
+        logMessage("found located %S %S", javaExe, version);
     if (vendorFound && (!locatedFound || isVersionGreater(vendorVersion, version))) {
         copyText(javaExe, kPathCapacity, vendorExe);
         copyText(version, kVersionCapacity, vendorVersion);

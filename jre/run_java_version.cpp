@@ -24,6 +24,7 @@ struct SavedVariable {
 };
 
 // The options variables would change what "-version" prints or make it fail.
+// Narrow: the values go back as they were and reach no text of ours.
 std::vector<SavedVariable> removeJavaOptionsVariables() {
     static const char *const names[] = {"_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS", "JDK_JAVA_OPTIONS"};
     std::vector<SavedVariable> saved;
@@ -35,16 +36,17 @@ std::vector<SavedVariable> removeJavaOptionsVariables() {
         DWORD length = GetEnvironmentVariableA(name, &value[0], size);
         if (length == size - 1) {
             value.resize(length);
-            logMessage(L"%S is %S", name, value.c_str());
+            logMessage("%S is %S", name, value.c_str());
             saved.push_back(SavedVariable{name, value});
         } else {
-            logMessage(L"error reading %S", name);
+            logMessage("error reading %S", name);
         }
         SetEnvironmentVariableA(name, nullptr);
     }
     return saved;
 }
 
+// Narrow: puts back the values read narrow above.
 void restoreVariables(const std::vector<SavedVariable> &saved) {
     for (const SavedVariable &variable : saved)
         SetEnvironmentVariableA(variable.name, variable.value.c_str());
@@ -52,9 +54,10 @@ void restoreVariables(const std::vector<SavedVariable> &saved) {
 
 std::string versionCommandLine(const char *javaExe) {
     char shortPath[kShortPathCapacity];
+    // Narrow: a runtime path is narrow, as the VM and its java.exe take it.
     DWORD length = GetShortPathNameA(javaExe, shortPath, kShortPathCapacity);
     if (length == 0 || length >= kShortPathCapacity) {
-        logMessage(L"Could not get short path name for %S", javaExe);
+        logMessage("Could not get short path name for %S", javaExe);
         copyText(shortPath, kShortPathCapacity, javaExe);
     }
     return std::string("\"") + shortPath + "\" -version";
@@ -64,9 +67,9 @@ std::string versionCommandLine(const char *javaExe) {
 // runtime that failed.
 bool judgeExitCode(CapturedChild &java, DWORD exitCode, const char *javaExe, uint64_t lastWriteTime,
                    bool writeCache) {
-    logMessage(L"Exit Code %d", static_cast<int>(exitCode));
+    logMessage("Exit Code %d", static_cast<int>(exitCode));
     if (exitCode == STILL_ACTIVE) {
-        logMessage(L"Terminating process");
+        logMessage("Terminating process");
         java.terminate();
     } else if (exitCode != 0) {
         if (writeCache)
@@ -89,13 +92,14 @@ bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version, 
     DWORD exitCode = 1;
     if (started) {
         output = java.readOutput(kOutputKeepLimit, true, kVersionRunWaitMs);
-        DWORD elapsed = java.elapsedMs();
+        // A runtime still writing after all that is no runtime to wait for.
+        DWORD elapsed = java.cutOff() ? kVersionRunWaitMs : java.elapsedMs();
         exitCode = java.waitForExit(elapsed < kVersionRunWaitMs ? kVersionRunWaitMs - elapsed : 0);
     }
     restoreVariables(saved);
     if (!started) {
         if (java.startError() != 0)
-            logMessage(L"Could not create process %S (error %d)", commandLine.c_str(),
+            logMessage("Could not create process %S (error %d)", commandLine.c_str(),
                        static_cast<int>(java.startError()));
         return false;
     }
@@ -104,7 +108,7 @@ bool runJavaVersion(const char *javaExe, uint64_t lastWriteTime, char *version, 
     std::vector<std::string> versions = versionsInOutput(output);
     for (const std::string &found : versions) {
         copyText(version, kVersionCapacity, found.c_str());
-        logMessage(L"Java version2: %S", version);
+        logMessage("Java version2: %S", version);
     }
     return !versions.empty();
 }

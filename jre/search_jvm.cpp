@@ -91,7 +91,7 @@ bool tryMainPassEntry(Search &search, const SearchEntry &entry, bool force) {
     char text[kTextCapacity];
     copyText(text, sizeof text, entry.text.c_str());
     expandVariablesA(search.places, text, sizeof text);
-    logMessage(L"Testing location %S (type %c)", text, static_cast<int>(static_cast<unsigned char>(entry.type)));
+    logMessage("Testing location %S (type %c)", text, static_cast<int>(static_cast<unsigned char>(entry.type)));
     searchObserver(search.watch).searchStep(describeEntry(entry.type, text).c_str());
     RuntimeSearchResult &result = search.result;
     switch (entry.type) {
@@ -105,7 +105,8 @@ bool tryMainPassEntry(Search &search, const SearchEntry &entry, bool force) {
         return testEnvironmentHome(search.watch, text, result.javaExecutable, result.version, search.minimum, search.maximum) &&
                loadCandidate(search, RuntimeLocationKind::EnvironmentVariable, text);
     case 'S':
-        return testPathJava(search.watch, result.javaExecutable, result.version, search.minimum, search.maximum) &&
+        return testPathJava(search.watch, result.javaExecutable, result.version, search.minimum, search.maximum,
+                            search.settings.flag(record::kStrictPathSearch)) &&
                loadCandidate(search, RuntimeLocationKind::SearchPath, text);
     case 'Y':
         return tryRegistryScan(search, scanSharedJvms) || tryRegistryScan(search, scanRegistryJvms);
@@ -119,14 +120,14 @@ bool tryMainPassEntry(Search &search, const SearchEntry &entry, bool force) {
 bool tryRelativeEntry(Search &search, const SearchEntry &entry) {
     if (!takesPartInFallbackPass(entry))
         return false;
-    logMessage(L"Testing relative location %S", entry.text.c_str());
+    logMessage("Testing relative location %S", entry.text.c_str());
     searchObserver(search.watch).searchStep(("directory " + entry.text + " again, taken without a version check").c_str());
     RuntimeSearchResult &result = search.result;
     testJavaHome(search.watch, entry.text.c_str(), result.javaExecutable, result.version, search.minimum, search.maximum,
                  betasAllowedIf(true), DirectoryEntry::TakenAsFound);
     if (!pathExists(result.javaExecutable))
         return false;
-    logMessage(L"%S exists", result.javaExecutable);
+    logMessage("%S exists", result.javaExecutable);
     return loadCandidate(search, RuntimeLocationKind::Directory, entry.text.c_str());
 }
 
@@ -167,7 +168,7 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
     if (tryPreviousInstallation(search, HKEY_CURRENT_USER, L"found JRE from previous installation (user) %S") ||
         tryPreviousInstallation(search, HKEY_LOCAL_MACHINE, L"found JRE from previous installation (machine) %S"))
         return true;
-    logMessage(L"Search sequence finished");
+    logMessage("Search sequence finished");
     return tryClosingVariable(search, "PELLUX_JAVA_HOME") || tryClosingVariable(search, "ZANTHOR_JAVA_HOME");
 }
 
@@ -175,14 +176,14 @@ bool runSearchSteps(Search &search, const std::vector<SearchEntry> &entries) {
 
 HMODULE searchJvm(const Settings &settings, RunPlaces &places, RuntimeSearchWatch &watch, RuntimeSearchResult &result,
                   JvmLoader loader) {
-    logMessage(L"Searching for a JVM");
+    logMessage("Searching for a JVM");
     watch.candidates = candidateRulesOf(settings);
     result.kind = RuntimeLocationKind::None;
     char sequence[kTextCapacity], minimumText[kTextCapacity], maximumText[kTextCapacity];
     settings.text(record::kSearchSequence, sequence, sizeof sequence);
     settings.text(record::kMinimumVersion, minimumText, sizeof minimumText);
     settings.text(record::kMaximumVersion, maximumText, sizeof maximumText);
-    logMessage(L"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
+    logMessage("MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
     Search search{settings, places, watch, result, loader, parseJavaVersion(minimumText), parseJavaVersion(maximumText),
                   nullptr};
     runSearchSteps(search, splitSearchSequence(sequence));
@@ -204,6 +205,7 @@ bool testJavaHome(RuntimeSearchWatch &watch, const char *directory, char *javaEx
 bool testEnvironmentHome(RuntimeSearchWatch &watch, const char *variable, char *javaExe, char *version,
                          const JavaVersion &minimum, const JavaVersion &maximum) {
     char home[kPathCapacity];
+    // Narrow: a runtime home becomes java.home and the library path, narrow texts.
     DWORD length = GetEnvironmentVariableA(variable, home, sizeof home);
     // A value too long for the buffer is left unread, like an unset one.
     if (length == 0 || length >= sizeof home)
@@ -216,8 +218,20 @@ bool testEnvironmentHome(RuntimeSearchWatch &watch, const char *variable, char *
 }
 
 bool testPathJava(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
-                  const JavaVersion &maximum) {
-    DWORD length = SearchPathA(nullptr, "java.exe", nullptr, kPathCapacity, javaExe, nullptr);
+                  const JavaVersion &maximum, bool onlyPath) {
+    std::string folders;
+    if (onlyPath) {
+        // A service's current directory may be one its users can write to.
+        DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+        folders.assign(size, '\0');
+        DWORD read = size ? GetEnvironmentVariableA("PATH", &folders[0], size) : 0;
+        if (read == 0 || read >= size)
+            return false;
+        folders.resize(read);
+    }
+    // Narrow: a runtime path is narrow, as the VM takes it.
+    DWORD length =
+        SearchPathA(onlyPath ? folders.c_str() : nullptr, "java.exe", nullptr, kPathCapacity, javaExe, nullptr);
     if (length == 0 || length >= kPathCapacity)
         return false;
     return checkJavaExe(watch, javaExe, version, minimum, maximum);

@@ -59,8 +59,9 @@ bool testJavaHome(RuntimeSearchWatch &watch, const char *directory, char *javaEx
                   DirectoryEntry entry);
 bool testEnvironmentHome(RuntimeSearchWatch &watch, const char *variable, char *javaExe, char *version,
                          const JavaVersion &minimum, const JavaVersion &maximum);
+// onlyPath: the folders of PATH, not the current directory before them.
 bool testPathJava(RuntimeSearchWatch &watch, char *javaExe, char *version, const JavaVersion &minimum,
-                  const JavaVersion &maximum);
+                  const JavaVersion &maximum, bool onlyPath);
 
 // The first line of "<application directory><suffix>" without its line end
 // (line has kPathCapacity); false for a missing or empty file.

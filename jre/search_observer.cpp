@@ -10,7 +10,7 @@ public:
     void searchStep(const char *) override {}
     void candidateVersion(const char *, const char *, uint32_t, VersionSource) override {}
     void candidateVerdict(const char *javaExe, CandidateVerdict verdict) override {
-        logMessage(L"verdict for %S: %S", javaExe, verdictText(verdict));
+        logMessage("verdict for %S: %S", javaExe, verdictText(verdict));
     }
 };
 

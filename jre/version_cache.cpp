@@ -4,13 +4,14 @@
 
 #include <cstring>
 
+#include "common/capacities.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
 #include "jre/registry_rules.h"
 
 namespace {
 
-const DWORD kCachedVersionCapacity = 6000;
+const DWORD kCachedVersionCapacity = static_cast<DWORD>(kTextCapacity);  // the value may be any registry text
 
 // A FILETIME as the registry keeps it: low 32 bits first, little-endian.
 void fileTimeBytes(uint64_t fileTime, unsigned char (&bytes)[8]) {
@@ -18,6 +19,8 @@ void fileTimeBytes(uint64_t fileTime, unsigned char (&bytes)[8]) {
         bytes[i] = static_cast<unsigned char>(fileTime >> (8 * i));
 }
 
+// Narrow registry calls throughout: the cache is keyed and filled with the
+// narrow runtime path and version text, as the VM side uses them.
 bool queryExactSize(HKEY key, const char *name, void *data, DWORD size) {
     DWORD returned = size;
     return RegQueryValueExA(key, name, nullptr, nullptr, static_cast<BYTE *>(data), &returned) == ERROR_SUCCESS &&

@@ -63,6 +63,9 @@ std::wstring redirectionFile(const Settings &settings, const RunPlaces &places, 
         return file;
     wchar_t fullPath[kPathCapacity];
     getFullPath(fullPath, kPathCapacity, file, DirectoryForm::Long, true);
+    // Made here, before Java would make them with inherited rights.
+    if (settings.flag(record::kSafeOutputFiles) && fullPath[0] != 0)
+        createFoldersPrivately(std::wstring(fullPath, directoryPartLength(fullPath)));
     return fullPath;
 }
 
@@ -94,21 +97,21 @@ StringList mainParameters(const Settings &settings, const RunPlaces &places, con
 jobjectArray newParameterArray(JNIEnv *env, const StringList &parameters) {
     jclass stringClass = (*env)->FindClass(env, "java/lang/String");
     if (stringClass == nullptr) {
-        logError(L"could not find java/lang/String");
+        logError("could not find java/lang/String");
         return nullptr;
     }
     jobjectArray array =
         (*env)->NewObjectArray(env, static_cast<jsize>(parameters.size()), stringClass, nullptr);
     (*env)->DeleteLocalRef(env, stringClass);
     if (array == nullptr) {
-        logError(L"could not create the parameter array of %d elements", static_cast<int>(parameters.size()));
+        logError("could not create the parameter array of %d elements", static_cast<int>(parameters.size()));
         return nullptr;
     }
     for (size_t i = 0; i < parameters.size(); i++) {
-        logMessage(L"param %d: %s", static_cast<int>(i), parameters[i].c_str());
+        logMessage("param %d: %s", static_cast<int>(i), parameters[i].c_str());
         jstring parameter = newJavaString(env, parameters[i]);
         if (parameter == nullptr) {
-            logError(L"could not create parameter %d", static_cast<int>(i));
+            logError("could not create parameter %d", static_cast<int>(i));
             (*env)->DeleteLocalRef(env, array);
             return nullptr;
         }
@@ -127,13 +130,13 @@ jstring newSplashText(const Settings &settings, JNIEnv *env, TextSetting setting
 void passSplashSettings(const Settings &settings, JNIEnv *env) {
     jclass launcher = (*env)->FindClass(env, kSplashClass);
     if (launcher == nullptr) {
-        logError(L"could not find main class for splash properties");
+        logError("could not find main class for splash properties");
         dropPendingException(env);
         return;
     }
     jmethodID method = (*env)->GetStaticMethodID(env, launcher, "initAwtSplashConfig", kSplashSignature);
     if (method == nullptr) {
-        logError(L"could not find method for splash properties");
+        logError("could not find method for splash properties");
         dropPendingException(env);
         return;
     }
@@ -156,13 +159,13 @@ void passSplashSettings(const Settings &settings, JNIEnv *env) {
 bool callInitFromLauncher(JNIEnv *env, bool available) {
     jclass common = (*env)->FindClass(env, kInitFromLauncherClass);
     if (common == nullptr) {
-        logError(L"did not find %S", kInitFromLauncherClass);
+        logError("did not find %S", kInitFromLauncherClass);
         dropPendingException(env);
         return false;
     }
     jmethodID method = (*env)->GetStaticMethodID(env, common, "initFromLauncher", "(Z)V");
     if (method == nullptr) {
-        logError(L"did not find initMethod");
+        logError("did not find initMethod");
         dropPendingException(env);
         (*env)->DeleteLocalRef(env, common);
         return false;
@@ -189,7 +192,7 @@ bool reportPendingException(JNIEnv *env, bool describe) {
     jthrowable exception = (*env)->ExceptionOccurred(env);
     if (exception == nullptr)
         return true;
-    logError(L"an exception occurred");
+    logError("an exception occurred");
     // The VM takes no other call while the exception is pending, so the trace
     // is printed and the exception cleared before its text is asked for.
     if (describe)
@@ -202,7 +205,7 @@ bool reportPendingException(JNIEnv *env, bool describe) {
     jstring text = toString == nullptr ? nullptr
                                        : static_cast<jstring>((*env)->CallObjectMethod(env, exception, toString));
     (*env)->ExceptionClear(env);
-    logError(L"%s", javaStringText(env, text).c_str());
+    logError("%s", javaStringText(env, text).c_str());
     for (jobject reference : {static_cast<jobject>(text), static_cast<jobject>(exceptionClass),
                               static_cast<jobject>(exception)})
         if (reference != nullptr)
@@ -212,49 +215,49 @@ bool reportPendingException(JNIEnv *env, bool describe) {
 
 bool invokeMain(const Settings &settings, JNIEnv *env, const LaunchContext &context, const StringList &arguments) {
     const char *className = launcherClassName(context.flavour);
-    logMessage(L"main class: %S", className);
+    logMessage("main class: %S", className);
     jclass mainClass = (*env)->FindClass(env, className);
     if (mainClass == nullptr) {
-        logError(L"could not find main class");
+        logError("could not find main class");
         fatalMessage(message::kMainClassNotLoaded);
     }
     jmethodID mainMethod = (*env)->GetStaticMethodID(env, mainClass, "main", "([Ljava/lang/String;)V");
     if (mainMethod == nullptr) {
-        logError(L"could not find main method");
+        logError("could not find main method");
         fatalMessage(message::kMainMethodNotFound);
     }
     StringList parameters = mainParameters(settings, context.places, arguments);
-    logMessage(L"param count: %d", static_cast<int>(parameters.size()));
+    logMessage("param count: %d", static_cast<int>(parameters.size()));
     jobjectArray array = newParameterArray(env, parameters);
     if (array == nullptr) {
         reportPendingException(env, false);
         return false;
     }
-    logMessage(L"calling main");
+    logMessage("calling main");
     (*env)->CallStaticVoidMethod(env, mainClass, mainMethod, array);
-    logMessage(L"main returned");
+    logMessage("main returned");
     return reportPendingException(env, true);
 }
 
 void loadHelperLibrary(const Settings &settings, JNIEnv *env, char flavour) {
     if (flavour != 'i')
         return;
-    logMessage(L"load helper dll");
+    logMessage("load helper dll");
     std::wstring path = helperLibraryPath(settings);
     HMODULE library = LoadLibraryW(path.c_str());
-    logMessage(L"helper dll %p %s", static_cast<void *>(library), path.c_str());
+    logMessage("helper dll %p %s", static_cast<void *>(library), path.c_str());
     if (library == nullptr)
         return;
     RegisterNativesFunction registerNatives = exportedFunction<RegisterNativesFunction>(library, REGISTER_NATIVES_EXPORT);
     if (registerNatives == nullptr)
-        logError(L"did not find register natives in helper dll");
+        logError("did not find register natives in helper dll");
     if (!callInitFromLauncher(env, true))
         return;
     // Without the export nothing is registered: the Java side must not rely on it.
     bool registered = registerNatives != nullptr && registerNatives(env, library, logError) != 0;
     if (!registered) {
         (*env)->ExceptionClear(env);
-        logError(L"registering helper dll failed");
+        logError("registering helper dll failed");
         callInitFromLauncher(env, false);
     }
 }
@@ -262,7 +265,7 @@ void loadHelperLibrary(const Settings &settings, JNIEnv *env, char flavour) {
 void setModuleNameProperty(JNIEnv *env) {
     jclass system = (*env)->FindClass(env, "java/lang/System");
     if (system == nullptr) {
-        logError(L"could not get system class");
+        logError("could not get system class");
         dropPendingException(env);
         return;
     }
@@ -271,16 +274,16 @@ void setModuleNameProperty(JNIEnv *env) {
     jstring value = nullptr;
     jstring key = nullptr;
     if (setProperty == nullptr) {
-        logError(L"could not get method for module name init");
+        logError("could not get method for module name init");
         dropPendingException(env);
     } else {
         value = newJavaString(env, getExecutablePath());
         key = newJavaString(env, L"pellux.moduleName");
         if (value == nullptr || key == nullptr) {
-            logError(L"could not create string for init module name");
+            logError("could not create string for init module name");
             dropPendingException(env);
         } else {
-            logMessage(L"setting pellux.moduleName to %s", getExecutablePath());
+            logMessage("setting pellux.moduleName to %s", getExecutablePath());
             jobject earlier = (*env)->CallStaticObjectMethod(env, system, setProperty, key, value);
             if (earlier != nullptr)
                 (*env)->DeleteLocalRef(env, earlier);
@@ -292,16 +295,16 @@ void setModuleNameProperty(JNIEnv *env) {
 }
 
 bool createJvmAndRunMain(JvmLaunchRequest &request) {
-    logMessage(L"Creating JVM");
+    logMessage("Creating JVM");
     // Used only on this thread.
     JavaVM *javaVm = nullptr;
     JNIEnv *env = nullptr;
     if (request.createJavaVM == nullptr ||
         request.createJavaVM(&javaVm, reinterpret_cast<void **>(&env), &request.initArgs) != JNI_OK) {
-        logError(L"could not initialize JVM");
+        logError("could not initialize JVM");
         return false;
     }
-    logMessage(L"JVM created");
+    logMessage("JVM created");
     const Settings &settings = *request.settings;
     if (settings.flag(record::kSplashTexts))
         passSplashSettings(settings, env);
@@ -309,13 +312,13 @@ bool createJvmAndRunMain(JvmLaunchRequest &request) {
     setModuleNameProperty(env);
     (*env)->ExceptionClear(env);
     if (!invokeMain(settings, env, *request.context, request.arguments)) {
-        logError(L"could not call main");
+        logError("could not call main");
         return false;
     }
     // Returns when the application's last non-daemon thread has ended.
-    logMessage(L"dest JVM");
+    logMessage("dest JVM");
     (*javaVm)->DestroyJavaVM(javaVm);
-    logMessage(L"launch done");
+    logMessage("launch done");
     return true;
 }
 

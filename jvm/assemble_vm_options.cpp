@@ -47,6 +47,7 @@ public:
     std::vector<std::string> findFiles(const std::string &pattern) override {
         std::vector<std::string> names;
         WIN32_FIND_DATAA entry;
+        // Narrow: class path entries reach the VM as narrow texts.
         FindHandle search(FindFirstFileA(pattern.c_str(), &entry));
         if (!search)
             return names;
@@ -120,7 +121,7 @@ void assembleVmOptions(const Settings &settings, LaunchContext &context,
     reader.addConfiguredVmOptions(settings, arguments);
     if (settings.flag(record::kDefaultVmOptionsFile)) {
         FILE *file = reader.openDefaultVmOptionsFile();
-        logMessage(L"default vmoptions file: %p", file);
+        logMessage("default vmoptions file: %p", file);
         reader.readVmOptionsFile(nullptr, file);
     }
     if (settings.flag(record::kJavaOptionArguments))

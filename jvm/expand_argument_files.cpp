@@ -8,13 +8,14 @@
 #include "jvm/vm_option_rules.h"
 
 void expandArgumentFiles(VmOptionList &options, const char *jvmBinDirectory) {
-    logMessage(L"@ argument found %d %S", static_cast<int>(options.size()), jvmBinDirectory);
+    logMessage("@ argument found %d %S", static_cast<int>(options.size()), jvmBinDirectory);
     if (jvmBinDirectory[0] == '\0')
         return;
     std::string libraryName = formatString("%s\\jli.dll", jvmBinDirectory);
+    // Narrow: the runtime's directory is a narrow path, as the VM takes it.
     HMODULE library = LoadLibraryA(libraryName.c_str());
     if (library == nullptr) {
-        logMessage(L"did not find %S", libraryName.c_str());
+        logMessage("did not find %S", libraryName.c_str());
         return;
     }
     JliFunctions jli;
@@ -22,7 +23,7 @@ void expandArgumentFiles(VmOptionList &options, const char *jvmBinDirectory) {
     jli.preprocessArg = exportedFunction<JliPreprocessArgFunction>(library, "JLI_PreprocessArg");
     jli.memFree = exportedFunction<JliMemFreeFunction>(library, "JLI_MemFree");
     if (jli.initArgProcessing == nullptr || jli.preprocessArg == nullptr || jli.memFree == nullptr) {
-        logMessage(L"did not find all list functions %p %p %p", reinterpret_cast<void *>(jli.initArgProcessing),
+        logMessage("did not find all list functions %p %p %p", reinterpret_cast<void *>(jli.initArgProcessing),
                    reinterpret_cast<void *>(jli.preprocessArg), reinterpret_cast<void *>(jli.memFree));
         return;
     }

@@ -29,6 +29,9 @@ LauncherPropertyValues currentPropertyValues(const Settings &settings, const Lau
     values.consoleCodepage = GetConsoleOutputCP();
     values.outputMaxSize = settings.byteCount(record::kOutputMaxSize);
     values.outputKeep = settings.integer(record::kOutputKeep);
+    if (values.serviceMode)
+        values.serviceChannel = environmentValue(kServiceChannelVariable);
+    values.outputRefusesLinks = settings.flag(record::kSafeOutputFiles);
     return values;
 }
 
@@ -45,7 +48,7 @@ std::vector<std::string> currentLauncherProperties(const Settings &settings, con
 }
 
 bool launchJvm(const Settings &settings, LaunchContext &context, const LoadedJvm &jvm, const StringList &arguments) {
-    logMessage(L"launching program");
+    logMessage("launching program");
     std::vector<std::string> properties = buildLauncherProperties(currentPropertyValues(settings, context));
     // The JVM thread reads it for the whole life of the VM, which ends before this returns.
     JvmLaunchRequest launchRequest;
@@ -55,7 +58,7 @@ bool launchJvm(const Settings &settings, LaunchContext &context, const LoadedJvm
     launchRequest.arguments = arguments;
     assembleVmOptions(settings, context, properties, launchRequest.arguments, launchRequest.initArgs);
     uint32_t stackSize = chooseStackSize(context.vmOptions);
-    logMessage(L"used stack size %d", static_cast<int>(stackSize));
+    logMessage("used stack size %d", static_cast<int>(stackSize));
     // The main thread's stack was fixed when the executable was linked; only a
     // thread of the VM's own can honour "-Xss".
     UniqueHandle thread(

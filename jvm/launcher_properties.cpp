@@ -12,7 +12,7 @@ std::string boundedProperty(size_t capacity, const char *format, const char *nam
     std::vector<char> buffer(capacity);
     size_t needed = formatText(buffer.data(), capacity, format, name, value.c_str());
     if (needed >= capacity)
-        logError(L"launcher property %S cut at %d of %d bytes", name, static_cast<int>(capacity - 1),
+        logError("launcher property %S cut at %d of %d bytes", name, static_cast<int>(capacity - 1),
                  static_cast<int>(needed));
     return buffer.data();
 }
@@ -24,12 +24,14 @@ std::string libraryPathProperty(const std::string &path) {
     const char prefix[] = "-Djava.library.path=";
     std::string property = prefix + cutListToLength(path, kLibraryPathPropertyCapacity - sizeof prefix);
     if (property.size() < sizeof prefix - 1 + path.size())
-        logError(L"launcher property %S cut at %d of %d bytes", "java.library.path", static_cast<int>(property.size()),
+        logError("launcher property %S cut at %d of %d bytes", "java.library.path", static_cast<int>(property.size()),
                  static_cast<int>(sizeof prefix - 1 + path.size()));
     return property;
 }
 
 }  // namespace
+
+const char kServiceChannelVariable[] = "PELLUX_SERVICE_CHANNEL";
 
 std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &values) {
     std::vector<std::string> properties;
@@ -54,6 +56,10 @@ std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &v
         properties.push_back("-Dpellux.output.maxSize=" + std::to_string(values.outputMaxSize));
         properties.push_back("-Dpellux.output.keep=" + std::to_string(values.outputKeep < 0 ? 0 : values.outputKeep));
     }
+    if (values.serviceMode && !values.serviceChannel.empty())
+        properties.push_back(boundedProperty(kTextCapacity, "-D%s=%s", "pellux.serviceChannel", values.serviceChannel));
+    if (values.outputRefusesLinks)
+        properties.push_back("-Dpellux.output.noLinks=true");
     return properties;
 }
 

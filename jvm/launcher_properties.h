@@ -27,7 +27,13 @@ struct LauncherPropertyValues {
     unsigned consoleCodepage = 0;
     uint64_t outputMaxSize = 0;   // 0: redirected files are not rotated
     int32_t outputKeep = 0;
+    std::string serviceChannel;  // empty: the host opened no channel back to it
+    bool outputRefusesLinks = false;  // record 30404
 };
+
+// The service host names the channel it reads for this start here:
+// "TOKEN,PING_INTERVAL_MS"; the worker hands it to the VM as a property.
+extern const char kServiceChannelVariable[];
 
 // The properties in the order the Java side expects them.
 std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &values);

@@ -25,16 +25,16 @@ HMODULE kernel32() { return GetModuleHandleW(L"kernel32.dll"); }
 
 void restorePath(const std::string &oldPath, bool wasSet) {
     if (setPathEverywhere(oldPath, wasSet))
-        logMessage(L"Setting PATH %S", oldPath.c_str());
+        logMessage("Setting PATH %S", oldPath.c_str());
     else
-        logMessage(L"Setting PATH %S failed with error %d", oldPath.c_str(), static_cast<int>(GetLastError()));
+        logMessage("Setting PATH %S failed with error %d", oldPath.c_str(), static_cast<int>(GetLastError()));
 }
 
 void recordRuntimeLocation(const RuntimeSearchResult &result, RuntimeLocation &runtime) {
     std::string home(result.javaExecutable, javaExeDirLength(result.javaExecutable));
     home += "\\..";
     if (!copyText(runtime.home, kPathCapacity, home.c_str()))
-        logError(L"runtime home cut at %d characters", static_cast<int>(kPathCapacity - 1));
+        logError("runtime home cut at %d characters", static_cast<int>(kPathCapacity - 1));
     copyText(runtime.version, kVersionCapacity, result.version);
 }
 
@@ -63,30 +63,30 @@ std::wstring loadFailureText(const RuntimeSearchResult &result) {
 
 bool LoadDLL(const Settings &settings, RunPlaces &places, RuntimeSearchWatch &watch, bool showErrors,
              LoadedJvm &loaded) {
-    logMessage(L"LoadDLL (%d, %S, %d)", showErrors ? 1 : 0, static_cast<const char *>(nullptr), 0);
+    logMessage("LoadDLL (%d, %S, %d)", showErrors ? 1 : 0, static_cast<const char *>(nullptr), 0);
     RuntimeSearchResult &result = loaded.search;
     HMODULE module = searchJvm(settings, places, watch, result, loadJvmFromJavaExe);
     if (result.kind == RuntimeLocationKind::None) {
-        logError(L"No JVM found");
+        logError("No JVM found");
         if (showErrors)
             showMessage(message::kNoJvmFound, kTargetBitsText);
         return false;
     }
     recordRuntimeLocation(result, places.runtime);
     if (module == nullptr)
-        logError(L"Could not get DLL-Handle.");
+        logError("Could not get DLL-Handle.");
     if (resolveCreateJavaVM(module, loaded)) {
-        logMessage(L"Loading of JVM-DLL successful");
+        logMessage("Loading of JVM-DLL successful");
         return true;
     }
-    logError(L"Could not load functions");
+    logError("Could not load functions");
     if (showErrors)
         showLoadFailure(result);
     return false;
 }
 
 HMODULE loadJvmFromJavaExe(const Settings &settings, RuntimeLocation &runtime, const char *javaExecutable) {
-    logMessage(L"Trying to load JVM-DLL from %S", javaExecutable);
+    logMessage("Trying to load JVM-DLL from %S", javaExecutable);
     std::string binDirectory(javaExecutable, javaExeDirLength(javaExecutable));
     HMODULE module = loadJvmFromBinDir(settings, runtime, binDirectory.c_str());
     if (module != nullptr)
@@ -104,9 +104,9 @@ HMODULE loadJvmFromBinDir(const Settings &settings, RuntimeLocation &runtime, co
     std::string oldPath = environmentValue("PATH", &size, &wasSet);
     std::string newPath = pathWithDirectoryInFront(binDirectory, oldPath);
     if (setPathEverywhere(newPath, true))
-        logMessage(L"Setting PATH %d %S", static_cast<int>(size), newPath.c_str());
+        logMessage("Setting PATH %d %S", static_cast<int>(size), newPath.c_str());
     else
-        logMessage(L"Setting PATH %S failed with error %d", newPath.c_str(), static_cast<int>(GetLastError()));
+        logMessage("Setting PATH %S failed with error %d", newPath.c_str(), static_cast<int>(GetLastError()));
     char configured[200];
     settings.text(record::kPreferredVmType, configured, sizeof configured);
     for (const std::string &subdirectory : vmSubdirectories(configured)) {
@@ -122,12 +122,13 @@ HMODULE loadJvmFromBinDir(const Settings &settings, RuntimeLocation &runtime, co
 HMODULE tryJvmDll(const char *binDirectory, const char *subdirectory, RuntimeLocation &runtime) {
     std::string name = std::string(binDirectory) + "\\" + subdirectory + "\\jvm.dll";
     bool exists = pathExists(name.c_str());
-    logMessage(L"Trying %S (exists %d)", name.c_str(), exists ? 1 : 0);
+    logMessage("Trying %S (exists %d)", name.c_str(), exists ? 1 : 0);
     // Its dependencies are looked for beside it first.
+    // Narrow: the runtime's paths are narrow, as the VM takes them.
     HMODULE module = LoadLibraryExA(name.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
         if (exists)
-            logMessage(L"Failed with error code %d", static_cast<int>(GetLastError()));
+            logMessage("Failed with error code %d", static_cast<int>(GetLastError()));
         return nullptr;
     }
     copyText(runtime.jvmBinDirectory, kPathCapacity, binDirectory);
@@ -142,9 +143,10 @@ void preloadUcrtbase(const char *binDirectory) {
     std::string fullName = std::string(binDirectory) + "\\ucrtbase.dll";
     if (!pathExists(fullName.c_str()))
         return;
-    logMessage(L"Preloading ucrtbase.dll 4");
+    logMessage("Preloading ucrtbase.dll 4");
     // The system's copy where there is one, else the runtime's; never a copy
     // that the current directory or PATH happens to offer.
+    // Narrow: joined with the runtime's narrow path below.
     char systemDirectory[kPathCapacity];
     UINT length = GetSystemDirectoryA(systemDirectory, kPathCapacity);
     std::string systemName = length > 0 && length < kPathCapacity
@@ -152,7 +154,7 @@ void preloadUcrtbase(const char *binDirectory) {
                                  : std::string();
     if ((systemName.empty() || LoadLibraryExA(systemName.c_str(), nullptr, 0) == nullptr) &&
         LoadLibraryExA(fullName.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) == nullptr)
-        logMessage(L"Could not preload ucrtbase.dll");
+        logMessage("Could not preload ucrtbase.dll");
 }
 
 DllDirectoryCookie addDllSearchDirectory(const Settings &settings, const char *directory) {
@@ -165,7 +167,7 @@ DllDirectoryCookie addDllSearchDirectory(const Settings &settings, const char *d
     UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
     if (MultiByteToWideChar(codePage, 0, directory, -1, wide, kPathCapacity) == 0)
         return nullptr;
-    logMessage(L"Adding DLL directory %s", wide);
+    logMessage("Adding DLL directory %s", wide);
     return addDllDirectory(wide);
 }
 
@@ -176,7 +178,7 @@ void removeDllSearchDirectory(DllDirectoryCookie cookie) {
         exportedFunction<RemoveDllDirectoryFunction>(kernel32(), "RemoveDllDirectory");
     if (removeDllDirectory == nullptr)
         return;
-    logMessage(L"Removing DLL directory");
+    logMessage("Removing DLL directory");
     removeDllDirectory(cookie);
 }
 

@@ -132,9 +132,9 @@ std::string unquotedEnvironmentValue(const std::string &value) {
 
 PathEntryFailure appendPathEntries(PathEntrySystem &system, const std::string &entries, bool forClassPath,
                                    std::string &path) {
-    logMessage(L"entry %S", entries.c_str());
+    logMessage("entry %S", entries.c_str());
     std::vector<PathEntry> kept = splitPathEntries(entries);
-    logMessage(L"entries %d", static_cast<int>(kept.size()));
+    logMessage("entries %d", static_cast<int>(kept.size()));
     for (const PathEntry &entry : kept) {
         PathEntryFailure failure = appendPathEntry(system, entry, forClassPath, path);
         if (failure.messageId != 0)
@@ -168,7 +168,7 @@ void appendRuntimeJar(PathEntrySystem &system, std::string &path) {
 
 PathTexts buildPathTexts(PathEntrySystem &system, const PathTextSources &sources) {
     PathTexts texts;
-    logMessage(L"adding preconfigured modulepath");
+    logMessage("adding preconfigured modulepath");
     texts.failure = appendPathEntries(system, sources.modulePathEntries, false, texts.modulePath);
     if (texts.failure.messageId != 0)
         return texts;
@@ -184,7 +184,7 @@ PathTexts buildPathTexts(PathEntrySystem &system, const PathTextSources &sources
     if (sources.overrides.replacement) {
         texts.classPath += *sources.overrides.replacement;
     } else {
-        logMessage(L"adding preconfigured classpath");
+        logMessage("adding preconfigured classpath");
         texts.failure = appendPathEntries(system, sources.classPathEntries, true, texts.classPath);
         if (texts.failure.messageId != 0)
             return texts;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+// Narrow: PATH gets the runtime's narrow directories, as the VM's own loader reads them.
 std::string environmentValue(const char *name, unsigned long *size, bool *defined) {
     DWORD needed = GetEnvironmentVariableA(name, nullptr, 0);
     if (size)

@@ -49,11 +49,11 @@ private:
 FILE *VmOptionReader::openVmOptionsBeside(const std::wstring &executable) {
     std::wstring name = executable.substr(0, executable.size() >= 4 ? executable.size() - 4 : 0) + L".vmoptions";
     FILE *file = _wfopen(name.c_str(), L"rt");
-    logMessage(L"vmoptions2: exe %s file: %s, file: %p", executable.c_str(), name.c_str(), file);
+    logMessage("vmoptions2: exe %s file: %s, file: %p", executable.c_str(), name.c_str(), file);
     if (file == nullptr) {
         name = executable + L".vmoptions";
         file = _wfopen(name.c_str(), L"rt");
-        logMessage(L"vmoptions: opts2: %s, file: %p", name.c_str(), file);
+        logMessage("vmoptions: opts2: %s, file: %p", name.c_str(), file);
     }
     if (file != nullptr)
         defaultVmOptionsPath_ = name;
@@ -65,12 +65,12 @@ std::unique_ptr<VmOptionLines> VmOptionReader::openInclude(const std::wstring &i
     std::vector<wchar_t> expanded(kPathCapacity);
     copyText(expanded.data(), expanded.size(), name.c_str());
     expandVariables(context_.places, expanded.data(), expanded.size(), ExpandMode::Argument);
-    logMessage(L"after exp from %s %s", expanded.data(), name.c_str());
+    logMessage("after exp from %s %s", expanded.data(), name.c_str());
     std::vector<wchar_t> resolved(kPathCapacity);
     resolveAgainstExecutable(resolved.data(), resolved.size(), expanded.data(), DirectoryForm::Long,
                              includingFile.empty() ? nullptr : includingFile.c_str());
     FILE *file = _wfopen(resolved.data(), L"rt");
-    logMessage(L"adding vmoptions from (%p) <%s> (%s)", file, resolved.data(), expanded.data());
+    logMessage("adding vmoptions from (%p) <%s> (%s)", file, resolved.data(), expanded.data());
     path = resolved.data();
     if (file == nullptr)
         return nullptr;
@@ -107,23 +107,23 @@ void VmOptionReader::addVersionSpecificOptions(const Settings &settings) {
     int32_t count = settings.integer(record::kVersionOptionCount);
     if (count <= 0)
         return;
-    logMessage(L"check %d version specific vm option lines for %S", count, version);
+    logMessage("check %d version specific vm option lines for %S", count, version);
     if (version[0] == '\0')
         return;
     if (count > kMaxVersionLines) {
-        logError(L"only the first %d version specific vm option lines are checked", kMaxVersionLines);
+        logError("only the first %d version specific vm option lines are checked", kMaxVersionLines);
         count = kMaxVersionLines;
     }
     int major = majorJavaVersion(version);
     for (int32_t i = 0; i < count; i++) {
         std::string condition = settings.text(record::versionCondition(i));
         bool holds = versionConditionHolds(condition.c_str(), version, major);
-        logMessage(L"checking version %S %d", condition.c_str(), holds ? 1 : 0);
+        logMessage("checking version %S %d", condition.c_str(), holds ? 1 : 0);
         if (!holds)
             continue;
         wchar_t options[kTextCapacity];
         settings.text(record::versionOptions(i), options, kTextCapacity);
-        logMessage(L"adding specific %s", options);
+        logMessage("adding specific %s", options);
         expandVariables(context_.places, options, kTextCapacity, ExpandMode::Option);
         StringList tokens;
         splitCommandLine(options, tokens);
@@ -176,7 +176,7 @@ void VmOptionReader::addConfiguredVmOptions(const Settings &settings, const Stri
     expandVariables(context_.places, text, kTextCapacity, ExpandMode::Option);
     StringList tokens;
     splitCommandLine(text, tokens);
-    logMessage(L"adding options");
+    logMessage("adding options");
     addVmOptionTokens(tokens);
     addVersionSpecificOptions(settings);
     addLocaleOptions(settings, arguments);

@@ -11,7 +11,7 @@ bool hasOption(const VmOptionList &options, const char *option) {
 void appendModeOptions(VmOptionList &options, bool service, bool noRedirect) {
     // A service must outlive the user's logoff, which would otherwise stop the VM.
     if (service && !hasOption(options, "-Xrs")) {
-        logMessage(L"service: adding -Xrs");
+        logMessage("service: adding -Xrs");
         options.push_back("-Xrs");
     }
     if (noRedirect)
@@ -30,7 +30,7 @@ void fillInitArgs(VmOptionList &options, std::vector<JavaVMOption> &array, JavaV
     initArgs.nOptions = static_cast<jint>(array.size());
     initArgs.options = array.empty() ? nullptr : array.data();
     initArgs.ignoreUnrecognized = JNI_TRUE;
-    logMessage(L"vmoption count %d", static_cast<int>(array.size()));
+    logMessage("vmoption count %d", static_cast<int>(array.size()));
     for (size_t i = 0; i < options.size(); i++)
-        logMessage(L"vmoption %d: %S", static_cast<int>(i), options[i].c_str());
+        logMessage("vmoption %d: %S", static_cast<int>(i), options[i].c_str());
 }

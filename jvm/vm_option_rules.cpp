@@ -27,12 +27,12 @@ int readBound(const char *text) {
 bool majorVersionInRange(const char *condition, int major) {
     const char *dash = strchr(condition, '-');
     if (dash == nullptr) {
-        logMessage(L"ERROR: expected dash");
+        logMessage("ERROR: expected dash");
         return false;
     }
     int minimum = readBound(condition);
     int maximum = readBound(dash + 1);
-    logMessage(L"checking min %d max %d with %d", minimum, maximum, major);
+    logMessage("checking min %d max %d with %d", minimum, maximum, major);
     return minimum <= major && major <= maximum;
 }
 

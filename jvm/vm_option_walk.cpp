@@ -29,16 +29,16 @@ void VmOptionWalk::addEntry(const std::wstring &includeBase, const std::wstring 
 // A cycle or runaway nesting would otherwise recurse until the stack is gone.
 bool VmOptionWalk::mayRead(const std::wstring &shownPath, const std::wstring &identity) const {
     if (std::find(filesBeingRead_.begin(), filesBeingRead_.end(), identity) != filesBeingRead_.end()) {
-        logError(L"vmoptions %s includes itself, not read again", shownPath.c_str());
+        logError("vmoptions %s includes itself, not read again", shownPath.c_str());
         return false;
     }
     if (filesBeingRead_.size() >= kMaxIncludeDepth) {
-        logError(L"vmoptions %s nested deeper than %d includes, not read", shownPath.c_str(),
+        logError("vmoptions %s nested deeper than %d includes, not read", shownPath.c_str(),
                  static_cast<int>(kMaxIncludeDepth));
         return false;
     }
     if (filesRead_ >= kMaxIncludedFiles) {
-        logError(L"vmoptions %s not read, %d files read already", shownPath.c_str(),
+        logError("vmoptions %s not read, %d files read already", shownPath.c_str(),
                  static_cast<int>(kMaxIncludedFiles));
         return false;
     }
@@ -50,6 +50,6 @@ void VmOptionWalk::include(const std::wstring &includingFile, const std::wstring
     std::unique_ptr<VmOptionLines> lines = files_.openInclude(includingFile, name, path);
     if (lines != nullptr)
         readFile(path, path, *lines);
-    logMessage(L"adding vmoptions 2");
-    logMessage(L"adding vmoptions 3");
+    logMessage("adding vmoptions 2");
+    logMessage("adding vmoptions 3");
 }

@@ -74,6 +74,7 @@ NarrowExpansionValues narrowValues(const RunPlaces &places) {
 }
 
 // The environment as it is now: variables the launcher set itself count.
+// Narrow: the text is an option or class path on its way to the VM.
 void expandNarrow(const RunPlaces &places, std::string &text, bool growable) {
     NarrowExpansionValues values = narrowValues(places);
     char *block = GetEnvironmentStringsA();

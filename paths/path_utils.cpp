@@ -4,6 +4,7 @@
 
 #include "common/capacities.h"
 #include "common/format.h"
+#include "common/private_security.h"
 #include "common/text.h"
 #include "common/win32_handles.h"
 #include "diagnostics/log.h"
@@ -16,7 +17,9 @@ const DWORD kCommandExitWaitMs = 2000;
 const DWORD kCommandOutputWaitMs = 10000;
 
 // Where this executable lives, worked out once when first asked: a cache,
-// as the executable does not move while it runs.
+// as the executable does not move while it runs. Process-wide because the
+// narrow form may cost a command shell, and the fatal path and the control
+// handlers (which carry no context) resolve paths too.
 struct ExecutablePaths {
     bool pathsKnown;
     wchar_t longPath[kPathCapacity];
@@ -32,6 +35,7 @@ UINT fileCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
 bool acceptableNarrowPath(const std::string &path, bool lossy) { return !lossy && hasExeExtension(path.c_str()); }
 
+// Narrow: the executable's narrow path is what the VM is given; lossless, else the 8.3 form.
 std::string narrowFromCandidates(const wchar_t *longPath) {
     bool lossy;
     std::string candidate = toNarrowPath(longPath, &lossy);
@@ -68,7 +72,7 @@ void initExecutablePaths() {
     DWORD error = GetLastError();
     if (length == 0 || length >= kPathCapacity)
         copyText(executable.longPath, kPathCapacity, moduleName);
-    logMessage(L"init file name %s %s %d %d", moduleName, executable.longPath, static_cast<int>(length),
+    logMessage("init file name %s %s %d %d", moduleName, executable.longPath, static_cast<int>(length),
                static_cast<int>(error));
     std::string narrow = narrowFromCandidates(executable.longPath);
     collapseBackslashes(executable.longPath);
@@ -88,6 +92,7 @@ void initExecutableDirectories() {
         return;
     executable.directoriesKnown = true;
     const char *narrow = getExecutablePathA();
+    // Narrow: the directory of the narrow executable path, for texts the VM takes.
     DWORD length = GetFullPathNameA(narrow, kPathCapacity, executable.directoryA, nullptr);
     if (length == 0 || length >= kPathCapacity)
         copyText(executable.directoryA, kPathCapacity, narrow);
@@ -104,7 +109,7 @@ void joinResolved(Char *out, size_t capacity, const Char *directory, const Char 
     std::basic_string<Char> joined = directory;
     joined += path;
     if (!copyText(out, capacity, joined.c_str()))
-        logError(L"path cut at %d characters", static_cast<int>(capacity - 1));
+        logError("path cut at %d characters", static_cast<int>(capacity - 1));
 }
 
 }  // namespace
@@ -159,6 +164,7 @@ bool findFileTime(const wchar_t *path, uint64_t *lastWriteTime) {
     return takeSearchResult(search, found.ftLastWriteTime, lastWriteTime);
 }
 
+// Narrow: for runtime and class path entries, which the VM takes narrow.
 bool findFileTime(const char *path, uint64_t *lastWriteTime) {
     WIN32_FIND_DATAA found;
     FindHandle search(FindFirstFileA(path, &found));
@@ -167,6 +173,23 @@ bool findFileTime(const char *path, uint64_t *lastWriteTime) {
 
 bool pathExists(const wchar_t *path) { return isDriveRoot(path) || findFileTime(path, nullptr); }
 bool pathExists(const char *path) { return isDriveRoot(path) || findFileTime(path, nullptr); }
+
+bool createFoldersPrivately(const std::wstring &path) {
+    std::wstring folder = path;
+    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/'))
+        folder.pop_back();
+    if (folder.empty() || pathExists(folder.c_str()))
+        return true;
+    size_t slash = folder.find_last_of(L"\\/");
+    if (slash != std::wstring::npos && slash > 0 && !createFoldersPrivately(folder.substr(0, slash + 1)))
+        return false;
+    PrivateSecurity security(FILE_ALL_ACCESS, 0);
+    if (security.attributes() && CreateDirectoryW(folder.c_str(), security.attributes()))
+        return true;
+    DWORD error = GetLastError();
+    logMessage("could not make the output folder %s (%d)", folder.c_str(), static_cast<int>(error));
+    return error == ERROR_ALREADY_EXISTS;
+}
 
 void collapseBackslashesA(char *path, size_t capacity) {
     std::wstring wide = toWidePath(path);
@@ -205,41 +228,42 @@ std::string shortPathViaCommandShell(const wchar_t *path) {
     UINT directoryLength = GetWindowsDirectoryW(windowsDirectory, kPathCapacity);
     if (directoryLength == 0 || directoryLength >= kPathCapacity)
         windowsDirectory[0] = 0;
-    // cmd.exe would expand "%NAME%" inside the quotes, and /D keeps its
-    // AutoRun commands from running with the launcher's rights.
+    // cmd.exe would expand "%NAME%" inside the quotes, /D keeps its AutoRun
+    // commands from running with the launcher's rights, and /V:OFF keeps a
+    // registry default from expanding "!NAME!" in the path.
     if (wcschr(path, L'%')) {
-        logMessage(L"not asking cmd.exe for a path with %%: %s", path);
+        logMessage("not asking cmd.exe for a path with %%: %s", path);
         return std::string();
     }
-    return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /D /C for %%I in (\"%s\") do @echo %%~sI",
+    return runShortPathCommand(formatString(L"%s\\system32\\cmd.exe /D /V:OFF /C for %%I in (\"%s\") do @echo %%~sI",
                                             windowsDirectory, path));
 }
 
 std::string runShortPathCommand(std::wstring commandLine) {
-    logMessage(L"executing %s", commandLine.c_str());
+    logMessage("executing %s", commandLine.c_str());
     CapturedChild command;
     ChildOptions options;
     options.captureOutput = true;
     options.creationFlags = CREATE_NO_WINDOW;
     if (!command.start(commandLine, options)) {
-        logMessage(L"could not execute cmd.exe");
+        logMessage("could not execute cmd.exe");
         return std::string();
     }
     // Everything the command writes until it closes its output, at most a buffer full.
     std::string output = command.readOutput(kPathCapacity, false, kCommandOutputWaitMs);
-    logMessage(L"finished reading from cmd.exe %d \"%S\"", static_cast<int>(output.size()), output.c_str());
+    logMessage("finished reading from cmd.exe %d \"%S\"", static_cast<int>(output.size()), output.c_str());
     // The end of the output can be seen a moment before the exit code is
     // set (Wine shows this); a command that is done has ended well within this.
     DWORD exitCode = command.waitForExit(kCommandExitWaitMs);
-    logMessage(L"Exit Code %d", static_cast<int>(exitCode));
+    logMessage("Exit Code %d", static_cast<int>(exitCode));
     if (exitCode == kStillActive) {
-        logMessage(L"Terminating process");
+        logMessage("Terminating process");
         command.terminate();
         return std::string();
     }
     std::string result = shortPathFromCommandOutput(output, exitCode);
     if (!result.empty())
-        logMessage(L"Using %S", result.c_str());
+        logMessage("Using %S", result.c_str());
     return result;
 }
 
@@ -266,6 +290,7 @@ void resolveAgainstExecutable(wchar_t *out, size_t capacity, const wchar_t *path
     collapseBackslashes(out);
 }
 
+// Narrow forms: for texts on their way to the VM.
 void resolveAgainstExecutable(char *out, size_t capacity, const char *path, const char *baseFile) {
     if (capacity == 0)
         return;

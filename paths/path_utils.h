@@ -21,6 +21,10 @@ std::wstring toWidePath(const char *path);
 
 // A drive root counts without a disk access; anything else must be found by a
 // directory search (wildcards match as they do there).
+// Creates the missing folders of path (ending in a separator or not) with a
+// DACL for this account and the administrators only; false when one could
+// not be made.
+bool createFoldersPrivately(const std::wstring &path);
 bool pathExists(const char *path);
 bool pathExists(const wchar_t *path);
 bool findFileTime(const char *path, uint64_t *lastWriteTime);

@@ -1,6 +1,7 @@
 #include "paths/temp_dirs.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -25,16 +26,8 @@ typedef HRESULT(WINAPI *FolderPathA)(HWND, int, HANDLE, DWORD, char *);
 typedef HRESULT(WINAPI *FolderPathW)(HWND, int, HANDLE, DWORD, wchar_t *);
 
 // Older systems lack the shell folder functions; they are looked up when
-// first needed.
-HMODULE shellLibrary() {
-    static HMODULE library;
-    static bool tried;
-    if (!tried) {
-        tried = true;
-        library = LoadLibraryA("shell32.dll");
-    }
-    return library;
-}
+// needed, and shell32 (once loaded it stays) costs no start that needs none.
+HMODULE shellLibrary() { return LoadLibraryW(L"shell32.dll"); }
 
 void *shellFunction(const char *name) {
     HMODULE library = shellLibrary();
@@ -63,6 +56,7 @@ bool commonAppData(const char *functionName, std::basic_string<Char> *path) {
     return true;
 }
 
+// Narrow members call the narrow functions themselves (see TempSystem).
 class WindowsTempSystem : public TempSystem {
 public:
     bool createDirectory(const char *path) override { return CreateDirectoryA(path, nullptr) != 0; }
@@ -88,7 +82,12 @@ public:
         *folded = buffer;
         return true;
     }
+    // Names from the time and the process id repeat within a second, and a
+    // user who guesses them can take them all first.
     int pseudoRandomNumber() override {
+        uint32_t value = 0;
+        if (RtlGenRandom(&value, sizeof value))
+            return static_cast<int>(value & 0x7fffffff);
         srand(pseudoRandomSeed(static_cast<long long>(time(nullptr)), GetCurrentProcessId()));
         return rand();
     }
@@ -182,21 +181,22 @@ bool getTempRootA(char *out, size_t capacity) {
     return chosenRoot.roots.found;
 }
 
+// Narrow from here on: the launcher's temporary directory reaches the VM as a narrow property.
 bool makeTempFileName(char *out, size_t capacity, bool &reserved) {
     reserved = false;
     char root[kPathCapacity];
     if (!getTempRootA(root, kPathCapacity))
         return false;
-    logMessage(L"tempPath is %S", root);
+    logMessage("tempPath is %S", root);
     char name[kPathCapacity];
     if (GetTempFileNameA(root, "plx", 0, name) == 0) {
-        logMessage(L"GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
+        logMessage("GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
         formatText(name, kPathCapacity, "%splx%d", withTrailingSeparator(root).c_str(),
                    windowsTempSystem().pseudoRandomNumber());
     } else {
         reserved = true;
     }
-    logMessage(L"tempFile is %S", name);
+    logMessage("tempFile is %S", name);
     copyText(out, capacity, name);
     return true;
 }
@@ -207,7 +207,7 @@ TempDirResult createLauncherTempDir(LauncherTempDir &dir) {
     // write there. Creation fails on any existing name, a planted link included.
     PrivateSecurity security(FILE_ALL_ACCESS, 0);
     if (!security.attributes()) {
-        logError(L"no private ACL for the directory (%d)", static_cast<int>(GetLastError()));
+        logError("no private ACL for the directory (%d)", static_cast<int>(GetLastError()));
         dir = LauncherTempDir();
         return TempDirResult::NotCreated;
     }
@@ -219,7 +219,7 @@ TempDirResult createLauncherTempDir(LauncherTempDir &dir) {
         char directory[kPathCapacity];
         size_t length = formatText(directory, kPathCapacity, "%s_dir%d", file,
                                    static_cast<int>(static_cast<uint32_t>(time(nullptr))));
-        logMessage(L"Temp dir3: %S", directory);
+        logMessage("Temp dir3: %S", directory);
         // A cut name would be another directory than the one logged.
         if (length < kPathCapacity && CreateDirectoryA(directory, security.attributes())) {
             dir.path = directory;
@@ -228,7 +228,7 @@ TempDirResult createLauncherTempDir(LauncherTempDir &dir) {
         }
         if (reserved)
             DeleteFileA(file);
-        logMessage(L"Could not create dir (%d)",
+        logMessage("Could not create dir (%d)",
                    static_cast<int>(length < kPathCapacity ? GetLastError() : ERROR_FILENAME_EXCED_RANGE));
     }
     dir = LauncherTempDir();
@@ -251,6 +251,56 @@ void removeLauncherTempDir(LauncherTempDir &dir) {
 
 void removeLauncherTempDirAtFatalExit(void *dir) { removeLauncherTempDir(*static_cast<LauncherTempDir *>(dir)); }
 
+namespace {
+
+bool ownerIsThisUserOrTrusted(PSID owner) {
+    if (owner == nullptr)
+        return false;
+    for (WELL_KNOWN_SID_TYPE trusted : {WinLocalSystemSid, WinBuiltinAdministratorsSid}) {
+        unsigned char sid[SECURITY_MAX_SID_SIZE];
+        DWORD size = sizeof sid;
+        if (CreateWellKnownSid(trusted, nullptr, sid, &size) && EqualSid(owner, sid))
+            return true;
+    }
+    UniqueHandle token;
+    union {
+        TOKEN_USER user;
+        unsigned char bytes[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+    } answer;
+    DWORD needed = 0;
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()) &&
+           GetTokenInformation(token.get(), TokenUser, &answer, sizeof answer, &needed) &&
+           EqualSid(owner, answer.user.User.Sid);
+}
+
+// What createLauncherTempDir makes: owned by this account (or SYSTEM, the
+// administrators), and no one else named in its DACL.
+bool isPrivateDirectory(const char *path) {
+    union {
+        SECURITY_DESCRIPTOR descriptor;
+        unsigned char bytes[4096];
+    } security;
+    DWORD needed = 0;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (!GetFileSecurityA(path, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &security, sizeof security,
+                          &needed) ||
+        !GetSecurityDescriptorOwner(&security, &owner, &defaulted) || !ownerIsThisUserOrTrusted(owner) ||
+        !GetSecurityDescriptorDacl(&security, &present, &dacl, &defaulted) || !present || dacl == nullptr)
+        return false;
+    for (DWORD i = 0; i < dacl->AceCount; i++) {
+        ACCESS_ALLOWED_ACE *entry = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void **>(&entry)))
+            return false;
+        if (entry->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && !ownerIsThisUserOrTrusted(&entry->SidStart))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool adoptWorkerTempDir(LauncherTempDir &dir) {
     char path[kPathCapacity];
     DWORD length = GetEnvironmentVariableA(kWorkerTempDirVariable, path, kPathCapacity);
@@ -261,12 +311,12 @@ bool adoptWorkerTempDir(LauncherTempDir &dir) {
     DWORD attributes = GetFileAttributesA(path);
     bool usable = getTempRootA(root, kPathCapacity) && isDirectChild(root, path) &&
                   attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-                  !isReparsePoint(attributes);
+                  !isReparsePoint(attributes) && isPrivateDirectory(path);
     if (!usable) {
-        logError(L"not using the temporary directory from the service host: %S", path);
+        logError("not using the temporary directory from the service host: %S", path);
         return false;
     }
-    logMessage(L"Temp dir from the service host: %S", path);
+    logMessage("Temp dir from the service host: %S", path);
     dir.path = path;
     dir.reservedFile.clear();
     return true;
@@ -275,7 +325,7 @@ bool adoptWorkerTempDir(LauncherTempDir &dir) {
 void emptyDirectory(const char *path, int depth) {
     if (path[0] == 0 || path[0] == '.')
         return;
-    logMessage(L"emptying %S", path);
+    logMessage("emptying %S", path);
     std::string directory = path;
     if (directory.back() != '\\')
         directory += '\\';
@@ -289,13 +339,13 @@ void emptyDirectory(const char *path, int depth) {
             continue;
         std::string child = directory + name;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            logMessage(L"attempting to remove %S (%d)", child.c_str(), depth);
+            logMessage("attempting to remove %S (%d)", child.c_str(), depth);
             // A junction or link is removed itself; what it points at is not ours.
             if (depth > 0 && !isReparsePoint(entry.dwFileAttributes))
                 emptyDirectory(child.c_str(), depth - 1);
             RemoveDirectoryA(child.c_str());
         } else {
-            logMessage(L"attempting to delete %S", child.c_str());
+            logMessage("attempting to delete %S", child.c_str());
             DeleteFileA(child.c_str());
         }
     } while (FindNextFileA(search.get(), &entry));

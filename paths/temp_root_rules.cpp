@@ -142,13 +142,20 @@ bool acceptCandidate(const Candidate &candidate, bool useLong, TempSystem &syste
     // A path cut to fit would name another directory.
     if (!candidatePath(candidate.source, system, &narrowSource) || !copyText(narrow, kPathCapacity, narrowSource.c_str()))
         return false;
-    if (!testTempCandidateA(narrow, candidate.create, candidate.strict, candidate.useLong && useLong, hasBang, system))
+    bool longFormUnchanged;
+    if (!testTempCandidateA(narrow, candidate.create, candidate.strict, candidate.useLong && useLong, hasBang, system,
+                            &longFormUnchanged))
         return false;
     std::wstring wide;
     if (!candidatePath(candidate.source, system, &wide) || wide.size() >= kPathCapacity)
         return false;
-    if (!testTempCandidate(wide.c_str(), candidate.create, candidate.strict, hasBang, system,
-                           namesSameDirectory(narrow, wide)))
+    bool sameDirectory = namesSameDirectory(narrow, wide);
+    // An ASCII path whose long form is itself has nothing the wide test could
+    // still reject: no "!" (the narrow test looked), nothing to fold, and the
+    // same long form. Asking the system again would only walk the path twice.
+    bool wideAnswerKnown = sameDirectory && (!candidate.strict || longFormUnchanged);
+    if (!wideAnswerKnown &&
+        !testTempCandidate(wide.c_str(), candidate.create, candidate.strict, hasBang, system, sameDirectory))
         return false;
     roots->found = true;
     roots->narrow = narrow;
@@ -172,11 +179,16 @@ unsigned int pseudoRandomSeed(long long secondsSince1970, unsigned long processI
 bool testWritableDirectoryA(const char *directory, TempSystem &system) { return testWritable(directory, system); }
 bool testWritableDirectory(const wchar_t *directory, TempSystem &system) { return testWritable(directory, system); }
 
-bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool *hasBang, TempSystem &system) {
+bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool *hasBang, TempSystem &system,
+                        bool *longFormUnchanged) {
+    if (longFormUnchanged)
+        *longFormUnchanged = false;
     if (!passesFirstChecks(path, create, hasBang, system))
         return false;
     std::string longForm;
     if ((strict || useLong) && system.longPath(path, &longForm)) {
+        if (longFormUnchanged)
+            *longFormUnchanged = longForm == path;
         if (hasBangSeparator(longForm.c_str())) {
             *hasBang = true;
             return false;
@@ -186,7 +198,7 @@ bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool
             if (strict)
                 return false;
         } else if (useLong && longForm.size() < kPathCapacity && longForm != path) {
-            logMessage(L"using long path %S", longForm.c_str());
+            logMessage("using long path %S", longForm.c_str());
             copyText(path, kPathCapacity, longForm.c_str());
         }
     }
@@ -199,7 +211,7 @@ bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *h
         return false;
     std::wstring folded;
     if (!foldsToSameLength(path, &folded, system)) {
-        logMessage(L"folding error %s %d %s %d", folded.c_str(), static_cast<int>(folded.size()), path,
+        logMessage("folding error %s %d %s %d", folded.c_str(), static_cast<int>(folded.size()), path,
                    static_cast<int>(std::wstring(path).size()));
         return false;
     }
@@ -213,7 +225,7 @@ bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *h
         if (longForm.find(L'?') != std::wstring::npos)
             return false;
         if (!foldsToSameLength(longForm.c_str(), &folded, system)) {
-            logMessage(L"folding error2 %s %d %s %d", folded.c_str(), static_cast<int>(folded.size()),
+            logMessage("folding error2 %s %d %s %d", folded.c_str(), static_cast<int>(folded.size()),
                        longForm.c_str(), static_cast<int>(longForm.size()));
             return false;
         }

@@ -52,8 +52,10 @@ bool testWritableDirectoryA(const char *directory, TempSystem &system);
 bool testWritableDirectory(const wchar_t *directory, TempSystem &system);
 
 // path holds at most kPathCapacity characters and may be replaced by its
-// long form (useLong). hasBang reports a "!" separator in the path or its long form.
-bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool *hasBang, TempSystem &system);
+// long form (useLong). hasBang reports a "!" separator in the path or its long form;
+// longFormUnchanged, that the long form was found and is the path as given.
+bool testTempCandidateA(char *path, bool create, bool strict, bool useLong, bool *hasBang, TempSystem &system,
+                        bool *longFormUnchanged = nullptr);
 // writableKnown: the narrow test has just probed this very directory, so it
 // is not probed again.
 bool testTempCandidate(const wchar_t *path, bool create, bool checkLong, bool *hasBang, TempSystem &system,

@@ -44,17 +44,17 @@ enum class SubstitutionLog { WideText, NarrowText, GrowableString };
 void logSubstitution(const std::wstring &reference, const WideValue &value, const std::wstring &text,
                      SubstitutionLog) {
     if (value.narrow)
-        logMessage(L"expanding2 %s to %S in %s.", reference.c_str(), narrowBytes(value.text).c_str(), text.c_str());
+        logMessage("expanding2 %s to %S in %s.", reference.c_str(), narrowBytes(value.text).c_str(), text.c_str());
     else
-        logMessage(L"expanding2 %s to %s in %s.", reference.c_str(), value.text.c_str(), text.c_str());
+        logMessage("expanding2 %s to %s in %s.", reference.c_str(), value.text.c_str(), text.c_str());
 }
 
 void logSubstitution(const std::string &reference, const std::string &value, const std::string &text,
                      SubstitutionLog log) {
     if (log == SubstitutionLog::GrowableString)
-        logMessage(L"expanding2 %S to %S.", reference.c_str(), value.c_str());
+        logMessage("expanding2 %S to %S.", reference.c_str(), value.c_str());
     else
-        logMessage(L"expanding2 %S to %S in %S.", reference.c_str(), value.c_str(), text.c_str());
+        logMessage("expanding2 %S to %S in %S.", reference.c_str(), value.c_str(), text.c_str());
 }
 
 const std::wstring &valueText(const WideValue &value) { return value.text; }
@@ -69,12 +69,12 @@ WideValue environmentValue(const std::wstring &text) {
 const std::string &environmentValue(const std::string &text) { return text; }
 
 void logExpansionLimit(const std::wstring &reference) {
-    logError(L"%s not expanded further: the text would exceed %d characters", reference.c_str(),
+    logError("%s not expanded further: the text would exceed %d characters", reference.c_str(),
              static_cast<int>(kExpansionLimit));
 }
 
 void logExpansionLimit(const std::string &reference) {
-    logError(L"%S not expanded further: the text would exceed %d characters", reference.c_str(),
+    logError("%S not expanded further: the text would exceed %d characters", reference.c_str(),
              static_cast<int>(kExpansionLimit));
 }
 
@@ -123,20 +123,6 @@ const Value &launcherValue(const Values &values, LauncherValue which, const Valu
     return separator;
 }
 
-template <typename Text, typename Values, typename Value>
-void expandText(Text &text, const Values &values, const Value &separator,
-                const std::vector<std::pair<Text, Text>> &environment, SubstitutionLog log) {
-    for (const LauncherVariable &variable : kLauncherVariables)
-        substituteAll(text, asciiText<Text>(variable.reference), launcherValue(values, variable.value, separator), log);
-    // Matched as the name is written in the block, and entirely in upper case.
-    for (const auto &entry : environment) {
-        Text reference = asciiText<Text>("${") + entry.first + asciiText<Text>("}");
-        const auto &value = environmentValue(entry.second);
-        substituteAll(text, reference, value, log);
-        substituteAll(text, upperCaseAscii(reference), value, log);
-    }
-}
-
 template <typename Char>
 std::vector<std::pair<std::basic_string<Char>, std::basic_string<Char>>> entriesOf(const Char *block) {
     std::vector<std::pair<std::basic_string<Char>, std::basic_string<Char>>> entries;
@@ -152,6 +138,27 @@ std::vector<std::pair<std::basic_string<Char>, std::basic_string<Char>>> entries
     return entries;
 }
 
+template <typename Text, typename Values, typename Value>
+void expandText(Text &text, const Values &values, const Value &separator,
+                const typename Text::value_type *environmentBlock, SubstitutionLog log) {
+    // Every reference begins with "%" or "$": a text with neither stays as it is.
+    if (text.find_first_of(asciiText<Text>("%$")) == Text::npos)
+        return;
+    for (const LauncherVariable &variable : kLauncherVariables)
+        substituteAll(text, asciiText<Text>(variable.reference), launcherValue(values, variable.value, separator), log);
+    // Every environment reference begins with "${": a text without one has
+    // nothing to take from the block, which need not be taken apart then.
+    if (text.find(asciiText<Text>("${")) == Text::npos)
+        return;
+    // Matched as the name is written in the block, and entirely in upper case.
+    for (const auto &entry : entriesOf(environmentBlock)) {
+        Text reference = asciiText<Text>("${") + entry.first + asciiText<Text>("}");
+        const auto &value = environmentValue(entry.second);
+        substituteAll(text, reference, value, log);
+        substituteAll(text, upperCaseAscii(reference), value, log);
+    }
+}
+
 }  // namespace
 
 std::vector<std::pair<std::wstring, std::wstring>> environmentEntries(const wchar_t *block) { return entriesOf(block); }
@@ -160,12 +167,12 @@ std::vector<std::pair<std::string, std::string>> environmentEntries(const char *
 void expandWideText(std::wstring &text, const WideExpansionValues &values, const wchar_t *environmentBlock) {
     WideValue separator;
     separator.text = L";";
-    expandText(text, values, separator, environmentEntries(environmentBlock), SubstitutionLog::WideText);
+    expandText(text, values, separator, environmentBlock, SubstitutionLog::WideText);
 }
 
 void expandNarrowText(std::string &text, const NarrowExpansionValues &values, const char *environmentBlock,
                       bool growable) {
-    expandText(text, values, std::string(";"), environmentEntries(environmentBlock),
+    expandText(text, values, std::string(";"), environmentBlock,
                growable ? SubstitutionLog::GrowableString : SubstitutionLog::NarrowText);
 }
 
@@ -176,7 +183,7 @@ bool storeExpandedText(wchar_t *buffer, size_t capacity, const std::wstring &exp
     copyText(buffer, capacity, kept.c_str());
     if (kept.size() == expanded.size())
         return true;
-    logError(L"expanded text of %d characters cut to %d: %s", static_cast<int>(expanded.size()),
+    logError("expanded text of %d characters cut to %d: %s", static_cast<int>(expanded.size()),
              static_cast<int>(kept.size()), kept.c_str());
     return false;
 }
@@ -186,7 +193,7 @@ bool storeExpandedText(char *buffer, size_t capacity, const std::string &expande
         return expanded.empty();
     if (copyText(buffer, capacity, expanded.c_str()))
         return true;
-    logError(L"expanded text of %d characters cut to %d: %S", static_cast<int>(expanded.size()),
+    logError("expanded text of %d characters cut to %d: %S", static_cast<int>(expanded.size()),
              static_cast<int>(capacity - 1), buffer);
     return false;
 }

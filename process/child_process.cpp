@@ -6,6 +6,7 @@
 
 namespace {
 
+// Narrow: for java.exe started with a narrow runtime path.
 BOOL createProcess(std::string &commandLine, DWORD flags, STARTUPINFOEXA &startup, PROCESS_INFORMATION &process) {
     return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr,
                           &startup.StartupInfo, &process);
@@ -61,11 +62,11 @@ bool bytesWaiting(HANDLE pipe, DWORD *available) {
 bool CapturedChild::createPipe() {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     if (!CreatePipe(readEnd_.receive(), writeEnd_.receive(), &inheritable, 0)) {
-        logMessage(L"CreatePipe error (%d)", static_cast<int>(GetLastError()));
+        logMessage("CreatePipe error (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     if (!SetHandleInformation(readEnd_.get(), HANDLE_FLAG_INHERIT, 0)) {
-        logMessage(L"SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
+        logMessage("SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     return true;
@@ -114,12 +115,18 @@ std::string CapturedChild::readOutput(size_t keep, bool drain, DWORD limitMs) {
     std::string text;
     char chunk[4096];
     DWORD available, count;
+    size_t read = 0;
+    cutOff_ = false;
     while ((drain || text.size() < keep) && bytesWaiting(readEnd_.get(), &available)) {
+        // A child that writes without pause never empties the pipe: the limits
+        // hold on every pass.
+        if (elapsedMs() >= limitMs || read >= kMostBytesRead) {
+            logMessage("no end of output after %d ms and %d bytes", static_cast<int>(elapsedMs()),
+                       static_cast<int>(read));
+            cutOff_ = true;
+            break;
+        }
         if (available == 0) {
-            if (elapsedMs() >= limitMs) {
-                logMessage(L"no end of output after %d ms", static_cast<int>(limitMs));
-                break;
-            }
             // Ended with its output read: what still holds the pipe is not the child.
             if (WaitForSingleObject(process_.get(), 10) == WAIT_OBJECT_0 &&
                 bytesWaiting(readEnd_.get(), &available) && available == 0)
@@ -131,6 +138,7 @@ std::string CapturedChild::readOutput(size_t keep, bool drain, DWORD limitMs) {
             wanted = static_cast<DWORD>(std::min<size_t>(wanted, keep - text.size()));
         if (!ReadFile(readEnd_.get(), chunk, wanted, &count, nullptr) || count == 0)
             break;
+        read += count;
         if (text.size() < keep)
             text.append(chunk, std::min<size_t>(count, keep - text.size()));
     }

@@ -30,7 +30,11 @@ public:
     // in it (a process that inherited the pipe may hold it open for good), or
     // the time limit has passed. At most keep bytes are kept; with drain,
     // reading goes on past them so the child never blocks on a full pipe.
+    // Reading also ends after kMostBytesRead bytes; cutOff() then tells that
+    // the child was still writing.
     std::string readOutput(size_t keep, bool drain, DWORD limitMs);
+    bool cutOff() const { return cutOff_; }
+    static const size_t kMostBytesRead = 1 << 20;
     // Milliseconds since start, for sharing one time limit between reading
     // and waiting.
     DWORD elapsedMs() const { return GetTickCount() - startTick_; }
@@ -46,6 +50,7 @@ private:
     UniqueHandle readEnd_, writeEnd_, process_, thread_;
     DWORD startError_ = 0;
     DWORD startTick_ = 0;
+    bool cutOff_ = false;
 };
 
 #endif

@@ -3,6 +3,6 @@
 #include "diagnostics/log.h"
 
 BOOL WINAPI consoleControlHandler(DWORD) {
-    logMessage(L"ConsoleCtrlHandler event");
+    logMessage("ConsoleCtrlHandler event");
     return TRUE;
 }

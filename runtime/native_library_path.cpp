@@ -38,15 +38,15 @@ std::vector<std::string> absoluteEntries(const Settings &settings, const std::st
 void prependNativeLibraryPath(const Settings &settings, const RunPlaces &places) {
     char directories[kTextCapacity];
     settings.text(record::kNativeLibraryDirectories, directories, kTextCapacity);
-    logMessage(L"native lib dir is %S", directories);
+    logMessage("native lib dir is %S", directories);
     expandVariablesA(places, directories, kTextCapacity);
     bool cut = false;
     std::string path =
         composeNativeLibraryPath(absoluteEntries(settings, directories), environmentValue("PATH"), kNativeLibraryPathCapacity, &cut);
     if (cut)
-        logError(L"PATH with native libs cut at %d bytes", static_cast<int>(kNativeLibraryPathCapacity - 1));
+        logError("PATH with native libs cut at %d bytes", static_cast<int>(kNativeLibraryPathCapacity - 1));
     if (setPathEverywhere(path))
-        logMessage(L"Setting PATH (native libs) %S", path.c_str());
+        logMessage("Setting PATH (native libs) %S", path.c_str());
     else
-        logMessage(L"Setting PATH (native libs) %S failed with error %d", path.c_str(), static_cast<int>(GetLastError()));
+        logMessage("Setting PATH (native libs) %S failed with error %d", path.c_str(), static_cast<int>(GetLastError()));
 }

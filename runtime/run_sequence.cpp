@@ -18,9 +18,9 @@
 
 bool runSequence(const Settings &settings, StringList &arguments, const ProcessRole &role) {
     bool worker = role.serviceWorker;
-    logMessage(L"run sequence (worker %d) with %d arguments", worker ? 1 : 0, static_cast<int>(arguments.size()));
+    logMessage("run sequence (worker %d) with %d arguments", worker ? 1 : 0, static_cast<int>(arguments.size()));
     for (size_t i = 0; i < arguments.size(); i++)
-        logMessage(L"argument %d: %s", static_cast<int>(i), arguments[i].c_str());
+        logMessage("argument %d: %s", static_cast<int>(i), arguments[i].c_str());
     LaunchContext context;
     context.role = role;
     context.flavour = configuredFlavour(settings);
@@ -32,7 +32,7 @@ bool runSequence(const Settings &settings, StringList &arguments, const ProcessR
     if (worker) {
         // The service host stops the worker through its standard input; console
         // events must not end it first.
-        logMessage(L"registering ConsoleCtrlHandler");
+        logMessage("registering ConsoleCtrlHandler");
         SetConsoleCtrlHandler(consoleControlHandler, TRUE);
     }
     InstanceSemaphore instance = checkSingleInstance(settings, role.serviceMode && worker);

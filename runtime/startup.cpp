@@ -12,7 +12,7 @@
 #include "paths/expand_variables.h"
 #include "paths/path_utils.h"
 
-void reducePath() {
+void reducePath(bool wholeFolders) {
     DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
     if (size == 0)
         return;
@@ -25,27 +25,27 @@ void reducePath() {
     UINT directoryLength = GetWindowsDirectoryW(windowsDirectory, 260);
     if (directoryLength == 0 || directoryLength >= 260)
         return;
-    logMessage(L"reducing PATH %d %d %s", static_cast<int>(directoryLength), static_cast<int>(size), path.c_str());
-    std::wstring reduced = keepEntriesUnder(path, windowsDirectory);
-    logMessage(L"reduced PATH %d to %s", static_cast<int>(reduced.size()), reduced.c_str());
+    logMessage("reducing PATH %d %d %s", static_cast<int>(directoryLength), static_cast<int>(size), path.c_str());
+    std::wstring reduced = keepEntriesUnder(path, windowsDirectory, wholeFolders);
+    logMessage("reduced PATH %d to %s", static_cast<int>(reduced.size()), reduced.c_str());
     if (!reduced.empty() && !SetEnvironmentVariableW(L"PATH", reduced.c_str()))
-        logMessage(L"ERROR setting path");
+        logMessage("ERROR setting path");
 }
 
 void clearJavaOptionsVariables() {
-    static const char *const names[] = {"_JAVA_OPTIONS", "JDK_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS"};
-    for (const char *name : names)
-        SetEnvironmentVariableA(name, nullptr);
+    static const wchar_t *const names[] = {L"_JAVA_OPTIONS", L"JDK_JAVA_OPTIONS", L"JAVA_TOOL_OPTIONS"};
+    for (const wchar_t *name : names)
+        SetEnvironmentVariableW(name, nullptr);
     // The runtime library keeps its own copy, which a VM in this process reads.
-    for (const char *name : names)
-        _putenv((std::string(name) + "=").c_str());
+    for (const wchar_t *name : names)
+        _wputenv((std::wstring(name) + L"=").c_str());
 }
 
 static void changeWorkingDirectory(const Settings &settings) {
     wchar_t directory[kPathCapacity];
     settings.text(record::kWorkingDirectory, directory, kPathCapacity);
     if (directory[0] == 0) {
-        logMessage(L"working directory unchanged");
+        logMessage("working directory unchanged");
         return;
     }
     // Before the run's own directories exist: their variables expand to nothing.
@@ -53,15 +53,15 @@ static void changeWorkingDirectory(const Settings &settings) {
     wchar_t fullPath[kPathCapacity];
     getFullPath(fullPath, kPathCapacity, directory, DirectoryForm::NarrowDerived, true);
     SetCurrentDirectoryW(fullPath);
-    logMessage(L"change working directory to %s", fullPath);
+    logMessage("change working directory to %s", fullPath);
 }
 
 void launcherStartup(Settings &settings) {
     loadConfigBlock(settings);
     if (settings.flag(record::kReducePath))
-        reducePath();
+        reducePath(settings.flag(record::kStrictPathSearch));
     if (settings.flag(record::kIgnoreJavaOptions)) {
-        logMessage(L"ignoring java options environment variables");
+        logMessage("ignoring java options environment variables");
         clearJavaOptionsVariables();
     }
     changeWorkingDirectory(settings);

@@ -11,13 +11,15 @@
 // failure (fatal errors show its messages).
 void launcherStartup(Settings &settings);
 
-// Keeps only the PATH entries under the Windows directory (record 10010).
-void reducePath();
+// Keeps only the PATH entries under the Windows directory (record 10010);
+// wholeFolders as for keepEntriesUnder.
+void reducePath(bool wholeFolders);
 // Removes the Java options variables from both environments (record 10012).
 void clearJavaOptionsVariables();
 
 // The entries of path (";"-separated, empty ones dropped) whose first
 // characters equal the Windows directory ignoring ASCII case, joined with ";".
-std::wstring keepEntriesUnder(const std::wstring &path, const std::wstring &windowsDirectory);
+// With wholeFolders the match must end at a backslash or the entry's end.
+std::wstring keepEntriesUnder(const std::wstring &path, const std::wstring &windowsDirectory, bool wholeFolders);
 
 #endif

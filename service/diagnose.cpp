@@ -29,6 +29,8 @@
 #include "service/service_registration.h"
 #include "paths/temp_dirs.h"
 #include "runtime/native_library_path.h"
+#include "service/stop_report.h"
+#include "service/worker_channel.h"
 #include "pellux_version.h"
 
 namespace {
@@ -106,6 +108,31 @@ void describeService(const wchar_t *name) {
 
 std::wstring configText(const Settings &settings, int32_t id) { return widenBytes(settings.shownText(id)); }
 
+void describeReadiness(const Settings &settings) {
+    ReadinessSettings readiness = loadReadinessSettings(settings);
+    unsigned readySeconds = readiness.readyTimeoutMs / 1000;
+    if (readiness.mode == ReadyMode::Port)
+        sayA(formatString("  readiness: running once %s:%u accepts connections, within %u s",
+                          readiness.host.empty() ? "127.0.0.1" : readiness.host.c_str(),
+                          static_cast<unsigned>(readiness.port), readySeconds));
+    else if (readiness.mode == ReadyMode::Api)
+        sayA(formatString("  readiness: running once the application calls ServiceState.ready(), within %u s",
+                          readySeconds));
+    else
+        say(L"  readiness: running as soon as the application runs");
+    say(readiness.watchdogTimeoutMs == 0
+            ? std::wstring(L"  watchdog: off")
+            : formatString(L"  watchdog: the application is ended after %u s without a sign of life",
+                           static_cast<unsigned>(readiness.watchdogTimeoutMs / 1000)));
+    if (!readiness.stopReport) {
+        say(L"  stop report: off");
+        return;
+    }
+    std::wstring folder = stopReportFolderPath(settings), latest = latestStopReport(folder);
+    say(L"  stop report: written to " + folder + L" when the application has to be ended");
+    say(L"  latest stop report: " + (latest.empty() ? std::wstring(L"none") : latest));
+}
+
 void describeConfiguration(const Settings &settings, const RunPlaces &places) {
     say(L"");
     say(L"Configuration:");
@@ -133,6 +160,7 @@ void describeConfiguration(const Settings &settings, const RunPlaces &places) {
         names += (names.empty() ? L"" : L", ") + widenBytes(variable.name);
     if (!names.empty())
         say(L"  environment variables set: " + names);
+    describeReadiness(settings);
     std::string embedded = settings.shownText(record::kEmbeddedFileCount);
     if (!embedded.empty() && embedded != "0")
         sayA("  embedded files: " + embedded + " (extracted into a temporary directory at each start)");
@@ -211,7 +239,7 @@ void describeLogAndTemp() {
 }  // namespace
 
 int diagnose(const Settings &settings, const ProcessRole &role) {
-    logMessage(L"diagnose");
+    logMessage("diagnose");
     say(formatString(L"Launcher: pellux %s, %d-bit.", PELLUX_VERSION_W, PELLUX_TARGET_BITS));
     // As a start would see it, without extracting anything or taking the instance semaphore.
     LaunchContext context;

@@ -7,8 +7,9 @@ namespace {
 
 const uint32_t kMsPerSecond = 1000;
 
-// The record's number clamped into its bounds (text without digits reads as
-// 0); false when it is missing.
+
+}  // namespace
+
 bool readBounded(const Settings &settings, ClampedSetting setting, std::vector<ClampNote> &notes, int32_t &value) {
     bool outside = false;
     if (!settings.clamped(setting, &value, &outside))
@@ -17,8 +18,6 @@ bool readBounded(const Settings &settings, ClampedSetting setting, std::vector<C
         notes.push_back(ClampNote{setting.id, settings.shownText(setting.id), value});
     return true;
 }
-
-}  // namespace
 
 RobustnessSettings readRobustnessSettings(const Settings &config, std::vector<ClampNote> &notes) {
     RobustnessSettings settings;

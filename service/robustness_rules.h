@@ -30,6 +30,10 @@ struct ClampNote {
 
 // Reads the robustness records. A present value outside its bounds is
 // clamped and noted.
+// The record's number clamped into its bounds (text without digits reads as
+// 0), noted when it was outside; false when it is missing.
+bool readBounded(const Settings &settings, ClampedSetting setting, std::vector<ClampNote> &notes, int32_t &value);
+
 RobustnessSettings readRobustnessSettings(const Settings &config, std::vector<ClampNote> &notes);
 
 // One action of the failure actions list; the types are SC_ACTION_TYPE's.

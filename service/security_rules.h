@@ -6,11 +6,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // True when the registered binary path starts this program: in quotes, or
 // unquoted and followed by the end or a blank; ASCII letter case aside. A path
 // in another form (a short name, another drive letter) does not count.
 bool registrationRunsProgram(const wchar_t *binaryPath, const wchar_t *program);
+
+// Whose service of the name install and uninstall are about to touch.
+enum class Registration { kNone, kThisProgram, kOtherProgram, kUnknown };
+// From OpenService's error (0: opened) and the registered binary path (null:
+// the configuration could not be read). Any failure but "does not exist"
+// leaves it unknown, which callers treat as another program's.
+Registration registrationOf(uint32_t openError, const wchar_t *binaryPath, const wchar_t *program);
 
 // The account name CreateService takes for the choice of the account record:
 // empty for LocalSystem (and an empty record), false for an unknown choice.
@@ -41,6 +49,39 @@ std::wstring passwordProblem(const ServiceAccount &account, bool passwordGiven, 
 bool grantsWrite(uint32_t accessMask);
 // SYSTEM, the administrators and TrustedInstaller, as string SIDs.
 bool isTrustedWriter(const std::wstring &sid);
+
+// What the install check reads of one path: its owner and the allowing
+// entries of its DACL, SIDs as text.
+struct AccessEntry {
+    uint32_t mask = 0;
+    bool inheritOnly = false;  // applies to children only
+    std::wstring sid;
+};
+struct PathSecurity {
+    std::wstring path;
+    bool aboveFolder = false;  // a folder above the service folder
+    uint32_t readError = 0;    // nonzero: its security could not be read
+    std::wstring owner;
+    bool nullDacl = false;     // no DACL: everyone may do anything
+    std::vector<AccessEntry> allowed;
+};
+
+enum class PathRisk { kNone, kUnreadable, kForeignOwner, kWritable };
+
+// Whether someone other than SYSTEM, the administrators, TrustedInstaller and
+// the installing account (installer, a SID) could change what the path
+// holds. Above the service folder only renaming, deleting children and
+// changing the DACL count: creating a folder beside it changes nothing; and
+// the anonymous logon, which owns no folder on Windows, is Wine's name for
+// another Unix account there.
+PathRisk pathRisk(const PathSecurity &path, const std::wstring &installer);
+// An owner whose object may be waited on or trusted: SYSTEM, the
+// administrators, TrustedInstaller or self (this process's user SID).
+bool isTrustedOwner(const std::wstring &owner, const std::wstring &self);
+// The folders from the service folder's parent up to its root, nearest first.
+std::vector<std::wstring> foldersAbove(const std::wstring &folder);
+// The account record's choices that run with full control of the machine.
+inline bool isPrivilegedAccount(const std::wstring &choice) { return choice.empty() || choice == L"LocalSystem"; }
 
 // One of the six priority classes CreateProcess takes; any other bits would
 // become creation flags of the worker.

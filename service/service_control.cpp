@@ -5,6 +5,7 @@
 
 #include "common/capacities.h"
 #include "common/format.h"
+#include "common/private_security.h"
 #include "common/records.h"
 #include "common/win32_handles.h"
 #include "config/settings.h"
@@ -14,6 +15,7 @@
 #include "service/service_account.h"
 #include "service/service_registration.h"
 #include "service/service_rules.h"
+#include "service/worker_channel.h"
 
 namespace {
 
@@ -26,7 +28,7 @@ void printLine(const char *format, ...) {
     fflush(stdout);
 }
 
-ServiceHandle openServiceManager(DWORD access) { return ServiceHandle(OpenSCManagerA(nullptr, nullptr, access)); }
+ServiceHandle openServiceManager(DWORD access) { return ServiceHandle(OpenSCManagerW(nullptr, nullptr, access)); }
 
 // The wait of waitForServiceStop; status holds the last answer.
 bool waitForStopStatus(SC_HANDLE service, SERVICE_STATUS &status) {
@@ -61,7 +63,18 @@ public:
         if (!wanted)
             return;
         std::wstring name = std::wstring(L"Global\\pellux-stop-") + serviceName;
-        mutex_.reset(CreateMutexW(nullptr, FALSE, name.c_str()));
+        // Anyone may create the name first and hold it: an object the
+        // administrators do not own is not waited on.
+        PrivateSecurity security(MUTEX_ALL_ACCESS, 0);
+        mutex_.reset(CreateMutexW(security.attributes(), FALSE, name.c_str()));
+        if (mutex_ && GetLastError() == ERROR_ALREADY_EXISTS &&
+            !isTrustedOwner(kernelObjectOwner(mutex_.get()), currentUserSid())) {
+            fputs(formatString("Warning: %S belongs to another account; the stop does not wait for its turn.\n",
+                               name.c_str())
+                      .c_str(),
+                  stderr);
+            mutex_.reset();
+        }
         if (!mutex_)
             return;  // a stop without its turn still goes out
         DWORD waited = WaitForSingleObject(mutex_.get(), kStopTurnWaitMs);
@@ -98,26 +111,34 @@ void waitForStopAndReport(SC_HANDLE service, const wchar_t *serviceName) {
         printLine("The application did not stop in time and was ended.\n");
 }
 
-// Install replaces a registration of this program only; another program's
-// service of the same name (a system one, say) is left alone.
-bool serviceBelongsToOtherProgram(const wchar_t *serviceName) {
+// Install and uninstall touch a registration of this program only; another
+// program's service of the same name (a system one, say), or one that cannot
+// be read, is left alone. what: "replaced" or "uninstalled".
+bool serviceBelongsToOtherProgram(const wchar_t *serviceName, const char *what) {
     ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
-    ServiceHandle service(manager ? OpenServiceW(manager.get(), serviceName, SERVICE_QUERY_CONFIG)
-                                  : nullptr);
-    if (!service)
-        return false;
+    if (!manager)
+        return false;  // the command's own open fails and says so
+    ServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_QUERY_CONFIG));
+    DWORD openError = service ? 0 : GetLastError();
     union {
         QUERY_SERVICE_CONFIGW config;
         unsigned char bytes[8192];
     } answer;
     DWORD needed = 0;
-    bool known = QueryServiceConfigW(service.get(), &answer.config, sizeof answer, &needed) &&
-                 answer.config.lpBinaryPathName != nullptr;
-    if (known && registrationRunsProgram(answer.config.lpBinaryPathName, getExecutablePath()))
-        return false;
-    printLine("A service named '%S' already exists for another program (%S); it is not replaced.\n",
-              serviceName, known ? answer.config.lpBinaryPathName : L"unknown");
-    return true;
+    const wchar_t *binaryPath = service && QueryServiceConfigW(service.get(), &answer.config, sizeof answer, &needed)
+                                    ? answer.config.lpBinaryPathName
+                                    : nullptr;
+    Registration registration = registrationOf(openError, binaryPath, getExecutablePath());
+    if (registration == Registration::kOtherProgram)
+        printLine("A service named '%S' already exists for another program (%S); it is not %s.\n", serviceName,
+                  binaryPath, what);
+    else if (registration == Registration::kUnknown && openError != 0)
+        printLine("A service named '%S' exists but could not be opened (error %d); it is not %s.\n", serviceName,
+                  static_cast<int>(openError), what);
+    else if (registration == Registration::kUnknown)
+        printLine("A service named '%S' already exists for another program (unknown); it is not %s.\n",
+                  serviceName, what);
+    return registration == Registration::kOtherProgram || registration == Registration::kUnknown;
 }
 
 }  // namespace
@@ -173,26 +194,23 @@ int updateService(const Settings &settings, SC_HANDLE service, const wchar_t *se
 
 }  // namespace
 
-int installService(const Settings &settings, const wchar_t *serviceName, unsigned long startType, bool *foreign) {
+int installService(const Settings &settings, const wchar_t *serviceName, unsigned long startType, bool *refused) {
     ServiceAccount account;
     AccountPassword password;
     if (!chooseAccount(settings, serviceName, &account, &password))
         return 1;
-    if (serviceBelongsToOtherProgram(serviceName)) {
-        if (foreign)
-            *foreign = true;
+    if (serviceBelongsToOtherProgram(serviceName, "replaced") ||
+        !folderAllowsInstall(settings, account.name, accountSid(account))) {
+        if (refused)
+            *refused = true;
         return 1;
     }
     if (settings.flag(record::kUpdateInPlace)) {
         ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
         ServiceHandle existing(manager ? OpenServiceW(manager.get(), serviceName, SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG)
                                        : nullptr);
-        if (existing) {
-            int result = updateService(settings, existing.get(), serviceName, startType, account, password);
-            if (result == 0)
-                warnIfFolderWritableByUsers(accountSid(account));
-            return result;
-        }
+        if (existing)
+            return updateService(settings, existing.get(), serviceName, startType, account, password);
     }
     uninstallService(settings, serviceName, false);
     ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
@@ -218,11 +236,12 @@ int installService(const Settings &settings, const wchar_t *serviceName, unsigne
     printLine("Installed service '%S'.\n", serviceName);
     registerStartDelay(settings, service.get(), startType, false);
     grantServiceLogonRight(account);
-    warnIfFolderWritableByUsers(accountSid(account));
     return 0;
 }
 
 int uninstallService(const Settings &settings, const wchar_t *serviceName, bool verbose) {
+    if (verbose && settings.flag(record::kUninstallOwnOnly) && serviceBelongsToOtherProgram(serviceName, "uninstalled"))
+        return 1;
     stopService(settings, serviceName, false);
     ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
     if (!manager) {
@@ -242,13 +261,40 @@ int uninstallService(const Settings &settings, const wchar_t *serviceName, bool 
     return 0;
 }
 
-int startService(const wchar_t *serviceName, const StringList &arguments) {
+// A service that waits for its application to be ready: follow the start to
+// RUNNING or to its end, and say which.
+int waitForReadinessAndReport(SC_HANDLE service, const Settings &settings) {
+    ReadinessSettings readiness = loadReadinessSettings(settings);
+    if (readiness.mode == ReadyMode::None)
+        return 0;
+    const uint32_t kPollMs = 250, kSpareMs = 15000;
+    uint32_t limit = readiness.readyTimeoutMs + loadRobustnessSettings(settings).stopBudgetMs + kSpareMs;
+    DWORD began = GetTickCount();
+    SERVICE_STATUS status = {};
+    while (QueryServiceStatus(service, &status) &&
+           (status.dwCurrentState == SERVICE_START_PENDING || status.dwCurrentState == SERVICE_STOP_PENDING) &&
+           GetTickCount() - began < limit)
+        Sleep(kPollMs);
+    if (status.dwCurrentState == SERVICE_RUNNING) {
+        printLine("Service is running.\n");
+        return 0;
+    }
+    if (status.dwCurrentState == SERVICE_STOPPED) {
+        printLine("Service stopped before it was ready. Exit code: %d, service-specific %d.\n",
+                  static_cast<int>(status.dwWin32ExitCode), static_cast<int>(status.dwServiceSpecificExitCode));
+        return 1;
+    }
+    printLine("Error while waiting for the service to start\n");
+    return 1;
+}
+
+int startService(const Settings &settings, const wchar_t *serviceName, const StringList &arguments) {
     ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
     if (!manager) {
         printLine("Could not open SCManager.\n");
         return 1;
     }
-    ServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_START));
+    ServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_START | SERVICE_QUERY_STATUS));
     if (!service) {
         printLine("Could not start service. Error code: %d\n", static_cast<int>(GetLastError()));
         return 1;
@@ -260,7 +306,7 @@ int startService(const wchar_t *serviceName, const StringList &arguments) {
     if (StartServiceW(service.get(), static_cast<DWORD>(startArguments.size()),
                       startArguments.empty() ? nullptr : startArguments.data())) {
         printLine("Starting service '%S'.\n", serviceName);
-        return 0;
+        return waitForReadinessAndReport(service.get(), settings);
     }
     DWORD error = GetLastError();
     if (error == ERROR_SERVICE_ALREADY_RUNNING) {

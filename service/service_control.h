@@ -12,15 +12,17 @@
 #include "config/settings.h"
 
 // 0 installed, 1 failure. An existing registration of this executable is
-// removed first, or updated in place with record 30602; one of another
-// program is refused (foreign set).
+// removed first, or updated in place with the update-in-place record; one of another
+// program, or a folder others may change, is
+// refused (refused set) and nothing is touched.
 int installService(const Settings &settings, const wchar_t *serviceName, unsigned long startType,
-                   bool *foreign = nullptr);
+                   bool *refused = nullptr);
 // 0 removed, 1 failure; prints only when verbose.
 int uninstallService(const Settings &settings, const wchar_t *serviceName, bool verbose);
 // arguments: the service name argument first, then the start arguments.
-// 0 start accepted or already running, 1 failure.
-int startService(const wchar_t *serviceName, const StringList &arguments);
+// 0 start accepted or already running, 1 failure. A service that waits for
+// its application to be ready is followed until it runs (0) or stops (1).
+int startService(const Settings &settings, const wchar_t *serviceName, const StringList &arguments);
 // 0 stop sent (whatever the wait gave) or already stopped, 1 failure.
 int stopService(const Settings &settings, const wchar_t *serviceName, bool verbose);
 // True when the service reached SERVICE_STOPPED.

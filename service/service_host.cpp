@@ -1,5 +1,6 @@
 #include "service/service_host.h"
 
+#include <memory>
 #include <string>
 
 #include "common/capacities.h"
@@ -14,10 +15,14 @@
 #include "diagnostics/log.h"
 #include "paths/temp_dirs.h"
 #include "runtime/console_events.h"
+#include "service/port_probe.h"
+#include "service/readiness_rules.h"
 #include "service/robustness_rules.h"
 #include "service/security_rules.h"
 #include "service/service_registration.h"
 #include "service/service_rules.h"
+#include "service/stop_report.h"
+#include "service/worker_channel.h"
 #include "service/worker_guard.h"
 
 namespace {
@@ -33,6 +38,14 @@ const int32_t kStopReport = 2;
 const int32_t kOtherControlReport = 3;
 const int32_t kCheckpointReport = 4;
 const int32_t kStoppedReport = 10;
+const int32_t kStartCheckpointReport = 11;
+const int32_t kReadyReport = 12;
+// While the application is not ready yet: a checkpoint about every second.
+const DWORD kStartWaitHintMs = 5000;
+// How long one look at a port may take.
+const uint32_t kPortProbeWaitMs = 500;
+// The application's answer to a report request.
+const DWORD kStopReportWaitMs = 2000;
 
 // What serviceMain and the control handler (main thread) share under `lock`;
 // every report goes through reportStatus.
@@ -61,6 +74,13 @@ struct ServiceHostState {
     size_t observerCount = 0;
     // The launcher's settings, handed over before the dispatcher starts.
     const Settings *launcherSettings = nullptr;
+    ReadinessSettings readiness;
+    // The VM's lines back to the host; null when no setting needs them. Kept
+    // for the life of the process: the drain may outlive the wait.
+    std::unique_ptr<WorkerChannel> channel;
+    std::wstring stopReportFolder;
+    // The service-specific code of a start or a watchdog that failed; 0: none.
+    DWORD failureCode = 0;
 };
 
 // Process-wide: the Service Control Manager calls serviceMain and the control
@@ -124,19 +144,20 @@ public:
         emit(HostEventKind::StopCheckpoint, static_cast<int32_t>(timeLeftMs));
     }
     void guardEvent(const HostEvent &event) override { emit(event); }
+    void beforeForcedEnd() override;
 };
 
-void fillInitialStatus(const RobustnessSettings &settings) {
+void fillInitialStatus(const RobustnessSettings &settings, const ReadinessSettings &readiness) {
     SERVICE_STATUS &status = hostState.status;
     status.dwServiceType = kServiceWin32;
-    status.dwCurrentState = SERVICE_RUNNING;
+    status.dwCurrentState = readiness.mode == ReadyMode::None ? SERVICE_RUNNING : SERVICE_START_PENDING;
     status.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
     if (settings.preshutdownTimeoutMs != 0)
         status.dwControlsAccepted |= SERVICE_ACCEPT_PRESHUTDOWN;
     status.dwWin32ExitCode = 0;
     status.dwServiceSpecificExitCode = 0;
     status.dwCheckPoint = 0;
-    status.dwWaitHint = kStopWaitHintMs;
+    status.dwWaitHint = readiness.mode == ReadyMode::None ? kStopWaitHintMs : kStartWaitHintMs;
 }
 
 void takeServiceName(DWORD count, LPWSTR *arguments) {
@@ -169,20 +190,20 @@ bool registerControlHandler(const RobustnessSettings &settings) {
 bool createWorkerPipes(WorkerPipes &pipes) {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     if (!CreatePipe(pipes.outputRead.receive(), pipes.outputWrite.receive(), &inheritable, 0)) {
-        logMessage(L"CreatePipe error (%d)", static_cast<int>(GetLastError()));
+        logMessage("CreatePipe error (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     if (!SetHandleInformation(pipes.outputRead.get(), HANDLE_FLAG_INHERIT, 0)) {
-        logMessage(L"SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
+        logMessage("SetHandleInformation error (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     HostLock lock;
     if (!CreatePipe(pipes.inputRead.receive(), hostState.shutdownPipe.receive(), &inheritable, 0)) {
-        logMessage(L"CreatePipe error 2 (%d)", static_cast<int>(GetLastError()));
+        logMessage("CreatePipe error 2 (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     if (!SetHandleInformation(hostState.shutdownPipe.get(), HANDLE_FLAG_INHERIT, 0)) {
-        logMessage(L"SetHandleInformation error 2 (%d)", static_cast<int>(GetLastError()));
+        logMessage("SetHandleInformation error 2 (%d)", static_cast<int>(GetLastError()));
         return false;
     }
     return true;
@@ -243,18 +264,30 @@ void sendShutdown(int flag) {
     DWORD written = 0;
     if (!WriteFile(hostState.shutdownPipe.get(), line, static_cast<DWORD>(length), &written, nullptr))
         emit(HostEventKind::StopLineFailed, 0, lastError());
-    // Closed even after a failed write, so that the worker sees its input end.
-    hostState.shutdownPipe.reset();
+    // Closed even after a failed write, so that the worker sees its input end;
+    // a VM with a channel stops on the line, and its input still takes a
+    // request for a stop report.
+    if (!hostState.channel)
+        hostState.shutdownPipe.reset();
     emit(HostEventKind::StopLineSent);
 }
 
-// Thread routine: reads and discards the worker's output until its end.
-DWORD WINAPI drainWorkerOutput(LPVOID readHandle) {
-    UniqueHandle output(static_cast<HANDLE>(readHandle));
+// What the drain owns; it may outlive the wait for the worker.
+struct DrainJob {
+    UniqueHandle output;
+    WorkerChannel *channel;
+};
+
+// Thread routine: reads the worker's output until its end; only the
+// channel's lines are kept.
+DWORD WINAPI drainWorkerOutput(LPVOID context) {
+    std::unique_ptr<DrainJob> job(static_cast<DrainJob *>(context));
     emit(HostEventKind::OutputDrainStarted);
     char buffer[kDrainChunk];
     DWORD count = 0;
-    while (ReadFile(output.get(), buffer, sizeof buffer, &count, nullptr) && count > 0) {
+    while (ReadFile(job->output.get(), buffer, sizeof buffer, &count, nullptr) && count > 0) {
+        if (job->channel)
+            job->channel->consume(buffer, count);
     }
     emit(HostEventKind::OutputDrainEnded);
     return 0;
@@ -264,13 +297,12 @@ DWORD WINAPI drainWorkerOutput(LPVOID readHandle) {
 // end closed its writes fail instead.
 void startOutputDrain(WorkerPipes &pipes) {
     pipes.outputWrite.reset();
-    UniqueHandle drain(CreateThread(nullptr, 0, drainWorkerOutput, pipes.outputRead.get(), 0, nullptr));
+    DrainJob *job = new DrainJob{std::move(pipes.outputRead), hostState.channel.get()};
+    UniqueHandle drain(CreateThread(nullptr, 0, drainWorkerOutput, job, 0, nullptr));
     if (!drain) {
-        logError(L"could not start the output drain (%d)", static_cast<int>(GetLastError()));
-        pipes.outputRead.reset();
-        return;
+        logError("could not start the output drain (%d)", static_cast<int>(GetLastError()));
+        delete job;
     }
-    pipes.outputRead.release();  // the drain owns it now
 }
 
 // Runs the worker unless a stop came first. Returns false when there is no
@@ -289,7 +321,10 @@ bool launchWorker(std::wstring &commandLine, WorkerPipes &pipes, bool inJob, Wor
     hostState.workerStarted = true;
     emit(HostEventKind::WorkerStarted);
     startOutputDrain(pipes);
-    hostState.status.dwCurrentState = SERVICE_RUNNING;
+    if (hostState.readiness.mode == ReadyMode::None)
+        hostState.status.dwCurrentState = SERVICE_RUNNING;
+    else
+        hostState.status.dwCheckPoint++;
     reportStatus();
     return true;
 }
@@ -298,11 +333,12 @@ void reportWorkerEnd(DWORD exitCode, bool workerEnded) {
     HostLock lock;
     // A worker that failed on its own leaves the service reported running, so
     // that the Service Control Manager sees an unexpected end.
-    if (exitCode == 0 || hostState.status.dwCurrentState == SERVICE_STOP_PENDING) {
+    if (exitCode == 0 || hostState.status.dwCurrentState == SERVICE_STOP_PENDING || hostState.failureCode != 0) {
         hostState.status.dwCurrentState = SERVICE_STOPPED;
-        if (workerEnded) {
+        if (workerEnded || hostState.failureCode != 0) {
             hostState.status.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
-            hostState.status.dwServiceSpecificExitCode = robustness::kWorkerEndedExitCode;
+            hostState.status.dwServiceSpecificExitCode =
+                hostState.failureCode != 0 ? hostState.failureCode : robustness::kWorkerEndedExitCode;
         }
         reportStatusOrNote(kStoppedReport);
         emit(HostEventKind::StoppedReported);
@@ -330,14 +366,149 @@ void reportStopPending(int32_t report) {
     reportStatusOrNote(report);
 }
 
+// Asks the VM what its threads do and writes that, with why the worker is
+// ended, to a new stop report; bounded by kStopReportWaitMs however the VM is.
+// False when there is no report to take.
+bool takeStopReport(const char *reason) {
+    if (!hostState.readiness.stopReport || !hostState.channel)
+        return false;
+    WorkerChannel &channel = *hostState.channel;
+    channel.expectReport();
+    std::string text = formatString("Stop report of the service '%S'\r\nReason: %s\r\n", hostState.serviceName, reason);
+    {
+        HostLock lock;
+        if (hostState.stopRequested)
+            text += formatString("Time since the stop request: %u ms\r\n",
+                                 static_cast<unsigned>(GetTickCount() - hostState.stopTick));
+        DWORD written = 0;
+        if (!hostState.shutdownPipe || !WriteFile(hostState.shutdownPipe.get(), "report\n", 7, &written, nullptr))
+            logError("could not ask the application for a stop report (%d)", lastError());
+    }
+    std::string answer;
+    bool answered = channel.waitForReport(kStopReportWaitMs, answer);
+    text += "\r\n" + answer;
+    if (!answered) {
+        text += formatString("The application did not answer within %u ms: its VM runs no Java code.\r\n",
+                             static_cast<unsigned>(kStopReportWaitMs));
+        logError("the application did not answer the request for a stop report");
+    }
+    writeStopReport(hostState.stopReportFolder, text);
+    return true;
+}
+
+// The report took time the last checkpoint did not promise: a new one gives
+// the end of the worker its margin again.
+void GuardEvents::beforeForcedEnd() {
+    if (takeStopReport("the application did not stop within service.stop.timeout"))
+        stopCheckpoint(0);
+}
+
+enum class StartOutcome { Ready, NotReady, StopRequested, WorkerEnded };
+
+// Called with the lock held.
+void reportStartCheckpoint() {
+    if (hostState.status.dwCurrentState != SERVICE_START_PENDING)
+        return;
+    hostState.status.dwCheckPoint++;
+    hostState.status.dwWaitHint = kStartWaitHintMs;
+    reportStatusOrNote(kStartCheckpointReport);
+}
+
+// Waits until the application is ready, reporting a rising checkpoint about
+// once a second meanwhile.
+StartOutcome awaitReadiness(const ReadinessSettings &readiness, HANDLE worker) {
+    StopBudget window{readiness.readyTimeoutMs, GetTickCount()};
+    std::unique_ptr<PortProbe> probe;
+    if (readiness.mode == ReadyMode::Port)
+        probe.reset(new PortProbe(readiness.host, readiness.port));
+    HANDLE wakers[3] = {worker, hostState.stopEvent.get(),
+                        hostState.channel ? hostState.channel->readyEvent() : nullptr};
+    DWORD wakerCount = readiness.mode == ReadyMode::Api && hostState.channel ? 3 : 2;
+    uint32_t lastCheckpoint = GetTickCount();
+    for (;;) {
+        if (probe && probe->connects(kPortProbeWaitMs))
+            return StartOutcome::Ready;
+        uint32_t left = stopTimeLeft(window, GetTickCount());
+        if (left == 0)
+            return StartOutcome::NotReady;
+        uint32_t wait = nextCheckpointWait(left);
+        if (probe && wait > kPortProbeWaitMs)
+            wait = kPortProbeWaitMs;
+        DWORD woken = WaitForMultipleObjects(wakerCount, wakers, FALSE, wait);
+        if (woken == WAIT_OBJECT_0)
+            return StartOutcome::WorkerEnded;
+        if (woken == WAIT_OBJECT_0 + 1)
+            return StartOutcome::StopRequested;
+        if (woken == WAIT_OBJECT_0 + 2)
+            return StartOutcome::Ready;
+        if (GetTickCount() - lastCheckpoint >= kCheckpointIntervalMs) {
+            lastCheckpoint = GetTickCount();
+            HostLock lock;
+            reportStartCheckpoint();
+        }
+    }
+}
+
+// Called with the lock held: a stop of the host's own, as a stop request makes.
+void stopForFailure(DWORD failureCode) {
+    hostState.failureCode = failureCode;
+    hostState.status.dwCheckPoint++;
+    reportStopPending(kStopReport);
+    requestWorkerStop();
+}
+
+void applyStartOutcome(StartOutcome outcome, const ReadinessSettings &readiness) {
+    HostLock lock;
+    if (outcome == StartOutcome::Ready && hostState.status.dwCurrentState == SERVICE_START_PENDING) {
+        logMessage("the application is ready; the service runs");
+        hostState.status.dwCurrentState = SERVICE_RUNNING;
+        hostState.status.dwCheckPoint = 0;
+        hostState.status.dwWaitHint = 0;
+        reportStatusOrNote(kReadyReport);
+    } else if (outcome == StartOutcome::NotReady && !hostState.stopRequested) {
+        logError("the application did not become ready within %d seconds; it is stopped",
+                 static_cast<int>(readiness.readyTimeoutMs / 1000));
+        stopForFailure(robustness::kNotReadyExitCode);
+    }
+}
+
+// Watches the VM's signs of life until the worker ends or a stop comes. True
+// when the watchdog ended the worker.
+bool watchLiveness(const ReadinessSettings &readiness, HANDLE worker) {
+    if (readiness.watchdogTimeoutMs == 0 || !hostState.channel)
+        return false;
+    HANDLE wakers[2] = {worker, hostState.stopEvent.get()};
+    for (;;) {
+        uint32_t left = livenessTimeLeft(hostState.channel->liveness(), readiness.watchdogTimeoutMs, GetTickCount());
+        if (left == 0)
+            break;
+        if (WaitForMultipleObjects(2, wakers, FALSE, left) != WAIT_TIMEOUT)
+            return false;
+    }
+    logError("no sign of life from the application for %d seconds; it is ended",
+             static_cast<int>(readiness.watchdogTimeoutMs / 1000));
+    {
+        HostLock lock;
+        hostState.failureCode = robustness::kWatchdogExitCode;
+        reportStopPending(kStopReport);
+    }
+    takeStopReport("no sign of life within service.watchdog.timeout");
+    TerminateProcess(worker, robustness::kWatchdogExitCode);
+    WaitForSingleObject(worker, kStopReportWaitMs * 2);
+    return true;
+}
+
 // The worker's temporary directory, made here so that it can be removed after
 // the worker: an application that ends through System.exit ends the worker
 // inside the VM, before the worker could remove it.
 void handTempDirToWorker(const Settings &settings, LauncherTempDir &dir) {
+    // A value the host's own environment brought along is no directory of its making.
+    SetEnvironmentVariableA(kWorkerTempDirVariable, nullptr);
     if (!settings.flag(record::kHostRemovesWorkerTempDir) || settings.integer(record::kEmbeddedFileCount) <= 0)
         return;
     // On failure the worker makes its own and reports what fails.
     if (createLauncherTempDir(dir) == TempDirResult::Created)
+        // Narrow: the worker takes the directory as the narrow path its VM is given.
         SetEnvironmentVariableA(kWorkerTempDirVariable, dir.path.c_str());
 }
 
@@ -367,12 +538,21 @@ bool superviseWorker(const Settings &settings, DWORD argumentCount, LPWSTR *argu
 
     emit(HostEventKind::WaitingForWorker);
     SetConsoleCtrlHandler(consoleControlHandler, TRUE);
-    WorkerWait wait;
-    wait.worker = worker.process.get();
-    wait.stopRequested = hostState.stopEvent.get();
-    wait.stopBudgetMs = robustness.stopBudgetMs;
-    GuardEvents guardEvents;
-    bool workerEnded = waitForWorker(wait, guardEvents);
+    const ReadinessSettings &readiness = hostState.readiness;
+    StartOutcome outcome = StartOutcome::Ready;
+    if (readiness.mode != ReadyMode::None) {
+        outcome = awaitReadiness(readiness, worker.process.get());
+        applyStartOutcome(outcome, readiness);
+    }
+    bool workerEnded = outcome == StartOutcome::Ready && watchLiveness(readiness, worker.process.get());
+    if (!workerEnded) {
+        WorkerWait wait;
+        wait.worker = worker.process.get();
+        wait.stopRequested = hostState.stopEvent.get();
+        wait.stopBudgetMs = robustness.stopBudgetMs;
+        GuardEvents guardEvents;
+        workerEnded = waitForWorker(wait, guardEvents);
+    }
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(worker.process.get(), &exitCode))
         exitCode = 0;
@@ -400,11 +580,17 @@ void WINAPI serviceMain(DWORD argumentCount, LPWSTR *arguments) {
                     hostState.serviceMainThread.receive(), SYNCHRONIZE, FALSE, 0);
     const Settings &settings = *hostState.launcherSettings;
     RobustnessSettings robustness = loadRobustnessSettings(settings);
+    ReadinessSettings readiness = loadReadinessSettings(settings);
     hostState.stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (needsChannel(readiness))
+        hostState.channel = WorkerChannel::open(pingIntervalMs(readiness));
+    if (readiness.stopReport)
+        hostState.stopReportFolder = stopReportFolderPath(settings);
     {
         HostLock lock;
         hostState.settings = robustness;
-        fillInitialStatus(robustness);
+        hostState.readiness = readiness;
+        fillInitialStatus(robustness, readiness);
         // A stop request that came first already set the event's condition.
         if (hostState.stopRequested)
             SetEvent(hostState.stopEvent.get());
@@ -446,7 +632,7 @@ void WINAPI serviceControlHandler(DWORD control) {
 
 DWORD readPriorityClass(const wchar_t *serviceName) {
     RegistryKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Marrowfield\\pellux\\priority", 0, KEY_READ, key.receive()) !=
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Marrowfield\\pellux\\priority", 0, KEY_READ, key.receive()) !=
         ERROR_SUCCESS)
         return NORMAL_PRIORITY_CLASS;
     DWORD value = 0;
@@ -457,9 +643,9 @@ DWORD readPriorityClass(const wchar_t *serviceName) {
         size != sizeof value)
         return NORMAL_PRIORITY_CLASS;
     if (!isPriorityClass(value)) {
-        logError(L"priority value %d is no priority class; normal priority is used", static_cast<int>(value));
+        logError("priority value %d is no priority class; normal priority is used", static_cast<int>(value));
         return NORMAL_PRIORITY_CLASS;
     }
-    logMessage(L"using priority %d", static_cast<int>(value));
+    logMessage("using priority %d", static_cast<int>(value));
     return value;
 }

@@ -15,7 +15,7 @@ typedef BOOL(WINAPI *ChangeConfig2)(SC_HANDLE, DWORD, LPVOID);
 typedef BOOL(WINAPI *QueryConfig2)(SC_HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
 
 ChangeConfig2 findChangeServiceConfig2() {
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
     return advapi ? reinterpret_cast<ChangeConfig2>(
                         reinterpret_cast<void *>(GetProcAddress(advapi, "ChangeServiceConfig2W")))
                   : nullptr;
@@ -33,7 +33,7 @@ bool changeConfig(SC_HANDLE service, DWORD level, void *info, const wchar_t *wha
     SetLastError(ERROR_PROC_NOT_FOUND);
     if (changeConfig2 && changeConfig2(service, level, info))
         return true;
-    logMessage(L"warning: could not register the %s (%d)", what, static_cast<int>(GetLastError()));
+    logMessage("warning: could not register the %s (%d)", what, static_cast<int>(GetLastError()));
     return false;
 }
 
@@ -47,13 +47,13 @@ void registerFailureActions(SC_HANDLE service, const RobustnessSettings &setting
     failure.cActions = static_cast<DWORD>(actions.size());
     failure.lpsaActions = actions.data();
     if (changeConfig(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure, L"failure actions"))
-        logMessage(L"failure actions: %d restarts after %d ms, count reset after %d s",
+        logMessage("failure actions: %d restarts after %d ms, count reset after %d s",
                    static_cast<int>(settings.restarts), static_cast<int>(settings.restartDelayMs),
                    static_cast<int>(settings.resetSeconds));
     // Also a worker that ends with an error code, reported as stopped, counts.
     SERVICE_FAILURE_ACTIONS_FLAG flag = {TRUE};
     if (changeConfig(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag, L"failure actions flag"))
-        logMessage(L"failure actions also for a stop with an error code");
+        logMessage("failure actions also for a stop with an error code");
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ RobustnessSettings loadRobustnessSettings(const Settings &config) {
     std::vector<ClampNote> notes;
     RobustnessSettings settings = readRobustnessSettings(config, notes);
     for (const ClampNote &note : notes)
-        logMessage(L"record %d value '%S' is out of bounds: using %d", static_cast<int>(note.id),
+        logMessage("record %d value '%S' is out of bounds: using %d", static_cast<int>(note.id),
                    note.value.c_str(), static_cast<int>(note.used));
     return settings;
 }
@@ -85,7 +85,7 @@ void registerRobustness(SC_HANDLE service, const RobustnessSettings &settings) {
     if (settings.preshutdownTimeoutMs != 0) {
         SERVICE_PRESHUTDOWN_INFO info = {settings.preshutdownTimeoutMs};
         if (changeConfig(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, &info, L"pre-shutdown timeout"))
-            logMessage(L"pre-shutdown timeout %d ms", static_cast<int>(settings.preshutdownTimeoutMs));
+            logMessage("pre-shutdown timeout %d ms", static_cast<int>(settings.preshutdownTimeoutMs));
     }
 }
 

@@ -29,6 +29,7 @@ bool waitWithinBudget(const WorkerWait &wait, WorkerGuardEvents &events) {
             return false;
         uint32_t left = stopTimeLeft(budget, GetTickCount());
         if (left == 0) {
+            events.beforeForcedEnd();
             endWorker(wait.worker, budget.budgetMs, events);
             return true;
         }
@@ -41,13 +42,13 @@ bool waitWithinBudget(const WorkerWait &wait, WorkerGuardEvents &events) {
 UniqueHandle createKillOnCloseJob() {
     UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
     if (!job) {
-        logMessage(L"could not create the worker's job (%d)", static_cast<int>(GetLastError()));
+        logMessage("could not create the worker's job (%d)", static_cast<int>(GetLastError()));
         return job;
     }
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     if (!SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
-        logMessage(L"could not make the worker's job end it with the host (%d)", static_cast<int>(GetLastError()));
+        logMessage("could not make the worker's job end it with the host (%d)", static_cast<int>(GetLastError()));
         job.reset();
     }
     return job;
@@ -60,7 +61,7 @@ bool runWorkerInJob(HANDLE job, const PROCESS_INFORMATION &worker, WorkerGuardEv
         events.guardEvent(hostEvent(HostEventKind::WorkerOutsideJob, 0, static_cast<int32_t>(GetLastError())));
     if (ResumeThread(worker.hThread) != static_cast<DWORD>(-1))
         return true;
-    logError(L"could not resume the worker (%d)", static_cast<int>(GetLastError()));
+    logError("could not resume the worker (%d)", static_cast<int>(GetLastError()));
     TerminateProcess(worker.hProcess, robustness::kWorkerEndedExitCode);
     return false;
 }

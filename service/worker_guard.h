@@ -20,6 +20,8 @@ public:
     // A bounded stop is still under way with timeLeftMs of its budget.
     virtual void stopCheckpoint(uint32_t timeLeftMs) = 0;
     virtual void guardEvent(const HostEvent &event) = 0;
+    // The stop budget is spent: the last moment to learn what the worker does.
+    virtual void beforeForcedEnd() {}
 };
 
 // How the host waits for its worker: stopRequested is set by a stop request;

@@ -61,5 +61,10 @@ int main(int argc, char **argv) {
     writeToStandardError(settingText(settings, JAVA_KEY_BANNER, openJdkBanner(DEFAULT_VERSION)));
     int heldMs = static_cast<int>(settingNumber(settings, JAVA_KEY_HELD_OUTPUT, 0));
     if (heldMs > 0) leaveChildHoldingOutput(heldMs);
+    if (settingNumber(settings, JAVA_KEY_FLOOD, 0) != 0) {
+        std::string line(1000, 'x');
+        line += "\r\n";
+        for (;;) writeToStandardError(line);
+    }
     return exitCode;
 }

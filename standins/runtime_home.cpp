@@ -72,7 +72,8 @@ bool layOutJava(const RuntimeHomeLayout &layout, RuntimeHome &home, std::string 
     std::string banner = layout.banner.empty() ? openJdkBanner(layout.version) : layout.banner;
     std::string settings = std::string(JAVA_KEY_BANNER) + "=" + escapeRecordField(banner) + "\n" +
                            JAVA_KEY_EXIT + "=" + std::to_string(layout.javaExitCode) + "\n" +
-                           JAVA_KEY_HELD_OUTPUT + "=" + std::to_string(layout.javaHeldOutputMs) + "\n";
+                           JAVA_KEY_HELD_OUTPUT + "=" + std::to_string(layout.javaHeldOutputMs) + "\n" +
+                           JAVA_KEY_FLOOD + "=" + (layout.javaFloods ? "1" : "0") + "\n";
     return writeFileCreatingDirectory(joinPath(directory, STANDIN_JAVA_CONFIG_FILE), settings,
                                       error);
 }

@@ -13,6 +13,7 @@ struct RuntimeHomeLayout {
     std::string banner;              // the exact text java.exe writes to standard error
     int javaExitCode = 0;
     int javaHeldOutputMs = 0;  // a child keeps java.exe's standard error open this long
+    bool javaFloods = false;   // java.exe writes without pause after its banner
     std::wstring javaDirectory = L"bin";  // java.exe and javaw.exe; L"jre\\bin" for an old JDK
     bool withJavaw = true;
     // Nonzero: written into java.exe's PE header (e.g. 0x14C for x86), to

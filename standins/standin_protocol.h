@@ -39,6 +39,7 @@ const char JAVA_KEY_EXIT[] = "exit";      // exit code, default 0
 // Milliseconds a child left behind holds the inherited standard error open
 // after java.exe has ended, default 0 (none).
 const char JAVA_KEY_HELD_OUTPUT[] = "held_output_ms";
+const char JAVA_KEY_FLOOD[] = "flood";  // 1: after the banner, writes without pause until ended
 
 // Keys of standin-unpack200.cfg.
 const char UNPACK_KEY_REMOVE[] = "remove";  // "0": leave the archive after "-r"

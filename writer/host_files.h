@@ -4,6 +4,7 @@
 #define PELLUX_WRITER_HOST_FILES_H
 
 #include <string>
+#include <vector>
 
 // The folder of the running pellux-pack; empty when the system does not say.
 std::string ownExecutableFolder();
@@ -24,5 +25,14 @@ bool isAbsoluteHostPath(const std::string &path);
 std::string hostPathProblem(const std::string &path);
 // The separators of the host's paths.
 extern const char kHostSeparators[];
+
+// The path of a program found on PATH; empty when there is none (always on
+// Windows, where pellux-pack runs no packaging tools).
+std::string programOnPath(const std::string &program);
+
+// Runs a program found on PATH with arguments in a working directory, waits
+// for it and returns its exit code (-1 when it could not run) with its output
+// and errors together.
+int runProgram(const std::vector<std::string> &arguments, const std::string &directory, std::string *output);
 
 #endif

@@ -1,11 +1,13 @@
 #include "writer/host_files.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 
 std::string ownExecutableFolder() {
     char path[PATH_MAX];
@@ -66,3 +68,49 @@ const char kHostSeparators[] = "/";
 bool isAbsoluteHostPath(const std::string &path) { return !path.empty() && path[0] == '/'; }
 
 std::string hostPathProblem(const std::string &) { return std::string(); }
+
+std::string programOnPath(const std::string &program) {
+    const char *path = std::getenv("PATH");
+    std::string folders = path ? path : "";
+    for (size_t begin = 0; begin <= folders.size();) {
+        size_t end = std::min(folders.find(':', begin), folders.size());
+        std::string folder = folders.substr(begin, end - begin);
+        std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
+        struct stat status;
+        if (stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        begin = end + 1;
+    }
+    return std::string();
+}
+
+int runProgram(const std::vector<std::string> &arguments, const std::string &directory, std::string *output) {
+    std::vector<char *> argv;
+    for (const std::string &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
+    int pipeEnds[2];
+    if (arguments.empty() || pipe(pipeEnds) != 0)
+        return -1;
+    pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeEnds[1], 1);
+        dup2(pipeEnds[1], 2);
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        if (chdir(directory.c_str()) != 0)
+            _exit(127);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    char buffer[4096];
+    ssize_t got;
+    while (child > 0 && (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+        output->append(buffer, static_cast<size_t>(got));
+    close(pipeEnds[0]);
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}

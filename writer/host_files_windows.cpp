@@ -117,3 +117,7 @@ std::string hostPathProblem(const std::string &path) {
                path.substr(0, 2) + "\\" + path.substr(2) + " or a path without the drive";
     return std::string();
 }
+
+std::string programOnPath(const std::string &) { return std::string(); }
+
+int runProgram(const std::vector<std::string> &, const std::string &, std::string *) { return -1; }

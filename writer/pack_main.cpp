@@ -2,6 +2,7 @@
 // service folder or as the configured launcher alone.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -13,6 +14,8 @@
 #include "writer/host_files.h"
 #include "writer/pack_main.h"
 #include "writer/launcher_choice.h"
+#include "writer/msi_build.h"
+#include "writer/msi_project.h"
 #include "writer/project_file.h"
 #include "writer/record_texts.h"
 #include "writer/resource_location.h"
@@ -32,6 +35,12 @@ const char kUsage[] =
     "      and the files of [[file]] and --file. Copy DIR to the Windows machine\n"
     "      and run, as an administrator: NAME.exe /install, then /start, /status,\n"
     "      /stop, /uninstall.\n"
+    "  pellux-pack PROJECT.toml --msi SERVICE.msi [--folder DIR] [options]\n"
+    "      Writes a Windows Installer package of the service folder (the [msi]\n"
+    "      table below; needs wixl and msibuild, Debian packages wixl and\n"
+    "      msitools). msiexec /i SERVICE.msi /qn installs the folder, registers the\n"
+    "      service as NAME.exe /install does and starts it when it starts\n"
+    "      automatically; /x removes it. --wxs SERVICE.wxs writes its WiX source.\n"
     "  pellux-pack PROJECT.toml --output SERVICE.exe [options]\n"
     "      Writes only the configured service executable.\n"
     "\n"
@@ -80,6 +89,12 @@ const char kUsageTail[] =
     "  source = \"build/libs\"           # relative to the project file\n"
     "  name = \"libs\"                   # default: the source's own name\n"
     "\n"
+    "  [msi]                           # for --msi and --wxs\n"
+    "  version = \"1.0.0\"               # required: three numbers, up to 255.255.65535\n"
+    "  manufacturer = \"Acme\"           # default: the service name\n"
+    "  upgrade_code = \"{GUID}\"         # default: derived from the service name\n"
+    "  install_dir = \"[ProgramFiles64Folder]NAME\"  # [ProgramFilesFolder]NAME for i686\n"
+    "\n"
     "  [[embed]]                       # example: carried inside the executable and\n"
     "  source = \"dist/extra.jar\"       # extracted at every start; jars and zips\n"
     "  name = \"extra.jar\"              # at the top level join the class path\n"
@@ -119,12 +134,17 @@ std::string projectKeyListing() {
 }
 
 struct PackOptions {
-    std::string project, output, folder, arch;
+    std::string project, output, folder, arch, msi, wxs;
     FolderSources sources;
     std::vector<FolderFile> files;
     std::string preferredRuntime;
     bool replace = false;
 };
+
+// A service folder is written, or packaged, or both.
+bool writesFolder(const PackOptions &options) {
+    return !options.folder.empty() || !options.msi.empty() || !options.wxs.empty();
+}
 
 int failWith(const std::string &message) {
     std::cerr << "pellux-pack: " << message << "\n";
@@ -170,7 +190,7 @@ int parseOptions(int argc, char **argv, PackOptions &options, bool *done) {
             continue;
         }
         static const char *const kValueOptions[] = {"--config", "--output", "--folder", "--stub", "--arch",
-                                                     "--resources", "--preferred-runtime", "--file"};
+                                                     "--resources", "--preferred-runtime", "--file", "--msi", "--wxs"};
         bool known = false;
         for (const char *name : kValueOptions)
             known = known || option == name;
@@ -185,6 +205,10 @@ int parseOptions(int argc, char **argv, PackOptions &options, bool *done) {
             options.output = value;
         } else if (option == "--folder") {
             options.folder = value;
+        } else if (option == "--msi") {
+            options.msi = value;
+        } else if (option == "--wxs") {
+            options.wxs = value;
         } else if (option == "--stub") {
             options.sources.stub = value;
         } else if (option == "--arch") {
@@ -206,16 +230,22 @@ int checkOptions(const PackOptions &options) {
     if (options.project.empty())
         return failWith("no project file given (pellux-pack --help explains)");
     std::vector<std::string> paths = {options.project, options.output, options.folder, options.sources.stub,
-                                      options.sources.resources};
+                                      options.sources.resources, options.msi, options.wxs};
     for (const FolderFile &file : options.files)
         paths.push_back(file.source);
     for (const std::string &path : paths)
         if (!hostPathProblem(path).empty())
             return failWith(hostPathProblem(path));
-    if (options.output.empty() == options.folder.empty())
-        return failWith("give either --folder DIR (a service folder) or --output SERVICE.exe (the executable only)");
-    if (options.folder.empty() && (options.replace || !options.files.empty() || !options.preferredRuntime.empty()))
-        return failWith("--replace, --file and --preferred-runtime belong to --folder");
+    if (options.output.empty() == !writesFolder(options))
+        return failWith("give either --folder DIR (a service folder), --msi SERVICE.msi or --wxs SERVICE.wxs (a package "
+                        "of one), or --output SERVICE.exe (the executable only)");
+    if (!writesFolder(options) && (options.replace || !options.files.empty() || !options.preferredRuntime.empty()))
+        return failWith("--replace, --file and --preferred-runtime belong to --folder, --msi and --wxs");
+    if (options.folder.empty() && options.replace)
+        return failWith("--replace belongs to --folder");
+    if (!options.msi.empty() && !missingMsiTools().empty())
+        return failWith("--msi needs " + missingMsiTools() + " (on Linux; scripts/setup installs them); elsewhere "
+                        "write the WiX source with --wxs and build it with WiX");
     if (!options.arch.empty() && options.arch != "auto" && options.arch != "i686" && options.arch != "x86_64")
         return failWith("--arch takes auto, i686 or x86_64, not " + options.arch);
     return 0;
@@ -240,7 +270,7 @@ bool chooseArch(const PackOptions &options, const PackageProject &project, Folde
     // Only a folder carries runtimes and the preferred runtime's location.
     FolderPlan nothing;
     LauncherChoice choice;
-    if (!chooseLauncher(options.folder.empty() ? nothing : project.folder, project.content, request, &choice, error))
+    if (!chooseLauncher(writesFolder(options) ? project.folder : nothing, project.content, request, &choice, error))
         return false;
     sources->arch = choice.arch;
     std::cout << "Launcher: " << choice.arch << " (" << choice.reason << ")\n";
@@ -296,7 +326,7 @@ int addFolderOptions(const PackOptions &options, PackageProject &project) {
 
 // Only a launcher written from a given stub needs none of the resources.
 int locateResources(PackOptions &options) {
-    if (!options.sources.resources.empty() || (options.folder.empty() && !options.sources.stub.empty()))
+    if (!options.sources.resources.empty() || (!writesFolder(options) && !options.sources.stub.empty()))
         return 0;
     std::vector<std::string> candidates = resourceCandidates(ownExecutableFolder());
     options.sources.resources = findResources(candidates);
@@ -320,6 +350,71 @@ int writeFolder(const PackOptions &options, PackageProject &project) {
     return 0;
 }
 
+// Removes the staging directory however packaging ends.
+struct StagingDirectory {
+    std::string path;
+    ~StagingDirectory() {
+        std::error_code ignored;
+        if (!path.empty())
+            std::filesystem::remove_all(path, ignored);
+    }
+};
+
+bool readBuiltPackage(const std::string &path, std::string *bytes, std::string *error) {
+    if (readWholeFile(path, bytes))
+        return true;
+    *error = "wixl wrote no package " + path;
+    return false;
+}
+
+void describePackage(const PackOptions &options, const MsiPackage &package) {
+    if (!options.wxs.empty())
+        std::cout << "Wrote the WiX source " << options.wxs << " (build it with -D ServiceFolder=DIR, DIR the "
+                  << "service folder)\n";
+    if (options.msi.empty())
+        return;
+    std::cout << "Wrote the Windows Installer package " << options.msi << ": " << package.serviceName << " "
+              << package.version << " (" << (package.win64 ? "x64" : "x86") << "), upgrade code "
+              << package.upgradeCode << "\n"
+              << "As an administrator: msiexec /i " << options.msi << " /qn   (msiexec /x to remove)\n";
+}
+
+// The folder is staged on its own and packaged; the outputs are written only when
+// everything has succeeded.
+int writePackage(const PackOptions &options, PackageProject &project) {
+    std::string error;
+    StagingDirectory staging;
+    std::error_code failure;
+    staging.path = (std::filesystem::temp_directory_path(failure) / "pellux-pack-XXXXXX").string();
+    if (!makeFreshDirectory(&staging.path)) {
+        staging.path.clear();
+        return failWith("cannot create a staging directory in the temporary folder");
+    }
+    std::string folder = staging.path + "/folder";
+    FolderReport report;
+    MsiPackage package;
+    if (!writeServiceFolder(project, options.sources, folder, false, &report, &error) ||
+        !planMsiPackage(options.project, project.msi, project.content, report.arch, report.files, &package, &error))
+        return failWith(error);
+    std::string built;
+    if (!options.msi.empty() &&
+        (!buildMsiPackage(package, staging.path, &error) ||
+         !readBuiltPackage(staging.path + "/package.msi", &built, &error)))
+        return failWith(error);
+    if (!options.folder.empty()) {
+        if (!writeServiceFolder(project, options.sources, options.folder, options.replace, &report, &error))
+            return failWith(error);
+        describeFolder(options.folder, report);
+    }
+    if (!options.wxs.empty() && !writeFileAtomically(options.wxs, wixSource(package)))
+        return failWith("cannot write " + options.wxs);
+    if (!options.msi.empty() && !writeFileAtomically(options.msi, built))
+        return failWith("cannot write " + options.msi);
+    describePackage(options, package);
+    hintAtTheAccount(project.content);
+    return 0;
+}
+
 }  // namespace
 
 int packMain(int argc, char **argv) {
@@ -335,9 +430,11 @@ int packMain(int argc, char **argv) {
     PackageProject project;
     if (!readPackageProject(options.project, text, &project, &error))
         return failWith(error);
-    if (!options.folder.empty() && (status = addFolderOptions(options, project)) != 0)
+    if (writesFolder(options) && (status = addFolderOptions(options, project)) != 0)
         return status;
     if (!chooseArch(options, project, &options.sources, &error))
         return failWith(error);
-    return options.folder.empty() ? writeLauncherOnly(options, project) : writeFolder(options, project);
+    if (!writesFolder(options))
+        return writeLauncherOnly(options, project);
+    return options.msi.empty() && options.wxs.empty() ? writeFolder(options, project) : writePackage(options, project);
 }

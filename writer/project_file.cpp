@@ -259,12 +259,14 @@ bool readPackageProject(const std::string &name, const std::string &text, Packag
                 readLocaleGroups(value, content);
             } else if (key.str() == "embed") {
                 readEmbeddedFiles(name, value, content);
+            } else if (key.str() == "msi") {
+                readMsiTable(asTable(value, "msi"), &project->msi);
             } else if (isServiceSection(std::string(key.str()))) {
                 friendly = true;
             } else {
                 fail(value, "unknown key \"" + std::string(key.str()) +
                                 "\"; a project file knows [service], [java], [runtime], [output], [instance], "
-                                "[[file]], [[embed]], [records], [messages] and [[locale]]");
+                                "[[file]], [[embed]], [msi], [records], [messages] and [[locale]]");
             }
         }
         // A file of raw tables only is written as it stands, without defaults.

@@ -31,8 +31,11 @@ void readStopTable(const toml::table &table, RobustnessKeys &keys) {
         } else if (name == "end_worker_with_host") {
             keys.endWorkerWithHost = flagOf(value, path);
             keys.endWorkerNode = &value;
+        } else if (name == "report") {
+            keys.stopReport = flagOf(value, path);
+            keys.stopReportNode = &value;
         } else {
-            unknownKey(value, "service.stop", name, "timeout, preshutdown, end_worker_with_host");
+            unknownKey(value, "service.stop", name, "timeout, preshutdown, end_worker_with_host, report");
         }
     }
 }
@@ -56,7 +59,63 @@ void readRecoveryTable(const toml::table &table, RobustnessKeys &keys) {
     }
 }
 
+void readReadyTable(const toml::table &table, RobustnessKeys &keys) {
+    for (auto &&[key, value] : table) {
+        std::string name(key.str()), path = "service.ready." + name;
+        if (name == "mode") {
+            keys.readyMode = choiceOf(value, path, {"none", "port", "api"});
+            keys.readyModeNode = &value;
+        } else if (name == "port") {
+            const toml::value<int64_t> *number = value.as_integer();
+            if (!number || number->get() < record::kReadyPort.low || number->get() > record::kReadyPort.high)
+                failKey(value, path, "must be a TCP port from 1 to 65535");
+            keys.readyPort = number->get();
+            keys.readyPortNode = &value;
+        } else if (name == "host") {
+            keys.readyHost = recordTextOf(value, path);
+            if (keys.readyHost.empty() || keys.readyHost.find_first_of(" \t") != std::string::npos)
+                failKey(value, path, "must be a host name or address such as \"127.0.0.1\"");
+            keys.readyHostNode = &value;
+        } else if (name == "timeout") {
+            keys.readyTimeout = secondsOf(value, path, record::kReadyTimeout.high, "seconds");
+            keys.readyTimeoutNode = &value;
+        } else {
+            unknownKey(value, "service.ready", name, "mode, port, host, timeout");
+        }
+    }
+}
+
+void readWatchdogTable(const toml::table &table, RobustnessKeys &keys) {
+    for (auto &&[key, value] : table) {
+        std::string name(key.str()), path = "service.watchdog." + name;
+        if (name != "timeout")
+            unknownKey(value, "service.watchdog", name, "timeout");
+        const toml::value<int64_t> *number = value.as_integer();
+        if (!number || (number->get() != 0 && (number->get() < record::kWatchdogTimeout.low ||
+                                               number->get() > record::kWatchdogTimeout.high)))
+            failKey(value, path,
+                    "must be 0 (off) or a whole number of seconds from " + std::to_string(record::kWatchdogTimeout.low) +
+                        " to " + std::to_string(record::kWatchdogTimeout.high));
+        keys.watchdogTimeout = number->get();
+        keys.watchdogNode = &value;
+    }
+}
+
+void checkReadyKeys(const RobustnessKeys &keys, const toml::node &where) {
+    bool port = keys.readyMode == "port";
+    if (port && !keys.readyPortNode)
+        failKey(keys.readyModeNode ? *keys.readyModeNode : where, "service.ready.port",
+                "required with mode = \"port\": the port the application listens on");
+    if (!port && keys.readyPortNode)
+        failKey(*keys.readyPortNode, "service.ready.port", "only with mode = \"port\"");
+    if (!port && keys.readyHostNode)
+        failKey(*keys.readyHostNode, "service.ready.host", "only with mode = \"port\"");
+}
+
 bool isRobustnessRecord(int32_t id) {
+    if (id == record::kReadyMode || id == record::kReadyPort || id == record::kReadyHost ||
+        id == record::kReadyTimeout || id == record::kWatchdogTimeout || id == record::kStopReport)
+        return true;
     return id == record::kStopBudget || id == record::kPreshutdownTimeout || id == record::kWorkerJob ||
            id == record::kHostRemovesWorkerTempDir || id == record::kRecoveryRestarts ||
            id == record::kRecoveryDelay || id == record::kRecoveryReset;
@@ -76,6 +135,20 @@ std::vector<RobustnessRecord> robustnessRecords(const RobustnessKeys &keys) {
     // No key: a stopped service never has a reason to leave its files behind.
     constexpr const char *kRemovesTempDir = schemaEntry(record::kHostRemovesWorkerTempDir).packDefault;
     records.push_back({record::kHostRemovesWorkerTempDir, kRemovesTempDir, nullptr, ""});
+    records.push_back({record::kStopReport, keys.stopReport ? "1" : "0", keys.stopReportNode, "service.stop.report"});
+    if (keys.readyMode != "none") {
+        records.push_back({record::kReadyMode, keys.readyMode, keys.readyModeNode, "service.ready.mode"});
+        records.push_back({record::kReadyTimeout, std::to_string(keys.readyTimeout), keys.readyTimeoutNode,
+                           "service.ready.timeout"});
+    }
+    if (keys.readyMode == "port") {
+        records.push_back({record::kReadyPort, std::to_string(keys.readyPort), keys.readyPortNode, "service.ready.port"});
+        if (keys.readyHostNode)
+            records.push_back({record::kReadyHost, keys.readyHost, keys.readyHostNode, "service.ready.host"});
+    }
+    if (keys.watchdogTimeout != 0)
+        records.push_back({record::kWatchdogTimeout, std::to_string(keys.watchdogTimeout), keys.watchdogNode,
+                           "service.watchdog.timeout"});
     if (!keys.recovery)
         return records;
     records.push_back({record::kRecoveryRestarts, std::to_string(keys.restarts), keys.recoveryNode,

@@ -29,6 +29,18 @@ struct RobustnessKeys {
     const toml::node *preshutdownNode = nullptr;
     const toml::node *endWorkerNode = nullptr;
     const toml::node *recoveryNode = nullptr;
+    bool stopReport = true;
+    const toml::node *stopReportNode = nullptr;
+    // [service.ready]: "none", "port" or "api".
+    std::string readyMode = "none";
+    int64_t readyPort = 0;
+    std::string readyHost;
+    int64_t readyTimeout = keyDefaultOf(record::kReadyTimeout);
+    const toml::node *readyModeNode = nullptr, *readyPortNode = nullptr, *readyHostNode = nullptr,
+                     *readyTimeoutNode = nullptr;
+    // [service.watchdog]; 0: off.
+    int64_t watchdogTimeout = 0;
+    const toml::node *watchdogNode = nullptr;
 };
 
 // A record the keys make, with the key (section.key) that set it, if any.
@@ -43,6 +55,10 @@ struct RobustnessRecord {
 // or value.
 void readStopTable(const toml::table &table, RobustnessKeys &keys);
 void readRecoveryTable(const toml::table &table, RobustnessKeys &keys);
+void readReadyTable(const toml::table &table, RobustnessKeys &keys);
+void readWatchdogTable(const toml::table &table, RobustnessKeys &keys);
+// Keys that only make sense together; throws ProjectError naming the key.
+void checkReadyKeys(const RobustnessKeys &keys, const toml::node &where);
 // The records the keys stand for; the keys leave some out (pre-shutdown,
 // recovery), so their defaults come from here, not from the schema's list.
 bool isRobustnessRecord(int32_t id);

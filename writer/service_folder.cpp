@@ -43,6 +43,26 @@ bool checkJar(const std::string &path, const std::string &bytes, std::string *er
     return false;
 }
 
+// A jar names its entries uncompressed, so a name's bytes show whether the
+// runtime library offers readiness through its API.
+// The watchdog needs the same release: its pings came with it.
+bool checkReadinessApi(const BlockContent &content, const std::string &path, const std::string &bytes,
+                       std::string *error) {
+    if (bytes.find("com/pellux/service/ServiceState.class") != std::string::npos)
+        return true;
+    for (const auto &record : content.records) {
+        const char *key = record.first == record::kReadyMode && record.second == "api" ? "service.ready.mode: \"api\""
+                          : record.first == record::kWatchdogTimeout                 ? "service.watchdog.timeout"
+                                                                                      : nullptr;
+        if (key) {
+            *error = std::string(key) + " needs a runtime library that offers com.pellux.service.ServiceState; " +
+                     path + " is older";
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string lowerAscii(std::string text) {
     for (char &c : text)
         if (c >= 'A' && c <= 'Z')
@@ -141,6 +161,7 @@ bool gatherEntries(const PackageProject &project, const FolderSources &sources, 
     if (!readLauncherFiles(sources, &launcher, &arch, &helper, error) ||
         !readResource(sources.resources + "/znoruntime.jar", "Java runtime library", &jar, error) ||
         !checkJar(sources.resources + "/znoruntime.jar", jar, error) ||
+        !checkReadinessApi(project.content, sources.resources + "/znoruntime.jar", jar, error) ||
         !executableNameOf(project, &executable, error) || !installationFolder(project.content, &zanthor, error))
         return false;
     if (!buildConfiguredLauncher(launcher, project.content, &configured, error)) {

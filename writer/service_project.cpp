@@ -159,6 +159,9 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
             planRecord(keys, record::kWorkingDirectory, windowsPath(recordTextOf(value, path)), value, path);
         } else if (name == "account") {
             readAccount(keys, value, path);
+        } else if (name == "writable_folder") {
+            planRecord(keys, record::kRefuseWritableFolder,
+                       choiceOf(value, path, {"refuse", "accept"}) == "refuse" ? "1" : "0", value, path);
         } else if (name == "arch") {
             keys.project->folder.arch = choiceOf(value, path, {"auto", "x86_64", "i686"});
         } else if (name == "event_log") {
@@ -169,10 +172,15 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
             readStopTable(tableOf(value, path, "[service.stop]"), keys.robustness);
         } else if (name == "recovery") {
             readRecoveryTable(tableOf(value, path, "[service.recovery]"), keys.robustness);
+        } else if (name == "ready") {
+            readReadyTable(tableOf(value, path, "[service.ready]"), keys.robustness);
+        } else if (name == "watchdog") {
+            readWatchdogTable(tableOf(value, path, "[service.watchdog]"), keys.robustness);
         } else {
             unknownKey(value, "service", name,
                        "name, description, start, launcher_type, dependencies, executable, working_directory, arch, account, "
-                       "event_log, [service.environment], [service.stop], [service.recovery]");
+                       "event_log, writable_folder, [service.environment], [service.stop], [service.recovery], "
+                       "[service.ready], [service.watchdog]");
         }
     }
 }
@@ -451,7 +459,8 @@ void planExecutableName(ServiceKeys &keys, const toml::table &root) {
 }
 
 // Defaults (no origin) give way to raw records like the others.
-void planRobustness(ServiceKeys &keys) {
+void planRobustness(ServiceKeys &keys, const toml::table &root) {
+    checkReadyKeys(keys.robustness, whereMissing(keys.serviceTable, root));
     for (const RobustnessRecord &planned : robustnessRecords(keys.robustness)) {
         if (planned.origin)
             planRecord(keys, planned.id, planned.value, *planned.origin, planned.key);
@@ -466,7 +475,7 @@ void checkCombinations(ServiceKeys &keys, const toml::table &root) {
     checkVersionBounds(keys);
     checkVmOptionsFile(keys);
     planLauncherType(keys);
-    planRobustness(keys);
+    planRobustness(keys, root);
 }
 
 // Defaults give way to raw records; a key and a raw record for the same id clash.

@@ -12,6 +12,7 @@
 #include "writer/toml.h"
 
 #include "writer/block_writer.h"
+#include "writer/msi_project.h"
 
 // A file or directory the service folder carries besides the launcher.
 struct FolderFile {
@@ -33,6 +34,7 @@ struct FolderPlan {
 struct PackageProject {
     BlockContent content;
     FolderPlan folder;
+    MsiKeys msi;
 };
 
 // Where the raw tables put something the friendly keys may also set.

@@ -22,7 +22,7 @@ add_custom_command(OUTPUT ${out}/tests.stamp
   VERBATIM)
 add_custom_target(javalib_tests ALL DEPENDS ${out}/tests.stamp)
 
-foreach(test_class LauncherParametersTest StopRequestWatcherTest OutputRedirectionTest
+foreach(test_class LauncherParametersTest StopRequestWatcherTest ServiceChannelTest OutputRedirectionTest
                    ApplicationStarterTest RuntimeJarTest LaunchTest ServiceStopTest)
   add_test(NAME javalib.${test_class}
     COMMAND ${PELLUX_JAVA} -XX:TieredStopAtLevel=1

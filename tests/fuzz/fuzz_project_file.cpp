@@ -9,7 +9,9 @@
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/fuzz/read_back.h"
 #include "tests/host/fake_executable.h"
+#include "writer/msi_project.h"
 #include "writer/project_file.h"
+#include "writer/wix_source.h"
 
 namespace {
 
@@ -27,6 +29,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (error.empty())
             abort();
         return 0;
+    }
+    // An [msi] table is planned and written, or refused naming its key.
+    MsiPackage package;
+    std::vector<std::string> files = {"Fuzz.exe", "Fuzz.vmoptions", ".zanthor/pref_jre.cfg", "lib/a.jar"};
+    if (planMsiPackage("fuzz.toml", project.msi, project.content, "x86_64", files, &package, &error)) {
+        if (wixSource(package).find("</Wix>") == std::string::npos)
+            abort();
+    } else if (error.find("fuzz.toml") != 0) {
+        abort();
     }
     std::string launcher;
     if (!buildConfiguredLauncher(fakeExecutable(0x600), project.content, &launcher, &error))

@@ -39,10 +39,15 @@ TEST(LogStamp, ServicesRunningForMonthsKeepCounting) {
 }
 
 TEST(PathReduction, KeepsEntriesUnderTheWindowsDirectoryInOrder) {
-    EXPECT_EQ(keepEntriesUnder(L"C:\\Windows\\system32;C:\\Tools;C:\\WINDOWS", L"C:\\Windows"),
-              L"C:\\Windows\\system32;C:\\WINDOWS");
-    EXPECT_EQ(keepEntriesUnder(L";;c:\\windows;;C:\\WindowsApps;", L"C:\\Windows"), L"c:\\windows;C:\\WindowsApps");
-    EXPECT_EQ(keepEntriesUnder(L"C:\\Tools;D:\\bin", L"C:\\Windows"), L"");
+    for (bool wholeFolders : {false, true}) {
+        EXPECT_EQ(keepEntriesUnder(L"C:\\Windows\\system32;C:\\Tools;C:\\WINDOWS", L"C:\\Windows", wholeFolders),
+                  L"C:\\Windows\\system32;C:\\WINDOWS");
+        EXPECT_EQ(keepEntriesUnder(L"C:\\Tools;D:\\bin", L"C:\\Windows", wholeFolders), L"");
+    }
+    EXPECT_EQ(keepEntriesUnder(L";;c:\\windows;;C:\\WindowsApps;", L"C:\\Windows", false), L"c:\\windows;C:\\WindowsApps");
+    // With record 30403 only whole folders: C:\WindowsApps and C:\Windows.old are others' folders.
+    EXPECT_EQ(keepEntriesUnder(L"c:\\windows\\;C:\\WindowsApps;C:\\Windows.old\\bin;C:\\Windows/x", L"C:\\Windows\\", true),
+              L"c:\\windows\\;C:\\Windows/x");
 }
 
 }  // namespace

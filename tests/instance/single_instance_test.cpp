@@ -221,6 +221,43 @@ TEST_F(SingleInstance, WindowThatDoesNotAnswerDelaysTheHandOverBySecondsOnly) {
     first.release();
 }
 
+// Programs that start and end beside it, as in a full run of many cases: a
+// window call of the hand-over may then wait on a busy desktop, and the copy
+// must still end in its bounded time.
+struct ProgramChurn {
+    volatile LONG stop = 0;
+    static DWORD WINAPI run(void *parameter) {
+        ProgramChurn *churn = static_cast<ProgramChurn *>(parameter);
+        wchar_t system[MAX_PATH];
+        GetSystemDirectoryW(system, MAX_PATH);
+        std::wstring command = std::wstring(system) + L"\\cmd.exe";
+        while (InterlockedCompareExchange(&churn->stop, 0, 0) == 0)
+            runProgram(command, L"/c exit");
+        return 0;
+    }
+};
+
+TEST_F(SingleInstance, HandOverEndsInTimeWhileOtherProgramsStartAndEnd) {
+    WindowDesktop desktop;
+    HoldingCopy first(testProgramPath(), L"--desktop " + desktop.name() + L" 10005=1 200=1 --window");
+    ASSERT_TRUE(first.waitUntilHolding());
+    ProgramChurn churn;
+    HANDLE threads[4];
+    for (HANDLE &thread : threads)
+        thread = CreateThread(nullptr, 0, ProgramChurn::run, &churn, 0, nullptr);
+    for (int round = 0; round < 3; round++) {
+        DWORD start = GetTickCount();
+        RunResult second = runSecondCopy(L"--desktop " + desktop.name() + L" 10005=1 200=1 10008=1");
+        EXPECT_EQ(second.exitCode, 0u) << round;
+        EXPECT_LT(GetTickCount() - start, 15000u) << round << "\n" << log();
+    }
+    InterlockedExchange(&churn.stop, 1);
+    WaitForMultipleObjects(4, threads, TRUE, 60000);
+    for (HANDLE thread : threads)
+        CloseHandle(thread);
+    first.release();
+}
+
 TEST_F(SingleInstance, UnreadablePidStillEndsTheSecondCopyAfterFiveSeconds) {
     WindowDesktop desktop;
     HoldingCopy first(testProgramPath(), L"--desktop " + desktop.name() + L" 10005=1 200=1 --window");
@@ -323,6 +360,12 @@ TEST_F(SingleInstance, PlantedSemaphoreFailsAServiceWorkerAndOwnSemaphoresArePri
     EXPECT_EQ(worker.exitCode, 1u);
     EXPECT_TRUE(logged(L"another instance holds " + widenBytes(name) + L"; the service worker ends with exit code 1"))
         << log();
+    // With its record the worker runs: the Service Control Manager already keeps to one.
+    worker = runSecondCopy(L"10005=1 158=1 30401=1 --service-worker");
+    EXPECT_EQ(worker.exitCode, static_cast<DWORD>(kRoleReturnedExitCode));
+    std::wstring secondLog = readUtf8File(logRoot_.file(L"zno_nlog_2.log"));
+    EXPECT_NE(secondLog.find(L"another instance holds " + widenBytes(name) + L"; the service worker runs all the same"),
+              std::wstring::npos) << secondLog;
     CloseHandle(attacker);
 
     InstanceSemaphore semaphore = checkSingleInstance(Settings{{{record::kInstanceAllSessions, "1"}}, {}}, false);

@@ -281,6 +281,19 @@ TEST_F(Probe, ChildHoldingTheOutputOpenDoesNotHoldTheProbe) {
     EXPECT_EQ(version_, "17.0.2");
 }
 
+// A java.exe that writes without pause never leaves the pipe empty: the probe
+// stops reading after its byte bound and ends it, well before the time limit.
+TEST_F(Probe, JavaThatWritesWithoutPauseIsCutOff) {
+    RuntimeHomeLayout layout;
+    layout.javaFloods = true;
+    RuntimeHome home = homes_.layOut("Flooding", layout);
+    LogTail log;
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(probe(home.javaExe));
+    EXPECT_LT(GetTickCount() - start, 30000u);
+    EXPECT_TRUE(log.hasLine(L"Terminating process"));
+}
+
 TEST_F(Probe, JavaExecutableOfAHomePrefersTheNestedJre) {
     char javaExe[kPathCapacity];
     RuntimeHome plain = homes_.layOut("Plain", RuntimeHomeLayout());

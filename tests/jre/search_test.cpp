@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/records.h"
 #include "common/target.h"
 #include "jre/non_working_java.h"
 #include "jre/search_jvm.h"
@@ -201,6 +202,20 @@ TEST_F(Search, SearchPathEntryFindsJavaOnPath) {
     EXPECT_EQ(result_.kind, RuntimeLocationKind::SearchPath);
     EXPECT_STREQ(result_.locationName, "ignored");
     EXPECT_STREQ(result_.javaExecutable, javaOf(onPath).c_str());
+}
+
+// A service's current directory may be one its users write to: with record
+// 30403 the "path" entry looks in PATH only.
+TEST_F(Search, SearchPathEntrySkipsTheCurrentDirectoryWithItsRecord) {
+    std::string current = home("Current");
+    char oldDirectory[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, oldDirectory), 0u);
+    std::string javaExe = javaOf(current);
+    ASSERT_TRUE(SetCurrentDirectoryA(javaExe.substr(0, javaExe.rfind('\\')).c_str())) << javaExe;
+    EXPECT_NE(search("Sit", {"\\current\\"}), nullptr) << "without the record, as described";
+    config_.set(record::kStrictPathSearch, "1");
+    EXPECT_EQ(search("Sit", {"\\current\\"}), nullptr);
+    SetCurrentDirectoryA(oldDirectory);
 }
 
 TEST_F(Search, WarmCacheAcceptsTheFirstCandidateWithoutStartingAProcess) {

@@ -80,6 +80,8 @@ TEST(LauncherProperties, OutputRotationIsPassedOnlyWithAValidSize) {
     EXPECT_EQ(parseByteCount("10 MB"), 0u);
     EXPECT_EQ(parseByteCount(std::string(30, '9')), 0u);
     EXPECT_TRUE(logContains(L"ERROR: output rotation size \"10 MB\" is no byte count; files are not rotated"));
+    values.outputRefusesLinks = true;
+    EXPECT_EQ(buildLauncherProperties(values).back(), "-Dpellux.output.noLinks=true") << "record 30404";
 }
 
 const StringList kFive = {L"false", L"app.Main", L"", L"", L"false"};

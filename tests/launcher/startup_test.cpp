@@ -82,12 +82,12 @@ TEST(JavaOptionsVariables, RemovedFromBothEnvironments) {
 TEST(ReducePath, ChangesThePathOfThisProcess) {
     EnvironmentRestorer restore(L"PATH");
     SetEnvironmentVariableW(L"PATH", L"C:\\Other;c:\\windows\\system32;D:\\x");
-    reducePath();
+    reducePath(false);
     wchar_t value[256];
     GetEnvironmentVariableW(L"PATH", value, 256);
     EXPECT_STREQ(value, L"c:\\windows\\system32");
     SetEnvironmentVariableW(L"PATH", L"D:\\x");
-    reducePath();
+    reducePath(false);
     GetEnvironmentVariableW(L"PATH", value, 256);
     EXPECT_STREQ(value, L"D:\\x");
 }

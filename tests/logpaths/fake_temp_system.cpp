@@ -93,6 +93,11 @@ bool FakeTempSystem::pathExists(const wchar_t *path) {
 bool FakeTempSystem::pathExists(const char *path) { return pathExists(widenBytes(path).c_str()); }
 
 bool FakeTempSystem::longPath(const wchar_t *path, std::wstring *longForm) {
+    wideLongPathQueries++;
+    return longFormOf(path, longForm);
+}
+
+bool FakeTempSystem::longFormOf(const wchar_t *path, std::wstring *longForm) const {
     if (!directories.count(resolve(path)))
         return false;
     std::wstring result = path;
@@ -105,7 +110,7 @@ bool FakeTempSystem::longPath(const wchar_t *path, std::wstring *longForm) {
 
 bool FakeTempSystem::longPath(const char *path, std::string *longForm) {
     std::wstring wide;
-    return narrowed(longPath(widenBytes(path).c_str(), &wide), wide, longForm);
+    return narrowed(longFormOf(widenBytes(path).c_str(), &wide), wide, longForm);
 }
 
 // A combining accent joins the letter before it.

@@ -23,6 +23,7 @@ public:
     std::wstring windows;
     bool createdDirectoriesStayHidden = false;  // created, yet a search does not find them
     std::vector<std::wstring> createAttempts;
+    int wideLongPathQueries = 0;
     int nextRandom = 7;
 
     // Adds the directory and every directory above it.
@@ -53,6 +54,7 @@ public:
 
 private:
     std::wstring resolve(const std::wstring &path) const;
+    bool longFormOf(const wchar_t *path, std::wstring *longForm) const;
 };
 
 #endif

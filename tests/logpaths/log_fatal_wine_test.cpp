@@ -5,6 +5,27 @@
 
 namespace {
 
+// Whether the file's DACL lets everyone read it (a null DACL does).
+bool everyoneMayRead(const std::wstring &path) {
+    unsigned char buffer[4096];
+    DWORD needed = 0;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, buffer, sizeof buffer, &needed) ||
+        !GetSecurityDescriptorDacl(buffer, &present, &dacl, &defaulted) || !present || dacl == nullptr)
+        return true;
+    unsigned char world[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof world;
+    CreateWellKnownSid(WinWorldSid, nullptr, world, &size);
+    for (DWORD i = 0; i < dacl->AceCount; i++) {
+        ACCESS_ALLOWED_ACE *entry = nullptr;
+        if (GetAce(dacl, i, reinterpret_cast<void **>(&entry)) && entry->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+            (entry->Mask & (FILE_READ_DATA | GENERIC_READ | GENERIC_ALL)) && EqualSid(&entry->SidStart, world))
+            return true;
+    }
+    return false;
+}
+
 // "%p" shows a pointer with all its digits: 8 on i686, 16 on x86_64.
 std::wstring pointerDigits(const std::wstring &digits) {
     return std::wstring(sizeof(void *) * 2 - digits.size(), L'0') + digits;
@@ -45,7 +66,8 @@ TEST_F(DiagnosticLogFile, lines_keep_the_format_conventions_and_can_be_read_whil
 }
 
 // Taken names, a link among them perhaps, are never opened: the log goes to
-// the next free one, after a thousand to the fallback file.
+// the next free one, after a thousand to the fallback file, which like every
+// log only its account and the administrators may read.
 TEST_F(DiagnosticLogFile, with_a_thousand_names_taken_the_fallback_file_is_created) {
     for (int n = 1; n < 1000; n++) {
         HANDLE file = CreateFileW(root_.file(L"zno_nlog_" + std::to_wstring(n) + L".log").c_str(), GENERIC_WRITE, 0,
@@ -58,7 +80,9 @@ TEST_F(DiagnosticLogFile, with_a_thousand_names_taken_the_fallback_file_is_creat
     DeleteFileW(fallback);
     runRole("temp-roots", loggingInto(root_.path()));
     std::wstring text = readUtf8File(fallback);
+    bool readable = everyoneMayRead(fallback);
     DeleteFileW(fallback);
+    EXPECT_FALSE(readable);
     EXPECT_EQ(text.rfind(L"Started executable ", 0), 0u) << text;
     EXPECT_EQ(readFileBytes(root_.file(L"zno_nlog_999.log")), "");
 }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "common/private_security.h"
 #include "common/records.h"
 #include "common/text.h"
+#include "paths/path_rules.h"
 #include "paths/path_utils.h"
 #include "paths/temp_dirs.h"
 #include "tests/logpaths/wine_roles.h"
@@ -229,4 +232,34 @@ TEST(LauncherTempDir, is_private_and_its_removal_stays_out_of_links) {
     EXPECT_TRUE(fileExists(kept)) << "a link is removed, not what it points at";
     if (!linked)
         GTEST_SKIP() << "this Wine makes no directory links";
+}
+
+// Numbers re-seeded from the time and the process id repeat within a second:
+// ten attempts would all use one name, which a user could take first.
+TEST(LauncherTempDir, fallback_names_differ_within_one_second) {
+    std::set<int> numbers;
+    for (int i = 0; i < 10; i++)
+        numbers.insert(windowsTempSystem().pseudoRandomNumber());
+    EXPECT_GE(numbers.size(), 9u);
+}
+
+// The worker takes the directory the host names only when it is what the
+// host makes: private, owned by this account. Anyone may set the variable
+// where the host's environment comes from, or make a directory of that name.
+TEST(LauncherTempDir, worker_adopts_only_a_private_directory_from_the_host) {
+    LauncherTempDir made;
+    ASSERT_EQ(createLauncherTempDir(made), TempDirResult::Created);
+    char root[kPathCapacity];
+    ASSERT_TRUE(getTempRootA(root, kPathCapacity));
+    std::string planted = withTrailingSeparator(std::string(root)) + "plxplanted" + std::to_string(GetTickCount());
+    ASSERT_TRUE(CreateDirectoryA(planted.c_str(), nullptr));
+
+    LauncherTempDir adopted;
+    SetEnvironmentVariableA(kWorkerTempDirVariable, planted.c_str());
+    EXPECT_FALSE(adoptWorkerTempDir(adopted)) << "an inherited DACL";
+    SetEnvironmentVariableA(kWorkerTempDirVariable, made.path.c_str());
+    EXPECT_TRUE(adoptWorkerTempDir(adopted));
+    EXPECT_EQ(adopted.path, made.path);
+    RemoveDirectoryA(planted.c_str());
+    removeLauncherTempDir(made);
 }

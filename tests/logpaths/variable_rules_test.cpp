@@ -85,6 +85,12 @@ TEST_F(VariableExpansion, values_are_scanned_again_only_by_later_steps) {
     EXPECT_EQ(expandWide(L"%PELLUX_JVM_HOME%"), L"%PELLUX_EXEDIR%|C:\\Temp\\");
 }
 
+TEST_F(VariableExpansion, an_environment_reference_brought_in_by_a_launcher_value_is_expanded) {
+    wide.runtimeHome = {L"${HOME}\\jre", true};
+    EXPECT_EQ(expandWide(L"%PELLUX_JVM_HOME%", block<wchar_t>({L"HOME=C:\\home"})), L"C:\\home\\jre");
+    EXPECT_EQ(expandNarrow("plain.jar", block<char>({"A=1"})), "plain.jar");
+}
+
 TEST_F(VariableExpansion, environment_variables_in_block_order_as_written_and_in_upper_case) {
     std::wstring environment = block<wchar_t>({L"Path=C:\\bin", L"HOME=C:\\home"});
     EXPECT_EQ(expandWide(L"${Path} ${PATH} ${path} ${HOME}", environment), L"C:\\bin C:\\bin ${path} C:\\home");

@@ -90,4 +90,6 @@ std::string PackFixture::helperBytes(const std::string &arch) {
 
 std::string PackFixture::runtimeImage(uint16_t machine) { return peImage(0x400, machine); }
 
-std::string PackFixture::jarBytes() { return std::string("PK\x03\x04") + " runtime classes"; }
+std::string PackFixture::jarBytes() {
+    return std::string("PK\x03\x04") + " runtime classes com/pellux/service/ServiceState.class";
+}

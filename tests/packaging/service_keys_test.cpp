@@ -163,6 +163,34 @@ TEST_F(ServiceKeys, StopAndRecoveryKeysSetTheirRecordsOrSwitchThemOff) {
                                             {record::kRecoveryDelay, "<missing>"}});
 }
 
+TEST_F(ServiceKeys, ReadyAndWatchdogKeysSetTheirRecordsAndTheReportCanBeSwitchedOff) {
+    ASSERT_EQ(packFolder(std::string(kMinimal) + "[service.ready]\nmode = \"port\"\nport = 8080\nhost = \"::1\"\n"
+                         "[service.watchdog]\ntimeout = 30\n[service.stop]\nreport = false\n"),
+              0)
+        << errors_;
+    expectRecords(blockOf("out/Beat.exe"), {{record::kReadyMode, "port"},
+                                            {record::kReadyPort, "8080"},
+                                            {record::kReadyHost, "::1"},
+                                            {record::kReadyTimeout, "300"},
+                                            {record::kWatchdogTimeout, "30"},
+                                            {record::kStopReport, "0"}});
+    ASSERT_EQ(packFolder(std::string(kMinimal) + "[service.ready]\nmode = \"api\"\ntimeout = 60\n"
+                         "[service.watchdog]\ntimeout = 0\n", "--replace"),
+              0)
+        << errors_;
+    expectRecords(blockOf("out/Beat.exe"), {{record::kReadyMode, "api"},
+                                            {record::kReadyPort, "<missing>"},
+                                            {record::kReadyTimeout, "60"},
+                                            {record::kWatchdogTimeout, "<missing>"},
+                                            {record::kStopReport, "1"}});
+    write("resources/znoruntime.jar", std::string("PK\x03\x04") + " runtime classes of an older release");
+    EXPECT_EQ(packFolder(std::string(kMinimal) + "[service.ready]\nmode = \"api\"\n", "--replace"), 1);
+    EXPECT_NE(errors_.find("service.ready.mode: \"api\" needs a runtime library that offers "
+                           "com.pellux.service.ServiceState"), std::string::npos) << errors_;
+    EXPECT_EQ(packFolder(std::string(kMinimal) + "[service.watchdog]\ntimeout = 10\n", "--replace"), 1);
+    EXPECT_NE(errors_.find("service.watchdog.timeout needs a runtime library"), std::string::npos) << errors_;
+}
+
 TEST_F(ServiceKeys, OptionsAndArgumentsSurviveTheLaunchersSplitting) {
     std::vector<std::wstring> tokens = {L"-Dname=a b", L"-Dq=say \"hi\"", L"\"", L"C:\\dir with blank\\", L"tab\there",
                                         L"plain"};
@@ -280,6 +308,13 @@ TEST_F(ServiceKeys, MistakesAreRefusedWithFileLineAndKey) {
         {service + java + "[service.environment]\n\"A\\u0000\" = \"x\"\n", "service.toml:6: a key holds a NUL character"},
         {service + java + "[service.environment]\nA = \"x\\ny\"\n", "service.toml:6: service.environment.A: holds a line break"},
         {service + java + "[service.stop]\ntimeout = 9\n[records]\n30000 = \"5\"\n", "service.toml:8: record 30000 is also set by service.stop.timeout (line 6); keep one"},
+        {service + java + "[service.ready]\nmode = \"port\"\nport = 0\n", "service.toml:7: service.ready.port: must be a TCP port from 1 to 65535"},
+        {service + java + "[service.ready]\nmode = \"port\"\nport = 65536\n", "service.toml:7: service.ready.port: must be a TCP port"},
+        {service + java + "[service.ready]\nmode = \"port\"\n", "service.toml:6: service.ready.port: required with mode = \"port\""},
+        {service + java + "[service.ready]\nport = 80\n", "service.toml:6: service.ready.port: only with mode = \"port\""},
+        {service + java + "[service.ready]\nmode = \"http\"\n", "service.toml:6: service.ready.mode: must be one of \"none\", \"port\", \"api\""},
+        {service + java + "[service.ready]\nmode = \"api\"\ntimeout = 86401\n", "service.toml:7: service.ready.timeout: must be a whole number of seconds from 1 to 86400"},
+        {service + java + "[service.watchdog]\ntimeout = 2\n", "service.toml:6: service.watchdog.timeout: must be 0 (off) or a whole number of seconds from 3 to 86400"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(packFolder(c.text), 1) << c.text;

@@ -110,12 +110,23 @@ DWORD preshutdownTimeout(const std::wstring &name) {
     return error ? 0 : reinterpret_cast<const SERVICE_PRESHUTDOWN_INFO *>(info.data())->dwPreshutdownTimeout;
 }
 
-// Wine keeps no file permissions here and every folder is its owner's, so
-// install warns about each; the tests that are not about it leave it out.
-std::string withoutFolderWarning(const std::string &out) {
-    size_t warning = out.find("Warning: users other than the administrators can write to ");
-    size_t end = warning == std::string::npos ? warning : out.find("RX\r\n", warning);
-    return end == std::string::npos ? out : out.substr(0, warning) + out.substr(end + 4);
+// Lets everyone write to the folder; Wine turns the DACL into the Unix mode
+// and back, so install reads it as a real one.
+bool openToEveryone(const std::wstring &folder) {
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+        return false;
+    unsigned char aclBytes[256];
+    PACL acl = reinterpret_cast<PACL>(aclBytes);
+    SECURITY_DESCRIPTOR descriptor;
+    bool done = InitializeAcl(acl, sizeof aclBytes, ACL_REVISION) &&
+                AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, everyone) &&
+                InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+                SetFileSecurityW(folder.c_str(), DACL_SECURITY_INFORMATION, &descriptor);
+    FreeSid(everyone);
+    return done;
 }
 
 class ServiceCommands : public ::testing::Test {
@@ -135,7 +146,7 @@ protected:
     void expectRun(const std::wstring &arguments, DWORD exitCode, const std::string &out) {
         RunResult result = app(arguments);
         EXPECT_EQ(result.exitCode, exitCode) << arguments;
-        EXPECT_EQ(withoutFolderWarning(result.out), out) << arguments;
+        EXPECT_EQ(result.out, out) << arguments;
     }
     const std::wstring &name() const { return service_->name(); }
     // The console text with the service name for every "%S".
@@ -233,22 +244,43 @@ TEST_F(ServiceCommands, ReinstallingAndUninstallingReplaceAndRemoveTheRegistrati
     expectRun(L"/uninstall", 1u, "Could not delete service.\r\n");
 }
 
-// A folder others may write to (under Wine, every folder: its owner is no
-// administrator) gets a warning; the account record chooses whom the service
-// runs as.
-TEST_F(ServiceCommands, InstallWarnsAboutAnOpenFolderAndTakesTheChosenAccount) {
+// A folder everyone may write to: a raw block installs with the described
+// output and a warning on standard error only; record 30400 refuses a
+// LocalSystem service before anything is registered, and warns for another
+// account. The account record chooses whom the service runs as.
+TEST_F(ServiceCommands, AnOpenFolderIsRefusedOnlyWithItsRecordAndTheChosenAccountIsTaken) {
     ScratchDirectory open;
-    app_ = makeConfiguredLauncher(open.path(), L"App.exe",
-                                  blockWith({{101, narrowBytes(name())}, {record::kServiceAccount, "virtual"}}));
+    ASSERT_TRUE(openToEveryone(open.path()));
+    std::string warning = "Warning: users other than the administrators can write to " + narrowBytes(open.path());
+    app_ = makeConfiguredLauncher(open.path(), L"App.exe", blockWith({{101, narrowBytes(name())}}));
     RunResult result = app(L"/install");
     EXPECT_EQ(result.exitCode, 0u);
-    EXPECT_EQ(result.out.rfind(said("Installed service '%S'.\r\nWarning: users other than the administrators can "
-                                     "write to ") + narrowBytes(open.path()) + "\\;", 0), 0u) << result.out;
-    EXPECT_NE(result.out.find("icacls \"" + narrowBytes(open.path()) + "\\.\" /inheritance:r"), std::string::npos);
+    EXPECT_EQ(result.out, said("Installed service '%S'.\r\n"));
+    EXPECT_EQ(result.err.rfind(warning, 0), 0u) << result.err;
+    EXPECT_NE(result.err.find("icacls \"" + narrowBytes(open.path()) + "\\.\" /inheritance:r"), std::string::npos);
+    ASSERT_EQ(app(L"/uninstall").exitCode, 0u);
+
+    app_ = makeConfiguredLauncher(open.path(), L"Strict.exe",
+                                  blockWith({{101, narrowBytes(name())}, {record::kRefuseWritableFolder, "1"}}));
+    result = app(L"/install-and-start");
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_EQ(result.out.rfind("Not installed: users other than the administrators can write to " +
+                                   narrowBytes(open.path()), 0),
+              0u) << result.out;
+    EXPECT_NE(result.out.find("set writable_folder = \"accept\" in [service]."), std::string::npos) << result.out;
+    EXPECT_FALSE(registeredConfig(name()).found);
+
+    app_ = makeConfiguredLauncher(open.path(), L"Virtual.exe",
+                                  blockWith({{101, narrowBytes(name())}, {record::kRefuseWritableFolder, "1"},
+                                             {record::kServiceAccount, "virtual"}}));
+    result = app(L"/install");
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.out, said("Installed service '%S'.\r\n"));
+    EXPECT_EQ(result.err.rfind(warning, 0), 0u) << result.err;
     EXPECT_EQ(registeredConfig(name()).account, L"NT SERVICE\\" + name());
 
     ASSERT_EQ(app(L"/uninstall").exitCode, 0u);
-    app_ = makeApp(L"Other.exe", {{record::kServiceAccount, "LocalService"}});
+    app_ = makeApp(L"Other.exe", {{record::kServiceAccount, "LocalService"}, {record::kRefuseWritableFolder, "1"}});
     expectRun(L"/install", 0u, said("Installed service '%S'.\r\n"));
     EXPECT_EQ(registeredConfig(name()).account, L"NT AUTHORITY\\LocalService");
     app_ = makeApp(L"Wrong.exe", {{record::kServiceAccount, "root"}});
@@ -375,8 +407,9 @@ TEST_F(ServiceCommands, RestartStopsWhenRunningAndStartsWithNewArguments) {
     EXPECT_NE(commandLine.find(" two __zno_restart"), std::string::npos) << commandLine;
 }
 
-// "/install Spooler" must neither stop nor replace another program's service.
-TEST_F(ServiceCommands, InstallLeavesAServiceOfAnotherProgramAlone) {
+// "/install Spooler" must neither stop nor replace another program's service;
+// with record 30402 "/uninstall" must not remove it either.
+TEST_F(ServiceCommands, InstallAndUninstallLeaveAServiceOfAnotherProgramAlone) {
     registerTestHost();
     std::wstring foreign = registeredConfig(name()).binaryPath;
     ASSERT_TRUE(service_->start());
@@ -386,6 +419,10 @@ TEST_F(ServiceCommands, InstallLeavesAServiceOfAnotherProgramAlone) {
               said("A service named '%S' already exists for another program (") + narrowBytes(foreign) +
                   "); it is not replaced.\r\n");
     EXPECT_EQ(app(L"/install-and-start").exitCode, 1u);
+    app_ = makeApp(L"Own.exe", {{record::kUninstallOwnOnly, "1"}});
+    expectRun(L"/uninstall", 1u,
+              said("A service named '%S' already exists for another program (") + narrowBytes(foreign) +
+                  "); it is not uninstalled.\r\n");
     EXPECT_EQ(service_->status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
     EXPECT_EQ(registeredConfig(name()).binaryPath, foreign);
 }
@@ -430,7 +467,7 @@ TEST_F(ServiceCommands, InstallRegistersRecoveryAndPreshutdownOnlyWhereTheRecord
                                 {record::kRecoveryRestarts, "3"},
                                 {record::kRecoveryDelay, "100000"}});
     RunResult result = runProgram(app_, L"/install", loggingInto(logs.path()));
-    EXPECT_EQ(withoutFolderWarning(result.out), said("Installed service '%S'.\r\n"));
+    EXPECT_EQ(result.out, said("Installed service '%S'.\r\n"));
     EXPECT_EQ(preshutdownTimeout(name()), 35000u);
     DWORD error;
     std::vector<BYTE> failure = queryConfig2(name(), SERVICE_CONFIG_FAILURE_ACTIONS, error);

@@ -181,3 +181,76 @@ TEST(EventRateLimit, AFewEntriesOfOneIdAMinute) {
     for (int i = 0; i < 10; i++)
         EXPECT_TRUE(limit.allow(999, start)) << "ids without a text are not limited";
 }
+
+// Who may change what a LocalSystem service runs, read from the owner and the
+// DACL of each path (Wine keeps no file permissions, so the rules are held here).
+TEST(SecurityRules, FolderCheckFindsWhoMayChangeWhatRuns) {
+    const std::wstring installer = L"S-1-5-21-7-8-9-500", user = L"S-1-5-21-7-8-9-1001";
+    auto path = [&](bool above, const std::wstring &owner, std::vector<AccessEntry> allowed) {
+        PathSecurity security;
+        security.path = L"C:\\Svc";
+        security.aboveFolder = above;
+        security.owner = owner;
+        security.allowed = allowed;
+        return security;
+    };
+    const AccessEntry system{0x1f01ff, false, L"S-1-5-18"}, admins{0x1f01ff, false, L"S-1-5-32-544"};
+    const AccessEntry usersRead{0x1200a9, false, L"S-1-5-32-545"}, usersModify{0x1301bf, false, L"S-1-5-11"};
+    const AccessEntry usersAddFolder{0x4, false, L"S-1-5-11"}, inheritedModify{0x1301bf, true, L"S-1-5-11"};
+
+    EXPECT_EQ(pathRisk(path(false, L"S-1-5-32-544", {system, admins, usersRead}), installer), PathRisk::kNone);
+    EXPECT_EQ(pathRisk(path(false, installer, {{0x1f01ff, false, installer}}), installer), PathRisk::kNone)
+        << "the installing administrator";
+    EXPECT_EQ(pathRisk(path(false, user, {system, admins}), installer), PathRisk::kForeignOwner);
+    EXPECT_EQ(pathRisk(path(false, L"", {system}), installer), PathRisk::kForeignOwner) << "unknown owner";
+    EXPECT_EQ(pathRisk(path(false, L"S-1-5-18", {system, usersModify}), installer), PathRisk::kWritable);
+    EXPECT_EQ(pathRisk(path(false, L"S-1-5-18", {system, usersAddFolder}), installer), PathRisk::kWritable)
+        << "planting a jre\\ or a .vmoptions file";
+    EXPECT_EQ(pathRisk(path(false, L"S-1-5-18", {system, inheritedModify}), installer), PathRisk::kNone);
+    PathSecurity open = path(false, L"S-1-5-18", {});
+    open.nullDacl = true;
+    EXPECT_EQ(pathRisk(open, installer), PathRisk::kWritable);
+    PathSecurity unreadable = path(false, L"S-1-5-18", {system});
+    unreadable.readError = 5;
+    EXPECT_EQ(pathRisk(unreadable, installer), PathRisk::kUnreadable) << "fails closed";
+
+    // Above the folder only renaming and changing count: C:\ lets every user make folders.
+    EXPECT_EQ(pathRisk(path(true, L"S-1-5-18", {system, usersAddFolder, inheritedModify}), installer),
+              PathRisk::kNone);
+    EXPECT_EQ(pathRisk(path(true, L"S-1-5-7", {{0x1f01ff, false, L"S-1-5-7"}}), installer), PathRisk::kNone)
+        << "Wine's view of another Unix account's folder";
+    EXPECT_EQ(pathRisk(path(false, L"S-1-5-7", {system}), installer), PathRisk::kForeignOwner);
+    for (uint32_t mask : {0x40u, 0x10000u, 0x40000u, 0x80000u, 0x10000000u})
+        EXPECT_EQ(pathRisk(path(true, L"S-1-5-18", {{mask, false, user}}), installer), PathRisk::kWritable) << mask;
+
+    EXPECT_EQ(pathRisk(path(true, user, {system}), installer), PathRisk::kForeignOwner);
+
+    EXPECT_EQ(foldersAbove(L"C:\\Services\\App\\"), (std::vector<std::wstring>{L"C:\\Services", L"C:\\"}));
+    EXPECT_EQ(foldersAbove(L"\\\\server\\share\\App"), (std::vector<std::wstring>{L"\\\\server\\share"}));
+    EXPECT_TRUE(foldersAbove(L"C:\\").empty());
+    EXPECT_TRUE(isPrivilegedAccount(L"") && isPrivilegedAccount(L"LocalSystem"));
+    EXPECT_FALSE(isPrivilegedAccount(L"NT AUTHORITY\\LocalService") || isPrivilegedAccount(L"LocalService"));
+}
+
+// Only "does not exist" means no service: any other failure to open or read
+// it is treated as another program's, and nothing is touched.
+TEST(SecurityRules, ARegistrationThatCannotBeReadIsAnotherPrograms) {
+    const wchar_t *program = L"C:\\Svc\\App.exe";
+    EXPECT_EQ(registrationOf(1060, nullptr, program), Registration::kNone);
+    EXPECT_EQ(registrationOf(0, L"\"C:\\Svc\\App.exe\"", program), Registration::kThisProgram);
+    EXPECT_EQ(registrationOf(0, L"C:\\Windows\\spoolsv.exe", program), Registration::kOtherProgram);
+    EXPECT_EQ(registrationOf(0, nullptr, program), Registration::kUnknown) << "configuration unreadable";
+    for (uint32_t error : {5u, 123u, 1072u})
+        EXPECT_EQ(registrationOf(error, nullptr, program), Registration::kUnknown) << error;
+}
+
+// The stop turn waits only on a mutex SYSTEM, the administrators or the
+// caller own: any user may create the name first and hold it.
+TEST(SecurityRules, OnlyObjectsOfTheAdministratorsAreWaitedOn) {
+    const std::wstring self = L"S-1-5-21-7-8-9-500";
+    for (const wchar_t *owner : {L"S-1-5-18", L"S-1-5-32-544", L"S-1-5-21-7-8-9-500"})
+        EXPECT_TRUE(isTrustedOwner(owner, self)) << owner;
+    for (const wchar_t *owner : {L"", L"S-1-5-21-7-8-9-1001", L"S-1-1-0", L"S-1-5-11"})
+        EXPECT_FALSE(isTrustedOwner(owner, self)) << owner;
+    EXPECT_FALSE(isTrustedOwner(L"", L"")) << "an unreadable owner is no match for an unknown self";
+}

@@ -181,10 +181,22 @@ RunResult ChildRun::finish(DWORD timeoutMs) {
     return result;
 }
 
+// Under heavy load Wine now and then fails to bring up a new process (the
+// child dies in its loader before it runs: STATUS_INTERNAL_ERROR), and the
+// service manager passes that on from StartService as 1359. It says nothing
+// about the launcher, so such a command is run once more.
+static bool wineCouldNotCreateTheServiceProcess(const RunResult &result) {
+    return result.out.find("Error code: 1359") != std::string::npos;
+}
+
 RunResult runProgram(const std::wstring &program, const std::wstring &arguments, const EnvironmentChanges &environment,
                      DWORD timeoutMs) {
-    ChildRun child(program, arguments, environment);
-    return child.finish(timeoutMs);
+    RunResult result = ChildRun(program, arguments, environment).finish(timeoutMs);
+    if (wineCouldNotCreateTheServiceProcess(result)) {
+        Sleep(500);
+        result = ChildRun(program, arguments, environment).finish(timeoutMs);
+    }
+    return result;
 }
 
 EnvironmentChanges loggingInto(const std::wstring &root) {

@@ -5,6 +5,7 @@
  */
 module com.zanthor.runtime {
     exports com.pellux.runtime;
+    exports com.pellux.service;
     exports com.zanthor.runtime.launcher;
     exports com.zanthor.runtime.installer.platform.win32;
 }

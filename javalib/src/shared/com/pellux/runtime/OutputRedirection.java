@@ -1,7 +1,6 @@
 package com.pellux.runtime;
 
 import java.io.File;
-import java.io.FileOutputStream;
 import java.io.IOException;
 import java.io.OutputStream;
 import java.io.PrintStream;
@@ -91,8 +90,7 @@ final class OutputRedirection {
         try {
             // Unbuffered below the print stream, so that nothing is lost when the
             // process ends without flushing.
-            return maxSize > 0 ? new RotatingFile(file, append, maxSize, keep)
-                    : new FileOutputStream(file, append);
+            return maxSize > 0 ? new RotatingFile(file, append, maxSize, keep) : OutputFiles.open(file, append);
         } catch (IOException | SecurityException e) {
             warn(streamName, file, e.toString());
             return null;

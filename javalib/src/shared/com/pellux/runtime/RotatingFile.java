@@ -1,7 +1,6 @@
 package com.pellux.runtime;
 
 import java.io.File;
-import java.io.FileOutputStream;
 import java.io.IOException;
 import java.io.OutputStream;
 import java.io.PrintStream;
@@ -33,7 +32,7 @@ final class RotatingFile extends OutputStream {
     private final ReentrantLock lock = new ReentrantLock();
     private final Queue<String> pendingNotices = new ConcurrentLinkedQueue<String>();
     private volatile Notices notices;
-    private FileOutputStream out;
+    private OutputStream out;
     private long size;
     private long rotateAt;
     private boolean atLineStart = true;
@@ -43,7 +42,7 @@ final class RotatingFile extends OutputStream {
         this.file = file;
         this.maxSize = maxSize;
         this.keep = Math.max(0, keep);
-        this.out = new FileOutputStream(file, append);
+        this.out = OutputFiles.open(file, append);
         this.size = append ? file.length() : 0;
         this.rotateAt = maxSize;
         this.notices = noticesInto(this);
@@ -187,7 +186,7 @@ final class RotatingFile extends OutputStream {
     }
 
     private void reopen(boolean append) throws IOException {
-        out = new FileOutputStream(file, append);
+        out = OutputFiles.open(file, append);
         size = append ? file.length() : 0;
     }
 

@@ -32,7 +32,9 @@ public final class WinLauncher {
                     OutputRedirection.keepProperty());
         }
         if (isPropertyTrue(SERVICE_MODE_PROPERTY)) {
-            StopRequestWatcher.start(System.in);
+            if (!ServiceChannel.start(System.getProperty(ServiceChannel.CHANNEL_PROPERTY), System.in)) {
+                StopRequestWatcher.start(System.in);
+            }
         }
         Class<?> mainClass = ApplicationStarter.loadMainClass(parameters.mainClass);
         ApplicationStarter.runMain(mainClass, parameters.applicationArguments);

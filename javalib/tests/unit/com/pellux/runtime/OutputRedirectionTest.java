@@ -105,6 +105,44 @@ public class OutputRedirectionTest {
         assertFalse(out.exists());
     }
 
+    // With the launcher's property a link on the path or a second name of the
+    // file is refused like a file that cannot be opened; without it, followed.
+    @Test
+    public void linksAndHardLinksAreRefusedWithTheLaunchersProperty() throws Exception {
+        ByteArrayOutputStream warnings = new ByteArrayOutputStream();
+        PrintStream warningStream = new PrintStream(warnings, true, "UTF-8");
+        System.setErr(warningStream);
+        File target = folder.newFile("elsewhere.txt");
+        File logs = folder.newFolder("logs");
+        File linked = new File(logs, "out.log");
+        java.nio.file.Files.createSymbolicLink(linked.toPath(), target.toPath());
+        File linkedFolder = new File(folder.getRoot(), "linked-logs");
+        java.nio.file.Files.createSymbolicLink(linkedFolder.toPath(), logs.toPath());
+        File secondName = new File(logs, "second.log");
+        java.nio.file.Files.createLink(secondName.toPath(), target.toPath());
+        System.setProperty(OutputFiles.NO_LINKS_PROPERTY, "true");
+        try {
+            for (File refused : new File[] {linked, new File(linkedFolder, "new.log"), secondName}) {
+                warnings.reset();
+                OutputRedirection.redirect("", refused.getPath(), true, 0, 0);
+                assertSame(savedOut, System.out);
+                String warning = warnings.toString("UTF-8");
+                assertTrue(warning, warning.startsWith("Cannot redirect standard output to " + refused));
+                assertTrue(warning, warning.contains("link"));
+                OutputRedirection.redirect("", refused.getPath(), true, 1024, 1);
+                assertSame(savedOut, System.out);
+            }
+            assertEquals("", TestFiles.read(target));
+            assertFalse(new File(logs, "new.log").exists());
+        } finally {
+            System.clearProperty(OutputFiles.NO_LINKS_PROPERTY);
+        }
+        OutputRedirection.redirect("", linked.getPath(), true, 0, 0);
+        System.out.print("followed");
+        System.out.flush();
+        assertEquals("followed", TestFiles.read(target));
+    }
+
     /** The lines of name.N ... name.1, name: oldest first. */
     private static List<String> linesOfAllGenerations(File file, int keep) throws Exception {
         List<String> lines = new ArrayList<String>();

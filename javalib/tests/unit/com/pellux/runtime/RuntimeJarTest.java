@@ -62,7 +62,7 @@ public class RuntimeJarTest {
         assertRunsOnJava8AndModulePath(TestFiles.PELLUX_JAR);
         ModuleDescriptor module = moduleOf(TestFiles.PELLUX_JAR);
         assertEquals("com.pellux.runtime", module.name());
-        assertEquals(Set.of("com.pellux.runtime"), exportedPackages(module));
+        assertEquals(Set.of("com.pellux.runtime", "com.pellux.service"), exportedPackages(module));
         try (JarFile jar = new JarFile(TestFiles.PELLUX_JAR)) {
             assertNull(jar.getEntry("com/zanthor/runtime/launcher/WinLauncher.class"));
         }
@@ -73,7 +73,7 @@ public class RuntimeJarTest {
         assertRunsOnJava8AndModulePath(TestFiles.ZANTHOR_JAR);
         ModuleDescriptor module = moduleOf(TestFiles.ZANTHOR_JAR);
         assertEquals("com.zanthor.runtime", module.name());
-        assertEquals(Set.of("com.pellux.runtime", "com.zanthor.runtime.launcher",
+        assertEquals(Set.of("com.pellux.runtime", "com.pellux.service", "com.zanthor.runtime.launcher",
                 "com.zanthor.runtime.installer.platform.win32"), exportedPackages(module));
     }
 
