@@ -6,16 +6,6 @@
 
 namespace {
 
-typedef HANDLE(WINAPI *RegisterSourceCall)(LPCWSTR, LPCWSTR);
-typedef BOOL(WINAPI *ReportEventCall)(HANDLE, WORD, WORD, DWORD, PSID, WORD, DWORD, LPCWSTR *, LPVOID);
-typedef BOOL(WINAPI *DeregisterSourceCall)(HANDLE);
-
-template <typename Function>
-Function advapiFunction(const char *name) {
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    return advapi ? reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(advapi, name))) : nullptr;
-}
-
 WORD eventType(EventSeverity severity) {
     switch (severity) {
     case EventSeverity::kWarning: return EVENTLOG_WARNING_TYPE;
@@ -47,9 +37,8 @@ void EventLogWriter::setSource(const wchar_t *source) {
 }
 
 EventLogWriter::~EventLogWriter() {
-    DeregisterSourceCall deregister = advapiFunction<DeregisterSourceCall>("DeregisterEventSource");
-    if (handle_ && deregister)
-        deregister(handle_);
+    if (handle_)
+        DeregisterEventSource(handle_);
 }
 
 void EventLogWriter::write(EventSeverity severity, uint32_t id, const std::wstring &second, const std::wstring &third) {
@@ -57,23 +46,21 @@ void EventLogWriter::write(EventSeverity severity, uint32_t id, const std::wstri
     if (source_.empty())
         return;
     if (!limit_.allow(id, GetTickCount())) {
-        logMessage(L"event %d not written: more than %d a minute", static_cast<int>(id),
+        logMessage("event %d not written: more than %d a minute", static_cast<int>(id),
                    static_cast<int>(EventRateLimit::kBurst));
         return;
     }
     if (!opened_) {
         opened_ = true;
-        RegisterSourceCall registerSource = advapiFunction<RegisterSourceCall>("RegisterEventSourceW");
-        handle_ = registerSource ? registerSource(nullptr, source_.c_str()) : nullptr;
+        handle_ = RegisterEventSourceW(nullptr, source_.c_str());
         if (!handle_)
-            logMessage(L"RegisterEventSource %s failed (%d)", source_.c_str(), static_cast<int>(GetLastError()));
+            logMessage("RegisterEventSource %s failed (%d)", source_.c_str(), static_cast<int>(GetLastError()));
     }
-    ReportEventCall report = advapiFunction<ReportEventCall>("ReportEventW");
-    if (!handle_ || !report)
+    if (!handle_)
         return;
     const wchar_t *strings[] = {source_.c_str(), second.c_str(), third.c_str()};
-    if (!report(handle_, eventType(severity), 0, id, nullptr, 3, 0, strings, nullptr))
-        logMessage(L"ReportEvent %d failed (%d)", static_cast<int>(id), static_cast<int>(GetLastError()));
+    if (!ReportEventW(handle_, eventType(severity), 0, id, nullptr, 3, 0, strings, nullptr))
+        logMessage("ReportEvent %d failed (%d)", static_cast<int>(id), static_cast<int>(GetLastError()));
     else
-        logMessage(L"event %d written", static_cast<int>(id));
+        logMessage("event %d written", static_cast<int>(id));
 }

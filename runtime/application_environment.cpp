@@ -22,7 +22,7 @@ void applyApplicationEnvironment(const Settings &settings, const RunPlaces &plac
     for (const EnvironmentSetting &variable : variables) {
         // Values may hold secrets: the log shows names only.
         if (setVariableEverywhere(variable.name.c_str(), variable.value))
-            logMessage(L"environment variable %S set", variable.name.c_str());
+            logMessage("environment variable %S set", variable.name.c_str());
         else
             logError(L"environment variable %S not set (%d)", variable.name.c_str(), static_cast<int>(GetLastError()));
     }

@@ -17,16 +17,9 @@ namespace {
 const wchar_t kPasswordVariable[] = L"PELLUX_SERVICE_PASSWORD";
 const size_t kAccountCapacity = 258;  // the record's schema capacity, and room for a check
 
-void print(const std::wstring &text) {
-    fputs(formatString("%S", text.c_str()).c_str(), stdout);
+void print(const char *format, const wchar_t *text = L"", int number = 0) {
+    fputs(formatString(format, text, number).c_str(), stdout);
     fflush(stdout);
-}
-
-// Looked up on demand: only an install with a user account needs them.
-template <typename Function>
-Function advapiFunction(const char *name) {
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    return advapi ? reinterpret_cast<Function>(reinterpret_cast<void *>(GetProcAddress(advapi, name))) : nullptr;
 }
 
 bool consoleInput(DWORD *mode) {
@@ -47,13 +40,13 @@ int passwordFromEnvironment(AccountPassword *password) {
 // The line typed, without echo; the console's mode is restored either way.
 bool passwordFromConsole(const std::wstring &account, DWORD mode, AccountPassword *password) {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    print(L"Password for " + account + L": ");
+    print("Password for %S: ", account.c_str());
     SetConsoleMode(input, (mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT);
     wchar_t line[AccountPassword::kCapacity] = {};
     DWORD read = 0;
     bool done = ReadConsoleW(input, line, AccountPassword::kCapacity - 1, &read, nullptr) != FALSE;
     SetConsoleMode(input, mode);
-    print(L"\n");
+    print("\n");
     while (read > 0 && (line[read - 1] == L'\n' || line[read - 1] == L'\r'))
         read--;
     if (done)
@@ -80,20 +73,20 @@ bool chooseAccount(const Settings &settings, const wchar_t *serviceName, Service
     settings.text(record::kServiceAccount, choice, kAccountCapacity);
     *account = classifyServiceAccount(choice, serviceName);
     if (account->kind == AccountKind::kUnknown) {
-        print(std::wstring(L"Unknown service account '") + choice + L"'.\n");
+        print("Unknown service account '%S'.\n", choice);
         return false;
     }
     AccountPassword fromEnvironment;
     int fromVariable = passwordFromEnvironment(&fromEnvironment);
     if (fromVariable < 0) {
-        print(L"PELLUX_SERVICE_PASSWORD is longer than a password can be.\n");
+        print("PELLUX_SERVICE_PASSWORD is longer than a password can be.\n");
         return false;
     }
     bool given = fromVariable > 0;
     DWORD mode = 0;
     std::wstring problem = passwordProblem(*account, given, consoleInput(&mode));
     if (!problem.empty()) {
-        print(problem + L"\n");
+        print("%S\n", problem.c_str());
         return false;
     }
     if (account->kind != AccountKind::kUser)
@@ -104,26 +97,20 @@ bool chooseAccount(const Settings &settings, const wchar_t *serviceName, Service
     }
     if (passwordFromConsole(account->name, mode, password))
         return true;
-    print(L"No password was read for " + account->name + L".\n");
+    print("No password was read for %S.\n", account->name.c_str());
     return false;
 }
 
 namespace {
 
-typedef BOOL(WINAPI *LookupName)(LPCWSTR, LPCWSTR, PSID, LPDWORD, LPWSTR, LPDWORD, PSID_NAME_USE);
-
 // LookupAccountName knows no "." for this machine: the bare name looks here first.
 bool lookUpAccount(const std::wstring &accountName, std::vector<BYTE> &sid, DWORD *error) {
-    LookupName lookupName = advapiFunction<LookupName>("LookupAccountNameW");
     std::wstring name = accountName.compare(0, 2, L".\\") == 0 ? accountName.substr(2) : accountName;
     sid.assign(SECURITY_MAX_SID_SIZE, 0);
     wchar_t domain[256];
     DWORD sidSize = static_cast<DWORD>(sid.size()), domainSize = 256;
     SID_NAME_USE use;
-    *error = ERROR_PROC_NOT_FOUND;
-    if (!lookupName)
-        return false;
-    if (lookupName(nullptr, name.c_str(), sid.data(), &sidSize, domain, &domainSize, &use)) {
+    if (LookupAccountNameW(nullptr, name.c_str(), sid.data(), &sidSize, domain, &domainSize, &use)) {
         *error = ERROR_SUCCESS;
         return true;
     }
@@ -147,35 +134,27 @@ std::wstring accountSid(const ServiceAccount &account) {
 void grantServiceLogonRight(const ServiceAccount &account) {
     if (!needsServiceLogonRight(account.kind))
         return;
-    typedef NTSTATUS(NTAPI * OpenPolicy)(PLSA_UNICODE_STRING, PLSA_OBJECT_ATTRIBUTES, ACCESS_MASK, PLSA_HANDLE);
-    typedef NTSTATUS(NTAPI * AddRights)(LSA_HANDLE, PSID, PLSA_UNICODE_STRING, ULONG);
-    typedef NTSTATUS(NTAPI * ClosePolicy)(LSA_HANDLE);
-    typedef ULONG(NTAPI * StatusToError)(NTSTATUS);
-    OpenPolicy openPolicy = advapiFunction<OpenPolicy>("LsaOpenPolicy");
-    AddRights addRights = advapiFunction<AddRights>("LsaAddAccountRights");
-    ClosePolicy closePolicy = advapiFunction<ClosePolicy>("LsaClose");
-    StatusToError statusToError = advapiFunction<StatusToError>("LsaNtStatusToWinError");
     std::vector<BYTE> sid;
-    DWORD error = ERROR_PROC_NOT_FOUND;
-    if (openPolicy && addRights && closePolicy && statusToError)
-        lookUpAccount(account.name, sid, &error);
+    DWORD error = 0;
+    lookUpAccount(account.name, sid, &error);
     LSA_HANDLE policy = nullptr;
     if (error == ERROR_SUCCESS) {
         LSA_OBJECT_ATTRIBUTES attributes = {};
-        error = statusToError(openPolicy(nullptr, &attributes, POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES, &policy));
+        error = LsaNtStatusToWinError(
+            LsaOpenPolicy(nullptr, &attributes, POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES, &policy));
     }
     if (error == ERROR_SUCCESS) {
         wchar_t right[] = L"SeServiceLogonRight";
         LSA_UNICODE_STRING rights = {static_cast<USHORT>(sizeof right - sizeof(wchar_t)),
                                      static_cast<USHORT>(sizeof right), right};
-        error = statusToError(addRights(policy, sid.data(), &rights, 1));
-        closePolicy(policy);
+        error = LsaNtStatusToWinError(LsaAddAccountRights(policy, sid.data(), &rights, 1));
+        LsaClose(policy);
     }
-    logMessage(L"LsaAddAccountRights SeServiceLogonRight for %s: %d", account.name.c_str(), static_cast<int>(error));
+    logMessage("LsaAddAccountRights SeServiceLogonRight for %s: %d", account.name.c_str(), static_cast<int>(error));
     if (error == ERROR_SUCCESS)
-        print(L"Granted " + account.name + L" the right to log on as a service.\n");
+        print("Granted %S the right to log on as a service.\n", account.name.c_str());
     else
-        print(formatString(L"Warning: could not grant %s the right to log on as a service (error %d); grant it in the "
-                           L"Local Security Policy (User Rights Assignment) before the service starts.\n",
-                           account.name.c_str(), static_cast<int>(error)));
+        print("Warning: could not grant %S the right to log on as a service (error %d); grant it in the "
+              "Local Security Policy (User Rights Assignment) before the service starts.\n",
+              account.name.c_str(), static_cast<int>(error));
 }

@@ -94,11 +94,11 @@ DWORD registerDelayedStart(SC_HANDLE service, bool delayed) {
     SERVICE_DELAYED_AUTO_START_INFO info = {delayed ? TRUE : FALSE};
     SetLastError(ERROR_PROC_NOT_FOUND);
     if (changeConfig2 && changeConfig2(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info)) {
-        logMessage(L"delayed auto-start %s", delayed ? L"set" : L"cleared");
+        logMessage("delayed auto-start %s", delayed ? L"set" : L"cleared");
         return 0;
     }
     DWORD error = GetLastError();
-    logMessage(L"warning: could not %s delayed auto-start (%d)", delayed ? L"set" : L"clear", static_cast<int>(error));
+    logMessage("warning: could not %s delayed auto-start (%d)", delayed ? L"set" : L"clear", static_cast<int>(error));
     return error != 0 ? error : ERROR_GEN_FAILURE;
 }
 
@@ -136,9 +136,9 @@ void registerEventSource(const wchar_t *serviceName) {
         result = RegSetValueExW(key.get(), L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&types),
                                 sizeof types);
     if (result == ERROR_SUCCESS)
-        logMessage(L"event source %s registered", serviceName);
+        logMessage("event source %s registered", serviceName);
     else
-        logMessage(L"warning: could not register the event source %s (%d)", serviceName, static_cast<int>(result));
+        logMessage("warning: could not register the event source %s (%d)", serviceName, static_cast<int>(result));
 }
 
 void removeEventSource(const wchar_t *serviceName) {
@@ -150,5 +150,5 @@ void removeEventSource(const wchar_t *serviceName) {
         lstrcmpiW(file, getExecutablePath()) != 0)
         return;
     LONG result = RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyName.c_str());
-    logMessage(L"event source %s removed (%d)", serviceName, static_cast<int>(result));
+    logMessage("event source %s removed (%d)", serviceName, static_cast<int>(result));
 }
