@@ -29,7 +29,21 @@ endforeach()
 add_library(launcher_core INTERFACE)
 target_link_libraries(launcher_core INTERFACE ${layer_below})
 
+# The event log's texts: a message table compiled from the .mc file beside
+# the entry ids, bound into the launcher with its other resources.
+string(REPLACE "windres" "windmc" PELLUX_MESSAGE_COMPILER ${CMAKE_RC_COMPILER})
+set(event_messages ${CMAKE_BINARY_DIR}/event_messages)
+add_custom_command(OUTPUT ${event_messages}/event_messages.rc ${event_messages}/MSG00409.bin
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${event_messages}
+  COMMAND ${PELLUX_MESSAGE_COMPILER} -h ${event_messages} -r ${event_messages}
+          ${CMAKE_SOURCE_DIR}/diagnostics/event_messages.mc
+  DEPENDS ${CMAKE_SOURCE_DIR}/diagnostics/event_messages.mc
+  VERBATIM)
+set_source_files_properties(entry/launcher.rc PROPERTIES
+  OBJECT_DEPENDS "${event_messages}/event_messages.rc;${event_messages}/MSG00409.bin")
+
 add_executable(pellux entry/main.cpp entry/no_exceptions.cpp entry/launcher.rc)
+target_include_directories(pellux PRIVATE ${event_messages})
 target_compile_options(pellux PRIVATE ${PELLUX_WARNINGS} ${PELLUX_LAUNCHER_FLAGS})
 target_link_libraries(pellux PRIVATE launcher_core)
 target_link_options(pellux PRIVATE -Wl,--gc-sections -s)

@@ -88,12 +88,20 @@ constexpr ClampedSetting kReadyTimeout = clampedSetting(30503);
 constexpr ClampedSetting kWatchdogTimeout = clampedSetting(30504);
 constexpr SwitchSetting kStopReport = switchSetting(30505);
 // Install: the account the service runs under, "LocalSystem" (also when
-// absent), "LocalService", "NetworkService" or "virtual" (NT SERVICE\<name>).
+// absent), "LocalService", "NetworkService", "virtual" (NT SERVICE\<name>),
+// "DOMAIN\user" or ".\user" (password at install) or "DOMAIN\name$" (gMSA).
 constexpr TextSetting kServiceAccount = textSetting(30300);
 // The service host makes its worker's temporary directory and removes it
 // after the worker, which leaves it when the application ends through
 // System.exit (the stop path of a service).
 constexpr FlagSetting kHostRemovesWorkerTempDir = flagSetting(30301);
+// Administration: "NAME=value" lines set in the application's environment.
+constexpr TextSetting kEnvironment = textSetting(30600);
+constexpr SwitchSetting kDelayedAutoStart = switchSetting(30601);
+// Install changes an existing registration of this executable instead of
+// deleting and re-creating it, and says "Updated service".
+constexpr SwitchSetting kUpdateInPlace = switchSetting(30602);
+constexpr SwitchSetting kEventLog = switchSetting(30603);
 // Install refuses a LocalSystem service whose folder, runtime, options or
 // parents others may change; without it install only warns, on stderr.
 constexpr SwitchSetting kRefuseWritableFolder = switchSetting(30400);

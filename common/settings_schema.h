@@ -48,7 +48,9 @@ constexpr SettingRow kSettingsSchema[] = {
      "required: the name Windows knows the service by (1 to 256 characters)"},
     {kNoRecord, "service.description", SettingType::kNone, nullptr, "\"Runs a Java application as a Windows service.\"",
      0, 0, 0, "shown in the Services console"},
-    {kNoRecord, "service.start", SettingType::kNone, nullptr, "\"auto\"", 0, 0, 0, "or \"demand\""},
+    {kNoRecord, "service.start", SettingType::kNone, nullptr, "\"auto\"", 0, 0, 0, "or \"demand\" or \"delayed\""},
+    {30601, "service.start", SettingType::kSwitch, nullptr, "\"auto\"", 0, 0, 0,
+     "\"delayed\": automatic start after the boot rush"},
     {149, "service.dependencies", SettingType::kText, nullptr, nullptr, 0, 0, kRecordTextCapacity,
      "services that must run first, e.g. [\"Tcpip\"]"},
     {kNoRecord, "service.executable", SettingType::kNone, nullptr, nullptr, 0, 0, 0,
@@ -57,8 +59,13 @@ constexpr SettingRow kSettingsSchema[] = {
      "the application's current directory (\".\": the executable's folder)"},
     {kNoRecord, "service.arch", SettingType::kNone, nullptr, "\"auto\"", 0, 0, 0,
      "or \"x86_64\" or \"i686\"; see --arch"},
-    {30300, "service.account", SettingType::kText, nullptr, "\"LocalSystem\"", 0, 0, 64,
-     "or \"LocalService\", \"NetworkService\" or \"virtual\" (NT SERVICE\\<name>)"},
+    {30300, "service.account", SettingType::kText, nullptr, "\"LocalSystem\"", 0, 0, 258,
+     "or \"LocalService\", \"NetworkService\", \"virtual\" (NT SERVICE\\<name>), \"DOMAIN\\\\user\" or \".\\\\user\" "
+     "(password from PELLUX_SERVICE_PASSWORD or asked for), \"DOMAIN\\\\name$\" (a managed account)"},
+    {30600, "service.environment", SettingType::kText, nullptr, nullptr, 0, 0, 0,
+     "NAME = \"value\" pairs set for the application before Java starts; values may use ${VAR}"},
+    {30603, "service.event_log", SettingType::kSwitch, "1", "true", 0, 0, 0,
+     "starts, stops and failures go to the Application event log"},
     {30400, "service.writable_folder", SettingType::kSwitch, "1", "\"refuse\"", 0, 0, 0,
      "\"refuse\": a LocalSystem service is not installed while users other than the administrators can change "
      "what it runs; \"accept\": only a warning"},
@@ -197,6 +204,9 @@ constexpr SettingRow kSettingsSchema[] = {
     // No key: a stopped service never has a reason to leave its files behind.
     {30301, nullptr, SettingType::kFlag, "1", nullptr, 0, 0, 0,
      "the service host makes and removes its worker's temporary directory"},
+    // No key: replacing the registration loses what administrators set by hand.
+    {30602, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
+     "install updates its own registration in place instead of replacing it"},
     {30401, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,
      "a service's worker does not end because an instance object of its name already exists"},
     {30402, nullptr, SettingType::kSwitch, "1", nullptr, 0, 0, 0,

@@ -74,6 +74,8 @@ void writeToStandardError(const std::wstring &text) {
 void showText(const wchar_t *text) {
     std::wstring logPath = longLogPath();
     std::wstring shown = composeShownText(text, getLogFilePath() ? logPath.c_str() : nullptr);
+    if (failureDisplay().textShown)
+        failureDisplay().textShown(failureDisplay().textShownSubject, text);
     User32Calls user32;
     if (failureDisplay().messageBox && loadUser32Calls(&user32)) {
         wchar_t caption[kTextCapacity];

@@ -28,6 +28,10 @@ struct FailureDisplay {
     // configuration): empty texts.
     void (*messageText)(const void *textSource, int32_t id, wchar_t *buffer, size_t capacity) = nullptr;
     const void *textSource = nullptr;
+    // Told every text shown, as shown: a service's worker, whose console no
+    // one sees, copies it to the event log. Null: no one.
+    void (*textShown)(void *subject, const wchar_t *text) = nullptr;
+    void *textShownSubject = nullptr;
     // Run by fatalExit, in the order registered.
     static const int kCleanUpCapacity = 4;
     FatalCleanUp cleanUps[kCleanUpCapacity] = {};

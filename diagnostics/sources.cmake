@@ -1,8 +1,10 @@
 list(APPEND LAUNCHER_PURE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/event_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log_stamp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_text.cpp
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/event_log.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fatal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/log.cpp
 )

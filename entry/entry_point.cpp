@@ -16,6 +16,7 @@
 #include "runtime/run_sequence.h"
 #include "runtime/startup.h"
 #include "service/diagnose.h"
+#include "service/host_event_log.h"
 #include "service/service_control.h"
 #include "service/service_host.h"
 
@@ -43,6 +44,10 @@ int printUsage() {
 // The name is the configured one; the service main takes the one the Service Control Manager passes.
 int callServiceDispatcher(const Settings &settings, wchar_t *serviceName) {
     setServiceSettings(settings);
+    // Lives as long as the dispatcher, which the host's threads end inside.
+    HostEventLog eventLog;
+    if (settings.flag(record::kEventLog))
+        addHostObserver(eventLog);
     SERVICE_TABLE_ENTRYW table[2] = {{serviceName, serviceMain}, {nullptr, nullptr}};
     logMessage("calling StartServiceCtrlDispatcher");
     if (!StartServiceCtrlDispatcherW(table))
@@ -91,7 +96,7 @@ int runCommand(const Settings &settings, ProcessRole &role, Command command, Str
     case Command::Restart:
         stopService(settings, name, false);
         return startService(settings, name, arguments);
-    case Command::Status: return showServiceStatus(name);
+    case Command::Status: return showServiceStatus(settings, name);
     case Command::Run: return runFromCommandLine(settings, role, arguments, programPath, false);
     case Command::RunRedirect: return runFromCommandLine(settings, role, arguments, programPath, true);
     case Command::Diagnose: return diagnose(settings, role);

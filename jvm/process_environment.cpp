@@ -19,10 +19,12 @@ std::string environmentValue(const char *name, unsigned long *size, bool *define
     return value;
 }
 
-bool setPathEverywhere(const std::string &value, bool defined) {
-    BOOL done = SetEnvironmentVariableA("PATH", defined ? value.c_str() : nullptr);
+bool setVariableEverywhere(const char *name, const std::string &value, bool defined) {
+    BOOL done = SetEnvironmentVariableA(name, defined ? value.c_str() : nullptr);
     DWORD error = GetLastError();
-    _putenv(("PATH=" + value).c_str());
+    _putenv((std::string(name) + "=" + value).c_str());
     SetLastError(error);
     return done != FALSE;
 }
+
+bool setPathEverywhere(const std::string &value, bool defined) { return setVariableEverywhere("PATH", value, defined); }

@@ -10,6 +10,9 @@
 // (terminator included, 0 when unset), defined whether it exists.
 std::string environmentValue(const char *name, unsigned long *size = nullptr, bool *defined = nullptr);
 
+// Sets the variable in both environments, or removes it when not defined.
+// False when the system refused; GetLastError tells why.
+bool setVariableEverywhere(const char *name, const std::string &value, bool defined = true);
 // Sets PATH in both environments, or removes it when not defined. False when
 // the system refused; GetLastError tells why.
 bool setPathEverywhere(const std::string &value, bool defined = true);

@@ -24,6 +24,9 @@
 #include "jvm/launch_jvm.h"
 #include "jvm/load_dll.h"
 #include "paths/path_utils.h"
+#include "runtime/application_environment.h"
+#include "runtime/environment_rules.h"
+#include "service/service_registration.h"
 #include "paths/temp_dirs.h"
 #include "runtime/native_library_path.h"
 #include "service/stop_report.h"
@@ -89,10 +92,14 @@ void describeService(const wchar_t *name) {
         std::vector<BYTE> buffer(8192);
         DWORD needed = 0;
         auto *config = reinterpret_cast<QUERY_SERVICE_CONFIGW *>(buffer.data());
-        bool automatic = QueryServiceConfigW(service.get(), config, static_cast<DWORD>(buffer.size()), &needed) &&
-                         config->dwStartType == SERVICE_AUTO_START;
-        say(formatString(L"Service '%s': installed, %s, %s start.", name, stateName(status.dwCurrentState),
-                         automatic ? L"automatic" : L"demand"));
+        bool known = QueryServiceConfigW(service.get(), config, static_cast<DWORD>(buffer.size()), &needed);
+        bool automatic = known && config->dwStartType == SERVICE_AUTO_START;
+        const wchar_t *start = !automatic ? L"demand" : hasDelayedStart(service.get()) ? L"delayed automatic" : L"automatic";
+        say(formatString(L"Service '%s': installed, %s, %s start.", name, stateName(status.dwCurrentState), start));
+        if (known)
+            say(formatString(L"  Account: %s.", config->lpServiceStartName && *config->lpServiceStartName
+                                                     ? config->lpServiceStartName
+                                                     : L"LocalSystem"));
         if (status.dwCurrentState == SERVICE_STOPPED)
             say(formatString(L"  Last exit codes: %d, service-specific %d.", static_cast<int>(status.dwWin32ExitCode),
                              static_cast<int>(status.dwServiceSpecificExitCode)));
@@ -146,6 +153,13 @@ void describeConfiguration(const Settings &settings, const RunPlaces &places) {
                                                                        : L"one user";
     say(settings.flag(record::kSingleInstance) ? formatString(L"  single instance: yes, within %s", scope)
                                               : std::wstring(L"  single instance: no"));
+    // Names only: values may hold secrets.
+    std::vector<std::string> refused;
+    std::wstring names;
+    for (const EnvironmentSetting &variable : parseEnvironmentRecord(settings.text(record::kEnvironment), &refused))
+        names += (names.empty() ? L"" : L", ") + widenBytes(variable.name);
+    if (!names.empty())
+        say(L"  environment variables set: " + names);
     describeReadiness(settings);
     std::string embedded = settings.shownText(record::kEmbeddedFileCount);
     if (!embedded.empty() && embedded != "0")
@@ -233,6 +247,8 @@ int diagnose(const Settings &settings, const ProcessRole &role) {
     context.flavour = configuredFlavour(settings);
     describeService(role.serviceName);
     describeConfiguration(settings, context.places);
+    // The search sees the application's variables, as in a start.
+    applyApplicationEnvironment(settings, context.places);
     bool found = describeRuntimeSearch(settings, context.places);
     if (found)
         describeVmOptions(settings, context);

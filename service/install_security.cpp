@@ -1,5 +1,7 @@
 #include "service/install_security.h"
 
+#include <algorithm>
+
 #include <windows.h>
 #include <sddl.h>
 
@@ -107,45 +109,57 @@ std::wstring outputFilePath(const Settings &settings, FlagSetting redirect, Text
     return current.empty() || current == L"." ? folder + file : std::wstring();
 }
 
+// Whose writes are safe besides the trusted accounts: the installing account
+// and the service's own, whose writes run nothing as anyone else.
+struct SafeWriters {
+    std::wstring installer;
+    std::wstring service;
+};
+
 // Reads the path and keeps it in found when it is at risk; false for a path
 // that is not there or is safe.
-bool atRisk(const std::wstring &path, bool aboveFolder, const std::wstring &installer, PathSecurity *found) {
+bool atRisk(const std::wstring &path, bool aboveFolder, const SafeWriters &safe, PathSecurity *found) {
     *found = PathSecurity();
-    return !path.empty() && readPathSecurity(path, aboveFolder, found) &&
-           pathRisk(*found, installer) != PathRisk::kNone;
+    if (path.empty() || !readPathSecurity(path, aboveFolder, found))
+        return false;
+    std::vector<AccessEntry> &allowed = found->allowed;
+    allowed.erase(std::remove_if(allowed.begin(), allowed.end(),
+                                 [&](const AccessEntry &entry) { return entry.sid == safe.service; }),
+                  allowed.end());
+    return pathRisk(*found, safe.installer) != PathRisk::kNone;
 }
 
 // What decides what the service runs, in this order: its folder, the
 // executable, the runtime, class path and option files beside it, where its
 // output goes (which it writes as the service), and the folders above. The
 // first path at risk goes into found.
-bool findPathAtRisk(const Settings &settings, const std::wstring &installer, PathSecurity *found) {
+bool findPathAtRisk(const Settings &settings, const SafeWriters &safe, PathSecurity *found) {
     const wchar_t *executable = getExecutablePath();
     std::wstring folder(executable, directoryPartLength(executable));
     if (folder.empty())
         return false;
     static const wchar_t *const kBeside[] = {L"", L"jre", L"lib", L"libs", L".zanthor", L".zanthor\\pref_jre.cfg"};
     for (const wchar_t *name : kBeside)
-        if (atRisk(folder + name, false, installer, found))
+        if (atRisk(folder + name, false, safe, found))
             return true;
     std::wstring path(executable);
-    if (atRisk(path, false, installer, found))
+    if (atRisk(path, false, safe, found))
         return true;
     path = path.substr(0, path.size() >= 4 ? path.size() - 4 : 0) + L".vmoptions";
-    if (atRisk(path, false, installer, found))
+    if (atRisk(path, false, safe, found))
         return true;
     if (settings.flag(record::kSafeOutputFiles)) {
         const FlagSetting redirects[] = {record::kRedirectError, record::kRedirectOutput};
         const TextSetting files[] = {record::kErrorFile, record::kOutputFile};
         for (int i = 0; i < 2; i++) {
             path = outputFilePath(settings, redirects[i], files[i], folder);
-            if (atRisk(path, false, installer, found) ||
-                atRisk(path.substr(0, directoryPartLength(path.c_str())), false, installer, found))
+            if (atRisk(path, false, safe, found) ||
+                atRisk(path.substr(0, directoryPartLength(path.c_str())), false, safe, found))
                 return true;
         }
     }
     for (const std::wstring &above : foldersAbove(folder))
-        if (atRisk(above, true, installer, found))
+        if (atRisk(above, true, safe, found))
             return true;
     return false;
 }
@@ -203,21 +217,12 @@ std::wstring kernelObjectOwner(HANDLE object) {
     return sidText(owner);
 }
 
-bool chooseServiceAccount(const Settings &settings, const wchar_t *serviceName, std::wstring *account) {
-    wchar_t choice[64];
-    settings.text(record::kServiceAccount, choice, 64);
-    if (serviceAccountName(choice, serviceName, account))
-        return true;
-    fputs(formatString("Unknown service account '%S'.\n", choice).c_str(), stdout);
-    return false;
-}
-
-bool folderAllowsInstall(const Settings &settings, const std::wstring &account) {
-    std::wstring installer = currentUserSid();
+bool folderAllowsInstall(const Settings &settings, const std::wstring &account, const std::wstring &serviceSid) {
+    SafeWriters safe{currentUserSid(), serviceSid};
     PathSecurity found;
-    if (!findPathAtRisk(settings, installer, &found))
+    if (!findPathAtRisk(settings, safe, &found))
         return true;
-    std::string text = riskAndRemedy(found, pathRisk(found, installer));
+    std::string text = riskAndRemedy(found, pathRisk(found, safe.installer));
     if (settings.flag(record::kRefuseWritableFolder) && isPrivilegedAccount(account)) {
         fputs(("Not installed: " + text +
                "To install it as LocalSystem all the same, set writable_folder = \"accept\" in [service].\n")

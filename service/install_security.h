@@ -9,16 +9,13 @@
 
 #include "config/settings.h"
 
-// The account of record 30300 for CreateService (empty: LocalSystem); false,
-// with the reason printed, for an unknown choice.
-bool chooseServiceAccount(const Settings &settings, const wchar_t *serviceName, std::wstring *account);
-
 // Looks, before install registers anything, at who may change what the
 // service runs: its folder, the runtime, class path and option files there,
-// the folders above. When others may, a LocalSystem service (account as
-// chooseServiceAccount gives it) is refused with record 30400, false; else a
-// warning goes to standard error.
-bool folderAllowsInstall(const Settings &settings, const std::wstring &account);
+// the folders above. When others may, a LocalSystem service (account: the
+// name CreateService takes, empty for LocalSystem) is refused with the
+// refuse-writable-folder record, false; else a warning goes to standard
+// error. The service's own account (serviceSid) counts as a safe writer.
+bool folderAllowsInstall(const Settings &settings, const std::wstring &account, const std::wstring &serviceSid);
 
 // This process's user as a string SID; empty when it cannot be read.
 std::wstring currentUserSid();

@@ -38,6 +38,52 @@ bool serviceAccountName(const std::wstring &choice, const std::wstring &serviceN
     return true;
 }
 
+namespace {
+
+// Characters Windows refuses in user and domain names.
+bool isAccountNamePart(const std::wstring &part) {
+    if (part.empty() || part.size() > 256)
+        return false;
+    for (wchar_t c : part)
+        if (c < 0x20 || std::wstring(L"\"/\\[]:|<>+=;,?*@").find(c) != std::wstring::npos)
+            return false;
+    return part.find_first_not_of(L". ") != std::wstring::npos;
+}
+
+}  // namespace
+
+ServiceAccount classifyServiceAccount(const std::wstring &choice, const std::wstring &serviceName) {
+    ServiceAccount account;
+    if (serviceAccountName(choice, serviceName, &account.name)) {
+        account.kind = AccountKind::kBuiltIn;
+        return account;
+    }
+    size_t separator = choice.find(L'\\');
+    if (separator == std::wstring::npos)
+        return account;
+    std::wstring domain = choice.substr(0, separator), user = choice.substr(separator + 1);
+    bool local = domain == L".";
+    if ((!local && !isAccountNamePart(domain)) || !isAccountNamePart(user))
+        return account;
+    // A managed account lives in a domain; a local name ending in "$" is none.
+    bool managed = user.back() == L'$';
+    if (managed && (local || user.size() < 2))
+        return account;
+    account.kind = managed ? AccountKind::kManagedGroup : AccountKind::kUser;
+    account.name = choice;
+    return account;
+}
+
+std::wstring passwordProblem(const ServiceAccount &account, bool passwordGiven, bool interactive) {
+    if (account.kind != AccountKind::kUser && passwordGiven)
+        return L"The account " + (account.name.empty() ? std::wstring(L"LocalSystem") : account.name) +
+               L" takes no password; unset PELLUX_SERVICE_PASSWORD.";
+    if (account.kind == AccountKind::kUser && !passwordGiven && !interactive)
+        return L"No password for " + account.name +
+               L": set PELLUX_SERVICE_PASSWORD or run /install in a console to be asked for it.";
+    return std::wstring();
+}
+
 bool grantsWrite(uint32_t accessMask) {
     // Add file, add subdirectory, delete child, delete, write DAC, write
     // owner, generic all, generic write.

@@ -24,6 +24,27 @@ Registration registrationOf(uint32_t openError, const wchar_t *binaryPath, const
 // empty for LocalSystem (and an empty record), false for an unknown choice.
 bool serviceAccountName(const std::wstring &choice, const std::wstring &serviceName, std::wstring *account);
 
+// What the account record names, and so what install must ask for.
+enum class AccountKind {
+    kBuiltIn,        // LocalSystem, LocalService, NetworkService, virtual: no password
+    kUser,           // "DOMAIN\user" or ".\user": a password
+    kManagedGroup,   // "DOMAIN\name$" (a gMSA): no password, Windows fetches it
+    kUnknown,
+};
+struct ServiceAccount {
+    AccountKind kind = AccountKind::kUnknown;
+    std::wstring name;  // as CreateService takes it; empty for LocalSystem
+};
+// The account of the record's choice; kUnknown for any other form.
+ServiceAccount classifyServiceAccount(const std::wstring &choice, const std::wstring &serviceName);
+// Accounts that need "Log on as a service" granted, as the Services console does.
+inline bool needsServiceLogonRight(AccountKind kind) {
+    return kind == AccountKind::kUser || kind == AccountKind::kManagedGroup;
+}
+// Whether an install can go on: "" when it can, else the message to print.
+// passwordGiven: from the environment; interactive: a console to ask on.
+std::wstring passwordProblem(const ServiceAccount &account, bool passwordGiven, bool interactive);
+
 // Rights on a folder that let their holder put files there or change who may.
 bool grantsWrite(uint32_t accessMask);
 // SYSTEM, the administrators and TrustedInstaller, as string SIDs.

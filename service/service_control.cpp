@@ -12,6 +12,7 @@
 #include "paths/path_utils.h"
 #include "service/install_security.h"
 #include "service/security_rules.h"
+#include "service/service_account.h"
 #include "service/service_registration.h"
 #include "service/service_rules.h"
 #include "service/worker_channel.h"
@@ -148,14 +149,68 @@ std::wstring readServiceDependencies(const Settings &settings) {
     return buildDependencyList(record);
 }
 
-int installService(const Settings &settings, const wchar_t *serviceName, unsigned long startType, bool *refused) {
-    std::wstring account;
-    if (!chooseServiceAccount(settings, serviceName, &account))
+namespace {
+
+// Delayed start goes with automatic start only; Wine refuses the flag (183),
+// so a refusal is a warning and the service keeps plain automatic start.
+void registerStartDelay(const Settings &settings, SC_HANDLE service, DWORD startType, bool updating) {
+    bool delayed = startType == SERVICE_AUTO_START && settings.flag(record::kDelayedAutoStart);
+    // An update clears a delay the block no longer asks for.
+    if (!delayed && !(updating && startType == SERVICE_AUTO_START && hasDelayedStart(service)))
+        return;
+    DWORD error = registerDelayedStart(service, delayed);
+    if (error != 0 && delayed)
+        printLine("Warning: Windows refused the delayed start (error %d); the service starts automatically "
+                  "without delay.\n",
+                  static_cast<int>(error));
+}
+
+// What the block sets, over the registration of this executable; what it does
+// not set (an account, recovery actions, dependencies) stays as it is.
+int updateService(const Settings &settings, SC_HANDLE service, const wchar_t *serviceName, DWORD startType,
+                  const ServiceAccount &account, const AccountPassword &password) {
+    std::wstring binaryPath = formatString(L"\"%s\"", getExecutablePath());
+    std::wstring dependencies = readServiceDependencies(settings);
+    bool accountSet = !settings.isEmpty(record::kServiceAccount);
+    const wchar_t *accountName = account.name.empty() ? L"LocalSystem" : account.name.c_str();
+    if (!ChangeServiceConfigW(service, SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
+                              binaryPath.c_str(), nullptr, nullptr,
+                              settings.isEmpty(record::kDependencies) ? nullptr : dependencies.c_str(),
+                              accountSet ? accountName : nullptr, accountSet ? password.get() : nullptr,
+                              serviceName)) {
+        printLine("Could not update service. Error code: %d\n", static_cast<int>(GetLastError()));
         return 1;
-    if (serviceBelongsToOtherProgram(serviceName, "replaced") || !folderAllowsInstall(settings, account)) {
+    }
+    setServiceDescription(settings, service);
+    registerRobustness(service, loadRobustnessSettings(settings));
+    if (settings.flag(record::kEventLog))
+        registerEventSource(serviceName);
+    printLine("Updated service '%S'.\n", serviceName);
+    registerStartDelay(settings, service, startType, true);
+    if (accountSet)
+        grantServiceLogonRight(account);
+    return 0;
+}
+
+}  // namespace
+
+int installService(const Settings &settings, const wchar_t *serviceName, unsigned long startType, bool *refused) {
+    ServiceAccount account;
+    AccountPassword password;
+    if (!chooseAccount(settings, serviceName, &account, &password))
+        return 1;
+    if (serviceBelongsToOtherProgram(serviceName, "replaced") ||
+        !folderAllowsInstall(settings, account.name, accountSid(account))) {
         if (refused)
             *refused = true;
         return 1;
+    }
+    if (settings.flag(record::kUpdateInPlace)) {
+        ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
+        ServiceHandle existing(manager ? OpenServiceW(manager.get(), serviceName, SERVICE_CHANGE_CONFIG | SERVICE_QUERY_CONFIG)
+                                       : nullptr);
+        if (existing)
+            return updateService(settings, existing.get(), serviceName, startType, account, password);
     }
     uninstallService(settings, serviceName, false);
     ServiceHandle manager = openServiceManager(SC_MANAGER_ALL_ACCESS);
@@ -169,14 +224,18 @@ int installService(const Settings &settings, const wchar_t *serviceName, unsigne
                                          SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
                                          binaryPath.c_str(), nullptr, nullptr,
                                          dependencies.empty() ? nullptr : dependencies.c_str(),
-                                         account.empty() ? nullptr : account.c_str(), nullptr));
+                                         account.name.empty() ? nullptr : account.name.c_str(), password.get()));
     if (!service) {
         printLine("Could not create service.\n");
         return 1;
     }
     setServiceDescription(settings, service.get());
     registerRobustness(service.get(), loadRobustnessSettings(settings));
+    if (settings.flag(record::kEventLog))
+        registerEventSource(serviceName);
     printLine("Installed service '%S'.\n", serviceName);
+    registerStartDelay(settings, service.get(), startType, false);
+    grantServiceLogonRight(account);
     return 0;
 }
 
@@ -196,6 +255,7 @@ int uninstallService(const Settings &settings, const wchar_t *serviceName, bool 
             printLine("Could not delete service.\n");
         return 1;
     }
+    removeEventSource(serviceName);
     if (verbose)
         printLine("Uninstalled service '%S'.\n", serviceName);
     return 0;
@@ -294,7 +354,7 @@ bool waitForServiceStop(SC_HANDLE service) {
     return waitForStopStatus(service, status);
 }
 
-int showServiceStatus(const wchar_t *serviceName) {
+int showServiceStatus(const Settings &settings, const wchar_t *serviceName) {
     ServiceHandle manager = openServiceManager(SC_MANAGER_CONNECT);
     if (!manager) {
         printLine("Could not open SCManager.\n");
@@ -324,7 +384,9 @@ int showServiceStatus(const wchar_t *serviceName) {
         printLine("Could not get config (%d, %d).\n", static_cast<int>(GetLastError()), static_cast<int>(needed));
         return 1;
     }
-    if (buffer.config.dwStartType == SERVICE_AUTO_START)
-        printLine("%s.\n", "Auto-start");
+    // The delay is asked only with the record, so that other blocks print as before.
+    bool delayed = !settings.isEmpty(record::kDelayedAutoStart) && hasDelayedStart(service.get());
+    if (const char *line = startTypeLine(buffer.config.dwStartType, delayed))
+        printLine("%s.\n", line);
     return result;
 }

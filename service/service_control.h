@@ -12,7 +12,8 @@
 #include "config/settings.h"
 
 // 0 installed, 1 failure. An existing registration of this executable is
-// removed first; one of another program, or a folder others may change, is
+// removed first, or updated in place with the update-in-place record; one of another
+// program, or a folder others may change, is
 // refused (refused set) and nothing is touched.
 int installService(const Settings &settings, const wchar_t *serviceName, unsigned long startType,
                    bool *refused = nullptr);
@@ -26,8 +27,9 @@ int startService(const Settings &settings, const wchar_t *serviceName, const Str
 int stopService(const Settings &settings, const wchar_t *serviceName, bool verbose);
 // True when the service reached SERVICE_STOPPED.
 bool waitForServiceStop(SC_HANDLE service);
-// 0 running, 3 not running, 1 failure.
-int showServiceStatus(const wchar_t *serviceName);
+// 0 running, 3 not running, 1 failure. With the delayed-start record,
+// "Auto-start (delayed)." for a delayed automatic start.
+int showServiceStatus(const Settings &settings, const wchar_t *serviceName);
 // Record 149 as CreateServiceW's dependency list; empty for none.
 std::wstring readServiceDependencies(const Settings &settings);
 

@@ -4,17 +4,27 @@
 
 #include "common/capacities.h"
 #include "common/records.h"
+#include "common/win32_handles.h"
+#include "paths/path_utils.h"
 #include "config/settings.h"
 #include "diagnostics/log.h"
 
 namespace {
 
 typedef BOOL(WINAPI *ChangeConfig2)(SC_HANDLE, DWORD, LPVOID);
+typedef BOOL(WINAPI *QueryConfig2)(SC_HANDLE, DWORD, LPBYTE, DWORD, LPDWORD);
 
 ChangeConfig2 findChangeServiceConfig2() {
     HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
     return advapi ? reinterpret_cast<ChangeConfig2>(
                         reinterpret_cast<void *>(GetProcAddress(advapi, "ChangeServiceConfig2W")))
+                  : nullptr;
+}
+
+QueryConfig2 findQueryServiceConfig2() {
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    return advapi ? reinterpret_cast<QueryConfig2>(
+                        reinterpret_cast<void *>(GetProcAddress(advapi, "QueryServiceConfig2W")))
                   : nullptr;
 }
 
@@ -77,4 +87,68 @@ void registerRobustness(SC_HANDLE service, const RobustnessSettings &settings) {
         if (changeConfig(service, SERVICE_CONFIG_PRESHUTDOWN_INFO, &info, L"pre-shutdown timeout"))
             logMessage("pre-shutdown timeout %d ms", static_cast<int>(settings.preshutdownTimeoutMs));
     }
+}
+
+DWORD registerDelayedStart(SC_HANDLE service, bool delayed) {
+    ChangeConfig2 changeConfig2 = findChangeServiceConfig2();
+    SERVICE_DELAYED_AUTO_START_INFO info = {delayed ? TRUE : FALSE};
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    if (changeConfig2 && changeConfig2(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &info)) {
+        logMessage("delayed auto-start %s", delayed ? L"set" : L"cleared");
+        return 0;
+    }
+    DWORD error = GetLastError();
+    logMessage("warning: could not %s delayed auto-start (%d)", delayed ? L"set" : L"clear", static_cast<int>(error));
+    return error != 0 ? error : ERROR_GEN_FAILURE;
+}
+
+bool hasDelayedStart(SC_HANDLE service) {
+    QueryConfig2 queryConfig2 = findQueryServiceConfig2();
+    union {
+        SERVICE_DELAYED_AUTO_START_INFO info;
+        BYTE bytes[64];
+    } answer = {};
+    DWORD needed = 0;
+    return queryConfig2 &&
+           queryConfig2(service, SERVICE_CONFIG_DELAYED_AUTO_START_INFO, answer.bytes, sizeof answer, &needed) &&
+           answer.info.fDelayedAutostart;
+}
+
+namespace {
+
+std::wstring eventSourceKey(const wchar_t *serviceName) {
+    return std::wstring(L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\") + serviceName;
+}
+
+}  // namespace
+
+void registerEventSource(const wchar_t *serviceName) {
+    RegistryKey key;
+    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, eventSourceKey(serviceName).c_str(), 0, nullptr, 0,
+                                  KEY_SET_VALUE, nullptr, key.receive(), nullptr);
+    const wchar_t *executable = getExecutablePath();
+    DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+    if (result == ERROR_SUCCESS)
+        result = RegSetValueExW(key.get(), L"EventMessageFile", 0, REG_EXPAND_SZ,
+                                reinterpret_cast<const BYTE *>(executable),
+                                static_cast<DWORD>((lstrlenW(executable) + 1) * sizeof(wchar_t)));
+    if (result == ERROR_SUCCESS)
+        result = RegSetValueExW(key.get(), L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&types),
+                                sizeof types);
+    if (result == ERROR_SUCCESS)
+        logMessage("event source %s registered", serviceName);
+    else
+        logMessage("warning: could not register the event source %s (%d)", serviceName, static_cast<int>(result));
+}
+
+void removeEventSource(const wchar_t *serviceName) {
+    std::wstring keyName = eventSourceKey(serviceName);
+    wchar_t file[kTextCapacity] = {};
+    DWORD size = sizeof file - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, keyName.c_str(), L"EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                     nullptr, file, &size) != ERROR_SUCCESS ||
+        lstrcmpiW(file, getExecutablePath()) != 0)
+        return;
+    LONG result = RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyName.c_str());
+    logMessage("event source %s removed (%d)", serviceName, static_cast<int>(result));
 }

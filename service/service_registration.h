@@ -17,4 +17,17 @@ void setServiceDescription(const Settings &settings, SC_HANDLE service);
 // installed.
 void registerRobustness(SC_HANDLE service, const RobustnessSettings &settings);
 
+// Sets or clears delayed automatic start; 0, or the system error code of
+// the refusal (Wine refuses the flag with 183).
+DWORD registerDelayedStart(SC_HANDLE service, bool delayed);
+// Whether the registration has delayed automatic start; false when it cannot be read.
+bool hasDelayedStart(SC_HANDLE service);
+
+// The service as a source of the Application event log, its texts in this
+// executable's message table; a failure is a logged warning.
+void registerEventSource(const wchar_t *serviceName);
+// Removes the source when it names this executable, so that another
+// program's source of the same name stays.
+void removeEventSource(const wchar_t *serviceName);
+
 #endif

@@ -66,3 +66,10 @@ bool keepWaitingForStop(StopWait &wait, uint32_t state, uint32_t checkpoint, uin
     }
     return now - wait.sinceTick <= waitHint;
 }
+
+const char *startTypeLine(uint32_t startType, bool delayed) {
+    const uint32_t kAutoStart = 2;  // SERVICE_AUTO_START
+    if (startType != kAutoStart)
+        return nullptr;
+    return delayed ? "Auto-start (delayed)" : "Auto-start";
+}

@@ -30,6 +30,10 @@ bool buildWorkerCommandLine(const StringList &hostTokens, const wchar_t *service
 // takes; empty names are skipped. Empty when there is no name at all.
 std::wstring buildDependencyList(const std::wstring &record);
 
+// The line /status prints for a start type ("Auto-start"), null for none;
+// delayed is asked only where the block carries the delayed-start record.
+const char *startTypeLine(uint32_t startType, bool delayed);
+
 // The stop wait: it goes on while the service is stop-pending and either its
 // checkpoint advances or no more than the wait hint has passed since the last
 // advance. Tick counts wrap at 32 bits.

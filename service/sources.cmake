@@ -7,7 +7,9 @@ list(APPEND LAUNCHER_PURE_SOURCES
 )
 list(APPEND LAUNCHER_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/diagnose.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/host_event_log.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_security.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/service_account.cpp
   ${CMAKE_CURRENT_LIST_DIR}/port_probe.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_control.cpp
   ${CMAKE_CURRENT_LIST_DIR}/service_host.cpp

@@ -307,7 +307,8 @@ void hintAtTheAccount(const BlockContent &content) {
         if (record.first == record::kServiceAccount)
             return;
     std::cout << "The service will run as LocalSystem; service.account = \"LocalService\", \"NetworkService\" "
-                 "or \"virtual\" gives it less. Either way, let only administrators write to its folder.\n";
+                 "or \"virtual\" gives it less, \"DOMAIN\\\\user\" or \"DOMAIN\\\\name$\" a domain account. Either way, "
+                 "let only administrators write to its folder.\n";
 }
 
 // The command line's additions to the project's folder.

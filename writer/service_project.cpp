@@ -4,12 +4,15 @@
 #include <filesystem>
 
 #include "common/records.h"
+#include "common/text.h"
 #include "config/embedded_files_format.h"
 #include "writer/host_files.h"
 #include "writer/project_error.h"
 #include "writer/project_values.h"
 #include "writer/record_texts.h"
 #include "writer/robustness_keys.h"
+#include "runtime/environment_rules.h"
+#include "service/security_rules.h"
 #include "writer/typed_entries.h"
 
 namespace {
@@ -101,6 +104,33 @@ void readDependencies(ServiceKeys &keys, const toml::node &node, const std::stri
     planRecord(keys, record::kDependencies, joined, node, key);
 }
 
+// A built-in account, or a user or managed account as DOMAIN\name; the
+// password never comes from the project.
+void readAccount(ServiceKeys &keys, const toml::node &node, const std::string &key) {
+    std::string account = recordTextOf(node, key);
+    if (classifyServiceAccount(widenBytes(account), L"x").kind == AccountKind::kUnknown)
+        failKey(node, key,
+                "must be one of \"LocalSystem\", \"LocalService\", \"NetworkService\", \"virtual\", "
+                "\"DOMAIN\\\\user\", \".\\\\user\" or \"DOMAIN\\\\name$\" (a managed account)");
+    planRecord(keys, record::kServiceAccount, account, node, key);
+}
+
+// [service.environment]: NAME = "value"; the record keeps the table's order.
+void readEnvironmentTable(ServiceKeys &keys, const toml::node &node, const std::string &key) {
+    std::vector<EnvironmentSetting> variables;
+    for (auto &&[name, value] : tableOf(node, key, "[service.environment]")) {
+        std::string variable(name.str()), path = key + "." + variable;
+        std::string latin1;
+        if (!isEnvironmentName(variable) || !latin1FromUtf8(variable, &latin1))
+            failKey(value, path, "is no environment variable name (empty, with \"=\" or NUL, or beyond Latin-1)");
+        std::string text = recordTextOf(value, path);
+        if (!isEnvironmentValue(text))
+            failKey(value, path, "holds a line break or NUL, which an environment variable cannot");
+        variables.push_back(EnvironmentSetting{latin1, text});
+    }
+    planRecord(keys, record::kEnvironment, environmentRecordText(variables), node, key);
+}
+
 void readServiceSection(ServiceKeys &keys, const toml::table &table) {
     for (auto &&[key, value] : table) {
         std::string name(key.str()), path = "service." + name;
@@ -114,7 +144,10 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
             setMessage(keys.project->content.messages, message::kServiceDescription, text);
         } else if (name == "start") {
             keys.start = &value;
-            keys.autoStart = choiceOf(value, path, {"auto", "demand"}) == "auto";
+            std::string start = choiceOf(value, path, {"auto", "demand", "delayed"});
+            keys.autoStart = start != "demand";
+            if (start == "delayed")
+                planRecord(keys, record::kDelayedAutoStart, "1", value, path);
         } else if (name == "launcher_type") {
             keys.launcherType = &value;
             keys.launcherTypeName = choiceOf(value, path, {"console", "windowed", "message-box"});
@@ -125,13 +158,16 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
         } else if (name == "working_directory") {
             planRecord(keys, record::kWorkingDirectory, windowsPath(recordTextOf(value, path)), value, path);
         } else if (name == "account") {
-            planRecord(keys, record::kServiceAccount,
-                       choiceOf(value, path, {"LocalSystem", "LocalService", "NetworkService", "virtual"}), value, path);
+            readAccount(keys, value, path);
         } else if (name == "writable_folder") {
             planRecord(keys, record::kRefuseWritableFolder,
                        choiceOf(value, path, {"refuse", "accept"}) == "refuse" ? "1" : "0", value, path);
         } else if (name == "arch") {
             keys.project->folder.arch = choiceOf(value, path, {"auto", "x86_64", "i686"});
+        } else if (name == "event_log") {
+            planFlag(keys, record::kEventLog, value, path);
+        } else if (name == "environment") {
+            readEnvironmentTable(keys, value, path);
         } else if (name == "stop") {
             readStopTable(tableOf(value, path, "[service.stop]"), keys.robustness);
         } else if (name == "recovery") {
@@ -143,8 +179,8 @@ void readServiceSection(ServiceKeys &keys, const toml::table &table) {
         } else {
             unknownKey(value, "service", name,
                        "name, description, start, launcher_type, dependencies, executable, working_directory, arch, account, "
-                       "writable_folder, "
-                       "[service.stop], [service.recovery], [service.ready], [service.watchdog]");
+                       "event_log, writable_folder, [service.environment], [service.stop], [service.recovery], "
+                       "[service.ready], [service.watchdog]");
         }
     }
 }

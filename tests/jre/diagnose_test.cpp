@@ -39,7 +39,8 @@ protected:
                                         {record::kMinimumVersion, "1.8"},
                                         {record::kMaximumVersion, "17"},
                                         {record::kAllowBeta, "0"},
-                                        {record::kMainClass, "app.Main"}});
+                                        {record::kMainClass, "app.Main"},
+                                        {record::kEnvironment, "TZ=UTC\nLICENSE_KEY=hunter2"}});
         std::wstring app = makeConfiguredLauncher(scratch_.path(), L"App.exe", block);
         return runProgram(app, L"/diagnose");
     }
@@ -67,6 +68,8 @@ TEST_F(Diagnose, EveryCandidateGetsItsVerdictAndTheFirstGoodOneIsUsed) {
     EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
     expectSaid(run, "Service 'PelluxDiagnoseNotInstalled': not installed (or not readable: error 1060).");
     expectSaid(run, "  main class: app.Main");
+    expectSaid(run, "  environment variables set: TZ, LICENSE_KEY");
+    EXPECT_EQ(run.out.find("hunter2"), std::string::npos) << "names only";
     expectSaid(run, "  directory " + homes_.path("old"));
     expectSaid(run, "    " + oldJava + ": version 1.6.0_45, " + (kTargetPeMachine == 0x8664 ? "64-bit (x64)" : "32-bit (x86)") +
                         ", from a -version run");

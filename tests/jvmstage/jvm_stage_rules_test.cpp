@@ -9,6 +9,7 @@
 #include "jvm/assemble_vm_options.h"
 #include "jvm/jvm_dll_rules.h"
 #include "jvm/launcher_properties.h"
+#include "runtime/environment_rules.h"
 #include "tests/host/log_capture.h"
 
 namespace {
@@ -35,6 +36,21 @@ TEST(NativeLibraryPath, IsCutAtItsBufferByWholeEntriesAndSaysSo) {
     EXPECT_TRUE(cut);
     EXPECT_EQ(composeNativeLibraryPath({"C:\\lib"}, "abc", 11, &cut), "C:\\lib;abc");
     EXPECT_FALSE(cut);
+}
+
+TEST(ApplicationEnvironment, RecordLinesBecomeVariablesAndNamelessLinesAreRefused) {
+    std::vector<std::string> refused;
+    std::vector<EnvironmentSetting> variables =
+        parseEnvironmentRecord("TZ=UTC\r\n\nPATH=C:\\t;${PATH}\n=C:=C:\\\nEMPTY=\nnoequals\nA==b", &refused);
+    ASSERT_EQ(variables.size(), 4u);
+    EXPECT_EQ(variables[0].name + "|" + variables[0].value, "TZ|UTC");
+    EXPECT_EQ(variables[1].name + "|" + variables[1].value, "PATH|C:\\t;${PATH}");
+    EXPECT_EQ(variables[2].name + "|" + variables[2].value, "EMPTY|");
+    EXPECT_EQ(variables[3].name + "|" + variables[3].value, "A|=b");
+    EXPECT_EQ(refused, (std::vector<std::string>{"=C:=C:\\", "noequals"}));
+    EXPECT_EQ(parseEnvironmentRecord(environmentRecordText(variables), &refused).size(), 4u);
+    EXPECT_FALSE(isEnvironmentName(std::string("A\0B", 3)));
+    EXPECT_FALSE(isEnvironmentValue("a\rb"));
 }
 
 TEST(LauncherProperties, LongPathIsCutAtTheLibraryPathBufferAndLogged) {

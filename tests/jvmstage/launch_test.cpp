@@ -70,10 +70,16 @@ TEST_F(Launch, run_hands_the_launcher_properties_first_then_class_path_and_no_re
 }
 
 TEST_F(Launch, worker_runs_as_a_service_and_run_redirect_does_not) {
-    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kVmParameters, "-Xrs -Xmx64m"}}));
+    // The application's environment is set before the options are expanded,
+    // each value against the environment before any of them.
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"},
+                            {record::kVmParameters, "-Xrs -Xmx64m -Dseen=${PELLUX_PROBE}|${MANPATH}"},
+                            {record::kEnvironment, "PELLUX_PROBE=${MANPATH}/x\nMANPATH=replaced\n=bad"}}));
     LauncherRun run = runWorker(home_.home, {{L"MANPATH", L"/usr/share/man"}});
     EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
     StandinRecord record = vm();
+    EXPECT_TRUE(record.hasOption("-Dseen=/usr/share/man/x|replaced"));
+    EXPECT_NE(run.log.find(L"environment entry '=bad' has no name Windows can hold: skipped"), std::wstring::npos);
     EXPECT_TRUE(record.hasOption("-Dpellux.isService=true"));
     EXPECT_EQ(std::count(record.options.begin(), record.options.end(), "-Xrs"), 1);
     EXPECT_FALSE(record.hasOption("-Dzanthor.noRedir=true"));
@@ -279,3 +285,22 @@ TEST_F(Launch, worker_ends_normally_at_the_end_of_its_input) {
 }
 
 }  // namespace
+
+// Wine keeps no event records (ReportEventW is a stub there): the calls show
+// in the log, and their strings in Wine's eventlog trace, which goes to the
+// test run's own output.
+TEST_F(Launch, service_worker_writes_its_start_and_a_launch_failure_to_the_event_log) {
+    EnvironmentChanges trace = {{L"WINEDEBUG", L"warn+eventlog"}};
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}, {record::kEventLog, "1"}}));
+    LauncherRun run = runWorker(home_.home, trace);
+    EXPECT_EQ(run.result.exitCode, 0u) << run.result.err;
+    EXPECT_NE(run.log.find(L"event 101 written"), std::wstring::npos) << run.log;
+
+    run = runWorker(L"", trace);
+    EXPECT_EQ(run.result.exitCode, 1u);
+    EXPECT_NE(run.log.find(L"event 105 written"), std::wstring::npos) << run.log;
+
+    makeLauncher(blockWith({{record::kMainClass, "app.Main"}}));
+    run = runWorker(L"", trace);
+    EXPECT_EQ(run.log.find(L"event 105"), std::wstring::npos) << "no entries without the record";
+}

@@ -54,7 +54,10 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
                          "keep = 0\n"
                          "[instance]\n"
                          "single = false\n"
-                         "scope = \"global\"\n"),
+                         "scope = \"global\"\n"
+                         "[service.environment]\n"
+                         "TZ = \"UTC\"\n"
+                         "PATH = \"${PELLUX_EXEDIR}\\\\bin;${PATH}\"\n"),
               0)
         << errors_;
     Settings block = blockOf("out/Beat.exe");
@@ -87,6 +90,7 @@ TEST_F(ServiceKeys, EveryKeyLandsInItsRecord) {
         {record::kSingleInstance, "0"},
         {record::kOutputMaxSize, "2048"},
         {record::kOutputKeep, "0"},
+        {record::kEnvironment, "PATH=${PELLUX_EXEDIR}\\bin;${PATH}\nTZ=UTC"},
     });
     EXPECT_EQ(block.messages[20017], L"Beats \u2764 every second");
 }
@@ -120,6 +124,7 @@ TEST_F(ServiceKeys, LauncherTypeCombinesStartModeAndErrorDisplay) {
     } cases[] = {
         {"start = \"auto\"", "4"},
         {"start = \"demand\"", "2"},
+        {"start = \"delayed\"\naccount = \"CORP\\\\svc-app$\"", "4"},
         {"start = \"demand\"\nlauncher_type = \"windowed\"", "1"},
         {"start = \"demand\"\nlauncher_type = \"message-box\"", "5"},
     };
@@ -129,7 +134,9 @@ TEST_F(ServiceKeys, LauncherTypeCombinesStartModeAndErrorDisplay) {
                              "--replace"),
                   0)
             << errors_;
-        EXPECT_EQ(record(blockOf("out/Beat.exe"), 107), c.type) << c.keys;
+        Settings block = blockOf("out/Beat.exe");
+        EXPECT_EQ(record(block, 107), c.type) << c.keys;
+        EXPECT_EQ(record(block, record::kDelayedAutoStart), std::string(c.keys).find("delayed") != std::string::npos ? "1" : "<missing>");
     }
 }
 
@@ -221,7 +228,7 @@ TEST_F(ServiceKeys, RawRecordsTheLauncherCouldNotReadAreRefusedWithTheKey) {
         {raw + "30200 = \"10 MB\"\n", "service.toml:3: records.30200: must be a whole number from 1024 to"},
         {raw + "10005 = 2\n", "service.toml:3: records.10005: must be true or false (1 or 0) (instance.single)"},
         {raw + "10010 = \"yes\"\n", "service.toml:3: records.10010: must be true or false (1 or 0)"},
-        {raw + "30300 = \"" + std::string(64, 'a') + "\"\n", "service.toml:3: records.30300: is 64 characters long; the launcher reads at most 63 (service.account)"},
+        {raw + "30300 = \"" + std::string(258, 'a') + "\"\n", "service.toml:3: records.30300: is 258 characters long; the launcher reads at most 257 (service.account)"},
         {std::string(kMinimal) + "[records]\n124 = \"" + std::string(2000, 'a') + "\"\n", "service.toml:6: records.124: is 2000 characters long"},
     };
     for (const auto &c : cases) {
@@ -266,6 +273,8 @@ TEST_F(ServiceKeys, MistakesAreRefusedWithFileLineAndKey) {
         {service + java + "module = true\n", "service.toml:5: java.module: needs java.main_class in the form module/class"},
         {service + java + "[runtime]\nmin_version = \"11\"\nmax_version = \"1.8\"\n", "service.toml:6: runtime.min_version: no Java version is at least 11 and at most 1.8"},
         {service + java + "[runtime]\nmax_version = \"1.7\"\n", "service.toml:6: runtime.max_version: no Java version is at least 1.8 and at most 1.7 (1.8 is the default of runtime.min_version)"},
+        {service + "account = \"svc-app\"\n" + java, "service.toml:3: service.account: must be one of \"LocalSystem\""},
+        {service + "account = \".\\\\svc$\"\n" + java, "service.toml:3: service.account: must be one of"},
         {service + "arch = \"arm64\"\n" + java, "service.toml:3: service.arch: must be one of \"auto\", \"x86_64\", \"i686\""},
         {service + java + "[runtime]\nmax_version = 1.8\n", "service.toml:6: runtime.max_version: write the version as a text"},
         {service + java + "[runtime]\nmax_version = \"17-ea\"\n", "service.toml:6: runtime.max_version: \"17-ea\" is no Java version"},
@@ -295,6 +304,9 @@ TEST_F(ServiceKeys, MistakesAreRefusedWithFileLineAndKey) {
         {service + java + "[service.recovery]\nrestart_delay = 86401\n", "service.toml:6: service.recovery.restart_delay: must be a whole number of seconds from 1 to 86400"},
         {service + java + "[service.recovery]\nrestarts = 11\n", "service.toml:6: service.recovery.restarts: must be a whole number of restarts from 1 to 10"},
         {service + java + "[service.recovery]\nreset_after = -1\n", "service.toml:6: service.recovery.reset_after: must be a whole number"},
+        {service + java + "[service.environment]\n\"A=B\" = \"x\"\n", "service.toml:6: service.environment.A=B: is no environment variable name"},
+        {service + java + "[service.environment]\n\"A\\u0000\" = \"x\"\n", "service.toml:6: a key holds a NUL character"},
+        {service + java + "[service.environment]\nA = \"x\\ny\"\n", "service.toml:6: service.environment.A: holds a line break"},
         {service + java + "[service.stop]\ntimeout = 9\n[records]\n30000 = \"5\"\n", "service.toml:8: record 30000 is also set by service.stop.timeout (line 6); keep one"},
         {service + java + "[service.ready]\nmode = \"port\"\nport = 0\n", "service.toml:7: service.ready.port: must be a TCP port from 1 to 65535"},
         {service + java + "[service.ready]\nmode = \"port\"\nport = 65536\n", "service.toml:7: service.ready.port: must be a TCP port"},

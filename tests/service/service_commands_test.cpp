@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "common/records.h"
+#include "diagnostics/event_rules.h"
 #include "common/text.h"
 #include "standins/runtime_home.h"
 #include "standins/standin_protocol.h"
@@ -284,6 +285,78 @@ TEST_F(ServiceCommands, AnOpenFolderIsRefusedOnlyWithItsRecordAndTheChosenAccoun
     EXPECT_EQ(registeredConfig(name()).account, L"NT AUTHORITY\\LocalService");
     app_ = makeApp(L"Wrong.exe", {{record::kServiceAccount, "root"}});
     expectRun(L"/install", 1u, "Unknown service account 'root'.\r\n");
+}
+
+// What administrators set: an update in place that keeps what the block does
+// not set, a delayed start that Wine refuses (183) as a warning, the event
+// source and its message table, and the accounts that need a password.
+TEST_F(ServiceCommands, InstallUpdatesInPlaceRegistersTheEventSourceAndChecksTheAccount) {
+    app_ = makeApp(L"App.exe", {{record::kUpdateInPlace, "1"}, {record::kEventLog, "1"},
+                                {record::kDelayedAutoStart, "1"}, {record::kLauncherType, "4"}});
+    // Wine refuses the flag; this one answers ERROR_INVALID_LEVEL.
+    const std::string refused = "Warning: Windows refused the delayed start (error 124); the service starts "
+                                "automatically without delay.\r\n";
+    expectRun(L"/install", 0u, said("Installed service '%S'.\r\n") + refused);
+    expectRun(L"/status", 3u, "Not running.\r\nAuto-start.\r\n");
+    std::wstring source = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + name();
+    wchar_t file[1024] = {};
+    DWORD size = sizeof file, types = 0, typesSize = sizeof types;
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, source.c_str(), L"EventMessageFile", RRF_RT_ANY | RRF_NOEXPAND, nullptr,
+                           file, &size), ERROR_SUCCESS);
+    EXPECT_EQ(file, app_);
+    EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, source.c_str(), L"TypesSupported", RRF_RT_REG_DWORD, nullptr, &types,
+                           &typesSize), ERROR_SUCCESS);
+    EXPECT_EQ(types, 7u);
+    // Every entry's text is in the launcher's message table.
+    HMODULE table = LoadLibraryExW(app_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(table, nullptr);
+    for (uint32_t id : event_id::kAll) {
+        DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(L"Svc"), reinterpret_cast<DWORD_PTR>(L"two"),
+                               reinterpret_cast<DWORD_PTR>(L"three")};
+        wchar_t text[1024] = {};
+        DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, table, id, 0x409,
+                                      text, 1024, reinterpret_cast<va_list *>(inserts));
+        EXPECT_GT(length, 0u) << id << " error " << GetLastError();
+        EXPECT_NE(std::wstring(text).find(L"service Svc "), std::wstring::npos) << id << ": " << narrowBytes(text);
+    }
+    FreeLibrary(table);
+
+    // A hand-made account stays; the registration is changed, not replaced.
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = OpenServiceW(manager, name().c_str(), SERVICE_CHANGE_CONFIG);
+    ASSERT_TRUE(ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_DEMAND_START, SERVICE_NO_CHANGE, nullptr,
+                                     nullptr, nullptr, L"Tcpip\0", L"NT AUTHORITY\\LocalService", nullptr, nullptr));
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    EXPECT_EQ(registeredConfig(name()).dependencies, std::wstring(L"Tcpip\0\0", 7)) << "set by hand";
+    app_ = makeApp(L"App.exe", {{record::kUpdateInPlace, "1"}, {record::kEventLog, "1"}, {record::kLauncherType, "4"}});
+    expectRun(L"/install", 0u, said("Updated service '%S'.\r\n"));
+    RegisteredConfig config = registeredConfig(name());
+    EXPECT_EQ(config.startType, static_cast<DWORD>(SERVICE_AUTO_START));
+    EXPECT_EQ(config.account, L"NT AUTHORITY\\LocalService");
+    // Known difference: Wine's ChangeServiceConfigW drops the dependencies
+    // when given none to change; Windows keeps them.
+    EXPECT_EQ(config.dependencies, L"");
+    expectRun(L"/uninstall", 0u, said("Service is already stopped.\r\nUninstalled service '%S'.\r\n"));
+    HKEY gone = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, source.c_str(), 0, KEY_READ, &gone), ERROR_FILE_NOT_FOUND);
+
+    // Without a console to ask on, a user account needs its password from the
+    // environment; accounts that take none refuse one. Nothing is registered.
+    app_ = makeApp(L"App.exe", {{record::kServiceAccount, "CORP\\svc-app"}});
+    expectRun(L"/install", 1u, "No password for CORP\\svc-app: set PELLUX_SERVICE_PASSWORD or run /install in a "
+                               "console to be asked for it.\r\n");
+    app_ = makeApp(L"App.exe", {{record::kServiceAccount, "CORP\\svc-app$"}});
+    RunResult given = runProgram(app_, L"/install", {{L"PELLUX_SERVICE_PASSWORD", std::wstring(L"secret")}});
+    EXPECT_EQ(given.exitCode, 1u);
+    EXPECT_EQ(given.out, "The account CORP\\svc-app$ takes no password; unset PELLUX_SERVICE_PASSWORD.\r\n");
+    EXPECT_FALSE(registeredConfig(name()).found);
+    // Wine knows no domain: the right cannot be granted, which install says.
+    RunResult managed = app(L"/install");
+    EXPECT_EQ(managed.exitCode, 0u);
+    EXPECT_EQ(managed.out.rfind(said("Installed service '%S'.\r\nWarning: could not grant CORP\\svc-app$ the right "
+                                     "to log on as a service (error 1332)"), 0), 0u) << managed.out;
+    EXPECT_EQ(registeredConfig(name()).account, L"CORP\\svc-app$");
 }
 
 TEST_F(ServiceCommands, ControllingAServiceThatDoesNotExistFails) {

@@ -145,6 +145,9 @@ TEST_F(ServiceHost, StopRequestReachesWorkerInputAndStopsTheService) {
     EXPECT_EQ(seen[named].text, service_->name());
     // The drain's end races the host's own end, which does not wait for it.
     EXPECT_TRUE(hasEvent(seen, {Event::OutputDrainStarted})) << shown(seen);
+    EXPECT_NE(hostLog().find(L"event 102 written"), std::wstring::npos) << hostLog();
+    EXPECT_NE(hostLog().find(L"event 103 written"), std::wstring::npos);
+    EXPECT_EQ(hostLog().find(L"event 104"), std::wstring::npos) << "a requested stop is no end of its own";
 }
 
 TEST_F(ServiceHost, WorkerCommandLineCarriesNameAndStartArgumentsQuoted) {
@@ -180,6 +183,7 @@ TEST_F(ServiceHost, WorkerFailingOnItsOwnLeavesTheServiceReportedRunning) {
     std::vector<RecordedEvent> seen = events();
     EXPECT_TRUE(eventsInOrder(seen, {{Event::WorkerExited, 1}, {Event::HostExiting}})) << shown(seen);
     EXPECT_FALSE(hasEvent(seen, {Event::StoppedReported})) << shown(seen);
+    EXPECT_NE(hostLog().find(L"event 104 written"), std::wstring::npos) << hostLog();
 }
 
 TEST_F(ServiceHost, WorkerThatCannotBeStartedStopsWithServiceSpecificError) {
@@ -197,6 +201,7 @@ TEST_F(ServiceHost, WorkerThatCannotBeStartedStopsWithServiceSpecificError) {
     ASSERT_LT(failed, seen.size());
     EXPECT_EQ(seen[failed].text.find(copy + L" \"" + service_->name() + L"\""), 0u) << shown(seen);
     EXPECT_FALSE(fileExists(reports_.file(kWorkerCommandLineFile)));
+    EXPECT_NE(hostLog().find(L"event 107 written"), std::wstring::npos) << hostLog();
 }
 
 TEST_F(ServiceHost, WorkerCommandLineBeyondItsCapacityIsRefusedNotCut) {

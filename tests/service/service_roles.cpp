@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "common/win32_handles.h"
 #include "config/settings.h"
+#include "service/host_event_log.h"
 #include "service/service_host.h"
 #include "service/service_rules.h"
 #include "tests/support/launcher_harness.h"
@@ -176,6 +177,9 @@ int runHost(const StringList &tokens) {
     setServiceSettings(settings);
     static EventFile events(directory + L"\\" + kHostEventsFile);
     addHostObserver(events);
+    // The event log's entries, which Wine does not keep, show in the host's log.
+    static HostEventLog eventLog;
+    addHostObserver(eventLog);
     startDelivery(tokens, directory);
     if (hasToken(tokens, kEarlyStopFlag))
         serviceControlHandler(SERVICE_CONTROL_STOP);

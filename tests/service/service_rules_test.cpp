@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/split_command_line.h"
+#include "diagnostics/event_rules.h"
 #include "service/security_rules.h"
 #include "service/service_rules.h"
 
@@ -119,6 +120,40 @@ TEST(SecurityRules, AccountsAndWhoMayWriteToTheFolder) {
     EXPECT_TRUE(serviceAccountName(L"virtual", L"My Svc", &account) && account == L"NT SERVICE\\My Svc");
     EXPECT_FALSE(serviceAccountName(L"localsystem", L"Svc", &account));
 
+    // Forms beyond the built-in ones, and what install must ask for each.
+    const struct {
+        const wchar_t *choice;
+        AccountKind kind;
+    } forms[] = {
+        {L"LocalService", AccountKind::kBuiltIn},   {L"CORP\\svc-app", AccountKind::kUser},
+        {L".\\svc-app", AccountKind::kUser},        {L"CORP\\svc-app$", AccountKind::kManagedGroup},
+        {L".\\svc-app$", AccountKind::kUnknown},    {L"svc-app", AccountKind::kUnknown},
+        {L"CORP\\", AccountKind::kUnknown},         {L"\\svc", AccountKind::kUnknown},
+        {L"CORP\\a\\b", AccountKind::kUnknown},     {L"CORP\\svc@x", AccountKind::kUnknown},
+        {L"CORP\\$", AccountKind::kUnknown},        {L"CORP\\..", AccountKind::kUnknown},
+    };
+    for (const auto &form : forms) {
+        ServiceAccount classified = classifyServiceAccount(form.choice, L"Svc");
+        EXPECT_EQ(classified.kind, form.kind) << form.choice;
+        if (form.kind == AccountKind::kUser || form.kind == AccountKind::kManagedGroup) {
+            EXPECT_EQ(classified.name, form.choice);
+        }
+    }
+    ServiceAccount user = classifyServiceAccount(L"CORP\\svc", L"Svc");
+    ServiceAccount managed = classifyServiceAccount(L"CORP\\svc$", L"Svc");
+    ServiceAccount system = classifyServiceAccount(L"", L"Svc");
+    EXPECT_EQ(passwordProblem(user, true, false), L"");
+    EXPECT_EQ(passwordProblem(user, false, true), L"") << "asked on the console";
+    EXPECT_EQ(passwordProblem(user, false, false),
+              L"No password for CORP\\svc: set PELLUX_SERVICE_PASSWORD or run /install in a console to be asked for it.");
+    EXPECT_EQ(passwordProblem(managed, false, false), L"");
+    EXPECT_EQ(passwordProblem(managed, true, true), L"The account CORP\\svc$ takes no password; unset PELLUX_SERVICE_PASSWORD.");
+    EXPECT_EQ(passwordProblem(system, true, true), L"The account LocalSystem takes no password; unset PELLUX_SERVICE_PASSWORD.");
+    EXPECT_TRUE(needsServiceLogonRight(AccountKind::kManagedGroup) && !needsServiceLogonRight(AccountKind::kBuiltIn));
+    EXPECT_STREQ(startTypeLine(2, false), "Auto-start");
+    EXPECT_STREQ(startTypeLine(2, true), "Auto-start (delayed)");
+    EXPECT_EQ(startTypeLine(3, true), nullptr);
+
     EXPECT_TRUE(grantsWrite(0x1f01ff)) << "full control";
     EXPECT_TRUE(grantsWrite(0x2)) << "add file";
     EXPECT_TRUE(grantsWrite(0x40000)) << "write DAC";
@@ -129,6 +164,22 @@ TEST(SecurityRules, AccountsAndWhoMayWriteToTheFolder) {
     EXPECT_FALSE(isTrustedWriter(L"S-1-5-32-545")) << "users";
     EXPECT_FALSE(isTrustedWriter(L"S-1-5-11")) << "authenticated users";
     EXPECT_FALSE(isTrustedWriter(L"S-1-5-21-1-2-3-1001"));
+}
+
+// A failing loop must not flood the event log: a few entries of one id a
+// minute, each id counted apart, across the wrap of the tick count.
+TEST(EventRateLimit, AFewEntriesOfOneIdAMinute) {
+    EventRateLimit limit;
+    uint32_t start = 0xFFFFF000u;
+    for (uint32_t i = 0; i < EventRateLimit::kBurst; i++)
+        EXPECT_TRUE(limit.allow(event_id::kLaunchFailed, start + i * 1000)) << i;
+    EXPECT_FALSE(limit.allow(event_id::kLaunchFailed, start + 5000));
+    EXPECT_TRUE(limit.allow(event_id::kServiceStarted, start + 5000)) << "another id";
+    EXPECT_FALSE(limit.allow(event_id::kLaunchFailed, start + EventRateLimit::kWindowMs - 1));
+    EXPECT_TRUE(limit.allow(event_id::kLaunchFailed, start + EventRateLimit::kWindowMs)) << "the oldest left the window";
+    EXPECT_FALSE(limit.allow(event_id::kLaunchFailed, start + EventRateLimit::kWindowMs + 1));
+    for (int i = 0; i < 10; i++)
+        EXPECT_TRUE(limit.allow(999, start)) << "ids without a text are not limited";
 }
 
 // Who may change what a LocalSystem service runs, read from the owner and the
