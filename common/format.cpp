@@ -118,8 +118,9 @@ void putNumber(Sink &sink, const Conversion &conversion, uint64_t magnitude, boo
     int count = 0;
     const char *table = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     while (magnitude != 0) {
-        digits[count++] = table[magnitude % base];
-        magnitude /= base;
+        uint32_t digit;
+        magnitude = divideBySmall(magnitude, base, &digit);
+        digits[count++] = table[digit];
     }
     int minimumDigits = conversion.precision >= 0 ? conversion.precision : 1;
     if (minimumDigits > 64)
@@ -352,6 +353,16 @@ std::wstring formatGrowing(const wchar_t *format, va_list args) {
 }
 
 }  // namespace
+
+uint64_t divideBySmall(uint64_t value, uint32_t divisor, uint32_t *remainder) {
+    uint32_t high = static_cast<uint32_t>(value >> 32);
+    uint32_t low = static_cast<uint32_t>(value);
+    uint32_t middle = high % divisor << 16 | low >> 16;
+    uint32_t bottom = middle % divisor << 16 | (low & 0xFFFF);
+    if (remainder)
+        *remainder = bottom % divisor;
+    return static_cast<uint64_t>(high / divisor) << 32 | (middle / divisor) << 16 | bottom / divisor;
+}
 
 size_t formatTextV(wchar_t *out, size_t capacity, const wchar_t *format, va_list args) {
     return formatBounded(out, capacity, format, args);
