@@ -29,7 +29,7 @@ if(WIN32)
   set(PELLUX_LAUNCHER_FLAGS -Oz -ffunction-sections -fno-threadsafe-statics
       -fno-exceptions -fno-rtti -D_GLIBCXX_ASSERTIONS -D__USE_MINGW_ANSI_STDIO=0
       -DWIN32_LEAN_AND_MEAN -DNOMINMAX
-      -fno-inline-small-functions -fno-partial-inlining -fno-jump-tables)
+      -fno-inline-small-functions -fno-partial-inlining -fno-jump-tables -fno-ipa-sra)
   # 32-bit Windows finds exception handlers through a chain on the stack, not
   # through tables; 64-bit Windows needs the tables to unwind through a VM's frames.
   if(PELLUX_TARGET_BITS EQUAL 32)
