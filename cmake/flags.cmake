@@ -25,7 +25,9 @@ if(WIN32)
   # exceptions or RTTI, section garbage collection, msvcrt's own stdio.
   # Library containers check their bounds. Small functions stay calls, not
   # copies, and switches compare rather than jump through tables: the launcher
-  # spends its time waiting on files and processes, not in its own code.
+  # spends its time waiting on files and processes, not in its own code. No
+  # clones with their arguments taken apart: each file would keep its own
+  # clone of the library's string members.
   set(PELLUX_LAUNCHER_FLAGS -Oz -ffunction-sections -fno-threadsafe-statics
       -fno-exceptions -fno-rtti -D_GLIBCXX_ASSERTIONS -D__USE_MINGW_ANSI_STDIO=0
       -DWIN32_LEAN_AND_MEAN -DNOMINMAX
