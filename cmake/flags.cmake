@@ -23,10 +23,15 @@ if(WIN32)
   endif()
   # The launcher is a small native tool: optimised for size before speed, no
   # exceptions or RTTI, section garbage collection, msvcrt's own stdio.
-  # Library containers check their bounds.
+  # Library containers check their bounds. Small functions stay calls, not
+  # copies, and switches compare rather than jump through tables: the launcher
+  # spends its time waiting on files and processes, not in its own code. No
+  # clones with their arguments taken apart: each file would keep its own
+  # clone of the library's string members.
   set(PELLUX_LAUNCHER_FLAGS -Oz -ffunction-sections -fno-threadsafe-statics
       -fno-exceptions -fno-rtti -D_GLIBCXX_ASSERTIONS -D__USE_MINGW_ANSI_STDIO=0
-      -DWIN32_LEAN_AND_MEAN -DNOMINMAX)
+      -DWIN32_LEAN_AND_MEAN -DNOMINMAX
+      -fno-inline-small-functions -fno-partial-inlining -fno-jump-tables -fno-ipa-sra)
   # 32-bit Windows finds exception handlers through a chain on the stack, not
   # through tables; 64-bit Windows needs the tables to unwind through a VM's frames.
   if(PELLUX_TARGET_BITS EQUAL 32)

@@ -4,26 +4,70 @@
 #include <cstring>
 #include <cwchar>
 
+// One copy of the formatter serves both widths: the format is read and the
+// output written as code units, narrow or wide as the caller's.
 namespace {
 
-template <typename Char>
 struct Sink {
-    Char *buffer;        // bounded output, or null
+    bool narrow;                // char output, else wchar_t
+    void *buffer;               // bounded output, or null
     size_t capacity;
-    std::basic_string<Char> *grow;  // growing output, or null
+    std::string *growNarrow;    // growing output, or null
+    std::wstring *growWide;
     size_t length = 0;  // characters the whole text needs
 
-    void put(Char c) {
-        if (grow)
-            grow->push_back(c);
+    // Narrow text keeps code units up to 0xFF and turns the others into "?".
+    void put(unsigned long code) {
+        if (narrow && code > 0xFF)
+            code = '?';
+        if (growNarrow)
+            growNarrow->push_back(static_cast<char>(code));
+        else if (growWide)
+            growWide->push_back(static_cast<wchar_t>(code));
         else if (length + 1 < capacity)
-            buffer[length] = c;
+            store(length, code);
         length++;
     }
     void finish() {
         if (buffer && capacity > 0)
-            buffer[length < capacity ? length : capacity - 1] = 0;
+            store(length < capacity ? length : capacity - 1, 0);
     }
+
+private:
+    void store(size_t at, unsigned long code) {
+        if (narrow)
+            static_cast<char *>(buffer)[at] = static_cast<char>(code);
+        else
+            static_cast<wchar_t *>(buffer)[at] = static_cast<wchar_t>(code);
+    }
+};
+
+// A position in a narrow or a wide format.
+class FormatCursor {
+public:
+    FormatCursor(const char *narrow, const wchar_t *wide) : narrow_(narrow), wide_(wide) {}
+    unsigned long operator*() const { return at(0); }
+    unsigned long at(int ahead) const {
+        return narrow_ ? static_cast<unsigned char>(narrow_[ahead]) : static_cast<unsigned long>(wide_[ahead]);
+    }
+    FormatCursor &operator+=(int step) {
+        if (narrow_)
+            narrow_ += step;
+        else
+            wide_ += step;
+        return *this;
+    }
+    FormatCursor &operator++() { return *this += 1; }
+    FormatCursor operator++(int) {
+        FormatCursor before = *this;
+        *this += 1;
+        return before;
+    }
+    bool notAfter(const FormatCursor &other) const { return narrow_ ? narrow_ <= other.narrow_ : wide_ <= other.wide_; }
+
+private:
+    const char *narrow_;
+    const wchar_t *wide_;
 };
 
 struct Conversion {
@@ -38,14 +82,13 @@ struct Conversion {
     int stringWidth = 0;  // 1 narrow, 2 wide, 0 per format convention
 };
 
-template <typename Char>
-void pad(Sink<Char> &sink, int count, Char c) {
+void pad(Sink &sink, int count, char c) {
     for (int i = 0; i < count; i++)
         sink.put(c);
 }
 
-template <typename Char, typename From>
-void putString(Sink<Char> &sink, const Conversion &conversion, const From *text) {
+template <typename From>
+void putString(Sink &sink, const Conversion &conversion, const From *text) {
     static const char nullText[] = "(null)";
     size_t length = 0;
     if (text) {
@@ -58,28 +101,26 @@ void putString(Sink<Char> &sink, const Conversion &conversion, const From *text)
     }
     int fill = conversion.width > static_cast<int>(length) ? conversion.width - static_cast<int>(length) : 0;
     if (!conversion.leftAlign)
-        pad(sink, fill, Char(' '));
+        pad(sink, fill, ' ');
     for (size_t i = 0; i < length; i++) {
         unsigned long code = text ? static_cast<unsigned long>(
                                         sizeof(From) == 1 ? static_cast<unsigned char>(text[i]) : text[i])
                                   : static_cast<unsigned char>(nullText[i]);
-        if (sizeof(Char) == 1 && code > 0xFF)
-            code = '?';
-        sink.put(static_cast<Char>(code));
+        sink.put(code);
     }
     if (conversion.leftAlign)
-        pad(sink, fill, Char(' '));
+        pad(sink, fill, ' ');
 }
 
-template <typename Char>
-void putNumber(Sink<Char> &sink, const Conversion &conversion, uint64_t magnitude, bool negative, unsigned base,
+void putNumber(Sink &sink, const Conversion &conversion, uint64_t magnitude, bool negative, unsigned base,
                bool upper, const char *prefix) {
     char digits[72];
     int count = 0;
     const char *table = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     while (magnitude != 0) {
-        digits[count++] = table[magnitude % base];
-        magnitude /= base;
+        uint32_t digit;
+        magnitude = divideBySmall(magnitude, base, &digit);
+        digits[count++] = table[digit];
     }
     int minimumDigits = conversion.precision >= 0 ? conversion.precision : 1;
     if (minimumDigits > 64)
@@ -91,18 +132,18 @@ void putNumber(Sink<Char> &sink, const Conversion &conversion, uint64_t magnitud
     int fill = conversion.width > total ? conversion.width - total : 0;
     bool padWithZeros = conversion.zeroPad && !conversion.leftAlign && conversion.precision < 0;
     if (!conversion.leftAlign && !padWithZeros)
-        pad(sink, fill, Char(' '));
+        pad(sink, fill, ' ');
     if (sign)
-        sink.put(Char(sign));
+        sink.put(static_cast<unsigned char>(sign));
     for (int i = 0; i < prefixLength; i++)
-        sink.put(Char(prefix[i]));
+        sink.put(static_cast<unsigned char>(prefix[i]));
     if (padWithZeros)
-        pad(sink, fill, Char('0'));
-    pad(sink, zeros, Char('0'));
+        pad(sink, fill, '0');
+    pad(sink, zeros, '0');
     while (count > 0)
-        sink.put(Char(digits[--count]));
+        sink.put(static_cast<unsigned char>(digits[--count]));
     if (conversion.leftAlign)
-        pad(sink, fill, Char(' '));
+        pad(sink, fill, ' ');
 }
 
 int64_t takeSigned(va_list &args, Conversion::Size size) {
@@ -128,22 +169,20 @@ uint64_t takeUnsigned(va_list &args, Conversion::Size size) {
 // Widths and precisions beyond this are taken as this: no real text needs more.
 const int kMaximumWidth = 100000;
 
-template <typename Char>
-int readNumber(const Char *&p) {
+int readNumber(FormatCursor &p) {
     int value = 0;
     while (*p >= '0' && *p <= '9') {
         if (value < kMaximumWidth)
-            value = value * 10 + (*p - '0');
-        p++;
+            value = value * 10 + static_cast<int>(*p - '0');
+        ++p;
     }
     return value;
 }
 
 // Reads flags, width, precision and length of one conversion; p points after "%".
-template <typename Char>
-Conversion readConversion(const Char *&p, va_list &args) {
+Conversion readConversion(FormatCursor &p, va_list &args) {
     Conversion conversion;
-    for (;; p++) {
+    for (;; ++p) {
         if (*p == '-') conversion.leftAlign = true;
         else if (*p == '0') conversion.zeroPad = true;
         else if (*p == '+') conversion.plusSign = true;
@@ -187,10 +226,10 @@ Conversion readConversion(const Char *&p, va_list &args) {
         }
     } else if (*p == 'I') {
         p++;
-        if (p[0] == '6' && p[1] == '4') {
+        if (p.at(0) == '6' && p.at(1) == '4') {
             conversion.size = Conversion::LongLong;
             p += 2;
-        } else if (p[0] == '3' && p[1] == '2') {
+        } else if (p.at(0) == '3' && p.at(1) == '2') {
             p += 2;
         } else {
             conversion.size = Conversion::SizeT;
@@ -202,23 +241,21 @@ Conversion readConversion(const Char *&p, va_list &args) {
     return conversion;
 }
 
-template <typename Char>
-void putStringArgument(Sink<Char> &sink, const Conversion &conversion, bool capital, va_list &args) {
+void putStringArgument(Sink &sink, const Conversion &conversion, bool capital, va_list &args) {
     // The format's own width is wide for a wide format; a capital letter flips it.
     int width = conversion.stringWidth;
     if (width == 0)
-        width = (sizeof(Char) == 1) != capital ? 1 : 2;
+        width = sink.narrow != capital ? 1 : 2;
     if (width == 1)
         putString(sink, conversion, va_arg(args, const char *));
     else
         putString(sink, conversion, va_arg(args, const wchar_t *));
 }
 
-template <typename Char>
-void putCharArgument(Sink<Char> &sink, const Conversion &conversion, bool capital, va_list &args) {
+void putCharArgument(Sink &sink, const Conversion &conversion, bool capital, va_list &args) {
     int width = conversion.stringWidth;
     if (width == 0)
-        width = (sizeof(Char) == 1) != capital ? 1 : 2;
+        width = sink.narrow != capital ? 1 : 2;
     wchar_t text[2] = {0, 0};
     int value = va_arg(args, int);
     text[0] = width == 1 ? static_cast<wchar_t>(static_cast<unsigned char>(value)) : static_cast<wchar_t>(value);
@@ -228,27 +265,26 @@ void putCharArgument(Sink<Char> &sink, const Conversion &conversion, bool capita
         // A NUL character still counts as one character of output.
         int fill = conversion.width > 1 ? conversion.width - 1 : 0;
         if (!conversion.leftAlign)
-            pad(sink, fill, Char(' '));
-        sink.put(Char(0));
+            pad(sink, fill, ' ');
+        sink.put(0);
         if (conversion.leftAlign)
-            pad(sink, fill, Char(' '));
+            pad(sink, fill, ' ');
         return;
     }
     putString(sink, single, text);
 }
 
-template <typename Char>
-void formatInto(Sink<Char> &sink, const Char *format, va_list args) {
+void formatInto(Sink &sink, FormatCursor p, va_list args) {
     va_list ap;
     va_copy(ap, args);
-    for (const Char *p = format; *p; p++) {
+    for (; *p; ++p) {
         if (*p != '%') {
             sink.put(*p);
             continue;
         }
-        const Char *start = p++;
+        FormatCursor start = p++;
         if (*p == '%') {
-            sink.put(Char('%'));
+            sink.put('%');
             continue;
         }
         Conversion conversion = readConversion(p, ap);
@@ -278,33 +314,55 @@ void formatInto(Sink<Char> &sink, const Char *format, va_list args) {
         case 'n': (void)va_arg(ap, void *); break;
         default:
             // Not a conversion we know: keep the text as written.
-            for (const Char *q = start; q <= p && *q; q++)
+            for (FormatCursor q = start; q.notAfter(p) && *q; ++q)
                 sink.put(*q);
             if (*p == 0)
-                p--;
+                p += -1;
             break;
         }
     }
     va_end(ap);
 }
 
-template <typename Char>
-size_t formatBounded(Char *out, size_t capacity, const Char *format, va_list args) {
-    Sink<Char> sink{out, capacity, nullptr};
+size_t formatBounded(Sink sink, FormatCursor format, va_list args) {
     formatInto(sink, format, args);
     sink.finish();
     return sink.length;
 }
 
-template <typename Char>
-std::basic_string<Char> formatGrowing(const Char *format, va_list args) {
-    std::basic_string<Char> text;
-    Sink<Char> sink{nullptr, 0, &text};
-    formatInto(sink, format, args);
+size_t formatBounded(char *out, size_t capacity, const char *format, va_list args) {
+    return formatBounded(Sink{true, out, capacity, nullptr, nullptr}, FormatCursor(format, nullptr), args);
+}
+
+size_t formatBounded(wchar_t *out, size_t capacity, const wchar_t *format, va_list args) {
+    return formatBounded(Sink{false, out, capacity, nullptr, nullptr}, FormatCursor(nullptr, format), args);
+}
+
+std::string formatGrowing(const char *format, va_list args) {
+    std::string text;
+    Sink sink{true, nullptr, 0, &text, nullptr};
+    formatInto(sink, FormatCursor(format, nullptr), args);
+    return text;
+}
+
+std::wstring formatGrowing(const wchar_t *format, va_list args) {
+    std::wstring text;
+    Sink sink{false, nullptr, 0, nullptr, &text};
+    formatInto(sink, FormatCursor(nullptr, format), args);
     return text;
 }
 
 }  // namespace
+
+uint64_t divideBySmall(uint64_t value, uint32_t divisor, uint32_t *remainder) {
+    uint32_t high = static_cast<uint32_t>(value >> 32);
+    uint32_t low = static_cast<uint32_t>(value);
+    uint32_t middle = high % divisor << 16 | low >> 16;
+    uint32_t bottom = middle % divisor << 16 | (low & 0xFFFF);
+    if (remainder)
+        *remainder = bottom % divisor;
+    return static_cast<uint64_t>(high / divisor) << 32 | (middle / divisor) << 16 | bottom / divisor;
+}
 
 size_t formatTextV(wchar_t *out, size_t capacity, const wchar_t *format, va_list args) {
     return formatBounded(out, capacity, format, args);

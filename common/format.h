@@ -12,6 +12,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Bounded forms: write at most capacity - 1 characters and a terminator (none
@@ -27,5 +28,10 @@ std::wstring formatStringV(const wchar_t *format, va_list args);
 std::string formatStringV(const char *format, va_list args);
 std::wstring formatString(const wchar_t *format, ...);
 std::string formatString(const char *format, ...);
+
+// value / divisor, and value % divisor in *remainder, for a divisor from 1 to
+// 65535: long division in 16-bit steps keeps every step within 32 bits, so a
+// 32-bit launcher needs no 64-bit division routine of the compiler's library.
+uint64_t divideBySmall(uint64_t value, uint32_t divisor, uint32_t *remainder);
 
 #endif

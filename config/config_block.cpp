@@ -138,16 +138,6 @@ BlockError locateConfigBlock(ByteSource &source) {
     return BlockError::None;
 }
 
-// Blocks are written in ascending id order: appending at the end keeps a
-// large block's parse linear. A repeated or earlier id replaces the value.
-template <typename Text>
-static void storeInOrder(std::map<int32_t, Text> &map, int32_t id, Text &&value) {
-    if (map.empty() || map.rbegin()->first < id)
-        map.emplace_hint(map.end(), id, std::move(value));
-    else
-        map[id] = std::move(value);
-}
-
 static BlockError readRecords(ByteSource &source, Settings &store) {
     int32_t count;
     if (!readInt(source, &count))
@@ -160,7 +150,8 @@ static BlockError readRecords(ByteSource &source, Settings &store) {
         BlockError error = readString(source, &value);
         if (error != BlockError::None)
             return error;
-        storeInOrder(store.records, id, std::move(value));
+        // A repeated or earlier id replaces the value.
+        store.records[id] = std::move(value);
     }
     return BlockError::None;
 }
@@ -176,7 +167,7 @@ static BlockError readMessageEntries(ByteSource &source, int32_t count, Settings
         if (error != BlockError::None)
             return error;
         if (apply)
-            storeInOrder(store.messages, id, std::move(text));
+            store.messages[id] = std::move(text);
     }
     return BlockError::None;
 }

@@ -2,10 +2,13 @@
 
 namespace {
 
+// Names held in place rather than pointed to: no pointer or relocation per
+// entry. The one longer name is answered apart.
 struct LocaleEntry {
     uint16_t id;
-    const char *name;
+    char name[6];
 };
+const uint16_t kNynorskId = 0x0814;
 
 // Sorted by id. Ids below 0x0400 are primary languages alone.
 const LocaleEntry languageTable[] = {
@@ -34,7 +37,7 @@ const LocaleEntry languageTable[] = {
     {0x0444, "tt"}, {0x0446, "pa_IN"}, {0x0447, "gu_IN"}, {0x0449, "ta_IN"}, {0x044A, "te_IN"}, {0x044B, "kn_IN"},
     {0x044E, "mr_IN"}, {0x044F, "sa_IN"}, {0x0450, "mn_MN"}, {0x0456, "gl_ES"}, {0x0801, "ar_IQ"}, {0x0804, "zh_CN"},
     {0x0807, "de_CH"}, {0x0809, "en_GB"}, {0x080A, "es_MX"}, {0x080C, "fr_BE"}, {0x0810, "it_CH"}, {0x0812, "ko_KR"},
-    {0x0813, "nl_BE"}, {0x0814, "no_NO_NY"}, {0x0816, "pt_PT"}, {0x0818, "ro_MD"}, {0x0819, "ru_MD"}, {0x081A, "sr_CS"},
+    {0x0813, "nl_BE"}, {0x0816, "pt_PT"}, {0x0818, "ro_MD"}, {0x0819, "ru_MD"}, {0x081A, "sr_CS"},
     {0x081D, "sv_FI"}, {0x082C, "az_AZ"}, {0x083C, "ga_IE"}, {0x083E, "ms_BN"}, {0x0843, "uz_UZ"}, {0x0C01, "ar_EG"},
     {0x0C04, "zh_HK"}, {0x0C07, "de_AT"}, {0x0C09, "en_AU"}, {0x0C0A, "es_ES"}, {0x0C0C, "fr_CA"}, {0x0C1A, "sr_CS"},
     {0x1001, "ar_LY"}, {0x1004, "zh_SG"}, {0x1007, "de_LU"}, {0x1009, "en_CA"}, {0x100A, "es_GT"}, {0x100C, "fr_CH"},
@@ -48,6 +51,8 @@ const LocaleEntry languageTable[] = {
 };
 
 const char *findExact(uint16_t id) {
+    if (id == kNynorskId)
+        return "no_NO_NY";
     for (const LocaleEntry &entry : languageTable)
         if (entry.id == id)
             return entry.name;

@@ -8,14 +8,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
 
 #include "common/settings_schema.h"
+#include "config/record_table.h"
 
 struct Settings {
-    std::map<int32_t, std::string> records;
-    std::map<int32_t, std::wstring> messages;
+    RecordTable<std::string> records;
+    RecordTable<std::wstring> messages;
     // Where the embedded files begin in the executable.
     uint32_t embeddedDataOffset = 0;
     // The locale whose message texts apply; empty before the block is read.

@@ -34,7 +34,7 @@ int64_t currentMillis() {
     ULARGE_INTEGER value;
     value.LowPart = now.dwLowDateTime;
     value.HighPart = now.dwHighDateTime;
-    return static_cast<int64_t>(value.QuadPart / 10000);
+    return static_cast<int64_t>(divideBySmall(value.QuadPart, 10000, nullptr));
 }
 
 // A new file only: a name that is taken, perhaps by a link another user

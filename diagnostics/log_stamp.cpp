@@ -7,6 +7,7 @@ std::wstring formatLogStamp(int64_t elapsedMillis) {
     // service; the stamp keeps its form but counts in 64 bits.
     if (elapsedMillis < 0)
         elapsedMillis = 0;
-    return formatString(L"[%I64d:%d] ", static_cast<long long>(elapsedMillis / 1000),
-                        static_cast<int>(elapsedMillis % 1000));
+    uint32_t millis;
+    uint64_t seconds = divideBySmall(static_cast<uint64_t>(elapsedMillis), 1000, &millis);
+    return formatString(L"[%I64d:%d] ", static_cast<long long>(seconds), static_cast<int>(millis));
 }

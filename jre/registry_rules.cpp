@@ -35,14 +35,19 @@ bool acceptsLauncherCandidate(const std::string &path, bool acceptPlain, bool ac
     return isZnoJresRuntime(path) ? acceptZnoJres : acceptPlain;
 }
 
+// An insertion sort: stable, safe with any comparison, small in code, and a
+// registry lists only a handful of runtimes.
+template <typename Item, typename VersionOf>
+static void sortByVersionDescending(std::vector<Item> &items, VersionOf versionOf) {
+    for (size_t sorted = 1; sorted < items.size(); ++sorted)
+        for (size_t at = sorted; at > 0 && isVersionGreater(versionOf(items[at]), versionOf(items[at - 1])); --at)
+            std::swap(items[at], items[at - 1]);
+}
+
 void sortNamesByVersion(std::vector<std::string> &names) {
-    std::stable_sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
-        return isVersionGreater(a.c_str(), b.c_str());
-    });
+    sortByVersionDescending(names, [](const std::string &name) { return name.c_str(); });
 }
 
 void sortCandidatesByVersion(std::vector<RegistryCandidate> &candidates) {
-    std::stable_sort(candidates.begin(), candidates.end(), [](const RegistryCandidate &a, const RegistryCandidate &b) {
-        return isVersionGreater(a.version.c_str(), b.version.c_str());
-    });
+    sortByVersionDescending(candidates, [](const RegistryCandidate &candidate) { return candidate.version.c_str(); });
 }

@@ -53,8 +53,8 @@ std::vector<std::string> buildLauncherProperties(const LauncherPropertyValues &v
         properties.push_back(
             formatString("-D%s=cp%d", "pellux.consoleCodepage", static_cast<int>(values.consoleCodepage)));
     if (values.outputMaxSize > 0) {
-        properties.push_back("-Dpellux.output.maxSize=" + std::to_string(values.outputMaxSize));
-        properties.push_back("-Dpellux.output.keep=" + std::to_string(values.outputKeep < 0 ? 0 : values.outputKeep));
+        properties.push_back(formatString("-Dpellux.output.maxSize=%I64u", static_cast<unsigned long long>(values.outputMaxSize)));
+        properties.push_back(formatString("-Dpellux.output.keep=%d", values.outputKeep < 0 ? 0 : static_cast<int>(values.outputKeep)));
     }
     if (values.serviceMode && !values.serviceChannel.empty())
         properties.push_back(boundedProperty(kTextCapacity, "-D%s=%s", "pellux.serviceChannel", values.serviceChannel));

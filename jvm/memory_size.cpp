@@ -2,12 +2,14 @@
 
 #include <cstdint>
 
-static int64_t unitFactor(char unit) {
+// Units are powers of 1024, taken as shifts: a 32-bit launcher then needs no
+// 64-bit division routine. 0 for no unit.
+static int unitShift(char unit) {
     switch (unit) {
-    case 'k': case 'K': return 1024LL;
-    case 'm': case 'M': return 1024LL * 1024;
-    case 'g': case 'G': return 1024LL * 1024 * 1024;
-    case 't': case 'T': return 1024LL * 1024 * 1024 * 1024;
+    case 'k': case 'K': return 10;
+    case 'm': case 'M': return 20;
+    case 'g': case 'G': return 30;
+    case 't': case 'T': return 40;
     default: return 0;
     }
 }
@@ -18,16 +20,16 @@ int64_t parseMemorySize(const char *text) {
     int64_t value = 0;
     for (; *text >= '0' && *text <= '9'; text++) {
         int digit = *text - '0';
-        if (value > (INT64_MAX - digit) / 10)
+        if (value > INT64_MAX / 10 || (value == INT64_MAX / 10 && digit > INT64_MAX % 10))
             return -1;
         value = value * 10 + digit;
     }
     if (*text == 0)
         return value;
-    int64_t factor = unitFactor(*text);
-    if (factor == 0 || text[1] != 0 || value > INT64_MAX / factor)
+    int shift = unitShift(*text);
+    if (shift == 0 || text[1] != 0 || value > INT64_MAX >> shift)
         return -1;
-    return value * factor;
+    return value << shift;
 }
 
 uint32_t chooseStackSize(const std::vector<std::string> &options) {

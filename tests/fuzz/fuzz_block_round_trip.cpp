@@ -62,7 +62,7 @@ void checkMessages(const BlockContent &content, const Settings &store) {
         if (fixedLocale().compare(0, group.name.size(), group.name) == 0)
             for (const auto &message : group.messages)
                 expected[message.first] = wideOf(message.second);
-    if (expected != store.messages)
+    if (RecordTable<std::wstring>(expected) != store.messages)
         abort();
 }
 

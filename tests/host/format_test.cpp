@@ -26,6 +26,16 @@ TEST(FormatText, IntegersOfEverySize) {
     EXPECT_EQ(formatString(L"%5d|%-5d|%05d|%+d|%.3d", 42, 42, -42, 7, 7), L"   42|42   |-0042|+7|007");
 }
 
+TEST(FormatText, DivisionBySmallDivisorsMatchesTheNativeOne) {
+    const uint64_t values[] = {0, 1, 999, 1000, 0xFFFFFFFFull, 0x100000000ull, 0x123456789ABCDEFull, ~0ull};
+    for (uint64_t value : values)
+        for (uint32_t divisor : {1u, 8u, 10u, 16u, 1000u, 10000u, 65535u}) {
+            uint32_t remainder = 0;
+            EXPECT_EQ(divideBySmall(value, divisor, &remainder), value / divisor) << value << " / " << divisor;
+            EXPECT_EQ(remainder, value % divisor) << value << " % " << divisor;
+        }
+}
+
 TEST(FormatText, PointersPrintAsFullWidthUpperCaseHex) {
     void *pointer = reinterpret_cast<void *>(static_cast<uintptr_t>(0xABC));
     std::wstring expected = sizeof(void *) == 8 ? L"0000000000000ABC" : L"00000ABC";
