@@ -2,8 +2,9 @@
 # template per Wine, made once, with the template's programs and libraries
 # hard-linked. A prefix is about 650 MB of which the tests change well under
 # 50 MB, a test run makes up to eight of them, and CI machines' disks can be
-# small. Wine writes those files only when it updates a prefix to a new Wine
-# version, which the template's stamp (the Wine version) keeps apart.
+# small. Wine rewrites those files only when it updates a prefix to another
+# Wine version (the same files in every prefix then); the template is stamped
+# with the Wine version and made again for a new one.
 #
 #   populate_prefix PREFIX TEMPLATE   with wine_tool CMD... defined by the caller
 #                                     (runs a Wine program in WINEPREFIX)
